@@ -1,0 +1,77 @@
+// Times the link against a device on a port: the mean of one exchange and the CPU the link
+// takes while connected and idle. Not a test: it prints figures next to their budget.
+//
+//   link_bench PORT [EXCHANGES] [IDLE_SECONDS]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
+
+#include "link/comm_port.h"
+#include "link/exchange.h"
+#include "link/frame.h"
+
+namespace {
+
+double ProcessCpuSeconds() {
+#ifdef _WIN32
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME& t) {
+        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+#else
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+#endif
+}
+
+// 5 ms pause, a 30-byte frame each way at 115200 bit/s (10 bits a byte), one 10 ms poll step.
+constexpr double kWireMs = 30 * 10 * 1000.0 / 115200;
+constexpr double kBudgetMs = EXCHANGE_PAUSE_MS + 2 * kWireMs + EXCHANGE_POLL_MS;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: link_bench PORT [EXCHANGES] [IDLE_SECONDS]\n");
+        return 2;
+    }
+    const int exchanges = argc > 2 ? std::atoi(argv[2]) : 250;
+    const int idleSeconds = argc > 3 ? std::atoi(argv[3]) : 10;
+    CCommPort port;
+    if (!port.OpenPort(argv[1], 115200)) {
+        std::fprintf(stderr, "link_bench: cannot open %s\n", argv[1]);
+        return 1;
+    }
+    SetRequestEnvelope(TxFrame);
+    TxFrame[FRAME_CMD] = CMD_USERS;
+    TxFrame[FRAME_SUB] = SUB_COUNT;
+
+    int answered = 0;
+    Frame reply;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < exchanges; ++i) answered += ExchangeFrame(port, reply) ? 1 : 0;
+    const double totalMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double meanMs = exchanges ? totalMs / exchanges : 0;
+    std::printf("exchanges: %d of %d answered, mean %.2f ms per exchange (budget %.1f ms: %s)\n",
+                answered, exchanges, meanMs, kBudgetMs, meanMs <= kBudgetMs ? "within" : "OVER");
+
+    const double cpuBefore = ProcessCpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    std::printf("idle while connected: %.3f s CPU in %d s (%.2f%% of a core)\n", cpu, idleSeconds,
+                idleSeconds ? 100.0 * cpu / idleSeconds : 0.0);
+    port.ClosePort();
+    return answered == exchanges ? 0 : 1;
+}

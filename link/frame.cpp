@@ -1,0 +1,96 @@
+#include "link/frame.h"
+
+#include <cstring>
+
+Frame TxFrame;
+Frame RxFrame;
+uint8_t RxRing[RX_RING_SIZE];
+std::atomic<uint8_t> FrameReady{0};
+RxRingIndex RxRingPos;
+std::atomic<uint8_t> RxDiscardRequest{0};
+
+namespace {
+
+uint8_t RingAt(int offset) { return RxRing[(RxRingPos.read + offset) % RX_RING_SIZE]; }
+
+void DropOldest(uint8_t bytes) {
+    RxRingPos.count = static_cast<uint8_t>(RxRingPos.count - bytes);
+    RxRingPos.read = static_cast<uint8_t>((RxRingPos.read + bytes) % RX_RING_SIZE);
+}
+
+void PushByte(uint8_t byte) {
+    if (RxRingPos.count == RX_RING_SIZE) DropOldest(1);  // full: the oldest byte gives way
+    RxRing[RxRingPos.write] = byte;
+    RxRingPos.write = static_cast<uint8_t>((RxRingPos.write + 1) % RX_RING_SIZE);
+    ++RxRingPos.count;
+}
+
+// The order of the tests is the device's own: second header byte first.
+bool FrameAtReadIndex() {
+    return RingAt(1) == RX_HEAD1 && RingAt(0) == RX_HEAD0 && RingAt(29) == RX_TAIL1 &&
+           RingAt(28) == RX_TAIL0;
+}
+
+void CaptureFrame() {
+    for (int i = 0; i < FRAME_SIZE; ++i) RxFrame[i] = RingAt(i);
+    DropOldest(FRAME_SIZE);
+    FrameReady.store(1, std::memory_order_release);
+}
+
+}  // namespace
+
+void ResetRxRing() {
+    RxRingPos = RxRingIndex{};
+    std::memset(RxRing, 0, sizeof RxRing);
+    RxDiscardRequest.store(0, std::memory_order_relaxed);
+}
+
+void AssembleRx(const uint8_t* chunk, uint8_t length) {
+    if (RxDiscardRequest.exchange(0, std::memory_order_acq_rel)) DropOldest(RxRingPos.count);
+    for (int i = 0; i < length; ++i) PushByte(chunk[i]);
+
+    while (RxRingPos.count >= FRAME_SIZE) {
+        if (FrameReady.load(std::memory_order_acquire)) return;  // previous reply not taken yet
+        if (FrameAtReadIndex()) {
+            CaptureFrame();
+            return;
+        }
+        DropOldest(1);  // a stray byte: slide on until the fixed bytes line up
+    }
+}
+
+void AssembleRxChunk(const uint8_t* chunk, size_t length) {
+    while (length > 0) {
+        const uint8_t piece = static_cast<uint8_t>(length > 255 ? 255 : length);
+        AssembleRx(chunk, piece);
+        chunk += piece;
+        length -= piece;
+    }
+}
+
+uint16_t GetWord(const uint8_t* frame, int offset) {
+    return static_cast<uint16_t>(frame[offset] | (frame[offset + 1] << 8));
+}
+
+void PutWord(uint8_t* frame, int offset, uint16_t value) {
+    frame[offset] = static_cast<uint8_t>(value);
+    frame[offset + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+int32_t GetLong(const uint8_t* frame, int offset) {
+    const uint32_t value = static_cast<uint32_t>(frame[offset]) |
+                           static_cast<uint32_t>(frame[offset + 1]) << 8 |
+                           static_cast<uint32_t>(frame[offset + 2]) << 16 |
+                           static_cast<uint32_t>(frame[offset + 3]) << 24;
+    return static_cast<int32_t>(value);
+}
+
+void PutLong(uint8_t* frame, int offset, int32_t value) {
+    const uint32_t bits = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i) frame[offset + i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+void SetRequestEnvelope(uint8_t* frame) {
+    PutWord(frame, 0, 0x1814);
+    PutWord(frame, 28, 0xA8A4);
+}

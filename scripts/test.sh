@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both targets and runs every test: the native unit and link
+# tests, the fuzzer, and the Windows programs under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/build.sh"
+source "$root/scripts/wine-env.sh"
+ensure_wine_prefix
+cd "$root/build/native"
+ctest --output-on-failure "$@"

@@ -1,0 +1,71 @@
+# Sourced by the scripts that run Windows programs: the project's own Wine prefix, with COM1 to
+# COM12 mapped to symbolic links under $OMBRIX_PORTS. A simulator run points a link at its
+# pseudo-terminal (ombrix-sim --link "$OMBRIX_PORTS/com1"); a port without a link cannot open.
+# Wine reads the port map only when it starts, so the map is written once, when the prefix is
+# made, and the links change instead.
+
+OMBRIX_ROOT=${OMBRIX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${OMBRIX_WINE_PREFIX:-$OMBRIX_ROOT/build/wine}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+OMBRIX_PORTS=$WINEPREFIX/ports
+
+wine_prefix_ready() { [ -f "$WINEPREFIX/.ombrix-ready" ]; }
+
+# The wineserver and Wine's background services, started here with their output dropped: the
+# ones that `wine` starts itself keep its standard output open (a test runner then waits for
+# them) and the server writes a dump of its objects there when it ends.
+start_quiet_wineserver() {
+  (wineserver -p30 </dev/null >/dev/null 2>&1 &)
+  wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+ensure_wine_prefix() {
+  if wine_prefix_ready; then
+    start_quiet_wineserver
+    return 0
+  fi
+  echo "Preparing the Wine prefix in $WINEPREFIX (once) ..." >&2
+  mkdir -p "$WINEPREFIX" "$OMBRIX_PORTS"
+  wineboot -i >/dev/null 2>&1 || true
+  local reg="$WINEPREFIX/ombrix.reg"
+  {
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
+    for n in $(seq 1 12); do
+      printf '"COM%d"="%s"\r\n' "$n" "$(printf '%s' "$OMBRIX_PORTS/com$n" | sed 's/\\/\\\\/g')"
+    done
+    printf '\r\n'
+  } > "$reg"
+  wine regedit /S "$reg" >/dev/null 2>&1
+  # The port map takes effect at the next start of the prefix.
+  wineserver -k >/dev/null 2>&1 || true
+  wineboot >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  touch "$WINEPREFIX/.ombrix-ready"
+  start_quiet_wineserver
+}
+
+# Starts the simulator on a new pseudo-terminal linked as the given ports (com1 com10 ...);
+# sets SIM_PID. Further arguments after "--" go to the simulator.
+start_simulator() {
+  local sim=$1; shift
+  local links=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do links+=("$1"); shift; done
+  [ "${1:-}" = "--" ] && shift
+  rm -f "$OMBRIX_PORTS"/com*
+  local out; out=$(mktemp)
+  "$sim" --link "$OMBRIX_PORTS/${links[0]}" "$@" > "$out" 2>"${SIM_LOG:-/dev/null}" &
+  SIM_PID=$!
+  for _ in $(seq 1 100); do grep -q '^PTY ' "$out" && break; sleep 0.05; done
+  local pty; pty=$(sed -n 's/^PTY //p' "$out")
+  rm -f "$out"
+  [ -n "$pty" ] || { echo "the simulator did not start" >&2; return 1; }
+  for link in "${links[@]:1}"; do ln -sf "$pty" "$OMBRIX_PORTS/$link"; done
+}
+
+stop_simulator() {
+  [ -n "${SIM_PID:-}" ] && kill "$SIM_PID" 2>/dev/null && wait "$SIM_PID" 2>/dev/null
+  SIM_PID=
+  return 0
+}

@@ -1,0 +1,21 @@
+// The simulator's end of the serial line.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class SimLine {
+public:
+    virtual ~SimLine() = default;
+    // Reads what has arrived, waiting at most timeoutMs; 0 on time-out, -1 when the line is gone.
+    virtual int Read(uint8_t* buffer, int size, int timeoutMs) = 0;
+    virtual bool Write(const uint8_t* bytes, int length) = 0;
+    // Where the PC side connects: the pseudo-terminal's slave path, or the port opened.
+    virtual std::string PeerName() const = 0;
+};
+
+// A new pseudo-terminal (POSIX only); the slave stays open so that reads never see EIO.
+std::unique_ptr<SimLine> OpenPseudoTerminal(std::string& error);
+// An existing serial device: a tty path on POSIX, COMn on Windows.
+std::unique_ptr<SimLine> OpenSerialDevice(const std::string& name, std::string& error);

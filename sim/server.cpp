@@ -1,0 +1,108 @@
+#include "sim/server.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+void SleepMs(int ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace
+
+SimServer::SimServer(SimDevice& device, SimLine& line, FaultPlan faults)
+    : m_device(device), m_line(line), m_faults(std::move(faults)) {}
+
+void SimServer::Run(const std::atomic<bool>& stop) {
+    uint8_t buffer[4096];
+    while (!stop.load()) {
+        const int n = m_line.Read(buffer, sizeof buffer, 50);
+        if (n < 0) return;
+        if (n > 0) Feed(buffer, n);
+    }
+}
+
+std::vector<std::vector<uint8_t>> SimServer::Requests() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requests;
+}
+
+int SimServer::RequestCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<int>(m_requests.size());
+}
+
+// Requests may arrive in pieces or behind noise: slide over bytes until a whole frame with
+// its four fixed bytes stands at the front.
+void SimServer::Feed(const uint8_t* bytes, int length) {
+    m_pending.insert(m_pending.end(), bytes, bytes + length);
+    size_t start = 0;
+    while (m_pending.size() - start >= FRAME_SIZE) {
+        if (!IsRequestFrame(m_pending.data() + start)) {
+            ++start;
+            continue;
+        }
+        Frame request;
+        std::memcpy(request, m_pending.data() + start, FRAME_SIZE);
+        start += FRAME_SIZE;
+        Serve(request);
+    }
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<long>(start));
+}
+
+void SimServer::Serve(const Frame& request) {
+    LogFrame("<-", request, FRAME_SIZE);
+    int number;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_requests.emplace_back(request, request + FRAME_SIZE);
+        number = static_cast<int>(m_requests.size());
+    }
+    Frame reply;
+    const bool changed = m_device.Handle(request, reply);
+    ApplyOverrides(request, reply);
+    if (changed && m_onChange) m_onChange();
+    if (m_faults.silentRequests.count(number)) {
+        if (m_log) std::fprintf(m_log, "-- request %d left unanswered\n", number);
+        return;
+    }
+    const bool late = m_faults.lateRequests.count(number) != 0;
+    SendReply(reply, late ? m_faults.lateMs : m_faults.delayMs);
+}
+
+void SimServer::ApplyOverrides(const Frame& request, Frame& reply) const {
+    for (const ReplyOverride& override : m_faults.overrides) {
+        if (override.command != request[FRAME_CMD] || override.sub != request[FRAME_SUB]) continue;
+        PutWord(reply, FRAME_STATUS, override.status);
+        if (override.count >= 0) PutWord(reply, FRAME_ITEM, static_cast<uint16_t>(override.count));
+    }
+}
+
+void SimServer::SendReply(const Frame& reply, int delayMs) {
+    SleepMs(delayMs);
+    std::vector<uint8_t> wire;
+    for (int i = 0; i < m_faults.strayBytes; ++i) wire.push_back(static_cast<uint8_t>(0xA5 + i));
+    wire.insert(wire.end(), reply, reply + FRAME_SIZE);
+    LogFrame("->", wire.data(), static_cast<int>(wire.size()));
+
+    size_t sent = 0;
+    for (size_t i = 0; sent < wire.size(); ++i) {
+        size_t piece = wire.size() - sent;
+        if (i < m_faults.chunkSizes.size())
+            piece = std::min(piece, static_cast<size_t>(m_faults.chunkSizes[i]));
+        if (i > 0) SleepMs(m_faults.chunkGapMs);  // so that the pieces arrive apart
+        m_line.Write(wire.data() + sent, static_cast<int>(piece));
+        sent += piece;
+    }
+}
+
+void SimServer::LogFrame(const char* direction, const uint8_t* frame, int length) {
+    if (!m_log) return;
+    std::fprintf(m_log, "%s", direction);
+    for (int i = 0; i < length; ++i) std::fprintf(m_log, " %02X", frame[i]);
+    std::fprintf(m_log, "\n");
+    std::fflush(m_log);
+}

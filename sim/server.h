@@ -1,0 +1,46 @@
+// Plays the device on a line: collects request frames, answers each through SimDevice with the
+// planned faults applied, and logs every frame in both directions.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "sim/device.h"
+#include "sim/faults.h"
+#include "sim/line.h"
+
+class SimServer {
+public:
+    SimServer(SimDevice& device, SimLine& line, FaultPlan faults);
+
+    // Log of frames ("<- 14 18 ..." received, "-> 13 17 ..." sent); null for none.
+    void SetLog(std::FILE* log) { m_log = log; }
+    // Called after every request that changed the device's lists.
+    void SetOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
+
+    // Serves until `stop` is set or the line is gone.
+    void Run(const std::atomic<bool>& stop);
+
+    // Requests received so far, in order; safe to call from another thread.
+    std::vector<std::vector<uint8_t>> Requests() const;
+    int RequestCount() const;
+
+private:
+    void Feed(const uint8_t* bytes, int length);
+    void Serve(const Frame& request);
+    void SendReply(const Frame& reply, int delayMs);
+    void ApplyOverrides(const Frame& request, Frame& reply) const;
+    void LogFrame(const char* direction, const uint8_t* frame, int length);
+
+    SimDevice& m_device;
+    SimLine& m_line;
+    FaultPlan m_faults;
+    std::FILE* m_log = nullptr;
+    std::function<void()> m_onChange;
+    std::vector<uint8_t> m_pending;
+    mutable std::mutex m_mutex;
+    std::vector<std::vector<uint8_t>> m_requests;
+};

@@ -1,0 +1,85 @@
+#include "text/code_page.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) out += static_cast<char>(v);
+    return out;
+}
+
+std::string Convert(const std::string& name, unsigned from, unsigned to) {
+    char buffer[NAME_BUFFER_SIZE] = {};
+    std::memcpy(buffer, name.data(), name.size());
+    ConvertCodePage(buffer, from, to);
+    return std::string(buffer, strnlen(buffer, NAME_BUFFER_SIZE));
+}
+
+struct NamePair {
+    const char* what;
+    std::string korean;  // code page 949
+    std::string johab;   // code page 1361
+};
+
+void PrintTo(const NamePair& pair, std::ostream* os) { *os << pair.what; }
+
+class NameConversion : public ::testing::TestWithParam<NamePair> {};
+
+TEST_P(NameConversion, ConvertsBothWays) {
+    const NamePair& pair = GetParam();
+    EXPECT_EQ(Convert(pair.korean, CP_KOREAN, CP_JOHAB), pair.johab);
+    EXPECT_EQ(Convert(pair.johab, CP_JOHAB, CP_KOREAN), pair.korean);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NameConversion,
+    ::testing::Values(
+        NamePair{"empty", "", ""}, NamePair{"ascii", "Lab-7 test", "Lab-7 test"},
+        NamePair{"hangul", Bytes({0xC8, 0xAB, 0xB1, 0xE6, 0xB5, 0xBF}),
+                 Bytes({0xD1, 0xB7, 0x8B, 0xA9, 0x95, 0xB7})},
+        NamePair{"five syllables and a letter, 11 bytes",
+                 Bytes({0xB0, 0xA1, 0xB3, 0xAA, 0xB4, 0xD9, 0xB6, 0xF3, 0xB8, 0xB6, 0x41}),
+                 Bytes({0x88, 0x61, 0x90, 0x61, 0x94, 0x61, 0x9C, 0x61, 0xA0, 0x61, 0x41})},
+        NamePair{"a letter and five syllables",
+                 Bytes({0x41, 0xB0, 0xA1, 0xB3, 0xAA, 0xB4, 0xD9, 0xB6, 0xF3, 0xB8, 0xB6}),
+                 Bytes({0x41, 0x88, 0x61, 0x90, 0x61, 0x94, 0x61, 0x9C, 0x61, 0xA0, 0x61})},
+        NamePair{"backslash stays a backslash", Bytes({0xC7, 0xD1, 0xB1, 0xDB, 0x5C, 0x41}),
+                 Bytes({0xD0, 0x65, 0x8B, 0x69, 0x5C, 0x41})},
+        NamePair{"eleven letters", "ABCDEFGHIJK", "ABCDEFGHIJK"}),
+    [](const ::testing::TestParamInfo<NamePair>& info) {
+        std::string name;
+        for (const char* p = info.param.what; *p; ++p)
+            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return name;
+    });
+
+TEST(ConvertCodePage, PaddingAfterTheNameIsNotConverted) {
+    char buffer[NAME_BUFFER_SIZE];
+    std::memset(buffer, 0xFF, sizeof buffer);  // erased device memory
+    buffer[0] = static_cast<char>(0x88);
+    buffer[1] = 0x61;
+    buffer[2] = 0;
+    ConvertCodePage(buffer, CP_JOHAB, CP_KOREAN);
+    EXPECT_EQ(std::string(buffer, 2), Bytes({0xB0, 0xA1}));
+    for (size_t i = 2; i < NAME_BUFFER_SIZE; ++i) EXPECT_EQ(buffer[i], 0) << "byte " << i;
+}
+
+TEST(ConvertCodePage, ElevenNameBytesWithoutTerminatorKeepTheRestZero) {
+    char buffer[NAME_BUFFER_SIZE] = {};
+    std::memcpy(buffer, "ABCDEFGHIJK", 11);
+    ConvertCodePage(buffer, CP_JOHAB, CP_KOREAN);
+    EXPECT_STREQ(buffer, "ABCDEFGHIJK");
+}
+
+TEST(ConvertCodePage, AnInvalidCharacterBecomesAQuestionMarkAndTheRestSurvives) {
+    // 0xFF 0xFF is no Johab character.
+    EXPECT_EQ(Convert(Bytes({0x41, 0xFF, 0xFF, 0x42}), CP_JOHAB, CP_KOREAN), "A?B");
+}
+
+}  // namespace

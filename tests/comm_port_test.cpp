@@ -1,0 +1,150 @@
+// The real link, CCommPort and ExchangeFrame, against the simulator on a pseudo-terminal.
+#include "link/comm_port.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "link/exchange.h"
+#include "link/frame.h"
+#include "tests/sim_on_pty.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+SimState ThreeUsers() {
+    SimState state;
+    for (int i = 1; i <= 3; ++i) state.users.push_back({i, 10 * i, "U" + std::to_string(i)});
+    state.standards.push_back({100, 200, "S"});
+    return state;
+}
+
+void Request(uint8_t command, uint8_t sub, uint16_t item = 0) {
+    SetRequestEnvelope(TxFrame);
+    TxFrame[FRAME_CMD] = command;
+    TxFrame[FRAME_SUB] = sub;
+    PutWord(TxFrame, FRAME_ITEM, item);
+}
+
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override { FrameReady = 0; }
+    void Open(SimOnPty& sim) { ASSERT_TRUE(port.OpenPort(sim.Path(), 115200)); }
+
+    CCommPort port;
+    Frame reply{};
+};
+
+TEST_F(LinkTest, CountAndItemReplies) {
+    SimOnPty sim({}, ThreeUsers());
+    Open(sim);
+    Request(CMD_USERS, SUB_COUNT);
+    ASSERT_TRUE(ExchangeFrame(port, reply));
+    EXPECT_EQ(GetWord(reply, FRAME_STATUS), RX_STATUS_COUNT);
+    EXPECT_EQ(GetWord(reply, FRAME_ITEM), 3);
+    Request(CMD_USERS, SUB_READ_ITEM, 2);
+    ASSERT_TRUE(ExchangeFrame(port, reply));
+    EXPECT_EQ(GetLong(reply, 8), 2);
+    EXPECT_EQ(GetLong(reply, 12), 20);
+    EXPECT_STREQ(reinterpret_cast<const char*>(reply + 16), "U2");
+    EXPECT_EQ(sim.Server().RequestCount(), 2);
+}
+
+TEST_F(LinkTest, RepliesInPiecesOrBehindNoiseArrive) {
+    FaultPlan faults;
+    faults.chunkSizes = {10, 20};
+    faults.strayBytes = 3;
+    SimOnPty sim(faults, ThreeUsers());
+    Open(sim);
+    for (int i = 0; i < 5; ++i) {
+        Request(CMD_STANDARDS, SUB_COUNT);
+        ASSERT_TRUE(ExchangeFrame(port, reply)) << "exchange " << i;
+        EXPECT_EQ(GetWord(reply, FRAME_ITEM), 1);
+    }
+}
+
+TEST_F(LinkTest, MissingReplyTimesOutAfterAboutASecond) {
+    FaultPlan faults;
+    faults.silentRequests = {1};
+    SimOnPty sim(faults, ThreeUsers());
+    Open(sim);
+    Request(CMD_USERS, SUB_COUNT);
+    const auto start = Clock::now();
+    EXPECT_FALSE(ExchangeFrame(port, reply));
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    EXPECT_GE(waited.count(), 1000);
+    EXPECT_LT(waited.count(), 1600);
+    ASSERT_TRUE(ExchangeFrame(port, reply));  // the next one is answered
+}
+
+TEST_F(LinkTest, ALateReplyIsNotTakenAsTheNextAnswer) {
+    FaultPlan faults;
+    faults.lateRequests = {1};
+    faults.lateMs = 1200;
+    SimOnPty sim(faults, ThreeUsers());
+    Open(sim);
+    Request(CMD_USERS, SUB_COUNT);
+    EXPECT_FALSE(ExchangeFrame(port, reply));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the late reply lands now
+    Request(CMD_STANDARDS, SUB_COUNT);
+    ASSERT_TRUE(ExchangeFrame(port, reply));
+    EXPECT_EQ(reply[FRAME_CMD], CMD_STANDARDS);
+    EXPECT_EQ(GetWord(reply, FRAME_ITEM), 1);
+}
+
+TEST_F(LinkTest, DisconnectAndConnectAtFullSpeed) {
+    SimOnPty sim({}, ThreeUsers());
+    for (int i = 0; i < 20; ++i) {
+        Open(sim);
+        port.ClosePort();
+    }
+    Open(sim);
+    for (uint16_t k = 1; k <= 3; ++k) {
+        Request(CMD_USERS, SUB_READ_ITEM, k);
+        ASSERT_TRUE(ExchangeFrame(port, reply));
+        EXPECT_EQ(GetLong(reply, 8), k);
+    }
+}
+
+TEST_F(LinkTest, ClosingWhileTheWatcherWaitsReturnsAtOnce) {
+    SimOnPty sim;
+    Open(sim);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto start = Clock::now();
+    port.ClosePort();
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(),
+              200);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(sim.Server().RequestCount(), 0);
+}
+
+TEST_F(LinkTest, AMissingPortFailsAndTheObjectStaysUsable) {
+    EXPECT_FALSE(port.OpenPort("/dev/nonexistent-ombrix-port", 115200));
+    EXPECT_FALSE(port.OpenPort("/dev/null", 115200));  // not a serial line
+    SimOnPty sim({}, ThreeUsers());
+    Open(sim);
+    Request(CMD_USERS, SUB_COUNT);
+    EXPECT_TRUE(ExchangeFrame(port, reply));
+}
+
+TEST_F(LinkTest, APortInUseCannotBeOpenedTwice) {
+    SimOnPty sim;
+    Open(sim);
+    CCommPort second;
+    EXPECT_FALSE(second.OpenPort(sim.Path(), 115200));
+}
+
+TEST_F(LinkTest, LeftoverBytesOfTheLastConnectionAreDropped) {
+    SimOnPty sim({}, ThreeUsers());
+    Open(sim);
+    port.ClosePort();
+    // A half frame left in the ring from before must not join the next connection's bytes.
+    const uint8_t half[12] = {RX_HEAD0, RX_HEAD1, 0x99};
+    AssembleRx(half, sizeof half);
+    Open(sim);
+    EXPECT_EQ(RxRingPos.count, 0);
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+// Conversion of device names between Johab (code page 1361), which the device stores, and the
+// Korean ANSI code page 949, which the program shows and edits.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+constexpr unsigned CP_KOREAN = 949;
+constexpr unsigned CP_JOHAB = 1361;
+constexpr size_t NAME_BUFFER_SIZE = 50;
+
+// Converts a zero-padded 50-byte name buffer in place. Only the bytes before the first zero are
+// converted (what follows is padding, often erased memory); the rest is zero-filled. Bytes
+// 0x00..0x7F pass unchanged both ways. A character the target lacks becomes '?'.
+void ConvertCodePage(char* buffer, unsigned fromCodePage, unsigned toCodePage);
+
+// The same conversion for a text of any length; the platform primitive behind ConvertCodePage.
+std::string ConvertText(const std::string& text, unsigned fromCodePage, unsigned toCodePage);
