@@ -36,6 +36,16 @@ ensure_wine_prefix() {
       printf '"COM%d"="%s"\r\n' "$n" "$(printf '%s' "$OMBRIX_PORTS/com$n" | sed 's/\\/\\\\/g')"
     done
     printf '\r\n'
+    # Dialogs and message boxes in a Hangul font on any locale, Wine's default 1252 included.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    for face in "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Microsoft Sans Serif"; do
+      printf '"%s"="NanumGothic"\r\n' "$face"
+    done
+    printf '\r\n'
+    # Every program on one virtual desktop: without a window manager each closing dialog
+    # would stall Wine for seconds.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1024x768"\r\n\r\n'
   } > "$reg"
   wine regedit /S "$reg" >/dev/null 2>&1
   # The port map takes effect at the next start of the prefix.
@@ -53,6 +63,7 @@ start_simulator() {
   local links=()
   while [ $# -gt 0 ] && [ "$1" != "--" ]; do links+=("$1"); shift; done
   [ "${1:-}" = "--" ] && shift
+  mkdir -p "$OMBRIX_PORTS"
   rm -f "$OMBRIX_PORTS"/com*
   local out; out=$(mktemp)
   "$sim" --link "$OMBRIX_PORTS/${links[0]}" "$@" > "$out" 2>"${SIM_LOG:-/dev/null}" &
@@ -68,4 +79,30 @@ stop_simulator() {
   [ -n "${SIM_PID:-}" ] && kill "$SIM_PID" 2>/dev/null && wait "$SIM_PID" 2>/dev/null
   SIM_PID=
   return 0
+}
+
+# A display for the program: the caller's when DISPLAY is set, otherwise a new Xvfb (sets
+# XVFB_PID). Wine runs on a virtual desktop inside it: with no window manager, every closing
+# dialog would stall it for seconds.
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && [ -z "${OMBRIX_FORCE_XVFB:-}" ]; then return 0; fi
+  local n
+  for n in $(seq 90 120); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+}
+
+stop_display() {
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+  return 0
+}
+
+# Runs a Windows program in the Korean locale, as the program's users have it;
+# OMBRIX_LOCALE=C gives Wine's default (code page 1252).
+run_wine() {
+  local wanted=${OMBRIX_LOCALE:-ko_KR.UTF-8}
+  LANG=$wanted LC_ALL=$wanted wine "$@"
 }

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "link/frame.h"
 
@@ -53,6 +54,14 @@ void CloseFd(int& fd) {
     fd = -1;
 }
 
+// A bare name such as COM3 is looked up in $OMBRIX_PORTS (default /dev), so that the dialog's
+// "COM%d" names reach a pseudo-terminal linked there.
+std::string DevicePath(const std::string& name) {
+    if (name.find('/') != std::string::npos) return name;
+    const char* directory = std::getenv("OMBRIX_PORTS");
+    return std::string(directory && *directory ? directory : "/dev") + "/" + name;
+}
+
 }  // namespace
 
 std::string WatcherErrorText(const std::string& portName) {
@@ -79,7 +88,7 @@ bool CCommPort::OpenPort(const std::string& name, uint32_t speed) {
         return false;
     }
     m_strPortName = name;
-    m_hComm = open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    m_hComm = open(DevicePath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_hComm < 0 || !isatty(m_hComm) || !ConfigureLine(m_hComm, speed)) {
         CloseHandles();
         return false;

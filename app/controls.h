@@ -1,0 +1,39 @@
+// What the dialog's operations may do to the window. The operations see only this: the Win32
+// implementation drives the real controls, an in-memory one records what happens for tests.
+// Every text here is code page 949, as the operations count it; a control id names the list,
+// edit, button or bar (IDC_*), a text id a string of the string table (IDS_*).
+#pragma once
+
+#include <string>
+
+class DialogControls {
+public:
+    virtual ~DialogControls() = default;
+
+    // List views.
+    virtual int RowCount(int list) = 0;
+    virtual void InsertRow(int list, int row) = 0;  // empty column-0 text, unticked
+    virtual void SetCell(int list, int row, int column, const std::string& text) = 0;
+    virtual std::string Cell(int list, int row, int column) = 0;  // empty for a missing row
+    virtual void DeleteRow(int list, int row) = 0;
+    virtual void DeleteAllRows(int list) = 0;
+    virtual bool IsChecked(int list, int row) = 0;
+    virtual void SetChecked(int list, int row, bool checked) = 0;
+    virtual void ScrollList(int list, int dy) = 0;
+
+    // Edits, buttons, statics, bars and the port selector.
+    virtual std::string EditText(int edit) = 0;
+    virtual void SetEditText(int edit, const std::string& text) = 0;
+    virtual void SetControlText(int control, int textId) = 0;
+    virtual void EnableControl(int control, bool enabled) = 0;
+    virtual void SetProgress(int bar, int position) = 0;
+    virtual int SelectedPort() = 0;  // the port selector's index, -1 for none
+    virtual void SelectPort(int index) = 0;
+
+    // Modal boxes owned by the dialog; `insert` replaces the text's "%d", "%s" or "%1".
+    virtual void Tell(int textId, const std::string& insert = "") = 0;       // OK, exclamation
+    virtual void TellError(int textId, const std::string& insert = "") = 0;  // OK, stop icon
+    virtual bool Ask(int textId) = 0;                                        // Yes / No
+    // The save-file dialog; false when the operator cancels.
+    virtual bool AskSavePath(std::string& path) = 0;
+};

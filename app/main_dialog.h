@@ -1,0 +1,56 @@
+// COmbrix_TessalyDlg: the main dialog's state and operations, independent of the window system.
+// The panels' operations are members too; each lives in the folder of its panel.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/controls.h"
+#include "app/port_settings.h"
+#include "link/comm_port.h"
+#include "link/frame.h"
+
+constexpr int PORT_COUNT = 12;
+constexpr int DEFAULT_BAUD_RATE = 115200;
+constexpr int PROGRESS_MAX = 2500;
+
+class COmbrix_TessalyDlg {
+public:
+    COmbrix_TessalyDlg(DialogControls& controls, PortSettingsStore& settings);
+
+    // Everything of the dialog's start that is not window plumbing: the edits from their
+    // texts and the saved port selected.
+    void InitMainDialog();
+    // A button click or an edit's change notification, by control id.
+    void OnCommand(int control, int notification);
+    // The program ends: the port closes and the watcher ends; nothing is sent.
+    void OnClose();
+
+    void CollectEdits();
+    void ShowEdits();
+
+    void OnConnect();
+    void LoadPortSetting();
+    void SavePortSetting();
+
+    bool IsConnected() const { return m_bConnected; }
+
+private:
+    bool m_bConnected = false;
+    CCommPort m_port;
+    int m_nPortNo = 0;
+    int m_nBaudRate = DEFAULT_BAUD_RATE;
+    std::string m_strUserId1;
+    std::string m_strUserId2;
+    std::string m_strUserName;
+    std::string m_strSafeIndex;
+    std::string m_strDangerIndex;
+    std::string m_strStandardName;
+
+    void SetDeviceButtons(bool enabled);
+
+    DialogControls& m_ui;
+    PortSettingsStore& m_settings;
+    bool m_bIgnoreNotifications = false;  // while CollectEdits or ShowEdits runs
+    Frame m_reply{};                      // the last reply taken by ExchangeFrame
+};

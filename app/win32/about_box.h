@@ -1,0 +1,8 @@
+#pragma once
+
+#include <windows.h>
+
+class CAboutDlg {
+public:
+    static void DoModal(HWND owner);
+};

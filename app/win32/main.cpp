@@ -1,0 +1,41 @@
+// COmbrix_TessalyApp: initialises the common controls, runs the main dialog with a message
+// loop of its own (so that Enter and Escape never reach it) and ends when it closes.
+#include <windows.h>
+// windows.h first: the other system headers need its types.
+#include <commctrl.h>
+
+#include "app/win32/main_window.h"
+#include "link/exchange.h"
+
+namespace {
+
+// While an operation waits for the device the dialog takes no input, but a peek at the queue
+// every few hundred milliseconds keeps Windows from calling the window "Not Responding".
+void KeepAlive() {
+    static DWORD last = 0;
+    const DWORD now = GetTickCount();
+    if (now - last < 250) return;
+    last = now;
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX classes{sizeof classes, 0xFF};
+    InitCommonControlsEx(&classes);
+    SetExchangeIdleHook(KeepAlive);
+
+    HWND window = CreateMainWindow(instance);
+    if (!window) return 1;
+    ShowWindow(window, SW_SHOW);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (IsSwallowedKey(window, message)) continue;
+        if (IsDialogMessageW(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}

@@ -1,0 +1,173 @@
+#include "app/win32/main_window.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "app/list_columns.h"
+#include "app/main_dialog.h"
+#include "app/win32/about_box.h"
+#include "app/win32/registry_settings.h"
+#include "app/win32/wide_text.h"
+#include "app/win32/win32_controls.h"
+#include "res/resource.h"
+
+namespace {
+
+struct MainWindow {
+    Win32Controls controls;
+    RegistrySettings settings;
+    COmbrix_TessalyDlg dialog{controls, settings};
+    HICON icon = nullptr;
+};
+
+MainWindow* g_window = nullptr;
+
+void ExtendSystemMenu(HWND window) {
+    const std::wstring about = LoadText(IDS_ABOUTBOX);
+    HMENU menu = GetSystemMenu(window, FALSE);
+    if (!menu || about.empty()) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+}
+
+void FillPortSelector(HWND window) {
+    static const wchar_t* const kPorts[PORT_COUNT] = {L" COM1", L" COM2", L" COM3", L" COM4",
+                                                      L" COM5", L" COM6", L" COM7", L" COM8",
+                                                      L" COM9", L"COM10", L"COM11", L"COM12"};
+    for (const wchar_t* port : kPorts)
+        SendDlgItemMessageW(window, IDC_COMBO_PORT, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(port));
+}
+
+template <size_t N>
+void InsertColumns(HWND list, const ListColumn (&columns)[N]) {
+    for (size_t i = 0; i < N; ++i) {
+        std::wstring header = LoadText(columns[i].headerId);
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_CENTER;
+        column.cx = columns[i].width;
+        column.pszText = header.data();
+        column.iSubItem = static_cast<int>(i);
+        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void ForceReportView(HWND list) {
+    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    SetWindowLongPtrW(list, GWL_STYLE, (style & ~LVS_TYPEMASK) | LVS_REPORT);
+}
+
+void AddCheckBoxes(HWND list) {
+    const LRESULT styles = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles | LVS_EX_CHECKBOXES);
+}
+
+void InitListColumns(HWND window) {
+    HWND users = GetDlgItem(window, IDC_LIST_USER);
+    HWND standards = GetDlgItem(window, IDC_LIST_STANDARD);
+    HWND records = GetDlgItem(window, IDC_LIST_RECORD);
+    AddCheckBoxes(users);
+    InsertColumns(users, USER_COLUMNS);
+    ForceReportView(users);
+    AddCheckBoxes(standards);
+    InsertColumns(standards, STANDARD_COLUMNS);
+    ForceReportView(standards);
+    InsertColumns(records, RECORD_COLUMNS);
+    ForceReportView(records);
+}
+
+void InitMainWindow(HWND window, MainWindow& state) {
+    state.controls.Attach(window);
+    ExtendSystemMenu(window);
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.icon));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.icon));
+    FillPortSelector(window);
+    InitListColumns(window);
+    for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
+        SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
+    state.dialog.InitMainDialog();
+}
+
+void PaintMinimised(HWND window, HDC dc, HICON icon) {
+    SendMessageW(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(window, &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon);
+}
+
+void PaintLogo(HDC dc) {
+    HBITMAP logo = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO));
+    if (!logo) return;
+    HDC memory = CreateCompatibleDC(dc);
+    BITMAP info{};
+    GetObjectW(logo, sizeof info, &info);
+    HGDIOBJ previous = SelectObject(memory, logo);
+    BitBlt(dc, 687, 581, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(logo);
+}
+
+void Paint(HWND window, HICON icon) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (IsIconic(window))
+        PaintMinimised(window, dc, icon);
+    else
+        PaintLogo(dc);
+    EndPaint(window, &paint);
+}
+
+INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    if (!g_window) return FALSE;
+    MainWindow& state = *g_window;
+    switch (message) {
+        case WM_INITDIALOG:
+            InitMainWindow(window, state);
+            return TRUE;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+                CAboutDlg::DoModal(window);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_PAINT:
+            Paint(window, state.icon);
+            return TRUE;
+        case WM_QUERYDRAGICON:
+            return reinterpret_cast<INT_PTR>(state.icon);
+        case WM_COMMAND:
+            state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            state.dialog.OnClose();
+            DestroyWindow(window);
+            return TRUE;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+HWND CreateMainWindow(HINSTANCE instance) {
+    static MainWindow window;
+    window.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAIN));
+    g_window = &window;
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
+}
+
+bool IsSwallowedKey(HWND mainWindow, const MSG& message) {
+    if (message.message != WM_KEYDOWN && message.message != WM_KEYUP && message.message != WM_CHAR)
+        return false;
+    if (message.hwnd != mainWindow && !IsChild(mainWindow, message.hwnd)) return false;
+    if (message.message == WM_CHAR) return message.wParam == L'\r' || message.wParam == 0x1B;
+    return message.wParam == VK_RETURN || message.wParam == VK_ESCAPE;
+}

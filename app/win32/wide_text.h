@@ -1,0 +1,36 @@
+// The window boundary: the program's texts are code page 949 bytes, the window's are UTF-16.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "text/code_page.h"
+
+inline std::wstring WideFrom(const std::string& text, unsigned codePage = CP_KOREAN) {
+    if (text.empty()) return {};
+    const int length =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+// A character that code page 949 lacks becomes '?'.
+inline std::string NarrowFrom(const std::wstring& wide, unsigned codePage = CP_KOREAN) {
+    if (wide.empty()) return {};
+    const int length = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
+                        length, nullptr, nullptr);
+    return text;
+}
+
+inline std::wstring LoadText(int textId) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(textId),
+                                   reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}

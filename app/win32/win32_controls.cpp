@@ -1,0 +1,140 @@
+#include "app/win32/win32_controls.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "app/win32/wide_text.h"
+#include "res/resource.h"
+
+namespace {
+
+// Replaces the first "%d", "%s" or "%1" of a string-table text.
+std::wstring Insert(std::wstring text, const std::wstring& insert) {
+    for (const wchar_t* mark : {L"%d", L"%s", L"%1"}) {
+        const size_t at = text.find(mark);
+        if (at != std::wstring::npos) return text.replace(at, 2, insert);
+    }
+    return text;
+}
+
+}  // namespace
+
+LRESULT Win32Controls::Send(int control, UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendDlgItemMessageW(m_dialog, control, message, wParam, lParam);
+}
+
+int Win32Controls::RowCount(int list) { return static_cast<int>(Send(list, LVM_GETITEMCOUNT)); }
+
+void Win32Controls::InsertRow(int list, int row) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<wchar_t*>(L"");
+    Send(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    UpdateWindow(GetDlgItem(m_dialog, list));  // seen as it grows, even mid-transfer
+}
+
+void Win32Controls::SetCell(int list, int row, int column, const std::string& text) {
+    const std::wstring wide = WideFrom(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(wide.c_str());
+    Send(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::string Win32Controls::Cell(int list, int row, int column) {
+    if (row < 0 || row >= RowCount(list)) return {};
+    wchar_t buffer[512] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 512;
+    Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return NarrowFrom(buffer);
+}
+
+void Win32Controls::DeleteRow(int list, int row) {
+    Send(list, LVM_DELETEITEM, static_cast<WPARAM>(row));
+}
+
+void Win32Controls::DeleteAllRows(int list) { Send(list, LVM_DELETEALLITEMS); }
+
+bool Win32Controls::IsChecked(int list, int row) {
+    const LRESULT state =
+        Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
+    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+void Win32Controls::SetChecked(int list, int row, bool checked) {
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void Win32Controls::ScrollList(int list, int dy) { Send(list, LVM_SCROLL, 0, dy); }
+
+std::string Win32Controls::EditText(int edit) {
+    HWND control = GetDlgItem(m_dialog, edit);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return NarrowFrom(text);
+}
+
+void Win32Controls::SetEditText(int edit, const std::string& text) {
+    SetDlgItemTextW(m_dialog, edit, WideFrom(text).c_str());
+}
+
+void Win32Controls::SetControlText(int control, int textId) {
+    SetDlgItemTextW(m_dialog, control, LoadText(textId).c_str());
+}
+
+void Win32Controls::EnableControl(int control, bool enabled) {
+    EnableWindow(GetDlgItem(m_dialog, control), enabled);
+}
+
+void Win32Controls::SetProgress(int bar, int position) {
+    Send(bar, PBM_SETPOS, static_cast<WPARAM>(position));
+    UpdateWindow(GetDlgItem(m_dialog, bar));
+}
+
+int Win32Controls::SelectedPort() { return static_cast<int>(Send(IDC_COMBO_PORT, CB_GETCURSEL)); }
+
+void Win32Controls::SelectPort(int index) {
+    Send(IDC_COMBO_PORT, CB_SETCURSEL, static_cast<WPARAM>(index));
+}
+
+int Win32Controls::Box(int textId, const std::string& insert, UINT style) {
+    const std::wstring text = Insert(LoadText(textId), WideFrom(insert));
+    return MessageBoxW(m_dialog, text.c_str(), LoadText(IDS_APP_TITLE).c_str(), style);
+}
+
+void Win32Controls::Tell(int textId, const std::string& insert) {
+    Box(textId, insert, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void Win32Controls::TellError(int textId, const std::string& insert) {
+    Box(textId, insert, MB_OK | MB_ICONSTOP);
+}
+
+bool Win32Controls::Ask(int textId) { return Box(textId, "", MB_YESNO | MB_ICONQUESTION) == IDYES; }
+
+// The chosen path comes back in UTF-8, so that any file name survives.
+bool Win32Controls::AskSavePath(std::string& path) {
+    wchar_t file[MAX_PATH] = L"Ombrix";
+    static const wchar_t kFilter[] =
+        L"Excel-CSV FIles(*.csv)\0*.csv\0Text Files(*.txt)\0*.txt\0All Files(*.*)\0*.*\0";
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = m_dialog;
+    dialog.lpstrFilter = kFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrDefExt = L"csv";
+    dialog.Flags = OFN_OVERWRITEPROMPT;
+    if (!GetSaveFileNameW(&dialog)) return false;
+    path = NarrowFrom(file, CP_UTF8);
+    return true;
+}

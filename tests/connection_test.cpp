@@ -1,0 +1,148 @@
+// The connect button and the remembered port, through the in-memory window and settings, with
+// the simulator on a pseudo-terminal linked as COM3.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/main_dialog.h"
+#include "res/resource.h"
+#include "tests/fake_controls.h"
+#include "tests/sim_on_pty.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const int kDeviceButtons[] = {IDC_BTN_USER_READ,           IDC_BTN_USER_WRITE,
+                              IDC_BTN_STANDARD_READ,       IDC_BTN_STANDARD_WRITE,
+                              IDC_BTN_RECORD_CLEAR_DEVICE, IDC_BTN_RECORD_READ};
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ports = fs::temp_directory_path() / ("ombrix-ports-" + std::to_string(getpid()));
+        fs::create_directories(ports);
+        fs::create_symlink(sim.Path(), ports / "COM3");
+        setenv("OMBRIX_PORTS", ports.c_str(), 1);
+    }
+    void TearDown() override {
+        dialog.OnClose();
+        fs::remove_all(ports);
+    }
+
+    void ExpectConnected(bool connected) {
+        EXPECT_EQ(dialog.IsConnected(), connected);
+        EXPECT_EQ(ui.IsEnabled(IDC_COMBO_PORT), !connected);
+        for (int button : kDeviceButtons) EXPECT_EQ(ui.IsEnabled(button), connected) << button;
+        EXPECT_EQ(ui.texts[IDC_STATIC_STATUS],
+                  connected ? IDS_STATUS_CONNECTED : IDS_STATUS_DISCONNECTED);
+        EXPECT_EQ(ui.texts[IDC_BTN_CONNECT],
+                  connected ? IDS_CAPTION_DISCONNECT : IDS_CAPTION_CONNECT);
+    }
+
+    SimOnPty sim;
+    fs::path ports;
+    FakeControls ui;
+    FakeSettings settings;
+    COmbrix_TessalyDlg dialog{ui, settings};
+};
+
+TEST_F(ConnectionTest, FirstStartCreatesTheKeyWithPortZero) {
+    dialog.InitMainDialog();
+    EXPECT_TRUE(settings.keyExists);
+    EXPECT_TRUE(settings.hasValue);
+    EXPECT_EQ(settings.value, 0);
+    EXPECT_EQ(ui.selectedPort, 0);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_FALSE(settings.open);
+}
+
+TEST_F(ConnectionTest, SavedIndexIsSelected) {
+    settings.keyExists = settings.hasValue = true;
+    settings.value = 4;
+    dialog.InitMainDialog();
+    EXPECT_EQ(ui.selectedPort, 4);
+}
+
+TEST_F(ConnectionTest, AnIndexOutOfRangeLeavesNoSelectionAndConnectTriesPortZero) {
+    for (int saved : {12, -1, 1000}) {
+        settings.keyExists = settings.hasValue = true;
+        settings.value = saved;
+        ui.boxes.clear();
+        dialog.InitMainDialog();
+        EXPECT_EQ(ui.selectedPort, -1) << saved;
+        dialog.OnConnect();
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0], (ShownBox{ShownBox::Info, IDS_CONNECT_FAILED, "0"}));
+        EXPECT_FALSE(dialog.IsConnected());
+        EXPECT_EQ(settings.value, saved);
+    }
+}
+
+TEST_F(ConnectionTest, RegistryFailuresAreReportedAndTheDialogGoesOn) {
+    settings.canCreate = false;
+    dialog.InitMainDialog();
+    EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{{ShownBox::Info, IDS_REG_CREATE_FAILED, ""}}));
+    EXPECT_EQ(ui.selectedPort, 0);
+
+    FakeControls ui2;
+    FakeSettings settings2;
+    settings2.canWrite = false;
+    COmbrix_TessalyDlg dialog2(ui2, settings2);
+    dialog2.InitMainDialog();
+    EXPECT_EQ(ui2.boxes, (std::vector<ShownBox>{{ShownBox::Info, IDS_REG_SAVE_FAILED, ""}}));
+    EXPECT_EQ(ui2.selectedPort, 0);
+}
+
+TEST_F(ConnectionTest, ConnectOpensThePortSendsNothingAndSavesTheIndex) {
+    dialog.InitMainDialog();
+    ui.selectedPort = 2;  // COM3
+    dialog.OnCommand(IDC_BTN_CONNECT, 0);
+    ExpectConnected(true);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(settings.value, 2);
+    EXPECT_EQ(sim.Server().RequestCount(), 0);
+}
+
+TEST_F(ConnectionTest, FailedConnectChangesNothing) {
+    settings.keyExists = settings.hasValue = true;
+    settings.value = 2;
+    dialog.InitMainDialog();
+    ui.selectedPort = 4;  // COM5: nothing there
+    dialog.OnConnect();
+    EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{{ShownBox::Info, IDS_CONNECT_FAILED, "5"}}));
+    EXPECT_FALSE(dialog.IsConnected());
+    EXPECT_EQ(settings.value, 2);
+}
+
+TEST_F(ConnectionTest, DisconnectRightAfterConnectAndConnectAgain) {
+    dialog.InitMainDialog();
+    ui.selectedPort = 2;
+    for (int i = 0; i < 3; ++i) {
+        dialog.OnConnect();
+        ExpectConnected(true);
+        dialog.OnConnect();
+        ExpectConnected(false);
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ConnectionTest, SavingWhenTheKeyCannotBeWritten) {
+    dialog.InitMainDialog();
+    ui.selectedPort = 2;
+    settings.keyExists = false;
+    settings.canCreate = false;
+    dialog.OnConnect();
+    EXPECT_TRUE(dialog.IsConnected());  // the connection itself stands
+    EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{{ShownBox::Info, IDS_REG_CREATE_FAILED, ""}}));
+    dialog.OnConnect();
+    settings.canCreate = true;
+    settings.canWrite = false;
+    ui.boxes.clear();
+    dialog.OnConnect();
+    EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{{ShownBox::Info, IDS_REG_SAVE_FAILED, ""}}));
+}
+
+}  // namespace

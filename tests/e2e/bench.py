@@ -1,0 +1,189 @@
+"""The end-to-end bench: the real Ombrix_Tessaly.exe under Wine on Xvfb, the simulator on a
+pseudo-terminal mapped as COM ports, and e2e_driver.exe to press buttons, type, and read the
+window back. One Bench is one run of the program."""
+import os
+import subprocess
+import tempfile
+import time
+import unittest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+NATIVE = os.environ.get("OMBRIX_NATIVE_BUILD", os.path.join(ROOT, "build", "native"))
+WINDOWS = os.environ.get("OMBRIX_WINDOWS_BUILD", os.path.join(ROOT, "build", "windows"))
+PREFIX = os.environ.get("OMBRIX_WINE_PREFIX", os.path.join(ROOT, "build", "wine"))
+PORTS = os.path.join(PREFIX, "ports")
+SHOTS = os.path.join(ROOT, "build", "screenshots")
+
+# Control and string ids (res/resource.h).
+IDC = dict(
+    LIST_RECORD=1000, LIST_USER=1004, LIST_STANDARD=1005, BTN_USER_READ=1006,
+    BTN_USER_WRITE=1007, BTN_STANDARD_READ=1008, EDIT_USER_NAME=1009, EDIT_USER_ID1=1010,
+    EDIT_USER_ID2=1011, EDIT_STANDARD_NAME=1012, EDIT_SAFE_INDEX=1013, EDIT_DANGER_INDEX=1014,
+    BTN_STANDARD_WRITE=1015, BTN_USER_ADD=1016, BTN_STANDARD_ADD=1017, BTN_RECORD_READ=1018,
+    COMBO_PORT=1019, BTN_RECORD_CLEAR_DEVICE=1020, BTN_USER_DELETE=1023,
+    BTN_USER_SELECT_ALL=1024, BTN_STANDARD_DELETE=1025, BTN_STANDARD_SELECT_ALL=1026,
+    BTN_RECORD_CSV=1029, BTN_RECORD_DELETE_ALL=1030, BTN_CONNECT=1031, PROGRESS_USER=1033,
+    STATIC_STATUS=1034, PROGRESS_STANDARD=1035, PROGRESS_RECORD=1036)
+DEVICE_BUTTONS = ["BTN_USER_READ", "BTN_USER_WRITE", "BTN_STANDARD_READ",
+                  "BTN_STANDARD_WRITE", "BTN_RECORD_CLEAR_DEVICE", "BTN_RECORD_READ"]
+IDOK, IDYES, IDNO = 1, 6, 7
+
+
+def wine_env(locale):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=PREFIX, WINEARCH="win64", WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=", LANG=locale, LC_ALL=locale)
+    return env
+
+
+class Display:
+    """An Xvfb of our own, whatever DISPLAY the caller has."""
+
+    def __init__(self):
+        for n in range(130, 170):
+            if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
+                break
+        self.name = f":{n}"
+        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                break
+            time.sleep(0.05)
+
+    def screenshot(self, name):
+        time.sleep(1)  # let the window finish painting
+        os.makedirs(SHOTS, exist_ok=True)
+        path = os.path.join(SHOTS, name + ".png")
+        subprocess.run(["import", "-display", self.name, "-window", "root", path],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+    def close(self):
+        self.proc.terminate()
+        self.proc.wait()
+
+
+class Simulator:
+    def __init__(self, args=(), links=("com1",)):
+        os.makedirs(PORTS, exist_ok=True)
+        for name in os.listdir(PORTS):
+            os.remove(os.path.join(PORTS, name))
+        self.log = tempfile.NamedTemporaryFile(prefix="ombrix-sim-", suffix=".log", delete=False).name
+        self.proc = subprocess.Popen(
+            [os.path.join(NATIVE, "ombrix-sim"), "--link", os.path.join(PORTS, links[0]),
+             "--log", self.log] + list(args),
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        line = self.proc.stdout.readline()
+        if not line.startswith("PTY "):
+            raise RuntimeError("the simulator did not start")
+        self.pty = line.split(" ", 1)[1].strip()
+        for link in links[1:]:
+            os.symlink(self.pty, os.path.join(PORTS, link))
+
+    def requests(self):
+        with open(self.log, encoding="ascii", errors="replace") as f:
+            return [line.split()[1:] for line in f if line.startswith("<-")]
+
+    def close(self):
+        self.proc.terminate()
+        self.proc.wait()
+        os.remove(self.log)
+
+
+class Program:
+    """Ombrix_Tessaly.exe and the driver beside it."""
+
+    def __init__(self, locale, reset_settings=True):
+        env = wine_env(locale)
+        self.driver = subprocess.Popen(["wine", os.path.join(WINDOWS, "tests", "e2e_driver.exe")],
+                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                       stderr=subprocess.DEVNULL, env=env, text=True,
+                                       encoding="utf-8", bufsize=1)
+        if self.driver.stdout.readline().strip() != "ready":
+            raise RuntimeError("the driver did not start")
+        if reset_settings:
+            self.cmd("reg-delete")
+        self.proc = subprocess.Popen(["wine", os.path.join(WINDOWS, "Ombrix_Tessaly.exe")],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+
+    def cmd(self, line):
+        self.driver.stdin.write(line + "\n")
+        self.driver.stdin.flush()
+        answer = self.driver.stdout.readline().rstrip("\n")
+        if answer.startswith("error"):
+            raise AssertionError(f"{line}: {answer}")
+        return answer
+
+    def close(self):
+        if self.driver.poll() is not None:
+            return
+        try:
+            if self.cmd("alive") == "yes":
+                self.cmd("close")
+            self.proc.wait(timeout=15)
+        except (AssertionError, subprocess.TimeoutExpired):
+            self.proc.kill()
+        self.driver.stdin.write("quit\n")
+        self.driver.stdin.flush()
+        self.driver.wait(timeout=10)
+
+
+class BenchCase(unittest.TestCase):
+    """One display and a quiet wineserver for the module; a program started per test."""
+    locale = "ko_KR.UTF-8"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.display = Display()
+        os.environ["DISPLAY"] = cls.display.name
+        env = wine_env(cls.locale)
+        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+        subprocess.Popen(["wineserver", "-p30"], env=env, stdin=subprocess.DEVNULL,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineboot"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.run(["wineserver", "-k"], env=wine_env(cls.locale), stderr=subprocess.DEVNULL)
+        cls.display.close()
+
+    def start(self, sim_args=(), links=("com1",), reset_settings=True):
+        self.sim = Simulator(sim_args, links)
+        self.addCleanup(self.sim.close)
+        self.app = Program(self.locale, reset_settings)
+        self.addCleanup(self.app.close)
+        self.assertEqual(self.app.cmd("wait-window 30"), "ok")
+        return self.app
+
+    def restart(self):
+        """Closes the program and starts it again, keeping the settings."""
+        self.app.close()
+        self.app = Program(self.locale, reset_settings=False)
+        self.addCleanup(self.app.close)
+        self.assertEqual(self.app.cmd("wait-window 30"), "ok")
+        return self.app
+
+    # Shorthands.
+    def click(self, name):
+        return self.app.cmd(f"click {IDC[name]}")
+
+    def text(self, name):
+        return self.app.cmd(f"text {IDC[name]}")
+
+    def enabled(self, name):
+        return self.app.cmd(f"enabled {IDC[name]}") == "yes"
+
+    def box(self, timeout_ms=3000):
+        """The open message box as {title, buttons, text}, or None."""
+        answer = self.app.cmd(f"box {timeout_ms}")
+        if answer == "none":
+            return None
+        fields = dict(part.split("=", 1) for part in answer.split("|"))
+        fields["text"] = fields["text"].replace("\\n", "\n")
+        return fields
+
+    def answer(self, button=IDOK):
+        self.app.cmd(f"answer {button}")
+        time.sleep(0.2)

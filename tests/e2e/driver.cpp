@@ -1,0 +1,416 @@
+// Drives the running Ombrix_Tessaly.exe for the end-to-end tests, from inside the same Wine
+// prefix and desktop. Reads one command a line on standard input and answers one line:
+// "ok ...", a value, or "error ...". Clicks and keys are posted, never sent: an operation
+// blocks the dialog's thread until its message box.
+#include <windows.h>
+// windows.h first: the other system headers need its types.
+#include <commctrl.h>
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kMainTitle[] = L"Ombrix[Ombrix] Tessaly";
+constexpr UINT kTimeoutMs = 5000;
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+// Newlines inside a text are written as \n so that every answer is one line.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c != '\r')
+            out += c;
+    }
+    return out;
+}
+
+HWND MainWindow() { return FindWindowW(L"#32770", kMainTitle); }
+
+bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    DWORD_PTR value = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &value))
+        return false;
+    result = static_cast<LRESULT>(value);
+    return true;
+}
+
+std::string WindowText(HWND window) {
+    wchar_t buffer[2048] = {};
+    LRESULT n = 0;
+    if (!Send(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer), n)) return "";
+    return Utf8(std::wstring(buffer, static_cast<size_t>(n)));
+}
+
+// Memory inside the program's process, for list-view messages that carry pointers.
+class RemoteBuffer {
+public:
+    explicit RemoteBuffer(HWND window) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        m_process =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (m_process)
+            m_address = VirtualAllocEx(m_process, nullptr, 8192, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBuffer() {
+        if (m_address) VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+        if (m_process) CloseHandle(m_process);
+    }
+    bool Ok() const { return m_address != nullptr; }
+    char* At(size_t offset) const { return static_cast<char*>(m_address) + offset; }
+    bool Write(size_t offset, const void* data, size_t size) {
+        return WriteProcessMemory(m_process, At(offset), data, size, nullptr);
+    }
+    bool Read(size_t offset, void* data, size_t size) {
+        return ReadProcessMemory(m_process, At(offset), data, size, nullptr);
+    }
+
+private:
+    HANDLE m_process = nullptr;
+    void* m_address = nullptr;
+};
+
+struct BoxSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    wchar_t cls[64] = {};
+    GetClassNameW(window, cls, 64);
+    if (IsWindowVisible(window) && std::wstring(cls) == L"#32770" &&
+        GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND OwnedDialog(HWND main) {
+    BoxSearch search{main, nullptr};
+    EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitFor(HWND (*find)(HWND), HWND main, int timeoutMs) {
+    for (int waited = 0;; waited += 50) {
+        if (HWND found = find(main)) return found;
+        if (waited >= timeoutMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+BOOL CALLBACK CollectButtons(HWND child, LPARAM param) {
+    wchar_t cls[32] = {};
+    GetClassNameW(child, cls, 32);
+    if (std::wstring(cls) == L"Button")
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+    return TRUE;
+}
+
+std::string DescribeBox(HWND box) {
+    std::string text = WindowText(GetDlgItem(box, 0xFFFF));
+    std::vector<HWND> buttons;
+    EnumChildWindows(box, CollectButtons, reinterpret_cast<LPARAM>(&buttons));
+    std::string names;
+    for (HWND button : buttons) names += " " + std::to_string(GetDlgCtrlID(button));
+    return "title=" + WindowText(box) + "|buttons=" + names.substr(names.empty() ? 0 : 1) +
+           "|text=" + OneLine(text);
+}
+
+class Driver {
+public:
+    std::string Run(const std::string& line) {
+        std::istringstream in(line);
+        std::string verb;
+        in >> verb;
+        if (verb == "wait-window") return WaitWindow(in);
+        if (verb == "reg-delete") return RegDelete();
+        if (verb == "reg-get") return RegGet();
+        if (verb == "reg-set") return RegSet(in);
+        HWND main = MainWindow();
+        if (verb == "alive") return main ? "yes" : "no";
+        if (!main) return "error no main window";
+        if (verb == "box") return Box(main, in);
+        if (verb == "answer") return Answer(main, in);
+        if (verb == "close") return Post(main, WM_CLOSE, 0, 0);
+        if (verb == "about") return Post(main, WM_SYSCOMMAND, 0x0010, 0);
+        if (verb == "minimise") return Post(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        if (verb == "restore") return Post(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+        if (verb == "save-as") return SaveAs(main, in);
+        if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
+        int id = 0;
+        in >> id;
+        HWND control = GetDlgItem(main, id);
+        if (!control) return "error no control " + std::to_string(id);
+        if (verb == "click")
+            return Post(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(control));
+        if (verb == "type") return Type(control, Rest(in));
+        if (verb == "key") return Key(control, in);
+        if (verb == "set-text") return SetText(control, Rest(in));
+        if (verb == "text") return OneLine(WindowText(control));
+        if (verb == "enabled") return IsWindowEnabled(control) ? "yes" : "no";
+        if (verb == "focus")
+            return Post(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        if (verb == "progress") return Value(control, PBM_GETPOS, 0, 0);
+        if (verb == "range") return Value(control, PBM_GETRANGE, FALSE, 0);
+        if (verb == "rows") return Value(control, LVM_GETITEMCOUNT, 0, 0);
+        if (verb == "columns") return Columns(control);
+        if (verb == "cell") return Cell(control, in);
+        if (verb == "checked") return Checked(control, in);
+        if (verb == "check") return Check(control, in);
+        if (verb == "combo") return Combo(control);
+        if (verb == "select") return SelectEntry(control, in);
+        return "error unknown command " + verb;
+    }
+
+private:
+    static std::string Rest(std::istringstream& in) {
+        std::string rest;
+        std::getline(in, rest);
+        if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
+        return rest;
+    }
+
+    static std::string Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        return PostMessageW(window, message, wParam, lParam) ? "ok" : "error post failed";
+    }
+
+    static std::string Value(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+        LRESULT result = 0;
+        if (!Send(control, message, wParam, lParam, result)) return "error busy";
+        return std::to_string(result);
+    }
+
+    std::string WaitWindow(std::istringstream& in) {
+        int seconds = 30;
+        in >> seconds;
+        for (int i = 0; i < seconds * 20; ++i) {
+            HWND main = MainWindow();
+            if (main && IsWindowVisible(main)) return "ok";
+            Sleep(50);
+        }
+        return "error the main window did not appear";
+    }
+
+    static std::string RegDelete() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SoftWare\\Kavenor\\Ombrix_Tessaly");
+        return "ok";
+    }
+
+    static std::string RegGet() {
+        DWORD value = 0, size = sizeof value, type = 0;
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SoftWare\\Kavenor\\Ombrix_Tessaly", 0, KEY_READ,
+                          &key) != ERROR_SUCCESS)
+            return "none";
+        const LONG status =
+            RegQueryValueExW(key, L"Port", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        RegCloseKey(key);
+        if (status != ERROR_SUCCESS) return "no value";
+        return std::to_string(static_cast<int32_t>(value)) +
+               (type == REG_DWORD ? "" : " (not a DWORD)");
+    }
+
+    static std::string RegSet(std::istringstream& in) {
+        long value = 0;
+        in >> value;
+        HKEY key;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SoftWare\\Kavenor\\Ombrix_Tessaly", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return "error cannot create the key";
+        const DWORD word = static_cast<DWORD>(value);
+        RegSetValueExW(key, L"Port", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&word),
+                       sizeof word);
+        RegCloseKey(key);
+        return "ok";
+    }
+
+    static std::string Box(HWND main, std::istringstream& in) {
+        int timeoutMs = 3000;
+        in >> timeoutMs;
+        HWND box = WaitFor(OwnedDialog, main, timeoutMs);
+        return box ? DescribeBox(box) : "none";
+    }
+
+    static std::string Answer(HWND main, std::istringstream& in) {
+        int button = IDOK;
+        in >> button;
+        HWND box = WaitFor(OwnedDialog, main, 3000);
+        if (!box) return "error no box";
+        HWND control = GetDlgItem(box, button);
+        if (!control) return "error the box has no button " + std::to_string(button);
+        return Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(control));
+    }
+
+    // The save-file dialog: the name goes into its file-name field and OK is pressed.
+    static std::string SaveAs(HWND main, std::istringstream& in) {
+        const std::wstring path = Wide(Rest(in));
+        HWND dialog = WaitFor(OwnedDialog, main, 5000);
+        if (!dialog) return "error no save dialog";
+        HWND name = GetDlgItem(dialog, 0x47C);        // cmb13, the file-name combo
+        if (!name) name = GetDlgItem(dialog, 0x480);  // edt1
+        if (!name) return "error no file-name field";
+        LRESULT unused;
+        Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), unused);
+        return Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    }
+
+    // Character by character, so that every change notification fires.
+    static std::string Type(HWND control, const std::string& text) {
+        for (wchar_t c : Wide(text))
+            if (!PostMessageW(control, WM_CHAR, c, 1)) return "error post failed";
+        return "ok";
+    }
+
+    static std::string Key(HWND control, std::istringstream& in) {
+        int vk = 0;
+        in >> vk;
+        const UINT scan = MapVirtualKeyW(static_cast<UINT>(vk), 0);
+        PostMessageW(control, WM_KEYDOWN, static_cast<WPARAM>(vk), 1 | (scan << 16));
+        PostMessageW(control, WM_CHAR, vk == VK_RETURN ? L'\r' : 0x1B, 1 | (scan << 16));
+        PostMessageW(control, WM_KEYUP, static_cast<WPARAM>(vk), 1 | (scan << 16) | 0xC0000000);
+        return "ok";
+    }
+
+    static std::string SetText(HWND control, const std::string& text) {
+        const std::wstring wide = Wide(text);
+        LRESULT unused;
+        return Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), unused)
+                   ? "ok"
+                   : "error busy";
+    }
+
+    static std::string Columns(HWND list) {
+        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+        RemoteBuffer remote(list);
+        if (!remote.Ok()) return "error no remote memory";
+        std::string out;
+        for (int i = 0; i < count; ++i) {
+            LVCOLUMNW column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+            column.pszText = reinterpret_cast<wchar_t*>(remote.At(1024));
+            column.cchTextMax = 256;
+            remote.Write(0, &column, sizeof column);
+            LRESULT ok = 0;
+            Send(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i),
+                 reinterpret_cast<LPARAM>(remote.At(0)), ok);
+            remote.Read(0, &column, sizeof column);
+            wchar_t text[256] = {};
+            remote.Read(1024, text, sizeof text - sizeof(wchar_t));
+            out += (i ? "|" : "") + Utf8(text) + ":" + std::to_string(column.cx) + ":" +
+                   ((column.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? "c" : "l");
+        }
+        return out;
+    }
+
+    static std::string Cell(HWND list, std::istringstream& in) {
+        int row = 0, column = 0;
+        in >> row >> column;
+        RemoteBuffer remote(list);
+        if (!remote.Ok()) return "error no remote memory";
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = reinterpret_cast<wchar_t*>(remote.At(1024));
+        item.cchTextMax = 1024;
+        remote.Write(0, &item, sizeof item);
+        LRESULT length = 0;
+        if (!Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                  reinterpret_cast<LPARAM>(remote.At(0)), length))
+            return "error busy";
+        std::wstring text(static_cast<size_t>(length), L'\0');
+        remote.Read(1024, text.data(), text.size() * sizeof(wchar_t));
+        return "=" + OneLine(Utf8(text));  // "=" so that an empty cell is still an answer
+    }
+
+    static std::string Checked(HWND list, std::istringstream& in) {
+        int row = 0;
+        in >> row;
+        LRESULT state = 0;
+        if (!Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, state))
+            return "error busy";
+        return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2 ? "yes" : "no";
+    }
+
+    static std::string Check(HWND list, std::istringstream& in) {
+        int row = 0, on = 1;
+        in >> row >> on;
+        RemoteBuffer remote(list);
+        LVITEMW item{};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
+        remote.Write(0, &item, sizeof item);
+        LRESULT unused;
+        return Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                    reinterpret_cast<LPARAM>(remote.At(0)), unused)
+                   ? "ok"
+                   : "error busy";
+    }
+
+    static std::string Combo(HWND combo) {
+        LRESULT count = 0, selected = 0;
+        if (!Send(combo, CB_GETCOUNT, 0, 0, count) || !Send(combo, CB_GETCURSEL, 0, 0, selected))
+            return "error busy";
+        std::string out = "selected=" + std::to_string(selected) + "|entries=";
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[64] = {};
+            LRESULT n = 0;
+            Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text), n);
+            out += (i ? "," : "") + Utf8(std::wstring(text, static_cast<size_t>(n > 0 ? n : 0)));
+        }
+        return out;
+    }
+
+    static std::string SelectEntry(HWND combo, std::istringstream& in) {
+        int index = 0;
+        in >> index;
+        LRESULT unused;
+        return Send(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, unused) ? "ok"
+                                                                                : "error busy";
+    }
+};
+
+}  // namespace
+
+int main() {
+    Driver driver;
+    std::string line;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line == "quit") break;
+        std::printf("%s\n", driver.Run(line).c_str());
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,123 @@
+// In-memory window for the dialog's operations: lists of cells, edit texts, enabled states,
+// progress positions and a record of every box shown, with scripted answers.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/port_settings.h"
+
+struct ShownBox {
+    enum Kind { Info, Error, Question } kind;
+    int textId;
+    std::string insert;
+    bool operator==(const ShownBox& other) const {
+        return kind == other.kind && textId == other.textId && insert == other.insert;
+    }
+};
+
+class FakeControls : public DialogControls {
+public:
+    struct Row {
+        std::vector<std::string> cells;
+        bool checked = false;
+    };
+
+    int RowCount(int list) override { return static_cast<int>(lists[list].size()); }
+    void InsertRow(int list, int row) override {
+        auto& rows = lists[list];
+        rows.insert(rows.begin() + row, Row{std::vector<std::string>(11), false});
+    }
+    void SetCell(int list, int row, int column, const std::string& text) override {
+        if (row < RowCount(list)) lists[list][row].cells.at(column) = text;
+    }
+    std::string Cell(int list, int row, int column) override {
+        if (row < 0 || row >= RowCount(list)) return {};
+        return lists[list][row].cells.at(column);
+    }
+    void DeleteRow(int list, int row) override { lists[list].erase(lists[list].begin() + row); }
+    void DeleteAllRows(int list) override { lists[list].clear(); }
+    bool IsChecked(int list, int row) override { return lists[list].at(row).checked; }
+    void SetChecked(int list, int row, bool checked) override {
+        lists[list].at(row).checked = checked;
+    }
+    void ScrollList(int list, int dy) override { scrolls[list].push_back(dy); }
+
+    std::string EditText(int edit) override { return edits[edit]; }
+    void SetEditText(int edit, const std::string& text) override { edits[edit] = text; }
+    void SetControlText(int control, int textId) override { texts[control] = textId; }
+    void EnableControl(int control, bool enabled) override { enabled_[control] = enabled; }
+    void SetProgress(int bar, int position) override { progress[bar].push_back(position); }
+    int SelectedPort() override { return selectedPort; }
+    void SelectPort(int index) override { selectedPort = index; }
+
+    void Tell(int textId, const std::string& insert) override {
+        boxes.push_back({ShownBox::Info, textId, insert});
+    }
+    void TellError(int textId, const std::string& insert) override {
+        boxes.push_back({ShownBox::Error, textId, insert});
+    }
+    bool Ask(int textId) override {
+        boxes.push_back({ShownBox::Question, textId, ""});
+        if (answers.empty()) return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    bool AskSavePath(std::string& path) override {
+        savePathAsked = true;
+        if (savePath.empty()) return false;
+        path = savePath;
+        return true;
+    }
+
+    bool IsEnabled(int control) const {
+        auto it = enabled_.find(control);
+        return it != enabled_.end() && it->second;
+    }
+    int ProgressNow(int bar) { return progress[bar].empty() ? 0 : progress[bar].back(); }
+
+    std::map<int, std::vector<Row>> lists;
+    std::map<int, std::vector<int>> scrolls;
+    std::map<int, std::string> edits;
+    std::map<int, int> texts;
+    std::map<int, std::vector<int>> progress;
+    std::map<int, bool> enabled_;
+    int selectedPort = -1;
+    std::vector<ShownBox> boxes;
+    std::deque<bool> answers;  // Yes (true) when empty
+    std::string savePath;      // empty: the operator cancels
+    bool savePathAsked = false;
+};
+
+class FakeSettings : public PortSettingsStore {
+public:
+    bool OpenKey() override { return keyExists && (open = true); }
+    bool CreateKey() override {
+        if (!canCreate) return false;
+        keyExists = open = true;
+        return true;
+    }
+    bool ReadPort(int32_t& index) override {
+        if (!hasValue) return false;
+        index = value;
+        return true;
+    }
+    bool WritePort(int32_t index) override {
+        if (!canWrite) return false;
+        value = index;
+        hasValue = true;
+        return true;
+    }
+    void CloseKey() override { open = false; }
+
+    bool keyExists = false;
+    bool hasValue = false;
+    int32_t value = 0;
+    bool canCreate = true;
+    bool canWrite = true;
+    bool open = false;
+};
