@@ -37,15 +37,34 @@ void COmbrix_TessalyDlg::ShowEdits() {
     m_bIgnoreNotifications = false;
 }
 
+namespace {
+
+constexpr int kClicked = 0;      // BN_CLICKED
+constexpr int kChanged = 0x300;  // EN_CHANGE
+
+struct Handler {
+    int control;
+    int notification;
+    void (COmbrix_TessalyDlg::*operation)();
+};
+
+const Handler kHandlers[] = {
+    {IDC_BTN_CONNECT, kClicked, &COmbrix_TessalyDlg::OnConnect},
+    {IDC_EDIT_USER_ID1, kChanged, &COmbrix_TessalyDlg::OnChangeUserId1},
+    {IDC_EDIT_USER_ID2, kChanged, &COmbrix_TessalyDlg::OnChangeUserId2},
+    {IDC_EDIT_USER_NAME, kChanged, &COmbrix_TessalyDlg::OnChangeUserName},
+    {IDC_BTN_USER_ADD, kClicked, &COmbrix_TessalyDlg::OnAddUser},
+    {IDC_BTN_USER_SELECT_ALL, kClicked, &COmbrix_TessalyDlg::OnSelectAllUsers},
+    {IDC_BTN_USER_DELETE, kClicked, &COmbrix_TessalyDlg::OnDeleteUsers},
+    {IDC_BTN_USER_READ, kClicked, &COmbrix_TessalyDlg::OnReadUsers},
+    {IDC_BTN_USER_WRITE, kClicked, &COmbrix_TessalyDlg::OnWriteUsers},
+};
+
+}  // namespace
+
 void COmbrix_TessalyDlg::OnCommand(int control, int notification) {
-    constexpr int kClicked = 0;  // BN_CLICKED
     if (m_bIgnoreNotifications) return;
-    if (notification != kClicked) return;
-    switch (control) {
-        case IDC_BTN_CONNECT:
-            OnConnect();
-            break;
-        default:
-            break;
-    }
+    for (const Handler& handler : kHandlers)
+        if (handler.control == control && handler.notification == notification)
+            (this->*handler.operation)();
 }

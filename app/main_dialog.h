@@ -13,6 +13,9 @@
 constexpr int PORT_COUNT = 12;
 constexpr int DEFAULT_BAUD_RATE = 115200;
 constexpr int PROGRESS_MAX = 2500;
+constexpr int USER_SCROLL_DY = 5000;
+
+struct DeviceListSpec;
 
 class COmbrix_TessalyDlg {
 public:
@@ -33,6 +36,16 @@ public:
     void LoadPortSetting();
     void SavePortSetting();
 
+    // The user panel (roster/).
+    void OnChangeUserId1();
+    void OnChangeUserId2();
+    void OnChangeUserName();
+    void OnAddUser();
+    void OnSelectAllUsers();
+    void OnDeleteUsers();
+    void OnReadUsers();
+    void OnWriteUsers();
+
     bool IsConnected() const { return m_bConnected; }
 
 private:
@@ -48,6 +61,14 @@ private:
     std::string m_strStandardName;
 
     void SetDeviceButtons(bool enabled);
+    void LimitEditText(std::string& text, size_t maxBytes, int messageId);
+
+    // The device conversations (app/device_list.cpp).
+    bool Exchange();
+    uint16_t ReplyStatus() const;
+    uint16_t ReplyCount() const;
+    void ReadDeviceList(const DeviceListSpec& spec);
+    void WriteDeviceList(const DeviceListSpec& spec);
 
     DialogControls& m_ui;
     PortSettingsStore& m_settings;

@@ -53,6 +53,26 @@
 #define IDS_REG_SAVE_FAILED 116
 #define IDS_WATCHER_FAILED 117
 
+// Shared by the device operations of the panels.
+#define IDS_DELAY 120
+#define IDS_DELAY_OMBRIX 121
+#define IDS_FIELDS_EMPTY 122
+
+// The user panel.
+#define IDS_USER_ID1_TOO_LONG 300
+#define IDS_USER_ID2_TOO_LONG 301
+#define IDS_USER_NAME_TOO_LONG 302
+#define IDS_USER_LIMIT 303
+#define IDS_USER_READ_NOT_EMPTY 304
+#define IDS_USER_NONE 305
+#define IDS_USER_READ_DONE 306
+#define IDS_USER_WRITE_ASK 307
+#define IDS_USER_WRITE_RECORDS_IN_LIST 308
+#define IDS_USER_WRITE_RECORDS_ON_DEVICE 309
+#define IDS_USER_NOT_DELETED 310
+#define IDS_USER_FULL 311
+#define IDS_USER_WRITE_DONE 312
+
 // List column headers: first of each list, one after another.
 #define IDS_COL_USER 200
 #define IDS_COL_STANDARD 210

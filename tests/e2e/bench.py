@@ -88,6 +88,7 @@ class Simulator:
     def close(self):
         self.proc.terminate()
         self.proc.wait()
+        self.proc.stdout.close()
         os.remove(self.log)
 
 
@@ -125,8 +126,9 @@ class Program:
         except (AssertionError, subprocess.TimeoutExpired):
             self.proc.kill()
         self.driver.stdin.write("quit\n")
-        self.driver.stdin.flush()
+        self.driver.stdin.close()
         self.driver.wait(timeout=10)
+        self.driver.stdout.close()
 
 
 class BenchCase(unittest.TestCase):

@@ -1,0 +1,122 @@
+#include "app/device_list.h"
+
+#include "app/list_editing.h"
+#include "app/main_dialog.h"
+#include "app/number_text.h"
+#include "link/exchange.h"
+#include "res/resource.h"
+
+namespace {
+
+void SetRequest(uint8_t command, uint8_t sub) {
+    TxFrame[FRAME_CMD] = command;
+    TxFrame[FRAME_SUB] = sub;
+}
+
+}  // namespace
+
+bool COmbrix_TessalyDlg::Exchange() { return ExchangeFrame(m_port, m_reply); }
+
+uint16_t COmbrix_TessalyDlg::ReplyStatus() const { return GetWord(m_reply, FRAME_STATUS); }
+
+uint16_t COmbrix_TessalyDlg::ReplyCount() const { return GetWord(m_reply, FRAME_ITEM); }
+
+void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListSpec& spec) {
+    m_ui.SetProgress(spec.progressBar, 0);
+    FrameReady.store(0);
+    if (m_ui.RowCount(spec.list) > 0) {
+        m_ui.Tell(spec.readNotEmptyText);
+        return;
+    }
+    SetRequestEnvelope(TxFrame);
+    SetRequest(spec.command, SUB_COUNT);
+    if (!Exchange()) {
+        m_ui.Tell(IDS_DELAY);
+        return;
+    }
+    uint32_t count = 0;  // up to 65535 items: the loop must not wrap
+    if (ReplyStatus() == RX_STATUS_COUNT) {
+        count = ReplyCount();
+        if (count == 0) {
+            m_ui.Tell(spec.noneOnDeviceText);
+            return;
+        }
+    }
+    TxFrame[FRAME_SUB] = SUB_READ_ITEM;
+    uint32_t progressSum = 0;
+    for (uint32_t item = 1; item <= count; ++item) {
+        PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
+        if (!Exchange()) {
+            m_ui.Tell(IDS_DELAY);
+            return;
+        }
+        const int row = m_ui.RowCount(spec.list);
+        m_ui.InsertRow(spec.list, row);
+        m_ui.SetCell(spec.list, row, COL_NUMBER, DecimalText(m_ui.RowCount(spec.list)));
+        spec.fillRow(m_ui, spec.list, row, m_reply);
+        if (spec.mirrorEditsWhileReading) ShowEdits();
+        m_ui.ScrollList(spec.list, spec.scrollDy);
+        progressSum += PROGRESS_MAX;
+        m_ui.SetProgress(spec.progressBar, static_cast<int>(progressSum / count));
+    }
+    if (spec.mirrorEditsWhileReading) CollectEdits();
+    m_ui.Tell(spec.readDoneText);
+}
+
+void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListSpec& spec) {
+    m_ui.SetProgress(spec.progressBar, 0);
+    if (!m_ui.Ask(spec.writeAskText)) return;
+    FrameReady.store(0);
+    SetRequestEnvelope(TxFrame);
+    if (m_ui.RowCount(IDC_LIST_RECORD) > 0) {
+        m_ui.Tell(spec.recordsInListText);
+        return;
+    }
+    SetRequest(CMD_RECORDS, SUB_COUNT);
+    if (!Exchange()) {
+        m_ui.Tell(IDS_DELAY_OMBRIX);
+        return;
+    }
+    if (ReplyStatus() == RX_STATUS_COUNT && ReplyCount() != 0) {
+        m_ui.Tell(spec.recordsOnDeviceText);
+        return;
+    }
+    SetRequest(spec.command, SUB_DELETE_ALL);
+    if (!Exchange()) {
+        m_ui.Tell(IDS_DELAY);
+        return;
+    }
+    if (ReplyStatus() == RX_STATUS_DELETE && ReplyCount() == 0) {
+        m_ui.Tell(spec.recordsInListText);
+        return;
+    }
+    SetRequest(spec.command, SUB_COUNT);
+    if (!Exchange()) {
+        m_ui.Tell(IDS_DELAY);
+        return;
+    }
+    if (ReplyStatus() == RX_STATUS_COUNT && ReplyCount() != 0) {
+        m_ui.Tell(spec.notDeletedText);
+        return;
+    }
+    SetRequest(spec.command, SUB_APPEND);
+    PutWord(TxFrame, FRAME_ITEM, 0);
+    PutWord(TxFrame, FRAME_STATUS, 0);
+    const int rows = m_ui.RowCount(spec.list);
+    uint32_t progressSum = 0;
+    for (int row = 0; row < rows; ++row) {
+        spec.putRow(m_ui, spec.list, row, TxFrame);
+        if (!Exchange()) {
+            m_ui.Tell(IDS_DELAY);
+            return;
+        }
+        if (ReplyStatus() == RX_STATUS_FULL) {
+            m_ui.Tell(spec.fullText);
+            return;
+        }
+        progressSum += PROGRESS_MAX;
+        m_ui.SetProgress(spec.progressBar,
+                         static_cast<int>(progressSum / static_cast<uint32_t>(rows)));
+    }
+    m_ui.Tell(spec.writeDoneText);
+}

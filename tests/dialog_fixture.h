@@ -1,0 +1,61 @@
+// The dialog with the in-memory window and registry, connected through "COM1" to the
+// simulator on a pseudo-terminal, for the panels' tests.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "app/main_dialog.h"
+#include "res/resource.h"
+#include "tests/fake_controls.h"
+#include "tests/sim_on_pty.h"
+
+class DialogTest : public ::testing::Test {
+protected:
+    // Starts the simulator with these lists and faults and connects the dialog to it.
+    void Connect(SimState state = {}, FaultPlan faults = {}, int fullAfter = -1) {
+        sim = std::make_unique<SimOnPty>(std::move(faults), std::move(state));
+        sim->device.fullAfterAppends = fullAfter;
+        ports =
+            std::filesystem::temp_directory_path() / ("ombrix-dialog-" + std::to_string(getpid()));
+        std::filesystem::remove_all(ports);
+        std::filesystem::create_directories(ports);
+        std::filesystem::create_symlink(sim->Path(), ports / "COM1");
+        setenv("OMBRIX_PORTS", ports.c_str(), 1);
+        dialog.InitMainDialog();
+        dialog.OnConnect();
+        ASSERT_TRUE(dialog.IsConnected());
+        ui.boxes.clear();
+    }
+
+    void TearDown() override {
+        dialog.OnClose();
+        sim.reset();
+        if (!ports.empty()) std::filesystem::remove_all(ports);
+    }
+
+    // (command, sub-code) of every request the device received.
+    std::vector<std::pair<int, int>> Sent() const {
+        std::vector<std::pair<int, int>> sent;
+        for (const auto& frame : sim->Server().Requests()) sent.emplace_back(frame[2], frame[3]);
+        return sent;
+    }
+
+    std::vector<uint8_t> Request(size_t index) const { return sim->Server().Requests().at(index); }
+
+    std::string CellOf(int list, int row, int column) { return ui.Cell(list, row, column); }
+
+    std::vector<ShownBox> Told(int textId) const { return {{ShownBox::Info, textId, ""}}; }
+
+    FakeControls ui;
+    FakeSettings settings;
+    COmbrix_TessalyDlg dialog{ui, settings};
+    std::unique_ptr<SimOnPty> sim;
+    std::filesystem::path ports;
+};

@@ -1,0 +1,107 @@
+"""The user panel against the real program under Wine and the simulator."""
+import os
+import tempfile
+import time
+import unittest
+
+from bench import BenchCase, IDC, IDOK, IDYES
+
+STATE = """\
+user 101 2001 홍길동
+user -1 12345678 김철수A
+user 103 2003 이영희
+"""
+LIST = IDC["LIST_USER"]
+
+
+class UserPanel(BenchCase):
+    def setUp(self):
+        handle, self.state_file = tempfile.mkstemp(prefix="ombrix-users-", suffix=".txt")
+        with os.fdopen(handle, "w", encoding="utf-8") as f:
+            f.write(STATE)
+        self.addCleanup(os.remove, self.state_file)
+        self.start(["--state", self.state_file, "--save", self.state_file])
+        self.click("BTN_CONNECT")
+        time.sleep(0.5)
+
+    def rows(self):
+        count = int(self.app.cmd(f"rows {LIST}"))
+        return [[self.app.cmd(f"cell {LIST} {r} {c}")[1:] for c in range(1, 5)] for r in range(count)]
+
+    def read_users(self):
+        self.click("BTN_USER_READ")
+        box = self.box(10000)
+        self.assertEqual(box["text"], "사용자 정보 가져오기를 완료하였습니다.")
+        self.answer(IDOK)
+
+    def type(self, name, text):
+        self.app.cmd(f"type {IDC[name]} {text}")
+        time.sleep(0.3)
+
+    def test_read_edit_write_and_read_again(self):
+        self.read_users()
+        self.assertEqual(self.rows(), [["1", "홍길동", "101", "2001"],
+                                       ["2", "김철수A", "-1", "12345678"],
+                                       ["3", "이영희", "103", "2003"]])
+        self.assertEqual(self.app.cmd(f"progress {IDC['PROGRESS_USER']}"), "2500")
+
+        self.type("EDIT_USER_ID1", "000123")
+        self.type("EDIT_USER_ID2", "42")
+        self.type("EDIT_USER_NAME", "박민수")
+        self.assertIsNone(self.box(200))
+        self.click("BTN_USER_ADD")
+        time.sleep(0.3)
+        self.assertEqual(self.rows()[3], ["4", "박민수", "000123", "42"])
+        self.assertEqual(self.text("EDIT_USER_NAME"), "박민수", "the fields keep their texts")
+        self.display.screenshot("user-panel")
+
+        self.app.cmd(f"check {LIST} 1 1")
+        self.click("BTN_USER_DELETE")
+        time.sleep(0.3)
+        self.assertEqual([r[:2] for r in self.rows()], [["1", "홍길동"], ["2", "이영희"], ["3", "박민수"]])
+
+        self.click("BTN_USER_WRITE")
+        box = self.box(5000)
+        self.assertEqual(box["text"], "Ombrix에서 사용자 정보가 모두 재기록됩니다.\n\n확실합니까?")
+        self.assertEqual(box["buttons"], f"{IDYES} 7")
+        self.answer(IDYES)
+        box = self.box(10000)
+        self.assertEqual(box["text"], "Ombrix에 사용자 정보 저장하기를 완료하였습니다.")
+        self.answer(IDOK)
+        with open(self.state_file, encoding="utf-8") as f:
+            saved = [line for line in f if line.startswith("user ")]
+        self.assertEqual(saved, ["user 101 2001 홍길동\n", "user 103 2003 이영희\n",
+                                 "user 123 42 박민수\n"])
+
+        self.click("BTN_USER_SELECT_ALL")
+        self.click("BTN_USER_DELETE")
+        time.sleep(0.3)
+        self.read_users()
+        self.assertEqual(self.rows(), [["1", "홍길동", "101", "2001"], ["2", "이영희", "103", "2003"],
+                                       ["3", "박민수", "123", "42"]])
+
+    def test_the_field_limits_while_typing(self):
+        self.type("EDIT_USER_ID1", "1234567")
+        box = self.box()
+        self.assertEqual(box["text"], "ID1은 6자리를 초과할 수 없습니다.")
+        self.answer(IDOK)
+        self.assertEqual(self.text("EDIT_USER_ID1"), "123456")
+        self.assertIsNone(self.box(300), "the correction does not run the check again")
+
+        self.type("EDIT_USER_NAME", "A가나다라마바")
+        box = self.box()
+        self.assertEqual(box["text"], "이름은 11자를 초과할 수 없습니다.\n(한글 1자는 영문 2자와 동일), ")
+        self.answer(IDOK)
+        self.assertEqual(self.text("EDIT_USER_NAME"), "A가나다라마")
+
+    def test_a_read_into_a_filled_list_is_refused(self):
+        self.read_users()
+        self.click("BTN_USER_READ")
+        box = self.box()
+        self.assertEqual(box["text"], "사용자 정보를 읽어오기 위해서는\n\n리스트를 모두 삭제하여 주세요.")
+        self.answer(IDOK)
+        self.assertEqual(self.app.cmd(f"progress {IDC['PROGRESS_USER']}"), "0")
+
+
+if __name__ == "__main__":
+    unittest.main()
