@@ -58,6 +58,14 @@ const Handler kHandlers[] = {
     {IDC_BTN_USER_DELETE, kClicked, &COmbrix_TessalyDlg::OnDeleteUsers},
     {IDC_BTN_USER_READ, kClicked, &COmbrix_TessalyDlg::OnReadUsers},
     {IDC_BTN_USER_WRITE, kClicked, &COmbrix_TessalyDlg::OnWriteUsers},
+    {IDC_EDIT_SAFE_INDEX, kChanged, &COmbrix_TessalyDlg::OnChangeSafeIndex},
+    {IDC_EDIT_DANGER_INDEX, kChanged, &COmbrix_TessalyDlg::OnChangeDangerIndex},
+    {IDC_EDIT_STANDARD_NAME, kChanged, &COmbrix_TessalyDlg::OnChangeStandardName},
+    {IDC_BTN_STANDARD_ADD, kClicked, &COmbrix_TessalyDlg::OnAddStandard},
+    {IDC_BTN_STANDARD_SELECT_ALL, kClicked, &COmbrix_TessalyDlg::OnSelectAllStandards},
+    {IDC_BTN_STANDARD_DELETE, kClicked, &COmbrix_TessalyDlg::OnDeleteStandards},
+    {IDC_BTN_STANDARD_READ, kClicked, &COmbrix_TessalyDlg::OnReadStandards},
+    {IDC_BTN_STANDARD_WRITE, kClicked, &COmbrix_TessalyDlg::OnWriteStandards},
 };
 
 }  // namespace

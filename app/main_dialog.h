@@ -46,6 +46,16 @@ public:
     void OnReadUsers();
     void OnWriteUsers();
 
+    // The standard panel (standards/).
+    void OnChangeSafeIndex();
+    void OnChangeDangerIndex();
+    void OnChangeStandardName();
+    void OnAddStandard();
+    void OnSelectAllStandards();
+    void OnDeleteStandards();
+    void OnReadStandards();
+    void OnWriteStandards();
+
     bool IsConnected() const { return m_bConnected; }
 
 private:
@@ -62,6 +72,7 @@ private:
 
     void SetDeviceButtons(bool enabled);
     void LimitEditText(std::string& text, size_t maxBytes, int messageId);
+    void CheckIndexText(std::string& text, int tooLongMessageId);
 
     // The device conversations (app/device_list.cpp).
     bool Exchange();

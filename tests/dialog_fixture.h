@@ -52,6 +52,13 @@ protected:
     std::string CellOf(int list, int row, int column) { return ui.Cell(list, row, column); }
 
     std::vector<ShownBox> Told(int textId) const { return {{ShownBox::Info, textId, ""}}; }
+    ShownBox Info(int textId) const { return {ShownBox::Info, textId, ""}; }
+
+    // The operator changes an edit's text: the dialog gets its change notification.
+    void Type(int edit, const std::string& text) {
+        ui.edits[edit] = text;
+        dialog.OnCommand(edit, 0x300);  // EN_CHANGE
+    }
 
     FakeControls ui;
     FakeSettings settings;

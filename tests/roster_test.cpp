@@ -30,10 +30,6 @@ SimState Users(std::initializer_list<SimUser> users) {
 
 class UserEditing : public DialogTest {
 protected:
-    void Type(int edit, const std::string& text) {
-        ui.edits[edit] = text;
-        dialog.OnCommand(edit, 0x300);  // EN_CHANGE
-    }
     void Fill(const std::string& name, const std::string& id1, const std::string& id2) {
         ui.edits[IDC_EDIT_USER_NAME] = name;
         ui.edits[IDC_EDIT_USER_ID1] = id1;

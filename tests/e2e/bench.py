@@ -141,14 +141,18 @@ class BenchCase(unittest.TestCase):
         os.environ["DISPLAY"] = cls.display.name
         env = wine_env(cls.locale)
         subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-        subprocess.Popen(["wineserver", "-p30"], env=env, stdin=subprocess.DEVNULL,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cls.wineserver = subprocess.Popen(["wineserver", "-p30"], env=env, stdin=subprocess.DEVNULL,
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineboot"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
 
     @classmethod
     def tearDownClass(cls):
         subprocess.run(["wineserver", "-k"], env=wine_env(cls.locale), stderr=subprocess.DEVNULL)
+        try:
+            cls.wineserver.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            cls.wineserver.kill()
         cls.display.close()
 
     def start(self, sim_args=(), links=("com1",), reset_settings=True):
@@ -185,6 +189,35 @@ class BenchCase(unittest.TestCase):
         fields = dict(part.split("=", 1) for part in answer.split("|"))
         fields["text"] = fields["text"].replace("\\n", "\n")
         return fields
+
+    def rows(self, list_name, columns=range(1, 5)):
+        """The cells of every row of a list, column 0 (the check box) left out."""
+        list_id = IDC[list_name]
+        count = int(self.app.cmd(f"rows {list_id}"))
+        return [[self.app.cmd(f"cell {list_id} {r} {c}")[1:] for c in columns] for r in range(count)]
+
+    def type(self, name, text):
+        self.app.cmd(f"type {IDC[name]} {text}")
+        time.sleep(0.3)
+
+    def write_state(self, text):
+        """A simulator state file holding `text`; removed after the test."""
+        handle, path = tempfile.mkstemp(prefix="ombrix-state-", suffix=".txt")
+        with os.fdopen(handle, "w", encoding="utf-8") as f:
+            f.write(text)
+        self.addCleanup(os.remove, path)
+        return path
+
+    def saved_lines(self, path, kind):
+        with open(path, encoding="utf-8") as f:
+            return [line.rstrip("\n") for line in f if line.startswith(kind + " ")]
+
+    def expect_box(self, text, timeout_ms=10000, button=IDOK):
+        box = self.box(timeout_ms)
+        self.assertIsNotNone(box, f"no box; expected {text!r}")
+        self.assertEqual(box["text"], text)
+        self.assertEqual(box["title"], "Ombrix_Tessaly")
+        self.answer(button)
 
     def answer(self, button=IDOK):
         self.app.cmd(f"answer {button}")

@@ -1,6 +1,4 @@
 """The user panel against the real program under Wine and the simulator."""
-import os
-import tempfile
 import time
 import unittest
 
@@ -16,27 +14,19 @@ LIST = IDC["LIST_USER"]
 
 class UserPanel(BenchCase):
     def setUp(self):
-        handle, self.state_file = tempfile.mkstemp(prefix="ombrix-users-", suffix=".txt")
-        with os.fdopen(handle, "w", encoding="utf-8") as f:
-            f.write(STATE)
-        self.addCleanup(os.remove, self.state_file)
+        self.state_file = self.write_state(STATE)
         self.start(["--state", self.state_file, "--save", self.state_file])
         self.click("BTN_CONNECT")
         time.sleep(0.5)
 
     def rows(self):
-        count = int(self.app.cmd(f"rows {LIST}"))
-        return [[self.app.cmd(f"cell {LIST} {r} {c}")[1:] for c in range(1, 5)] for r in range(count)]
+        return super().rows("LIST_USER")
 
     def read_users(self):
         self.click("BTN_USER_READ")
         box = self.box(10000)
         self.assertEqual(box["text"], "사용자 정보 가져오기를 완료하였습니다.")
         self.answer(IDOK)
-
-    def type(self, name, text):
-        self.app.cmd(f"type {IDC[name]} {text}")
-        time.sleep(0.3)
 
     def test_read_edit_write_and_read_again(self):
         self.read_users()

@@ -1,0 +1,22 @@
+// StandardRecord: one row of IDC_LIST_STANDARD, every cell text; row r is the device's
+// standard number r + 1. StandardPayload: where a standard sits in a reply or an append.
+#pragma once
+
+#include <cstddef>
+
+struct StandardRecord {
+    static constexpr int COL_NAME = 2;    // code page 949
+    static constexpr int COL_SAFE = 3;    // safety index, decimal text
+    static constexpr int COL_DANGER = 4;  // danger index, decimal text
+};
+
+struct StandardPayload {
+    static constexpr int SAFE = 8;     // unsigned 16-bit
+    static constexpr int DANGER = 10;  // unsigned 16-bit
+    static constexpr int NAME = 12;    // 11 bytes of Johab; bytes 23-27 are not used
+};
+
+constexpr int MAX_STANDARDS = 50;
+constexpr size_t STANDARD_INDEX_DIGITS = 4;
+constexpr size_t STANDARD_NAME_BYTES = 11;
+constexpr int STANDARD_SCROLL_DY = 2500;
