@@ -31,9 +31,10 @@ public:
     virtual void SelectPort(int index) = 0;
 
     // Modal boxes owned by the dialog; `insert` replaces the text's "%d", "%s" or "%1".
-    virtual void Tell(int textId, const std::string& insert = "") = 0;       // OK, exclamation
-    virtual void TellError(int textId, const std::string& insert = "") = 0;  // OK, stop icon
-    virtual bool Ask(int textId) = 0;                                        // Yes / No
+    virtual void Tell(int textId, const std::string& insert = "") = 0;  // OK, exclamation
+    // OK, stop icon; the insert is a file path in UTF-8.
+    virtual void TellError(int textId, const std::string& insert = "") = 0;
+    virtual bool Ask(int textId) = 0;  // Yes / No
     // The save-file dialog; false when the operator cancels.
     virtual bool AskSavePath(std::string& path) = 0;
 };

@@ -17,6 +17,12 @@ void SetRequest(uint8_t command, uint8_t sub) {
 
 bool COmbrix_TessalyDlg::Exchange() { return ExchangeFrame(m_port, m_reply); }
 
+bool COmbrix_TessalyDlg::ExchangeOrReport(int delayTextId) {
+    if (Exchange()) return true;
+    m_ui.Tell(delayTextId);
+    return false;
+}
+
 uint16_t COmbrix_TessalyDlg::ReplyStatus() const { return GetWord(m_reply, FRAME_STATUS); }
 
 uint16_t COmbrix_TessalyDlg::ReplyCount() const { return GetWord(m_reply, FRAME_ITEM); }
@@ -30,10 +36,7 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListSpec& spec) {
     }
     SetRequestEnvelope(TxFrame);
     SetRequest(spec.command, SUB_COUNT);
-    if (!Exchange()) {
-        m_ui.Tell(IDS_DELAY);
-        return;
-    }
+    if (!ExchangeOrReport(IDS_DELAY)) return;
     uint32_t count = 0;  // up to 65535 items: the loop must not wrap
     if (ReplyStatus() == RX_STATUS_COUNT) {
         count = ReplyCount();
@@ -46,10 +49,7 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListSpec& spec) {
     uint32_t progressSum = 0;
     for (uint32_t item = 1; item <= count; ++item) {
         PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
-        if (!Exchange()) {
-            m_ui.Tell(IDS_DELAY);
-            return;
-        }
+        if (!ExchangeOrReport(IDS_DELAY)) return;
         const int row = m_ui.RowCount(spec.list);
         m_ui.InsertRow(spec.list, row);
         m_ui.SetCell(spec.list, row, COL_NUMBER, DecimalText(m_ui.RowCount(spec.list)));
@@ -73,28 +73,19 @@ void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListSpec& spec) {
         return;
     }
     SetRequest(CMD_RECORDS, SUB_COUNT);
-    if (!Exchange()) {
-        m_ui.Tell(IDS_DELAY_OMBRIX);
-        return;
-    }
+    if (!ExchangeOrReport(IDS_DELAY_OMBRIX)) return;
     if (ReplyStatus() == RX_STATUS_COUNT && ReplyCount() != 0) {
         m_ui.Tell(spec.recordsOnDeviceText);
         return;
     }
     SetRequest(spec.command, SUB_DELETE_ALL);
-    if (!Exchange()) {
-        m_ui.Tell(IDS_DELAY);
-        return;
-    }
+    if (!ExchangeOrReport(IDS_DELAY)) return;
     if (ReplyStatus() == RX_STATUS_DELETE && ReplyCount() == 0) {
         m_ui.Tell(spec.recordsInListText);
         return;
     }
     SetRequest(spec.command, SUB_COUNT);
-    if (!Exchange()) {
-        m_ui.Tell(IDS_DELAY);
-        return;
-    }
+    if (!ExchangeOrReport(IDS_DELAY)) return;
     if (ReplyStatus() == RX_STATUS_COUNT && ReplyCount() != 0) {
         m_ui.Tell(spec.notDeletedText);
         return;
@@ -106,10 +97,7 @@ void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListSpec& spec) {
     uint32_t progressSum = 0;
     for (int row = 0; row < rows; ++row) {
         spec.putRow(m_ui, spec.list, row, TxFrame);
-        if (!Exchange()) {
-            m_ui.Tell(IDS_DELAY);
-            return;
-        }
+        if (!ExchangeOrReport(IDS_DELAY)) return;
         if (ReplyStatus() == RX_STATUS_FULL) {
             m_ui.Tell(spec.fullText);
             return;

@@ -66,6 +66,10 @@ const Handler kHandlers[] = {
     {IDC_BTN_STANDARD_DELETE, kClicked, &COmbrix_TessalyDlg::OnDeleteStandards},
     {IDC_BTN_STANDARD_READ, kClicked, &COmbrix_TessalyDlg::OnReadStandards},
     {IDC_BTN_STANDARD_WRITE, kClicked, &COmbrix_TessalyDlg::OnWriteStandards},
+    {IDC_BTN_RECORD_READ, kClicked, &COmbrix_TessalyDlg::OnReadRecords},
+    {IDC_BTN_RECORD_CSV, kClicked, &COmbrix_TessalyDlg::OnSaveCsv},
+    {IDC_BTN_RECORD_DELETE_ALL, kClicked, &COmbrix_TessalyDlg::OnDeleteAllRecords},
+    {IDC_BTN_RECORD_CLEAR_DEVICE, kClicked, &COmbrix_TessalyDlg::OnClearDeviceRecords},
 };
 
 }  // namespace

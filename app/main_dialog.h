@@ -9,6 +9,7 @@
 #include "app/port_settings.h"
 #include "link/comm_port.h"
 #include "link/frame.h"
+#include "records/output_file.h"
 
 constexpr int PORT_COUNT = 12;
 constexpr int DEFAULT_BAUD_RATE = 115200;
@@ -56,6 +57,16 @@ public:
     void OnReadStandards();
     void OnWriteStandards();
 
+    // The record panel (records/).
+    void OnReadRecords();
+    void OnRecordItemChanged(long& result);
+    void OnClearDeviceRecords();
+    void OnDeleteAllRecords();
+    void OnSaveCsv();
+
+    // Where the CSV export gets its file; the platform's unless a test says otherwise.
+    void SetFileFactory(OutputFileFactory factory) { m_makeFile = factory; }
+
     bool IsConnected() const { return m_bConnected; }
 
 private:
@@ -73,9 +84,13 @@ private:
     void SetDeviceButtons(bool enabled);
     void LimitEditText(std::string& text, size_t maxBytes, int messageId);
     void CheckIndexText(std::string& text, int tooLongMessageId);
+    void FillRecordRow(int row, const Frame& reply);
+    FileError WriteCsvRows(OutputFile& file);
 
     // The device conversations (app/device_list.cpp).
     bool Exchange();
+    // One exchange; on a time-out the delay message is shown and the result is false.
+    bool ExchangeOrReport(int delayTextId);
     uint16_t ReplyStatus() const;
     uint16_t ReplyCount() const;
     void ReadDeviceList(const DeviceListSpec& spec);
@@ -85,4 +100,5 @@ private:
     PortSettingsStore& m_settings;
     bool m_bIgnoreNotifications = false;  // while CollectEdits or ShowEdits runs
     Frame m_reply{};                      // the last reply taken by ExchangeFrame
+    OutputFileFactory m_makeFile = MakeOutputFile;
 };

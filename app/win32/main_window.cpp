@@ -122,7 +122,7 @@ void Paint(HWND window, HICON icon) {
     EndPaint(window, &paint);
 }
 
-INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!g_window) return FALSE;
     MainWindow& state = *g_window;
     switch (message) {
@@ -143,6 +143,14 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
         case WM_COMMAND:
             state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
+        case WM_NOTIFY: {
+            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom != IDC_LIST_RECORD || header->code != LVN_ITEMCHANGED) return FALSE;
+            long result = 0;
+            state.dialog.OnRecordItemChanged(result);
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+            return TRUE;
+        }
         case WM_CLOSE:
             state.dialog.OnClose();
             DestroyWindow(window);

@@ -105,20 +105,22 @@ void Win32Controls::SelectPort(int index) {
     Send(IDC_COMBO_PORT, CB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
-int Win32Controls::Box(int textId, const std::string& insert, UINT style) {
-    const std::wstring text = Insert(LoadText(textId), WideFrom(insert));
+int Win32Controls::Box(int textId, const std::wstring& insert, UINT style) {
+    const std::wstring text = Insert(LoadText(textId), insert);
     return MessageBoxW(m_dialog, text.c_str(), LoadText(IDS_APP_TITLE).c_str(), style);
 }
 
 void Win32Controls::Tell(int textId, const std::string& insert) {
-    Box(textId, insert, MB_OK | MB_ICONEXCLAMATION);
+    Box(textId, WideFrom(insert), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void Win32Controls::TellError(int textId, const std::string& insert) {
-    Box(textId, insert, MB_OK | MB_ICONSTOP);
+    Box(textId, WideFrom(insert, CP_UTF8), MB_OK | MB_ICONSTOP);
 }
 
-bool Win32Controls::Ask(int textId) { return Box(textId, "", MB_YESNO | MB_ICONQUESTION) == IDYES; }
+bool Win32Controls::Ask(int textId) {
+    return Box(textId, L"", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
 
 // The chosen path comes back in UTF-8, so that any file name survives.
 bool Win32Controls::AskSavePath(std::string& path) {

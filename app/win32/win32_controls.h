@@ -35,7 +35,7 @@ public:
 
 private:
     LRESULT Send(int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    int Box(int textId, const std::string& insert, UINT style);
+    int Box(int textId, const std::wstring& insert, UINT style);
 
     HWND m_dialog;
 };

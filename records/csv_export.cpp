@@ -1,0 +1,71 @@
+// Saving the record list as a comma-separated file: code page 949 bytes as the list holds
+// them, no byte-order mark, LF line ends, one write per cell.
+#include <string>
+
+#include "app/main_dialog.h"
+#include "records/csv_writer.h"
+#include "records/measurement_record.h"
+#include "res/resource.h"
+
+int FileErrorTextId(FileError error) {
+    switch (error) {
+        case FileError::NotFound:
+            return IDS_FILE_NOT_FOUND;
+        case FileError::BadPath:
+            return IDS_FILE_BAD_PATH;
+        case FileError::TooManyOpen:
+            return IDS_FILE_TOO_MANY_OPEN;
+        case FileError::AccessDenied:
+            return IDS_FILE_ACCESS_DENIED;
+        case FileError::InvalidHandle:
+            return IDS_FILE_INVALID_HANDLE;
+        case FileError::DirectoryFull:
+            return IDS_FILE_DIRECTORY_FULL;
+        case FileError::Hardware:
+            return IDS_FILE_HARDWARE;
+        case FileError::Sharing:
+            return IDS_FILE_SHARING;
+        case FileError::Lock:
+            return IDS_FILE_LOCK;
+        case FileError::DiskFull:
+            return IDS_FILE_DISK_FULL;
+        default:
+            return IDS_FILE_UNKNOWN;
+    }
+}
+
+FileError COmbrix_TessalyDlg::WriteCsvRows(OutputFile& file) {
+    if (FileError error = file.Write(CSV_HEADER, sizeof CSV_HEADER - 1); error != FileError::None)
+        return error;
+    const int rows = m_ui.RowCount(IDC_LIST_RECORD);
+    uint32_t progressSum = 0;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = MeasurementRecord::COL_NUMBER; column < MeasurementRecord::COLUMNS;
+             ++column) {
+            const bool last = column == MeasurementRecord::COLUMNS - 1;
+            const std::string cell =
+                CsvCell(m_ui.Cell(IDC_LIST_RECORD, row, column)) + (last ? "\n" : ",");
+            if (FileError error = file.Write(cell.data(), cell.size()); error != FileError::None)
+                return error;
+        }
+        progressSum += PROGRESS_MAX;
+        m_ui.SetProgress(IDC_PROGRESS_RECORD,
+                         static_cast<int>(progressSum / static_cast<uint32_t>(rows)));
+    }
+    return FileError::None;
+}
+
+void COmbrix_TessalyDlg::OnSaveCsv() {
+    if (m_ui.RowCount(IDC_LIST_RECORD) == 0) {
+        m_ui.Tell(IDS_CSV_NO_RECORDS);
+        return;
+    }
+    std::string path;
+    if (!m_ui.AskSavePath(path)) return;
+    m_ui.SetProgress(IDC_PROGRESS_RECORD, 0);
+    std::unique_ptr<OutputFile> file = m_makeFile();
+    FileError error = file->Create(path);
+    if (error == FileError::None) error = WriteCsvRows(*file);
+    file->Close();  // what was written so far stays
+    if (error != FileError::None) m_ui.TellError(FileErrorTextId(error), path);
+}

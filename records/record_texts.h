@@ -1,0 +1,20 @@
+// What the record panel writes into its cells: the time text and the verdict, in code page 949.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Code page 949 words.
+constexpr const char* WORD_AM = "\xBF\xC0\xC0\xFC";          // 오전
+constexpr const char* WORD_PM = "\xBF\xC0\xC8\xC4";          // 오후
+constexpr const char* VERDICT_SAFE = "\xBE\xC8\xC0\xFC";     // 안전
+constexpr const char* VERDICT_CAUTION = "\xC1\xD6\xC0\xC7";  // 주의
+constexpr const char* VERDICT_DIRTY = "\xBF\xC0\xBF\xB0";    // 오염
+constexpr const char* VERDICT_NONE = "-";
+
+// "2011-03-07 12:05:09 오전" from the six time bytes; nothing is validated, so a year byte of
+// 255 gives a longer text.
+std::string RecordTimeText(const uint8_t time[6]);
+
+// The verdict of a value against the safety and danger index texts of its standard.
+const char* Verdict(uint16_t value, const std::string& safeText, const std::string& dangerText);
