@@ -117,6 +117,13 @@ HWND OwnedDialog(HWND main) {
     return search.found;
 }
 
+// A message box (or the About box): a dialog with static texts of id -1. The save dialog,
+// which may still be closing, has none.
+HWND OwnedBox(HWND main) {
+    HWND dialog = OwnedDialog(main);
+    return dialog && (GetDlgItem(dialog, 0xFFFF) || GetDlgItem(dialog, -1)) ? dialog : nullptr;
+}
+
 HWND WaitFor(HWND (*find)(HWND), HWND main, int timeoutMs) {
     for (int waited = 0;; waited += 50) {
         if (HWND found = find(main)) return found;
@@ -153,11 +160,14 @@ public:
         if (verb == "reg-delete") return RegDelete();
         if (verb == "reg-get") return RegGet();
         if (verb == "reg-set") return RegSet(in);
+        if (verb == "hold") return Hold(Rest(in));
+        if (verb == "release") return Release();
         HWND main = MainWindow();
         if (verb == "alive") return main ? "yes" : "no";
         if (!main) return "error no main window";
         if (verb == "box") return Box(main, in);
         if (verb == "answer") return Answer(main, in);
+        if (verb == "answer-nested") return AnswerNested(main, in);
         if (verb == "close") return Post(main, WM_CLOSE, 0, 0);
         if (verb == "about") return Post(main, WM_SYSCOMMAND, 0x0010, 0);
         if (verb == "minimise") return Post(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -191,6 +201,8 @@ public:
     }
 
 private:
+    HANDLE m_held = INVALID_HANDLE_VALUE;
+
     static std::string Rest(std::istringstream& in) {
         std::string rest;
         std::getline(in, rest);
@@ -252,17 +264,49 @@ private:
         return "ok";
     }
 
+    // Keeps a file open without sharing, as another program might.
+    std::string Hold(const std::string& path) {
+        Release();
+        m_held = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        return m_held == INVALID_HANDLE_VALUE ? "error cannot open " + path : "ok";
+    }
+
+    std::string Release() {
+        if (m_held != INVALID_HANDLE_VALUE) CloseHandle(m_held);
+        m_held = INVALID_HANDLE_VALUE;
+        return "ok";
+    }
+
+    // A box owned by a dialog of the program, such as the save dialog's overwrite question.
+    static std::string AnswerNested(HWND main, std::istringstream& in) {
+        int button = IDOK;
+        in >> button;
+        HWND dialog = WaitFor(OwnedDialog, main, 3000);
+        if (!dialog) return "error no dialog";
+        HWND box = WaitFor(OwnedDialog, dialog, 3000);
+        if (!box) return "error no box on the dialog";
+        const std::string text = OneLine(WindowText(GetDlgItem(box, 0xFFFF)));
+        HWND control = GetDlgItem(box, button);
+        if (!control) return "error the box has no button " + std::to_string(button);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control));
+        return "text=" + text;
+    }
+
     static std::string Box(HWND main, std::istringstream& in) {
         int timeoutMs = 3000;
         in >> timeoutMs;
-        HWND box = WaitFor(OwnedDialog, main, timeoutMs);
-        return box ? DescribeBox(box) : "none";
+        HWND box = WaitFor(OwnedBox, main, timeoutMs);
+        if (!box) return "none";
+        Sleep(150);  // a box that has just appeared may not have its text yet
+        return DescribeBox(box);
     }
 
     static std::string Answer(HWND main, std::istringstream& in) {
         int button = IDOK;
         in >> button;
-        HWND box = WaitFor(OwnedDialog, main, 3000);
+        HWND box = WaitFor(OwnedBox, main, 3000);
         if (!box) return "error no box";
         HWND control = GetDlgItem(box, button);
         if (!control) return "error the box has no button " + std::to_string(button);
