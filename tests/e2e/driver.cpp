@@ -174,6 +174,8 @@ public:
         if (verb == "restore") return Post(main, WM_SYSCOMMAND, SC_RESTORE, 0);
         if (verb == "save-as") return SaveAs(main, in);
         if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
+        if (verb == "pixel") return Pixel(main, in);
+        if (verb == "iconic") return IsIconic(main) ? "yes" : "no";
         int id = 0;
         in >> id;
         HWND control = GetDlgItem(main, id);
@@ -262,6 +264,17 @@ private:
                        sizeof word);
         RegCloseKey(key);
         return "ok";
+    }
+
+    // The colour at a point of the main window's client area, as "r,g,b".
+    static std::string Pixel(HWND main, std::istringstream& in) {
+        int x = 0, y = 0;
+        in >> x >> y;
+        HDC dc = GetDC(main);
+        const COLORREF color = GetPixel(dc, x, y);
+        ReleaseDC(main, dc);
+        return std::to_string(GetRValue(color)) + "," + std::to_string(GetGValue(color)) + "," +
+               std::to_string(GetBValue(color));
     }
 
     // Keeps a file open without sharing, as another program might.

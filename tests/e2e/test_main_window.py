@@ -43,6 +43,21 @@ class StartUp(BenchCase):
         self.assertIsNone(self.box(300))
         self.assertEqual(app.cmd("alive"), "yes")
 
+    def test_the_logo_and_minimising(self):
+        app = self.start()
+        time.sleep(1)
+        # The logo's pixel (100, 5) (scripts/make-art.py), drawn at (687, 581) of the client area.
+        logo_pixel = "35,135,160"
+        self.assertEqual(app.cmd("pixel 787 586"), logo_pixel)
+        self.assertEqual(app.cmd("pixel 683 600"), app.cmd("pixel 5 5"), "nothing left of the logo")
+        app.cmd("minimise")
+        time.sleep(1)
+        self.assertEqual(app.cmd("iconic"), "yes")
+        app.cmd("restore")
+        time.sleep(1)
+        self.assertEqual(app.cmd("iconic"), "no")
+        self.assertEqual(app.cmd("pixel 787 586"), logo_pixel)
+
     def test_enter_and_escape_change_nothing(self):
         app = self.start()
         for control in ["EDIT_USER_NAME", "EDIT_SAFE_INDEX", "LIST_USER", "LIST_RECORD"]:
