@@ -27,21 +27,21 @@ uint16_t COmbrix_TessalyDlg::ReplyStatus() const { return GetWord(m_reply, FRAME
 
 uint16_t COmbrix_TessalyDlg::ReplyCount() const { return GetWord(m_reply, FRAME_ITEM); }
 
-void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListSpec& spec) {
-    m_ui.SetProgress(spec.progressBar, 0);
+void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
+    m_ui.SetProgress(panel.progressBar, 0);
     FrameReady.store(0);
-    if (m_ui.RowCount(spec.list) > 0) {
-        m_ui.Tell(spec.readNotEmptyText);
+    if (m_ui.RowCount(panel.list) > 0) {
+        m_ui.Tell(panel.readNotEmptyText);
         return;
     }
     SetRequestEnvelope(TxFrame);
-    SetRequest(spec.command, SUB_COUNT);
+    SetRequest(panel.command, SUB_COUNT);
     if (!ExchangeOrReport(IDS_DELAY)) return;
     uint32_t count = 0;  // up to 65535 items: the loop must not wrap
     if (ReplyStatus() == RX_STATUS_COUNT) {
         count = ReplyCount();
         if (count == 0) {
-            m_ui.Tell(spec.noneOnDeviceText);
+            m_ui.Tell(panel.noneOnDeviceText);
             return;
         }
     }
@@ -50,61 +50,61 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListSpec& spec) {
     for (uint32_t item = 1; item <= count; ++item) {
         PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
         if (!ExchangeOrReport(IDS_DELAY)) return;
-        const int row = m_ui.RowCount(spec.list);
-        m_ui.InsertRow(spec.list, row);
-        m_ui.SetCell(spec.list, row, COL_NUMBER, DecimalText(m_ui.RowCount(spec.list)));
-        spec.fillRow(m_ui, spec.list, row, m_reply);
-        if (spec.mirrorEditsWhileReading) ShowEdits();
-        m_ui.ScrollList(spec.list, spec.scrollDy);
+        const int row = m_ui.RowCount(panel.list);
+        m_ui.InsertRow(panel.list, row);
+        m_ui.SetCell(panel.list, row, COL_NUMBER, DecimalText(m_ui.RowCount(panel.list)));
+        panel.fillRow(m_ui, panel.list, row, m_reply);
+        if (panel.mirrorEditsWhileReading) ShowEdits();
+        m_ui.ScrollList(panel.list, panel.scrollDy);
         progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(spec.progressBar, static_cast<int>(progressSum / count));
+        m_ui.SetProgress(panel.progressBar, static_cast<int>(progressSum / count));
     }
-    if (spec.mirrorEditsWhileReading) CollectEdits();
-    m_ui.Tell(spec.readDoneText);
+    if (panel.mirrorEditsWhileReading) CollectEdits();
+    m_ui.Tell(panel.readDoneText);
 }
 
-void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListSpec& spec) {
-    m_ui.SetProgress(spec.progressBar, 0);
-    if (!m_ui.Ask(spec.writeAskText)) return;
+void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListPanel& panel) {
+    m_ui.SetProgress(panel.progressBar, 0);
+    if (!m_ui.Ask(panel.writeAskText)) return;
     FrameReady.store(0);
     SetRequestEnvelope(TxFrame);
     if (m_ui.RowCount(IDC_LIST_RECORD) > 0) {
-        m_ui.Tell(spec.recordsInListText);
+        m_ui.Tell(panel.recordsInListText);
         return;
     }
     SetRequest(CMD_RECORDS, SUB_COUNT);
     if (!ExchangeOrReport(IDS_DELAY_OMBRIX)) return;
     if (ReplyStatus() == RX_STATUS_COUNT && ReplyCount() != 0) {
-        m_ui.Tell(spec.recordsOnDeviceText);
+        m_ui.Tell(panel.recordsOnDeviceText);
         return;
     }
-    SetRequest(spec.command, SUB_DELETE_ALL);
+    SetRequest(panel.command, SUB_DELETE_ALL);
     if (!ExchangeOrReport(IDS_DELAY)) return;
     if (ReplyStatus() == RX_STATUS_DELETE && ReplyCount() == 0) {
-        m_ui.Tell(spec.recordsInListText);
+        m_ui.Tell(panel.recordsInListText);
         return;
     }
-    SetRequest(spec.command, SUB_COUNT);
+    SetRequest(panel.command, SUB_COUNT);
     if (!ExchangeOrReport(IDS_DELAY)) return;
     if (ReplyStatus() == RX_STATUS_COUNT && ReplyCount() != 0) {
-        m_ui.Tell(spec.notDeletedText);
+        m_ui.Tell(panel.notDeletedText);
         return;
     }
-    SetRequest(spec.command, SUB_APPEND);
+    SetRequest(panel.command, SUB_APPEND);
     PutWord(TxFrame, FRAME_ITEM, 0);
     PutWord(TxFrame, FRAME_STATUS, 0);
-    const int rows = m_ui.RowCount(spec.list);
+    const int rows = m_ui.RowCount(panel.list);
     uint32_t progressSum = 0;
     for (int row = 0; row < rows; ++row) {
-        spec.putRow(m_ui, spec.list, row, TxFrame);
+        panel.putRow(m_ui, panel.list, row, TxFrame);
         if (!ExchangeOrReport(IDS_DELAY)) return;
         if (ReplyStatus() == RX_STATUS_FULL) {
-            m_ui.Tell(spec.fullText);
+            m_ui.Tell(panel.fullText);
             return;
         }
         progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(spec.progressBar,
+        m_ui.SetProgress(panel.progressBar,
                          static_cast<int>(progressSum / static_cast<uint32_t>(rows)));
     }
-    m_ui.Tell(spec.writeDoneText);
+    m_ui.Tell(panel.writeDoneText);
 }

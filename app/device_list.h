@@ -9,7 +9,7 @@
 #include "app/controls.h"
 #include "link/frame.h"
 
-struct DeviceListSpec {
+struct DeviceListPanel {
     int list;         // IDC_LIST_*
     int progressBar;  // IDC_PROGRESS_*
     uint8_t command;  // CMD_USERS or CMD_STANDARDS

@@ -16,7 +16,7 @@ constexpr int DEFAULT_BAUD_RATE = 115200;
 constexpr int PROGRESS_MAX = 2500;
 constexpr int USER_SCROLL_DY = 5000;
 
-struct DeviceListSpec;
+struct DeviceListPanel;
 
 class COmbrix_TessalyDlg {
 public:
@@ -93,8 +93,8 @@ private:
     bool ExchangeOrReport(int delayTextId);
     uint16_t ReplyStatus() const;
     uint16_t ReplyCount() const;
-    void ReadDeviceList(const DeviceListSpec& spec);
-    void WriteDeviceList(const DeviceListSpec& spec);
+    void ReadDeviceList(const DeviceListPanel& panel);
+    void WriteDeviceList(const DeviceListPanel& panel);
 
     DialogControls& m_ui;
     PortSettingsStore& m_settings;

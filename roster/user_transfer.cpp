@@ -20,7 +20,7 @@ void PutUserRow(DialogControls& ui, int list, int row, uint8_t* request) {
     PutLong(request, UserRecord::FRAME_ID2, LeadingNumber(ui.Cell(list, row, UserRecord::COL_ID2)));
 }
 
-const DeviceListSpec kUsers = {
+const DeviceListPanel kUsers = {
     IDC_LIST_USER,
     IDC_PROGRESS_USER,
     CMD_USERS,

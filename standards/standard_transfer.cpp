@@ -25,7 +25,7 @@ void PutStandardRow(DialogControls& ui, int list, int row, uint8_t* request) {
             static_cast<uint16_t>(LeadingNumber(ui.Cell(list, row, StandardRecord::COL_DANGER))));
 }
 
-const DeviceListSpec kStandards = {
+const DeviceListPanel kStandards = {
     IDC_LIST_STANDARD,
     IDC_PROGRESS_STANDARD,
     CMD_STANDARDS,
