@@ -17,14 +17,15 @@ inline std::wstring WideFrom(const std::string& text, unsigned codePage = CP_KOR
     return wide;
 }
 
-// A character that code page 949 lacks becomes '?'.
+// A character that code page 949 lacks becomes '?', not a look-alike ("é" gives "?", not "e").
 inline std::string NarrowFrom(const std::wstring& wide, unsigned codePage = CP_KOREAN) {
     if (wide.empty()) return {};
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                        length, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, wide.data(), size, text.data(), length, nullptr, nullptr);
     return text;
 }
 

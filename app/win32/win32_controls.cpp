@@ -74,12 +74,21 @@ void Win32Controls::SetChecked(int list, int row, bool checked) {
 
 void Win32Controls::ScrollList(int list, int dy) { Send(list, LVM_SCROLL, 0, dy); }
 
+// A character that code page 949 lacks is kept as '?', and the field is made to show it so,
+// so that the operator sees what will be kept. The dialog ignores the change notification
+// this causes, since it is collecting the edits.
 std::string Win32Controls::EditText(int edit) {
     HWND control = GetDlgItem(m_dialog, edit);
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(
         static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return NarrowFrom(text);
+    const std::string narrow = NarrowFrom(text);
+    const std::wstring kept = WideFrom(narrow);
+    if (kept != text) {
+        SetWindowTextW(control, kept.c_str());
+        SendMessageW(control, EM_SETSEL, kept.size(), kept.size());
+    }
+    return narrow;
 }
 
 void Win32Controls::SetEditText(int edit, const std::string& text) {

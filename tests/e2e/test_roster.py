@@ -84,6 +84,16 @@ class UserPanel(BenchCase):
         self.answer(IDOK)
         self.assertEqual(self.text("EDIT_USER_NAME"), "A가나다라마")
 
+    def test_a_character_outside_code_page_949_is_kept_as_a_question_mark(self):
+        self.type("EDIT_USER_NAME", "café")
+        self.assertIsNone(self.box(300))
+        self.assertEqual(self.text("EDIT_USER_NAME"), "caf?")
+        self.type("EDIT_USER_ID1", "1")
+        self.type("EDIT_USER_ID2", "2")
+        self.click("BTN_USER_ADD")
+        time.sleep(0.3)
+        self.assertEqual(self.rows()[0], ["1", "caf?", "1", "2"])
+
     def test_a_read_into_a_filled_list_is_refused(self):
         self.read_users()
         self.click("BTN_USER_READ")
