@@ -173,7 +173,14 @@ class BenchCase(unittest.TestCase):
 
     # Shorthands.
     def click(self, name):
-        return self.app.cmd(f"click {IDC[name]}")
+        answer = self.app.cmd(f"click {IDC[name]}")
+        self.settle()
+        return answer
+
+    def settle(self):
+        """Lets the program handle what was posted to it (an operation may still run)."""
+        self.app.cmd("sync")
+        time.sleep(0.1)
 
     def text(self, name):
         return self.app.cmd(f"text {IDC[name]}")
@@ -198,7 +205,7 @@ class BenchCase(unittest.TestCase):
 
     def type(self, name, text):
         self.app.cmd(f"type {IDC[name]} {text}")
-        time.sleep(0.3)
+        self.settle()
 
     def write_state(self, text):
         """A simulator state file holding `text`; removed after the test."""

@@ -175,6 +175,7 @@ public:
         if (verb == "save-as") return SaveAs(main, in);
         if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
         if (verb == "pixel") return Pixel(main, in);
+        if (verb == "sync") return Sync(main);
         if (verb == "iconic") return IsIconic(main) ? "yes" : "no";
         int id = 0;
         in >> id;
@@ -264,6 +265,17 @@ private:
                        sizeof word);
         RegCloseKey(key);
         return "ok";
+    }
+
+    // Waits until the program has handled what was posted to it and waits for input again.
+    static std::string Sync(HWND main) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(main, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+        if (!process) return "error cannot open the program's process";
+        const DWORD result = WaitForInputIdle(process, 5000);
+        CloseHandle(process);
+        return result == 0 ? "ok" : "busy";
     }
 
     // The colour at a point of the main window's client area, as "r,g,b".
