@@ -16,6 +16,16 @@
 #include "tests/fake_controls.h"
 #include "tests/sim_on_pty.h"
 
+// Sample names in code page 949, and in Johab as the device holds them.
+inline const std::string kGaToMa = "\xB0\xA1\xB3\xAA\xB4\xD9\xB6\xF3\xB8\xB6";  // 가나다라마
+inline const std::string kBa = "\xB9\xD9";                                      // 바
+inline const std::string kHong = "\xC8\xAB\xB1\xE6\xB5\xBF";                    // 홍길동
+inline const std::string kGaToMaJohab = "\x88\x61\x90\x61\x94\x61\x9C\x61\xA0\x61";
+inline const std::string kHongJohab = "\xD1\xB7\x8B\xA9\x95\xB7";
+
+// (command, sub-code) of requests, in order.
+using Frames = std::vector<std::pair<int, int>>;
+
 class DialogTest : public ::testing::Test {
 protected:
     // Starts the simulator with these lists and faults and connects the dialog to it.
@@ -41,8 +51,8 @@ protected:
     }
 
     // (command, sub-code) of every request the device received.
-    std::vector<std::pair<int, int>> Sent() const {
-        std::vector<std::pair<int, int>> sent;
+    Frames Sent() const {
+        Frames sent;
         for (const auto& frame : sim->Server().Requests()) sent.emplace_back(frame[2], frame[3]);
         return sent;
     }

@@ -11,7 +11,6 @@
 
 namespace {
 
-using Frames = std::vector<std::pair<int, int>>;
 using R = MeasurementRecord;
 constexpr int kList = IDC_LIST_RECORD;
 constexpr int kBar = IDC_PROGRESS_RECORD;

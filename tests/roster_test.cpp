@@ -9,18 +9,8 @@
 
 namespace {
 
-// Code page 949 texts.
-const std::string kGaToMa = "\xB0\xA1\xB3\xAA\xB4\xD9\xB6\xF3\xB8\xB6";  // 가나다라마
-const std::string kBa = "\xB9\xD9";                                      // 바
-const std::string kHong = "\xC8\xAB\xB1\xE6\xB5\xBF";                    // 홍길동
-// The same in Johab.
-const std::string kGaToMaJohab = "\x88\x61\x90\x61\x94\x61\x9C\x61\xA0\x61";
-const std::string kHongJohab = "\xD1\xB7\x8B\xA9\x95\xB7";
-
 constexpr int kList = IDC_LIST_USER;
 constexpr int kBar = IDC_PROGRESS_USER;
-
-using Frames = std::vector<std::pair<int, int>>;
 
 SimState Users(std::initializer_list<SimUser> users) {
     SimState state;

@@ -7,14 +7,8 @@
 
 namespace {
 
-const std::string kGaToMa = "\xB0\xA1\xB3\xAA\xB4\xD9\xB6\xF3\xB8\xB6";  // 가나다라마
-const std::string kBa = "\xB9\xD9";                                      // 바
-const std::string kGaToMaJohab = "\x88\x61\x90\x61\x94\x61\x9C\x61\xA0\x61";
-
 constexpr int kList = IDC_LIST_STANDARD;
 constexpr int kBar = IDC_PROGRESS_STANDARD;
-
-using Frames = std::vector<std::pair<int, int>>;
 
 SimState Standards(std::initializer_list<SimStandard> standards) {
     SimState state;
