@@ -85,7 +85,6 @@ private:
     void LimitEditText(std::string& text, size_t maxBytes, int messageId);
     void CheckIndexText(std::string& text, int tooLongMessageId);
     void FillRecordRow(int row, const Frame& reply);
-    FileError WriteCsvRows(OutputFile& file);
 
     // The device conversations (app/device_list.cpp).
     bool Exchange();

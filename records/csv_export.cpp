@@ -1,5 +1,4 @@
-// Saving the record list as a comma-separated file: code page 949 bytes as the list holds
-// them, no byte-order mark, LF line ends, one write per cell.
+// Saving the record list as a comma-separated file.
 #include <string>
 
 #include "app/main_dialog.h"
@@ -34,27 +33,6 @@ int FileErrorTextId(FileError error) {
     }
 }
 
-FileError COmbrix_TessalyDlg::WriteCsvRows(OutputFile& file) {
-    if (FileError error = file.Write(CSV_HEADER, sizeof CSV_HEADER - 1); error != FileError::None)
-        return error;
-    const int rows = m_ui.RowCount(IDC_LIST_RECORD);
-    uint32_t progressSum = 0;
-    for (int row = 0; row < rows; ++row) {
-        for (int column = MeasurementRecord::COL_NUMBER; column < MeasurementRecord::COLUMNS;
-             ++column) {
-            const bool last = column == MeasurementRecord::COLUMNS - 1;
-            const std::string cell =
-                CsvCell(m_ui.Cell(IDC_LIST_RECORD, row, column)) + (last ? "\n" : ",");
-            if (FileError error = file.Write(cell.data(), cell.size()); error != FileError::None)
-                return error;
-        }
-        progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(IDC_PROGRESS_RECORD,
-                         static_cast<int>(progressSum / static_cast<uint32_t>(rows)));
-    }
-    return FileError::None;
-}
-
 void COmbrix_TessalyDlg::OnSaveCsv() {
     if (m_ui.RowCount(IDC_LIST_RECORD) == 0) {
         m_ui.Tell(IDS_CSV_NO_RECORDS);
@@ -65,7 +43,11 @@ void COmbrix_TessalyDlg::OnSaveCsv() {
     m_ui.SetProgress(IDC_PROGRESS_RECORD, 0);
     std::unique_ptr<OutputFile> file = m_makeFile();
     FileError error = file->Create(path);
-    if (error == FileError::None) error = WriteCsvRows(*file);
+    if (error == FileError::None) {
+        const ListCsvLayout layout{IDC_LIST_RECORD, CSV_HEADER, MeasurementRecord::COL_NUMBER,
+                                   MeasurementRecord::COLUMNS, IDC_PROGRESS_RECORD};
+        error = WriteListCsv(m_ui, *file, layout);
+    }
     file->Close();  // what was written so far stays
     if (error != FileError::None) m_ui.TellError(FileErrorTextId(error), path);
 }

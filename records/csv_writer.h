@@ -1,14 +1,10 @@
-// The CSV file's texts.
+// The record list's CSV file.
 #pragma once
 
-#include <string>
+#include "app/list_csv.h"
 
 // "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n" in code page 949.
 constexpr char CSV_HEADER[] =
     "No.,\xBD\xC3\xB0\xA3,\xC0\xCC\xB8\xA7,ID1,ID2,\xC3\xF8\xC1\xA4\xB1\xE2\xC1\xD8,"
     "\xBE\xC8\xC0\xFC\xC1\xF6\xBC\xF6,\xC0\xA7\xC7\xE8\xC1\xF6\xBC\xF6,"
     "\xC3\xF8\xC1\xA4\xB0\xAA,\xB0\xE1\xB0\xFA\n";
-
-// A cell as it stands in the file: unchanged, unless it holds a comma, a double quote or a
-// line break, which would shift the fields after it; such a cell is quoted, its quotes doubled.
-std::string CsvCell(const std::string& text);
