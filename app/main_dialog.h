@@ -84,7 +84,6 @@ private:
     void SetDeviceButtons(bool enabled);
     void LimitEditText(std::string& text, size_t maxBytes, int messageId);
     void CheckIndexText(std::string& text, int tooLongMessageId);
-    void FillRecordRow(int row, const Frame& reply);
 
     // The device conversations (app/device_list.cpp).
     bool Exchange();

@@ -35,9 +35,10 @@ double ProcessCpuSeconds() {
 #endif
 }
 
-// 5 ms pause, a 30-byte frame each way at 115200 bit/s (10 bits a byte), one 10 ms poll step.
+// The floor on a real line: the 5 ms pause and a 30-byte frame each way at 115200 bit/s (10
+// bits a byte). A pseudo-terminal has no wire time, so a link at its best stays below it.
 constexpr double kWireMs = 30 * 10 * 1000.0 / 115200;
-constexpr double kBudgetMs = EXCHANGE_PAUSE_MS + 2 * kWireMs + EXCHANGE_POLL_MS;
+constexpr double kBudgetMs = EXCHANGE_PAUSE_MS + 2 * kWireMs;
 
 }  // namespace
 
@@ -64,8 +65,10 @@ int main(int argc, char** argv) {
     const double totalMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const double meanMs = exchanges ? totalMs / exchanges : 0;
-    std::printf("exchanges: %d of %d answered, mean %.2f ms per exchange (budget %.1f ms: %s)\n",
-                answered, exchanges, meanMs, kBudgetMs, meanMs <= kBudgetMs ? "within" : "OVER");
+    std::printf(
+        "exchanges: %d of %d answered, mean %.2f ms per exchange (a real line's floor %.1f ms: "
+        "%s)\n",
+        answered, exchanges, meanMs, kBudgetMs, meanMs <= kBudgetMs ? "below" : "above");
 
     const double cpuBefore = ProcessCpuSeconds();
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));

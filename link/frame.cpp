@@ -1,6 +1,8 @@
 #include "link/frame.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 Frame TxFrame;
 Frame RxFrame;
@@ -10,6 +12,11 @@ RxRingIndex RxRingPos;
 std::atomic<uint8_t> RxDiscardRequest{0};
 
 namespace {
+
+// FrameReady is raised under this lock, so that a waiter cannot miss the wake-up between its
+// look at the flag and its wait.
+std::mutex g_frameLock;
+std::condition_variable g_frameCaptured;
 
 uint8_t RingAt(int offset) { return RxRing[(RxRingPos.read + offset) % RX_RING_SIZE]; }
 
@@ -34,7 +41,11 @@ bool FrameAtReadIndex() {
 void CaptureFrame() {
     for (int i = 0; i < FRAME_SIZE; ++i) RxFrame[i] = RingAt(i);
     DropOldest(FRAME_SIZE);
-    FrameReady.store(1, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> lock(g_frameLock);
+        FrameReady.store(1, std::memory_order_release);
+    }
+    g_frameCaptured.notify_all();
 }
 
 }  // namespace
@@ -57,6 +68,12 @@ void AssembleRx(const uint8_t* chunk, uint8_t length) {
         }
         DropOldest(1);  // a stray byte: slide on until the fixed bytes line up
     }
+}
+
+bool WaitForFrame(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(g_frameLock);
+    return g_frameCaptured.wait_until(
+        lock, deadline, [] { return FrameReady.load(std::memory_order_acquire) != 0; });
 }
 
 void AssembleRxChunk(const uint8_t* chunk, size_t length) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -56,6 +57,10 @@ extern std::atomic<uint8_t> RxDiscardRequest;
 
 // Feeds one received chunk (1..255 bytes) to the ring and captures at most one reply.
 void AssembleRx(const uint8_t* chunk, uint8_t length);
+
+// Waits until a reply is captured (FrameReady is 1) or the deadline passes; true when one is.
+// AssembleRx wakes the waiter the moment it captures, so no polling step delays a reply.
+bool WaitForFrame(std::chrono::steady_clock::time_point deadline);
 
 // Feeds a chunk of any size, in pieces that AssembleRx takes.
 void AssembleRxChunk(const uint8_t* chunk, size_t length);

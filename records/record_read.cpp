@@ -1,5 +1,8 @@
 // Reading the device's measurement log into IDC_LIST_RECORD, newest record first, each
 // resolved against the user and standard lists and judged against its standard.
+#include <string>
+#include <vector>
+
 #include "app/main_dialog.h"
 #include "app/number_text.h"
 #include "records/measurement_record.h"
@@ -8,40 +11,58 @@
 #include "roster/user_record.h"
 #include "standards/standard_record.h"
 
-void COmbrix_TessalyDlg::FillRecordRow(int row, const Frame& reply) {
+namespace {
+
+// The three cells of a user row (name, ID1, ID2) or a standard row (name, safety and danger
+// index) that a record shows. They are taken once before the records are read: the lists do
+// not change while the read runs, and a look-up in a list view costs more than the row.
+struct ReferencedRow {
+    std::string name, first, second;
+};
+
+std::vector<ReferencedRow> TakeRows(DialogControls& ui, int list, int name, int first, int second) {
+    std::vector<ReferencedRow> rows(static_cast<size_t>(ui.RowCount(list)));
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const int at = static_cast<int>(row);
+        rows[row] = {ui.Cell(list, at, name), ui.Cell(list, at, first), ui.Cell(list, at, second)};
+    }
+    return rows;
+}
+
+// Row `number - 1`; a record's number 0 means none, and a number without a row gives empty cells.
+const ReferencedRow& Referenced(const std::vector<ReferencedRow>& rows, int number) {
+    static const ReferencedRow kNone;
+    return number >= 1 && static_cast<size_t>(number) <= rows.size() ? rows[number - 1] : kNone;
+}
+
+void FillRecordRow(DialogControls& ui, int row, const Frame& reply,
+                   const std::vector<ReferencedRow>& users,
+                   const std::vector<ReferencedRow>& standards) {
+    using R = MeasurementRecord;
     const int list = IDC_LIST_RECORD;
-    m_ui.SetCell(list, row, MeasurementRecord::COL_TIME,
-                 RecordTimeText(reply + MeasurementRecord::FRAME_TIME));
+    ui.SetCell(list, row, R::COL_TIME, RecordTimeText(reply + R::FRAME_TIME));
 
-    const int user = reply[MeasurementRecord::FRAME_USER];
-    const int userRow = user - 1;  // a missing row gives empty cells
-    m_ui.SetCell(list, row, MeasurementRecord::COL_USER_NAME,
-                 user ? m_ui.Cell(IDC_LIST_USER, userRow, UserRecord::COL_NAME) : "");
-    m_ui.SetCell(list, row, MeasurementRecord::COL_USER_ID1,
-                 user ? m_ui.Cell(IDC_LIST_USER, userRow, UserRecord::COL_ID1) : "");
-    m_ui.SetCell(list, row, MeasurementRecord::COL_USER_ID2,
-                 user ? m_ui.Cell(IDC_LIST_USER, userRow, UserRecord::COL_ID2) : "");
+    const ReferencedRow& user = Referenced(users, reply[R::FRAME_USER]);
+    ui.SetCell(list, row, R::COL_USER_NAME, user.name);
+    ui.SetCell(list, row, R::COL_USER_ID1, user.first);
+    ui.SetCell(list, row, R::COL_USER_ID2, user.second);
 
-    const int standard = reply[MeasurementRecord::FRAME_STANDARD];
-    const int standardRow = standard - 1;
-    const std::string safe =
-        standard ? m_ui.Cell(IDC_LIST_STANDARD, standardRow, StandardRecord::COL_SAFE) : "";
-    const std::string danger =
-        standard ? m_ui.Cell(IDC_LIST_STANDARD, standardRow, StandardRecord::COL_DANGER) : "";
-    m_ui.SetCell(
-        list, row, MeasurementRecord::COL_STANDARD_NAME,
-        standard ? m_ui.Cell(IDC_LIST_STANDARD, standardRow, StandardRecord::COL_NAME) : "");
-    m_ui.SetCell(list, row, MeasurementRecord::COL_SAFE, safe);
-    m_ui.SetCell(list, row, MeasurementRecord::COL_DANGER, danger);
+    const int number = reply[R::FRAME_STANDARD];
+    const ReferencedRow& standard = Referenced(standards, number);
+    ui.SetCell(list, row, R::COL_STANDARD_NAME, standard.name);
+    ui.SetCell(list, row, R::COL_SAFE, standard.first);
+    ui.SetCell(list, row, R::COL_DANGER, standard.second);
 
-    const uint16_t value = GetWord(reply, MeasurementRecord::FRAME_VALUE);
-    m_ui.SetCell(list, row, MeasurementRecord::COL_VALUE, DecimalText(value));
+    const uint16_t value = GetWord(reply, R::FRAME_VALUE);
+    ui.SetCell(list, row, R::COL_VALUE, DecimalText(value));
     // A standard number that no row of the list holds is judged as no standard at all, not
     // against indices that would read as 0.
-    const bool judged = standard && standardRow < m_ui.RowCount(IDC_LIST_STANDARD);
-    m_ui.SetCell(list, row, MeasurementRecord::COL_VERDICT,
-                 judged ? Verdict(value, safe, danger) : VERDICT_NONE);
+    const bool judged = number >= 1 && static_cast<size_t>(number) <= standards.size();
+    ui.SetCell(list, row, R::COL_VERDICT,
+               judged ? Verdict(value, standard.first, standard.second) : VERDICT_NONE);
 }
+
+}  // namespace
 
 void COmbrix_TessalyDlg::OnReadRecords() {
     OnReadUsers();
@@ -63,6 +84,11 @@ void COmbrix_TessalyDlg::OnReadRecords() {
             return;
         }
     }
+    const std::vector<ReferencedRow> users = TakeRows(m_ui, IDC_LIST_USER, UserRecord::COL_NAME,
+                                                      UserRecord::COL_ID1, UserRecord::COL_ID2);
+    const std::vector<ReferencedRow> standards =
+        TakeRows(m_ui, IDC_LIST_STANDARD, StandardRecord::COL_NAME, StandardRecord::COL_SAFE,
+                 StandardRecord::COL_DANGER);
     TxFrame[FRAME_SUB] = SUB_READ_ITEM;
     uint32_t progressSum = 0;
     for (uint32_t item = count; item >= 1; --item) {
@@ -72,7 +98,7 @@ void COmbrix_TessalyDlg::OnReadRecords() {
         m_ui.InsertRow(IDC_LIST_RECORD, row);
         m_ui.SetCell(IDC_LIST_RECORD, row, MeasurementRecord::COL_NUMBER,
                      DecimalText(m_ui.RowCount(IDC_LIST_RECORD)));
-        FillRecordRow(row, m_reply);
+        FillRecordRow(m_ui, row, m_reply, users, standards);
         m_ui.EnableControl(IDC_BTN_RECORD_CSV, m_ui.RowCount(IDC_LIST_RECORD) > 0);
         ShowEdits();
         progressSum += PROGRESS_MAX;

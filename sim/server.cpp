@@ -30,6 +30,11 @@ std::vector<std::vector<uint8_t>> SimServer::Requests() const {
     return m_requests;
 }
 
+std::vector<std::chrono::steady_clock::time_point> SimServer::RequestTimes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requestTimes;
+}
+
 int SimServer::RequestCount() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return static_cast<int>(m_requests.size());
@@ -59,6 +64,7 @@ void SimServer::Serve(const Frame& request) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.emplace_back(request, request + FRAME_SIZE);
+        m_requestTimes.push_back(std::chrono::steady_clock::now());
         number = static_cast<int>(m_requests.size());
     }
     Frame reply;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -27,6 +28,8 @@ public:
     // Requests received so far, in order; safe to call from another thread.
     std::vector<std::vector<uint8_t>> Requests() const;
     int RequestCount() const;
+    // When each request was received, in the same order.
+    std::vector<std::chrono::steady_clock::time_point> RequestTimes() const;
 
 private:
     void Feed(const uint8_t* bytes, int length);
@@ -43,4 +46,5 @@ private:
     std::vector<uint8_t> m_pending;
     mutable std::mutex m_mutex;
     std::vector<std::vector<uint8_t>> m_requests;
+    std::vector<std::chrono::steady_clock::time_point> m_requestTimes;
 };

@@ -94,6 +94,22 @@ TEST_F(LinkTest, ALateReplyIsNotTakenAsTheNextAnswer) {
     EXPECT_EQ(GetWord(reply, FRAME_ITEM), 1);
 }
 
+TEST_F(LinkTest, TheDeviceRestsAtLeastThePauseAfterEachReply) {
+    SimOnPty sim({}, ThreeUsers());
+    Open(sim);
+    std::vector<Clock::time_point> taken;  // no earlier than each reply's capture
+    for (int i = 0; i < 20; ++i) {
+        Request(CMD_USERS, SUB_COUNT);
+        ASSERT_TRUE(ExchangeFrame(port, reply));
+        taken.push_back(Clock::now());
+    }
+    const auto received = sim.Server().RequestTimes();
+    ASSERT_EQ(received.size(), taken.size());
+    for (size_t i = 1; i < received.size(); ++i)
+        EXPECT_GE(received[i] - taken[i - 1], std::chrono::milliseconds(EXCHANGE_PAUSE_MS))
+            << "request " << i;
+}
+
 TEST_F(LinkTest, DisconnectAndConnectAtFullSpeed) {
     SimOnPty sim({}, ThreeUsers());
     for (int i = 0; i < 20; ++i) {

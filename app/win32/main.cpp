@@ -10,8 +10,10 @@
 namespace {
 
 // While an operation waits for the device the dialog takes no input, but a peek at the queue
-// every few hundred milliseconds keeps Windows from calling the window "Not Responding".
+// every few hundred milliseconds keeps Windows from calling the window "Not Responding". A
+// wait is also the moment to show what the operation has done so far, at no cost to it.
 void KeepAlive() {
+    CatchUpMainWindow();
     static DWORD last = 0;
     const DWORD now = GetTickCount();
     if (now - last < 250) return;

@@ -142,9 +142,14 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return reinterpret_cast<INT_PTR>(state.icon);
         case WM_COMMAND:
             state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
+            state.controls.Flush();
             return TRUE;
         case WM_NOTIFY: {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->code == LVN_GETDISPINFOW) {
+                state.controls.FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+                return TRUE;
+            }
             if (header->idFrom != IDC_LIST_RECORD || header->code != LVN_ITEMCHANGED) return FALSE;
             long result = 0;
             state.dialog.OnRecordItemChanged(result);
@@ -170,6 +175,10 @@ HWND CreateMainWindow(HINSTANCE instance) {
     window.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAIN));
     g_window = &window;
     return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
+}
+
+void CatchUpMainWindow() {
+    if (g_window) g_window->controls.CatchUp();
 }
 
 bool IsSwallowedKey(HWND mainWindow, const MSG& message) {

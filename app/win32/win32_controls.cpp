@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
+
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
 
@@ -23,18 +25,124 @@ LRESULT Win32Controls::Send(int control, UINT message, WPARAM wParam, LPARAM lPa
     return SendDlgItemMessageW(m_dialog, control, message, wParam, lParam);
 }
 
-int Win32Controls::RowCount(int list) { return static_cast<int>(Send(list, LVM_GETITEMCOUNT)); }
+Win32Controls::ListState& Win32Controls::List(int list) {
+    ListState& state = m_lists[list];
+    if (!state.looked) {
+        const LONG_PTR style = GetWindowLongPtrW(GetDlgItem(m_dialog, list), GWL_STYLE);
+        state.ownerData = (style & LVS_OWNERDATA) != 0;
+        state.looked = true;
+    }
+    return state;
+}
+
+// Rows or cells changed: an ordinary list view stops redrawing until the next Flush, since
+// under Wine its layout and scroll bars are updated on every insert and cell text otherwise.
+void Win32Controls::Changed(int list, ListState& state, int from, int to) {
+    state.staleFrom = state.staleFrom < 0 ? from : std::min(state.staleFrom, from);
+    state.staleTo = std::max(state.staleTo, to);
+    if (state.ownerData || state.suspended) return;
+    Send(list, WM_SETREDRAW, FALSE);
+    state.suspended = true;
+}
+
+void Win32Controls::FlushList(int list, ListState& state) {
+    HWND view = GetDlgItem(m_dialog, list);
+    if (state.ownerData && Send(list, LVM_GETITEMCOUNT) != state.rows.Count())
+        Send(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(state.rows.Count()),
+             LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (state.suspended) Send(list, WM_SETREDRAW, TRUE);
+    state.suspended = false;
+    if (state.scroll != 0) {
+        // Scrolling by the sum at once ends where scrolling after every row would have.
+        const long long limit = 1 << 30;
+        const long long dy = state.scroll > limit    ? limit
+                             : state.scroll < -limit ? -limit
+                                                     : state.scroll;
+        Send(list, LVM_SCROLL, 0, static_cast<LPARAM>(dy));
+        state.scroll = 0;
+    }
+    // Only the rows that changed are drawn again, and only where they are in view.
+    if (state.shrunk)
+        InvalidateRect(view, nullptr, TRUE);
+    else if (state.staleFrom >= 0)
+        Send(list, LVM_REDRAWITEMS, static_cast<WPARAM>(state.staleFrom),
+             static_cast<LPARAM>(state.staleTo));
+    state.staleFrom = state.staleTo = -1;
+    state.shrunk = false;
+}
+
+void Win32Controls::FlushProgress() {
+    const auto start = RepaintPace::Clock::now();
+    for (const auto& [bar, position] : m_progress)
+        Send(bar, PBM_SETPOS, static_cast<WPARAM>(position));
+    m_progress.clear();
+    RedrawWindow(m_dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    m_progressPace.Done(start, RepaintPace::Clock::now());
+}
+
+void Win32Controls::Flush() {
+    const auto start = RepaintPace::Clock::now();
+    for (auto& [list, state] : m_lists) FlushList(list, state);
+    FlushProgress();
+    m_listPace.Done(start, RepaintPace::Clock::now());
+}
+
+void Win32Controls::CatchUp() {
+    bool pending = !m_progress.empty();
+    for (const auto& entry : m_lists) {
+        const ListState& state = entry.second;
+        pending = pending || state.suspended || state.scroll != 0 || state.staleFrom >= 0 ||
+                  state.shrunk ||
+                  (state.ownerData && state.rows.Count() != Send(entry.first, LVM_GETITEMCOUNT));
+    }
+    if (pending) Flush();
+}
+
+void Win32Controls::Paced() {
+    const auto now = RepaintPace::Clock::now();
+    if (m_listPace.Due(now))
+        Flush();
+    else if (m_progressPace.Due(now))
+        FlushProgress();
+}
+
+void Win32Controls::FillDisplayInfo(NMLVDISPINFOW& info) {
+    if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
+    const std::wstring text = WideFrom(
+        List(static_cast<int>(info.hdr.idFrom)).rows.Get(info.item.iItem, info.item.iSubItem));
+    const size_t length = std::min(text.size(), static_cast<size_t>(info.item.cchTextMax - 1));
+    text.copy(info.item.pszText, length);
+    info.item.pszText[length] = L'\0';
+}
+
+int Win32Controls::RowCount(int list) {
+    ListState& state = List(list);
+    if (state.ownerData) return state.rows.Count();
+    return static_cast<int>(Send(list, LVM_GETITEMCOUNT));
+}
 
 void Win32Controls::InsertRow(int list, int row) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = const_cast<wchar_t*>(L"");
-    Send(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    UpdateWindow(GetDlgItem(m_dialog, list));  // seen as it grows, even mid-transfer
+    ListState& state = List(list);
+    Changed(list, state, row, RowCount(list));
+    if (state.ownerData) {
+        state.rows.Insert(row);
+    } else {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = const_cast<wchar_t*>(L"");
+        Send(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    Paced();  // seen as it grows, even mid-transfer
 }
 
 void Win32Controls::SetCell(int list, int row, int column, const std::string& text) {
+    ListState& state = List(list);
+    Changed(list, state, row, row);
+    if (state.ownerData) {
+        state.rows.Set(row, column, text);
+        return;
+    }
     const std::wstring wide = WideFrom(text);
     LVITEMW item{};
     item.iSubItem = column;
@@ -43,6 +151,8 @@ void Win32Controls::SetCell(int list, int row, int column, const std::string& te
 }
 
 std::string Win32Controls::Cell(int list, int row, int column) {
+    ListState& state = List(list);
+    if (state.ownerData) return state.rows.Get(row, column);
     if (row < 0 || row >= RowCount(list)) return {};
     wchar_t buffer[512] = {};
     LVITEMW item{};
@@ -54,10 +164,24 @@ std::string Win32Controls::Cell(int list, int row, int column) {
 }
 
 void Win32Controls::DeleteRow(int list, int row) {
-    Send(list, LVM_DELETEITEM, static_cast<WPARAM>(row));
+    ListState& state = List(list);
+    Changed(list, state, row, RowCount(list));
+    state.shrunk = true;
+    if (state.ownerData)
+        state.rows.Erase(row);
+    else
+        Send(list, LVM_DELETEITEM, static_cast<WPARAM>(row));
 }
 
-void Win32Controls::DeleteAllRows(int list) { Send(list, LVM_DELETEALLITEMS); }
+void Win32Controls::DeleteAllRows(int list) {
+    ListState& state = List(list);
+    Changed(list, state, 0, RowCount(list));
+    state.shrunk = true;
+    if (state.ownerData)
+        state.rows.Clear();
+    else
+        Send(list, LVM_DELETEALLITEMS);
+}
 
 bool Win32Controls::IsChecked(int list, int row) {
     const LRESULT state =
@@ -72,7 +196,10 @@ void Win32Controls::SetChecked(int list, int row, bool checked) {
     Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-void Win32Controls::ScrollList(int list, int dy) { Send(list, LVM_SCROLL, 0, dy); }
+void Win32Controls::ScrollList(int list, int dy) {
+    List(list).scroll += dy;
+    Paced();
+}
 
 // A character that code page 949 lacks is kept as '?', and the field is made to show it so,
 // so that the operator sees what will be kept. The dialog ignores the change notification
@@ -91,8 +218,14 @@ std::string Win32Controls::EditText(int edit) {
     return narrow;
 }
 
+// Unchanged texts are left alone: a transfer shows the edits again after every item.
 void Win32Controls::SetEditText(int edit, const std::string& text) {
-    SetDlgItemTextW(m_dialog, edit, WideFrom(text).c_str());
+    HWND control = GetDlgItem(m_dialog, edit);
+    const std::wstring wide = WideFrom(text);
+    std::wstring shown(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    shown.resize(
+        static_cast<size_t>(GetWindowTextW(control, shown.data(), static_cast<int>(shown.size()))));
+    if (shown != wide) SetWindowTextW(control, wide.c_str());
 }
 
 void Win32Controls::SetControlText(int control, int textId) {
@@ -104,8 +237,8 @@ void Win32Controls::EnableControl(int control, bool enabled) {
 }
 
 void Win32Controls::SetProgress(int bar, int position) {
-    Send(bar, PBM_SETPOS, static_cast<WPARAM>(position));
-    UpdateWindow(GetDlgItem(m_dialog, bar));
+    m_progress[bar] = position;
+    Paced();
 }
 
 int Win32Controls::SelectedPort() { return static_cast<int>(Send(IDC_COMBO_PORT, CB_GETCURSEL)); }
@@ -115,6 +248,7 @@ void Win32Controls::SelectPort(int index) {
 }
 
 int Win32Controls::Box(int textId, const std::wstring& insert, UINT style) {
+    Flush();
     const std::wstring text = Insert(LoadText(textId), insert);
     return MessageBoxW(m_dialog, text.c_str(), LoadText(IDS_APP_TITLE).c_str(), style);
 }
@@ -133,6 +267,7 @@ bool Win32Controls::Ask(int textId) {
 
 // The chosen path comes back in UTF-8, so that any file name survives.
 bool Win32Controls::AskSavePath(std::string& path) {
+    Flush();
     wchar_t file[MAX_PATH] = L"Ombrix";
     static const wchar_t kFilter[] =
         L"Excel-CSV FIles(*.csv)\0*.csv\0Text Files(*.txt)\0*.txt\0All Files(*.*)\0*.*\0";

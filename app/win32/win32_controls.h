@@ -2,13 +2,30 @@
 #pragma once
 
 #include <windows.h>
+// windows.h first: commctrl.h needs its types.
+#include <commctrl.h>
+
+#include <map>
 
 #include "app/controls.h"
+#include "app/list_rows.h"
+#include "app/repaint_pace.h"
 
 class Win32Controls : public DialogControls {
 public:
     explicit Win32Controls(HWND dialog = nullptr) : m_dialog(dialog) {}
     void Attach(HWND dialog) { m_dialog = dialog; }
+
+    // A transfer sets rows, cells and progress after every item, but the window catches up
+    // at a pace (RepaintPace: the progress bars and the lists each their own) and at Flush, so
+    // that list views do their layout, scroll bars and painting once for many rows instead of
+    // once a row. Flush runs after every command and before every box, so the operator always
+    // sees the finished state.
+    void Flush();
+    // Flush, when anything waits to be shown.
+    void CatchUp();
+    // LVN_GETDISPINFOW of an owner-data list: the text of the cell asked for.
+    void FillDisplayInfo(NMLVDISPINFOW& info);
 
     int RowCount(int list) override;
     void InsertRow(int list, int row) override;
@@ -34,8 +51,29 @@ public:
     bool AskSavePath(std::string& path) override;
 
 private:
+    // What a list view has not been shown yet.
+    struct ListState {
+        bool ownerData = false;  // rows kept in `rows`, cells given on request
+        bool looked = false;     // ownerData is known
+        bool suspended = false;  // redrawing is off until the next Flush
+        int staleFrom = -1;      // rows changed since the last Flush, -1 for none
+        int staleTo = -1;
+        bool shrunk = false;   // rows deleted: the whole view is drawn again
+        long long scroll = 0;  // pixels to scroll at the next Flush
+        ListRows rows;
+    };
+
     LRESULT Send(int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     int Box(int textId, const std::wstring& insert, UINT style);
+    ListState& List(int list);
+    void Changed(int list, ListState& state, int from, int to);
+    void FlushList(int list, ListState& state);
+    void Paced();
+    void FlushProgress();
 
     HWND m_dialog;
+    std::map<int, ListState> m_lists;
+    std::map<int, int> m_progress;  // positions not yet shown, by bar
+    RepaintPace m_listPace;
+    RepaintPace m_progressPace;
 };

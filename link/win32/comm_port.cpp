@@ -189,32 +189,33 @@ DWORD WaitPortEvent(HANDLE comm, OVERLAPPED& record) {
 
 namespace {
 
-// How long the watcher rests after a wake-up that brought nothing. Under Wine each such
-// wake-up costs about a millisecond of CPU, hundreds of times a second. The device speaks only
-// when asked, so the rest is 1 ms while a write is unanswered (up to the one-second time-out)
-// and grows to 100 ms once the line is quiet; a write ends any rest at once.
-class IdleRest {
+// When the watcher looks again after a wake-up that brought nothing. Under Wine the event wait
+// on a pseudo-terminal ends by itself every few milliseconds without an event, and each costs
+// about a millisecond of CPU; a reply that lands meanwhile waits for the end of it. So while a
+// conversation runs (a write in the last 1.1 s, longer than a reply's time-out) the watcher
+// skips the event wait and looks at the queue every millisecond, and a reply is read within
+// about one of its arrival. Between conversations it goes back to the event wait, with rests
+// growing to 100 ms after empty wake-ups; a write ends any rest at once.
+class WatchPace {
 public:
-    // Bytes arrived; they answer the writes counted before they were read.
-    void Answered(unsigned writes) {
-        m_answered = writes;
-        m_rest = 1;
-    }
-    DWORD Next(unsigned writes) {
+    // Called with the count of writes so far; true while a conversation runs.
+    bool Conversing(unsigned writes) {
         const ULONGLONG now = GetTickCount64();
         if (writes != m_seen) {
             m_seen = writes;
             m_writtenAt = now;
-            m_rest = 1;
         }
-        if (writes != m_answered && now - m_writtenAt < 1100) return 1;
+        return m_seen != 0 && now - m_writtenAt < 1100;
+    }
+    void BytesArrived() { m_rest = 1; }
+    DWORD Rest(bool conversing) {
+        if (conversing) return 1;
         const DWORD rest = m_rest;
         m_rest = m_rest < 50 ? m_rest * 2 : 100;
         return rest;
     }
 
 private:
-    unsigned m_answered = 0;
     unsigned m_seen = 0;
     ULONGLONG m_writtenAt = 0;
     DWORD m_rest = 1;
@@ -231,10 +232,10 @@ DWORD WINAPI ThreadWatchComm(LPVOID param) {
         return 0;
     }
     uint8_t chunk[COMM_QUEUE_SIZE];
-    IdleRest rest;
+    WatchPace pace;
     while (port->m_bWatching == 1) {
-        const DWORD mask = WaitPortEvent(port->m_hComm, port->m_osWait);
-        const unsigned writes = port->m_nWrites.load();
+        const bool conversing = pace.Conversing(port->m_nWrites.load());
+        const DWORD mask = conversing ? 0 : WaitPortEvent(port->m_hComm, port->m_osWait);
         uint32_t total = 0;
         uint32_t n;
         while ((n = port->ReadComm(chunk)) > 0) {
@@ -242,12 +243,11 @@ DWORD WINAPI ThreadWatchComm(LPVOID param) {
             total += n;
         }
         if (total > 0 || (mask & EV_RXCHAR)) {
-            rest.Answered(writes);
+            pace.BytesArrived();
             continue;
         }
-        // Some drivers (Wine on a pseudo-terminal) end the wait without any event.
         if (port->m_bWatching != 1) break;
-        WaitForSingleObject(port->m_hActivity, rest.Next(port->m_nWrites.load()));
+        WaitForSingleObject(port->m_hActivity, pace.Rest(conversing));
     }
     return 1;
 }

@@ -103,5 +103,21 @@ class UserPanel(BenchCase):
         self.assertEqual(self.app.cmd(f"progress {IDC['PROGRESS_USER']}"), "0")
 
 
+class SlowUserRead(BenchCase):
+    def test_progress_is_seen_moving_while_replies_come_slowly(self):
+        self.start(["--state", self.write_state(STATE), "--delay", "400"])
+        self.click("BTN_CONNECT")
+        time.sleep(0.5)
+        self.app.cmd(f"click {IDC['BTN_USER_READ']}")
+        seen = []
+        while self.app.cmd("main-enabled") == "yes":  # a box disables the window
+            position = int(self.app.cmd(f"progress {IDC['PROGRESS_USER']}"))
+            if not seen or seen[-1] != position:
+                seen.append(position)
+        self.expect_box("사용자 정보 가져오기를 완료하였습니다.")
+        self.assertEqual([p for p in seen if p], [833, 1666, 2500])
+        self.assertEqual(len(self.rows("LIST_USER")), 3)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -1,0 +1,156 @@
+"""Times the real program under Wine against an instantly answering simulator: a user read,
+a long record read with the program's memory, and the CSV export of that log. Prints figures;
+asserts nothing. Run by scripts/bench.sh:
+
+    window_bench.py [RECORDS [LINK_MS]]
+
+LINK_MS, the link's own mean time per exchange measured in the same run, gives the ratios.
+
+OMBRIX_WINDOWS_BUILD picks the build whose program is timed (default build/windows)."""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
+from bench import IDC, IDOK, Display, Program, Simulator, wine_env  # noqa: E402
+
+LOCALE = "ko_KR.UTF-8"
+USERS = 250
+DONE = {
+    "users": "사용자 정보 가져오기를 완료하였습니다.",
+    "standards": "측정 기준 정보 가져오기를 완료하였습니다.",
+    "records": "측정 기록 가져오기를 완료하였습니다.",
+}
+
+
+def program_pid():
+    """The Linux process that runs Ombrix_Tessaly.exe."""
+    out = subprocess.run(["pgrep", "-f", "Ombrix_Tessaly.exe"], capture_output=True, text=True)
+    pids = [int(p) for p in out.stdout.split()]
+    return max(pids) if pids else None
+
+
+def memory_mib(pid, field):
+    """VmRSS (now) or VmHWM (peak) of a process, in MiB."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith(field + ":"):
+                return int(line.split()[1]) / 1024
+    return 0.0
+
+
+class Run:
+    """One program against one simulator."""
+
+    def __init__(self, sim_args):
+        self.sim = Simulator(["--quiet"] + sim_args)
+        self.app = Program(LOCALE)
+        if self.app.cmd("wait-window 60") != "ok":
+            raise RuntimeError("the program did not show its window")
+        self.app.cmd(f"click {IDC['BTN_CONNECT']}")
+        self.app.cmd("sync")
+        time.sleep(0.5)
+        self.pid = program_pid()
+
+    def click_until(self, button, last_text, timeout_s):
+        """Clicks and answers every box up to the one with `last_text`; the time to each box."""
+        times = {}
+        start = time.monotonic()
+        self.app.cmd(f"click {IDC[button]}")
+        while True:
+            answer = self.app.cmd(f"box {int(timeout_s * 1000)}")
+            if answer == "none":
+                raise RuntimeError(f"no box within {timeout_s} s")
+            fields = dict(part.split("=", 1) for part in answer.split("|"))
+            text = fields["text"].replace("\\n", "\n")
+            if not text:  # the box is up but has no text yet
+                continue
+            times[text] = time.monotonic() - start
+            self.app.cmd(f"answer {IDOK}")
+            if text == last_text:
+                return times
+            if text not in DONE.values():
+                raise RuntimeError(f"unexpected box: {text!r}")
+
+    def close(self):
+        self.app.close()
+        self.sim.close()
+
+
+def user_read():
+    run = Run(["--users", str(USERS), "--standards", "0", "--records", "0"])
+    try:
+        seconds = run.click_until("BTN_USER_READ", DONE["users"], 120)[DONE["users"]]
+    finally:
+        run.close()
+    # The box shows about 150 ms after the last reply (the driver's wait for its text).
+    return (seconds - 0.15) * 1000 / (USERS + 1)
+
+
+def record_read_and_csv(records):
+    run = Run(["--users", "5", "--standards", "3", "--records", str(records)])
+    try:
+        before = memory_mib(run.pid, "VmRSS")
+        times = run.click_until("BTN_RECORD_READ", DONE["records"], 3600)
+        seconds = times[DONE["records"]] - times[DONE["standards"]]
+        time.sleep(1)
+        after = memory_mib(run.pid, "VmRSS")
+        peak = memory_mib(run.pid, "VmHWM")
+        csv = csv_export(run, records)
+    finally:
+        run.close()
+    return seconds, before, after, peak, csv
+
+
+def csv_export(run, records):
+    folder = tempfile.mkdtemp(prefix="ombrix-bench-")
+    path = os.path.join(folder, "log.csv")
+    run.app.cmd(f"click {IDC['BTN_RECORD_CSV']}")
+    run.app.cmd("sync")
+    start = time.monotonic()
+    run.app.cmd("save-as Z:" + path.replace("/", "\\"))
+    while not (os.path.exists(path) and run.app.cmd("sync") == "ok"
+               and run.app.cmd(f"progress {IDC['PROGRESS_RECORD']}") == "2500"):
+        time.sleep(0.01)
+    seconds = time.monotonic() - start
+    with open(path, "rb") as f:
+        lines = f.read().count(b"\n")
+    os.remove(path)
+    os.rmdir(folder)
+    return seconds if lines == records + 1 else float("nan")
+
+
+def main():
+    records = int(sys.argv[1]) if len(sys.argv) > 1 else 10000
+    link_ms = float(sys.argv[2]) if len(sys.argv) > 2 else 0.0
+
+    def ratio(ms):
+        return f" ({ms / link_ms:.2f} x the link alone)" if link_ms else ""
+    display = Display()
+    os.environ["DISPLAY"] = display.name
+    env = wine_env(LOCALE)
+    subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+    server = subprocess.Popen(["wineserver", "-p30"], env=env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineboot"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    try:
+        per_user = user_read()
+        print(f"users: {USERS} read, {per_user:.2f} ms per exchange{ratio(per_user)}", flush=True)
+        seconds, before, after, peak, csv = record_read_and_csv(records)
+        per_record = seconds * 1000 / (records + 1)
+        print(f"records: {records} read in {seconds:.1f} s, {per_record:.2f} ms "
+              f"per exchange{ratio(per_record)}; memory {before:.1f} MiB before, {after:.1f} MiB after "
+              f"(+{after - before:.1f} MiB, {(after - before) * 1048576 / records:.0f} bytes a record), "
+              f"peak {peak:.1f} MiB", flush=True)
+        print(f"CSV export: {records} rows in {csv:.2f} s", flush=True)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+        server.wait()
+        display.close()
+
+
+if __name__ == "__main__":
+    main()
