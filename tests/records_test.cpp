@@ -380,11 +380,4 @@ INSTANTIATE_TEST_SUITE_P(Records, CsvWriteFailure,
                              return std::string(info.param.what);
                          });
 
-TEST(FileErrorTexts, EveryCauseHasItsText) {
-    EXPECT_EQ(FileErrorTextId(FileError::Unknown), IDS_FILE_UNKNOWN);
-    EXPECT_EQ(FileErrorTextId(FileError::DiskFull), IDS_FILE_DISK_FULL);
-    EXPECT_EQ(FileErrorTextId(FileError::Lock), IDS_FILE_LOCK);
-    EXPECT_EQ(FileErrorTextId(FileError::AccessDenied), IDS_FILE_ACCESS_DENIED);
-}
-
 }  // namespace
