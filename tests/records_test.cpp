@@ -318,7 +318,6 @@ TEST_F(CsvTest, AFolderAtThePathCannotBeCreatedAsAFile) {
     std::filesystem::remove_all(path);
 }
 
-// The platform's file, except that write number `failingWrite` (the header is write 1) fails.
 struct FailingWrite {
     const char* what;
     int failingWrite;
@@ -332,6 +331,8 @@ void PrintTo(const FailingWrite& failure, std::ostream* os) { *os << failure.wha
 FailingWrite g_failure;
 bool g_closed;
 
+// The platform's file, except that write number `failingWrite` (the header is write 1) fails
+// and writes nothing.
 class FileFailingPartWay : public OutputFile {
 public:
     FileError Create(const std::string& path) override { return m_file->Create(path); }
