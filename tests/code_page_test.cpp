@@ -60,21 +60,25 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(ConvertCodePage, PaddingAfterTheNameIsNotConverted) {
-    char buffer[NAME_BUFFER_SIZE];
-    std::memset(buffer, 0xFF, sizeof buffer);  // erased device memory
-    buffer[0] = static_cast<char>(0x88);
-    buffer[1] = 0x61;
-    buffer[2] = 0;
-    ConvertCodePage(buffer, CP_JOHAB, CP_KOREAN);
-    EXPECT_EQ(std::string(buffer, 2), Bytes({0xB0, 0xA1}));
-    for (size_t i = 2; i < NAME_BUFFER_SIZE; ++i) EXPECT_EQ(buffer[i], 0) << "byte " << i;
-}
-
-TEST(ConvertCodePage, ElevenNameBytesWithoutTerminatorKeepTheRestZero) {
-    char buffer[NAME_BUFFER_SIZE] = {};
-    std::memcpy(buffer, "ABCDEFGHIJK", 11);
-    ConvertCodePage(buffer, CP_JOHAB, CP_KOREAN);
-    EXPECT_STREQ(buffer, "ABCDEFGHIJK");
+    const struct {
+        std::string johab;
+        std::string korean;
+    } names[] = {
+        {Bytes({0x88, 0x61}), Bytes({0xB0, 0xA1})},
+        // Eleven bytes, the whole of the device's name field.
+        {Bytes({0x88, 0x61, 0x90, 0x61, 0x94, 0x61, 0x9C, 0x61, 0xA0, 0x61, 0x41}),
+         Bytes({0xB0, 0xA1, 0xB3, 0xAA, 0xB4, 0xD9, 0xB6, 0xF3, 0xB8, 0xB6, 0x41})},
+    };
+    for (const auto& name : names) {
+        char buffer[NAME_BUFFER_SIZE];
+        std::memset(buffer, 0xFF, sizeof buffer);  // erased device memory
+        std::memcpy(buffer, name.johab.data(), name.johab.size());
+        buffer[name.johab.size()] = 0;
+        ConvertCodePage(buffer, CP_JOHAB, CP_KOREAN);
+        EXPECT_EQ(std::string(buffer, name.korean.size()), name.korean);
+        for (size_t i = name.korean.size(); i < NAME_BUFFER_SIZE; ++i)
+            EXPECT_EQ(buffer[i], 0) << name.johab.size() << " name bytes, byte " << i;
+    }
 }
 
 TEST(ConvertCodePage, AnInvalidCharacterBecomesAQuestionMarkAndTheRestSurvives) {

@@ -1,7 +1,10 @@
 // The real link, CCommPort and ExchangeFrame, against the simulator on a pseudo-terminal.
 #include "link/comm_port.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -150,6 +153,18 @@ TEST_F(LinkTest, APortInUseCannotBeOpenedTwice) {
     Open(sim);
     CCommPort second;
     EXPECT_FALSE(second.OpenPort(sim.Path(), 115200));
+}
+
+// The exclusive lock alone, as another program takes it: TIOCEXCL does not stop root.
+TEST_F(LinkTest, ALockHeldElsewhereKeepsThePortShutUntilReleased) {
+    SimOnPty sim;
+    const int other = open(sim.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(port.OpenPort(sim.Path(), 115200));
+    flock(other, LOCK_UN);
+    EXPECT_TRUE(port.OpenPort(sim.Path(), 115200));
+    close(other);
 }
 
 TEST_F(LinkTest, LeftoverBytesOfTheLastConnectionAreDropped) {

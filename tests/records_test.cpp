@@ -308,21 +308,77 @@ TEST_F(CsvTest, AFileHeldOpenGivesTheSharingViolationText) {
     EXPECT_EQ(ui.ProgressNow(kBar), 0);
 }
 
-TEST_F(CsvTest, AFailedWriteStopsAndKeepsWhatWasWritten) {
+TEST_F(CsvTest, AFolderAtThePathCannotBeCreatedAsAFile) {
     AddRow({"1"});
-    std::filesystem::create_directories(path);  // a directory cannot be written as a file
+    std::filesystem::create_directories(path);
     dialog.OnSaveCsv();
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].kind, ShownBox::Error);
-    EXPECT_EQ(ui.boxes[0].textId, IDS_FILE_BAD_PATH);
+    EXPECT_EQ(ui.boxes,
+              (std::vector<ShownBox>{{ShownBox::Error, IDS_FILE_BAD_PATH, path.string()}}));
+    EXPECT_EQ(ui.ProgressNow(kBar), 0);
     std::filesystem::remove_all(path);
 }
 
-TEST(FileErrorTexts, EveryCauseHasItsText) {
-    EXPECT_EQ(FileErrorTextId(FileError::Unknown), IDS_FILE_UNKNOWN);
-    EXPECT_EQ(FileErrorTextId(FileError::DiskFull), IDS_FILE_DISK_FULL);
-    EXPECT_EQ(FileErrorTextId(FileError::Lock), IDS_FILE_LOCK);
-    EXPECT_EQ(FileErrorTextId(FileError::AccessDenied), IDS_FILE_ACCESS_DENIED);
+struct FailingWrite {
+    const char* what;
+    int failingWrite;
+    FileError error;
+    int textId;
+    int rowsKept;
+};
+
+void PrintTo(const FailingWrite& failure, std::ostream* os) { *os << failure.what; }
+
+FailingWrite g_failure;
+bool g_closed;
+
+// The platform's file, except that write number `failingWrite` (the header is write 1) fails
+// and writes nothing.
+class FileFailingPartWay : public OutputFile {
+public:
+    FileError Create(const std::string& path) override { return m_file->Create(path); }
+    FileError Write(const char* bytes, size_t length) override {
+        if (++m_writes == g_failure.failingWrite) return g_failure.error;
+        return m_file->Write(bytes, length);
+    }
+    void Close() override {
+        m_file->Close();
+        g_closed = true;
+    }
+
+private:
+    std::unique_ptr<OutputFile> m_file = MakeOutputFile();
+    int m_writes = 0;
+};
+
+class CsvWriteFailure : public CsvTest, public ::testing::WithParamInterface<FailingWrite> {};
+
+TEST_P(CsvWriteFailure, StopsWithItsCauseAndKeepsTheRowsBefore) {
+    g_failure = GetParam();
+    g_closed = false;
+    std::string kept = CSV_HEADER;
+    for (int i = 1; i <= 3; ++i) {
+        AddRow({std::to_string(i), "t", "Lee", "1", "2", "Germ", "100", "200", "99", "-"});
+        if (i <= g_failure.rowsKept) kept += std::to_string(i) + ",t,Lee,1,2,Germ,100,200,99,-\n";
+    }
+    dialog.SetFileFactory(
+        []() -> std::unique_ptr<OutputFile> { return std::make_unique<FileFailingPartWay>(); });
+    dialog.OnSaveCsv();
+    EXPECT_EQ(ui.boxes,
+              (std::vector<ShownBox>{{ShownBox::Error, g_failure.textId, path.string()}}));
+    EXPECT_TRUE(g_closed);
+    EXPECT_EQ(FileBytes(), kept);
+    const std::vector<int> steps = {0, 833, 1666};
+    EXPECT_EQ(ui.progress[kBar],
+              std::vector<int>(steps.begin(), steps.begin() + 1 + g_failure.rowsKept));
 }
+
+INSTANTIATE_TEST_SUITE_P(Records, CsvWriteFailure,
+                         ::testing::Values(FailingWrite{"disk_full_on_row_2", 3,
+                                                        FileError::DiskFull, IDS_FILE_DISK_FULL, 1},
+                                           FailingWrite{"hardware_error_on_row_3", 4,
+                                                        FileError::Hardware, IDS_FILE_HARDWARE, 2}),
+                         [](const ::testing::TestParamInfo<FailingWrite>& info) {
+                             return std::string(info.param.what);
+                         });
 
 }  // namespace

@@ -59,7 +59,7 @@ class RecordPanel(BenchCase):
         self.assertTrue(self.enabled("BTN_RECORD_CSV"))
         self.display.screenshot("record-panel")
 
-        path = os.path.join(self.folder, "Ombrix.csv")
+        path = os.path.join(self.folder, "측정 기록.csv")  # the path travels as UTF-8
         self.save_csv(path)
         self.assertIsNone(self.box(500))
         with open(path, "rb") as f:
@@ -102,8 +102,19 @@ class RecordPanel(BenchCase):
         self.assertEqual(self.app.cmd(f"progress {IDC['PROGRESS_RECORD']}"), "0")
 
     def test_an_empty_list_is_not_saved(self):
+        self.assertEqual(self.app.cmd(f"rows {IDC['LIST_RECORD']}"), "0")
+        self.assertFalse(self.enabled("BTN_RECORD_CSV"))
         self.click("BTN_RECORD_DELETE_ALL")  # nothing to delete: no question
-        self.assertIsNone(self.box(300))
+        # Characters posted behind the click show once the click has been handled; a question
+        # would have disabled the window by then.
+        self.type("EDIT_USER_NAME", "x")
+        for _ in range(100):
+            if self.text("EDIT_USER_NAME") == "x":
+                break
+            time.sleep(0.1)
+        self.assertEqual(self.text("EDIT_USER_NAME"), "x")
+        self.assertEqual(self.app.cmd("main-enabled"), "yes")
+        self.assertIsNone(self.box(0))
 
 
 if __name__ == "__main__":

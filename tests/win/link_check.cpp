@@ -12,17 +12,10 @@
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
+#include "tests/win/check.h"
 #include "text/code_page.h"
 
 namespace {
-
-int g_passed = 0;
-int g_failed = 0;
-
-void Check(bool ok, const char* what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what);
-    (ok ? g_passed : g_failed)++;
-}
 
 void Request(uint8_t command, uint8_t sub, uint16_t item = 0) {
     SetRequestEnvelope(TxFrame);
@@ -131,6 +124,5 @@ int main() {
     }
     CheckPorts();
     CheckConversion();
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return CheckSummary();
 }
