@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "app/win32/dpi.h"
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
 
@@ -72,7 +73,9 @@ void Win32Controls::SetChecked(int list, int row, bool checked) {
     Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-void Win32Controls::ScrollList(int list, int dy) { Send(list, LVM_SCROLL, 0, dy); }
+void Win32Controls::ScrollList(int list, int dy) {
+    Send(list, LVM_SCROLL, 0, ScaleToDpi(dy, WindowDpi(m_dialog)));
+}
 
 // A character that code page 949 lacks is kept as '?', and the field is made to show it so,
 // so that the operator sees what will be kept. The dialog ignores the change notification
