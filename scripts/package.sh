@@ -6,9 +6,11 @@
 # OMBRIX_SIGN_COMMAND, when set, is run with a file name as its last argument on the program
 # before it is packed and on the installer and uninstaller as makensis writes them; it must
 # exit 0 (for example osslsigncode or signtool wrapped in a small script).
+#
+# --no-build packs what build/windows holds (scripts/test.sh has just built it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/build.sh" >/dev/null
+[ "${1:-}" = "--no-build" ] || "$root/scripts/build.sh" >/dev/null
 windows=$root/build/windows
 dist=$root/build/dist
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$windows/CMakeCache.txt")
