@@ -50,7 +50,7 @@ class Shooter:
         self.app.cmd("sync")
 
     def answer(self, button=IDOK):
-        self.app.cmd(f"box 10000")
+        self.app.cmd("box 10000")
         self.app.cmd(f"answer {button}")
         time.sleep(0.3)
 
