@@ -10,6 +10,8 @@ packages=(
   binutils-mingw-w64-x86-64              # windres, objdump for the import check
   wine wine64                            # runs the Windows programs
   xvfb x11-utils imagemagick             # a display for the window, screenshots
+  fonts-wine                             # Marlett: the caption buttons as glyphs, not letters
+  nsis zip                               # the installer and the portable package
   fonts-nanum locales                    # Hangul font and the Korean locale for Wine
 )
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both targets and runs every test: the native unit and link
-# tests, the fuzzer, and the Windows programs under Wine.
+# tests, the fuzzer, and the Windows programs and packages under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
+"$root/scripts/package.sh" --no-build >/dev/null  # the release tests install these
 source "$root/scripts/wine-env.sh"
 ensure_wine_prefix
 cd "$root/build/native"

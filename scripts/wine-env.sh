@@ -21,8 +21,16 @@ start_quiet_wineserver() {
   wineboot </dev/null >/dev/null 2>&1 || true
 }
 
+# Debian's Wine does not find the fonts of fonts-wine by itself; without Marlett the caption
+# buttons show as letters.
+install_wine_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -f "$fonts/marlett.ttf" ] || { mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"; }
+}
+
 ensure_wine_prefix() {
   if wine_prefix_ready; then
+    install_wine_fonts
     start_quiet_wineserver
     return 0
   fi
@@ -45,9 +53,11 @@ ensure_wine_prefix() {
     # Every program on one virtual desktop: without a window manager each closing dialog
     # would stall Wine for seconds.
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1024x768"\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n\r\n' \
+      "${OMBRIX_DESKTOP_SIZE:-1024x768}"
   } > "$reg"
   wine regedit /S "$reg" >/dev/null 2>&1
+  install_wine_fonts
   # The port map takes effect at the next start of the prefix.
   wineserver -k >/dev/null 2>&1 || true
   wineboot >/dev/null 2>&1 || true

@@ -1,10 +1,12 @@
-// COmbrix_TessalyApp: initialises the common controls, runs the main dialog with a message
-// loop of its own (so that Enter and Escape never reach it) and ends when it closes.
+// COmbrix_TessalyApp: hands over to a program already running, else initialises the common
+// controls, runs the main dialog with a message loop of its own (so that Enter and Escape never
+// reach it) and ends when it closes.
 #include <windows.h>
 // windows.h first: the other system headers need its types.
 #include <commctrl.h>
 
 #include "app/win32/main_window.h"
+#include "app/win32/single_instance.h"
 #include "link/exchange.h"
 
 namespace {
@@ -25,6 +27,10 @@ void KeepAlive() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    if (!ClaimSingleInstance()) {
+        ActivateRunningInstance();
+        return 0;
+    }
     INITCOMMONCONTROLSEX classes{sizeof classes, 0xFF};
     InitCommonControlsEx(&classes);
     SetExchangeIdleHook(KeepAlive);

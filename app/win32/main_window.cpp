@@ -7,7 +7,9 @@
 #include "app/list_columns.h"
 #include "app/main_dialog.h"
 #include "app/win32/about_box.h"
+#include "app/win32/dpi.h"
 #include "app/win32/registry_settings.h"
+#include "app/win32/single_instance.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_controls.h"
 #include "res/resource.h"
@@ -19,6 +21,7 @@ struct MainWindow {
     RegistrySettings settings;
     COmbrix_TessalyDlg dialog{controls, settings};
     HICON icon = nullptr;
+    int dpi = BASE_DPI;
 };
 
 MainWindow* g_window = nullptr;
@@ -41,13 +44,13 @@ void FillPortSelector(HWND window) {
 }
 
 template <size_t N>
-void InsertColumns(HWND list, const ListColumn (&columns)[N]) {
+void InsertColumns(HWND list, const ListColumn (&columns)[N], int dpi) {
     for (size_t i = 0; i < N; ++i) {
         std::wstring header = LoadText(columns[i].headerId);
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_CENTER;
-        column.cx = columns[i].width;
+        column.cx = ScaleToDpi(columns[i].width, dpi);
         column.pszText = header.data();
         column.iSubItem = static_cast<int>(i);
         SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
@@ -64,27 +67,29 @@ void AddCheckBoxes(HWND list) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles | LVS_EX_CHECKBOXES);
 }
 
-void InitListColumns(HWND window) {
+void InitListColumns(HWND window, int dpi) {
     HWND users = GetDlgItem(window, IDC_LIST_USER);
     HWND standards = GetDlgItem(window, IDC_LIST_STANDARD);
     HWND records = GetDlgItem(window, IDC_LIST_RECORD);
     AddCheckBoxes(users);
-    InsertColumns(users, USER_COLUMNS);
+    InsertColumns(users, USER_COLUMNS, dpi);
     ForceReportView(users);
     AddCheckBoxes(standards);
-    InsertColumns(standards, STANDARD_COLUMNS);
+    InsertColumns(standards, STANDARD_COLUMNS, dpi);
     ForceReportView(standards);
-    InsertColumns(records, RECORD_COLUMNS);
+    InsertColumns(records, RECORD_COLUMNS, dpi);
     ForceReportView(records);
 }
 
 void InitMainWindow(HWND window, MainWindow& state) {
     state.controls.Attach(window);
+    state.dpi = WindowDpi(window);
+    MarkMainWindow(window);
     ExtendSystemMenu(window);
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.icon));
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.icon));
     FillPortSelector(window);
-    InitListColumns(window);
+    InitListColumns(window, state.dpi);
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
     state.dialog.InitMainDialog();
@@ -99,26 +104,51 @@ void PaintMinimised(HWND window, HDC dc, HICON icon) {
     DrawIcon(dc, x, y, icon);
 }
 
-void PaintLogo(HDC dc) {
+// Widths as they stand, the operator's own included, keep their share of the list.
+void RescaleColumns(HWND window, int fromDpi, int toDpi) {
+    for (int id : {IDC_LIST_USER, IDC_LIST_STANDARD, IDC_LIST_RECORD}) {
+        HWND list = GetDlgItem(window, id);
+        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+        for (int column = 0; column < count; ++column) {
+            const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+            SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MulDiv(width, toDpi, fromDpi));
+        }
+    }
+}
+
+// The window moved to a monitor of another DPI: the dialog manager rescales the controls and
+// fonts; the columns and the logo are the window's own.
+void OnDpiChanged(HWND window, MainWindow& state, int dpi, const RECT& suggested) {
+    RescaleColumns(window, state.dpi, dpi);
+    state.dpi = dpi;
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+void PaintLogo(HDC dc, int dpi) {
     HBITMAP logo = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO));
     if (!logo) return;
     HDC memory = CreateCompatibleDC(dc);
     BITMAP info{};
     GetObjectW(logo, sizeof info, &info);
     HGDIOBJ previous = SelectObject(memory, logo);
-    BitBlt(dc, 687, 581, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, ScaleToDpi(687, dpi), ScaleToDpi(581, dpi), ScaleToDpi(info.bmWidth, dpi),
+               ScaleToDpi(info.bmHeight, dpi), memory, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
     SelectObject(memory, previous);
     DeleteDC(memory);
     DeleteObject(logo);
 }
 
-void Paint(HWND window, HICON icon) {
+void Paint(HWND window, HICON icon, int dpi) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (IsIconic(window))
         PaintMinimised(window, dc, icon);
     else
-        PaintLogo(dc);
+        PaintLogo(dc, dpi);
     EndPaint(window, &paint);
 }
 
@@ -136,8 +166,11 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             }
             return FALSE;
         case WM_PAINT:
-            Paint(window, state.icon);
+            Paint(window, state.icon, state.dpi);
             return TRUE;
+        case WM_DPICHANGED:
+            OnDpiChanged(window, state, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return FALSE;  // the dialog manager scales the controls
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(state.icon);
         case WM_COMMAND:

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "app/win32/dpi.h"
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
 
@@ -197,7 +198,7 @@ void Win32Controls::SetChecked(int list, int row, bool checked) {
 }
 
 void Win32Controls::ScrollList(int list, int dy) {
-    List(list).scroll += dy;
+    List(list).scroll += ScaleToDpi(dy, WindowDpi(m_dialog));
     Paced();
 }
 

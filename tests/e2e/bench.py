@@ -29,9 +29,9 @@ DEVICE_BUTTONS = ["BTN_USER_READ", "BTN_USER_WRITE", "BTN_STANDARD_READ",
 IDOK, IDYES, IDNO = 1, 6, 7
 
 
-def wine_env(locale):
+def wine_env(locale, prefix=PREFIX):
     env = dict(os.environ)
-    env.update(WINEPREFIX=PREFIX, WINEARCH="win64", WINEDEBUG="-all",
+    env.update(WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=", LANG=locale, LC_ALL=locale)
     return env
 
@@ -39,12 +39,12 @@ def wine_env(locale):
 class Display:
     """An Xvfb of our own, whatever DISPLAY the caller has."""
 
-    def __init__(self):
+    def __init__(self, size="1024x768"):
         for n in range(130, 170):
             if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
                 break
         self.name = f":{n}"
-        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", size + "x24", "-nolisten", "tcp"],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for _ in range(100):
             if os.path.exists(f"/tmp/.X11-unix/X{n}"):
@@ -95,8 +95,9 @@ class Simulator:
 class Program:
     """Ombrix_Tessaly.exe and the driver beside it."""
 
-    def __init__(self, locale, reset_settings=True):
-        env = wine_env(locale)
+    def __init__(self, locale, reset_settings=True, exe=os.path.join(WINDOWS, "Ombrix_Tessaly.exe"),
+                 env=None):
+        env = env or wine_env(locale)
         self.driver = subprocess.Popen(["wine", os.path.join(WINDOWS, "tests", "e2e_driver.exe")],
                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                        stderr=subprocess.DEVNULL, env=env, text=True,
@@ -105,7 +106,7 @@ class Program:
             raise RuntimeError("the driver did not start")
         if reset_settings:
             self.cmd("reg-delete")
-        self.proc = subprocess.Popen(["wine", os.path.join(WINDOWS, "Ombrix_Tessaly.exe")],
+        self.proc = subprocess.Popen(["wine", exe],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
 
     def cmd(self, line):

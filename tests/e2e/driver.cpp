@@ -50,6 +50,32 @@ std::string OneLine(const std::string& text) {
 
 HWND MainWindow() { return FindWindowW(L"#32770", kMainTitle); }
 
+BOOL CALLBACK CountMainWindow(HWND window, LPARAM count) {
+    wchar_t title[64] = {};
+    GetWindowTextW(window, title, 64);
+    if (IsWindowVisible(window) && std::wstring(title) == kMainTitle)
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+struct Layout {
+    HWND main;
+    RECT client;
+    std::string outside;
+};
+
+BOOL CALLBACK CheckInside(HWND child, LPARAM param) {
+    auto* layout = reinterpret_cast<Layout*>(param);
+    if (GetParent(child) != layout->main || !IsWindowVisible(child)) return TRUE;
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, layout->main, reinterpret_cast<POINT*>(&rect), 2);
+    if (rect.left < 0 || rect.top < 0 || rect.right > layout->client.right ||
+        rect.bottom > layout->client.bottom)
+        layout->outside += " " + std::to_string(GetDlgCtrlID(child));
+    return TRUE;
+}
+
 bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     DWORD_PTR value = 0;
     if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &value))
@@ -162,6 +188,7 @@ public:
         if (verb == "reg-set") return RegSet(in);
         if (verb == "hold") return Hold(Rest(in));
         if (verb == "release") return Release();
+        if (verb == "windows") return CountWindows();
         HWND main = MainWindow();
         if (verb == "alive") return main ? "yes" : "no";
         if (!main) return "error no main window";
@@ -175,6 +202,7 @@ public:
         if (verb == "save-as") return SaveAs(main, in);
         if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
         if (verb == "pixel") return Pixel(main, in);
+        if (verb == "layout") return LayoutOf(main);
         if (verb == "sync") return Sync(main);
         if (verb == "iconic") return IsIconic(main) ? "yes" : "no";
         int id = 0;
@@ -276,6 +304,21 @@ private:
         const DWORD result = WaitForInputIdle(process, 5000);
         CloseHandle(process);
         return result == 0 ? "ok" : "busy";
+    }
+
+    static std::string CountWindows() {
+        int count = 0;
+        EnumWindows(CountMainWindow, reinterpret_cast<LPARAM>(&count));
+        return std::to_string(count);
+    }
+
+    // The client area's size and the controls that reach outside it: "W H outside: ids".
+    static std::string LayoutOf(HWND main) {
+        Layout layout{main, {}, {}};
+        GetClientRect(main, &layout.client);
+        EnumChildWindows(main, CheckInside, reinterpret_cast<LPARAM>(&layout));
+        return std::to_string(layout.client.right) + " " + std::to_string(layout.client.bottom) +
+               " outside:" + layout.outside;
     }
 
     // The colour at a point of the main window's client area, as "r,g,b".

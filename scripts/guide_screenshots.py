@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""Takes the user guide's pictures (docs/guide/images/) from the real program under Wine,
+connected to the simulator: the same bench as the end-to-end tests. Run by
+scripts/screenshots.sh."""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from bench import IDC, IDNO, IDOK, ROOT, Display, Program, Simulator, wine_env  # noqa: E402
+
+LOCALE = "ko_KR.UTF-8"
+IMAGES = os.path.join(ROOT, "docs", "guide", "images")
+STATE = """\
+user 101 2001 홍길동
+user 102 2002 김철수
+user 103 2003 이영희
+standard 100 200 세균
+standard 50 120 곰팡이
+record 1 1 99 2011-03-07 09:05:09
+record 2 2 130 2011-03-07 13:00:00
+record 3 1 150 2011-03-08 10:30:00
+record 1 2 80 2011-03-08 15:12:45
+record 2 1 240 2011-03-09 11:02:30
+"""
+
+
+class Shooter:
+    def __init__(self):
+        self.display = Display()
+        os.environ["DISPLAY"] = self.display.name
+        env = wine_env(LOCALE)
+        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+        self.server = subprocess.Popen(["wineserver", "-p30"], env=env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineboot"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        handle, self.state = tempfile.mkstemp(prefix="ombrix-state-", suffix=".txt")
+        with os.fdopen(handle, "w", encoding="utf-8") as f:
+            f.write(STATE)
+        self.sim = Simulator(["--state", self.state])
+        self.app = Program(LOCALE)
+        if self.app.cmd("wait-window 30") != "ok":
+            raise RuntimeError("the program did not open its window")
+
+    def click(self, name):
+        self.app.cmd(f"click {IDC[name]}")
+        self.app.cmd("sync")
+
+    def answer(self, button=IDOK):
+        self.app.cmd("box 10000")
+        self.app.cmd(f"answer {button}")
+        time.sleep(0.3)
+
+    def shoot(self, name):
+        """The window (and any box over it), cut out of the desktop."""
+        shot = self.display.screenshot(name)
+        path = os.path.join(IMAGES, name + ".png")
+        desktop = subprocess.run(["convert", shot, "-format", "%[pixel:p{1023,767}]", "info:"],
+                                 capture_output=True, text=True, check=True).stdout
+        subprocess.run(["convert", shot, "-bordercolor", desktop, "-border", "1", "-trim",
+                        "+repage", "-strip", path], check=True)
+        print(path)
+
+    def close(self):
+        self.app.close()
+        self.sim.close()
+        os.remove(self.state)
+        subprocess.run(["wineserver", "-k"], env=wine_env(LOCALE), stderr=subprocess.DEVNULL)
+        self.server.wait(timeout=10)
+        self.display.close()
+
+
+def main():
+    os.makedirs(IMAGES, exist_ok=True)
+    s = Shooter()
+    try:
+        s.app.cmd("about")
+        s.app.cmd("box 5000")
+        s.shoot("about-box")
+        s.answer()
+        s.shoot("main-window")
+        s.app.cmd(f"select {IDC['COMBO_PORT']} 1")
+        s.click("BTN_CONNECT")
+        s.app.cmd("box 5000")
+        s.shoot("connect-failed")
+        s.answer()
+        s.app.cmd(f"select {IDC['COMBO_PORT']} 0")
+        s.click("BTN_CONNECT")
+        s.click("BTN_RECORD_READ")
+        for _ in range(2):  # users, then standards
+            s.answer()
+        s.app.cmd("box 10000")
+        s.shoot("read-done")
+        s.answer()
+        s.shoot("after-read")
+        s.click("BTN_RECORD_DELETE_ALL")
+        s.app.cmd("box 5000")
+        s.shoot("ask-delete-list")
+        s.answer(IDNO)
+    finally:
+        s.close()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,221 @@
+"""The release packages (scripts/package.sh) under Wine in a throwaway prefix: silent installs
+per user, for the machine and into a chosen folder, the installed program, the uninstaller;
+and the window at 144 DPI."""
+import getpass
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+import zipfile
+
+from bench import IDC, NATIVE, ROOT, WINDOWS, Display, Program, wine_env
+
+DIST = os.path.join(ROOT, "build", "dist")
+SCRATCH = os.path.join(NATIVE, "release-prefix")
+LOCALE = "ko_KR.UTF-8"
+UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavenor.Ombrix_Tessaly"
+SETTINGS_KEY = r"HKEY_CURRENT_USER\SoftWare\Kavenor\Ombrix_Tessaly"
+USER = getpass.getuser()
+PER_USER_MENU = rf"C:\users\{USER}\AppData\Roaming\Microsoft\Windows\Start Menu\Programs"
+SHORTCUTS = ["Ombrix_Tessaly.lnk", "Ombrix_Tessaly 사용 설명서.lnk"]
+
+
+def version():
+    with open(os.path.join(WINDOWS, "CMakeCache.txt"), encoding="utf-8") as f:
+        return re.search(r"^CMAKE_PROJECT_VERSION:STATIC=(.+)$", f.read(), re.M).group(1)
+
+
+def scratch_env():
+    env = wine_env(LOCALE, SCRATCH)
+    # Nothing of the prefix lands in the home folder's menus.
+    env["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
+    return env
+
+
+def wine(*args):
+    result = subprocess.run(["wine", *args], env=scratch_env(), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    return result.returncode
+
+
+def wait_for_wine():
+    """Until every program of the prefix has ended (the uninstaller runs on as a copy of
+    itself)."""
+    subprocess.run(["wineserver", "-w"], env=scratch_env(), timeout=120)
+
+
+def unix_path(windows_path):
+    return os.path.join(SCRATCH, "drive_c", *windows_path[3:].split("\\"))
+
+
+def import_registry(text):
+    with tempfile.NamedTemporaryFile("w", suffix=".reg", encoding="utf-16", delete=False) as f:
+        f.write("Windows Registry Editor Version 5.00\r\n\r\n" + text)
+    wine("regedit", "/S", f.name)
+    os.remove(f.name)
+
+
+def export_key(key):
+    """The values of a registry key by name (strings and numbers), None when it is missing.
+    regedit /E writes UTF-16, so Korean values survive."""
+    path = os.path.join(SCRATCH, "export.reg")
+    if os.path.exists(path):
+        os.remove(path)
+    wine("regedit", "/E", path, key)
+    if not os.path.exists(path):
+        return None
+    with open(path, encoding="utf-16") as f:
+        text = f.read()
+    values = {}
+    for name, value in re.findall(r'^"((?:[^"\\]|\\.)*)"=(.*)$', text, re.M):
+        if value.startswith("dword:"):
+            values[name] = int(value[6:], 16)
+        else:
+            values[name] = re.sub(r"\\(.)", r"\1", value[1:-1])
+    return values
+
+
+def setUpModule():
+    shutil.rmtree(SCRATCH, ignore_errors=True)
+    env = scratch_env()
+    env.update(OMBRIX_WINE_PREFIX=SCRATCH, OMBRIX_DESKTOP_SIZE="1600x1200")
+    prepare = "source scripts/wine-env.sh && ensure_wine_prefix && wineserver -k"
+    subprocess.run(["bash", "-c", prepare], cwd=ROOT, env=env, check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    global DISPLAY
+    DISPLAY = Display("1600x1200")
+    os.environ["DISPLAY"] = DISPLAY.name
+    import_registry(f"[{SETTINGS_KEY}]\r\n\"Port\"=dword:00000003\r\n")
+
+
+def tearDownModule():
+    subprocess.run(["wineserver", "-k"], env=scratch_env(), stderr=subprocess.DEVNULL)
+    DISPLAY.close()
+    shutil.rmtree(SCRATCH, ignore_errors=True)
+
+
+class Packages(unittest.TestCase):
+    def test_names_checksums_and_the_portable_contents(self):
+        name = f"Ombrix_Tessaly-{version()}"
+        with open(os.path.join(DIST, "SHA256SUMS"), encoding="ascii") as f:
+            sums = dict(reversed(line.split()) for line in f)
+        self.assertEqual(sorted(sums), [f"{name}-portable.zip", f"{name}-setup.exe"])
+        for file, digest in sums.items():
+            with open(os.path.join(DIST, file), "rb") as f:
+                self.assertEqual(hashlib.sha256(f.read()).hexdigest(), digest, file)
+        with zipfile.ZipFile(os.path.join(DIST, f"{name}-portable.zip")) as z:
+            files = z.namelist()
+        for wanted in ["Ombrix_Tessaly.exe", "README.txt", "guide/index.html"]:
+            self.assertIn(f"{name}/{wanted}", files)
+
+
+# name, switches, folder, registry root, Start-menu folder, the uninstaller's mode switch
+INSTALLS = [
+    ("per user", [], rf"C:\users\{USER}\AppData\Local\Programs\Kavenor\Ombrix_Tessaly",
+     "HKEY_CURRENT_USER", PER_USER_MENU, "/CurrentUser"),
+    ("all users", ["/AllUsers"], r"C:\Program Files\Kavenor\Ombrix_Tessaly",
+     "HKEY_LOCAL_MACHINE", r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs", "/AllUsers"),
+    ("chosen folder", [r"/D=C:\Tools\Tessaly"], r"C:\Tools\Tessaly",
+     "HKEY_CURRENT_USER", PER_USER_MENU, "/CurrentUser"),
+]
+
+
+class Installer(unittest.TestCase):
+    def install(self, switches, folder, root, menu, mode):
+        setup = os.path.join(DIST, f"Ombrix_Tessaly-{version()}-setup.exe")
+        self.assertEqual(wine(setup, "/S", *switches), 0)
+        for file in ["Ombrix_Tessaly.exe", "Uninstall.exe", r"guide\index.html"]:
+            self.assertTrue(os.path.isfile(unix_path(folder + "\\" + file)), file)
+        exe = folder + r"\Ombrix_Tessaly.exe"
+        for link, target in zip(SHORTCUTS, [exe, folder + r"\guide\index.html"]):
+            with open(unix_path(rf"{menu}\Ombrix_Tessaly\{link}"), "rb") as f:
+                self.assertIn(target.encode("ascii"), f.read(), link)
+        uninstaller = f'"{folder}\\Uninstall.exe"'
+        values = export_key(rf"{root}\{UNINSTALL_KEY}")
+        self.assertGreater(values.pop("EstimatedSize"), 0)
+        self.assertEqual(values, {
+            "DisplayName": "Ombrix_Tessaly (오염도 측정기 관리 프로그램)",
+            "DisplayVersion": version(), "Publisher": "Kavenor", "DisplayIcon": exe + ",0",
+            "InstallLocation": folder, "UninstallString": f"{uninstaller} {mode}",
+            "QuietUninstallString": f"{uninstaller} /S {mode}", "NoModify": 1, "NoRepair": 1})
+        return values["QuietUninstallString"]
+
+    def uninstall(self, quiet, folder, root, menu):
+        program, arguments = re.fullmatch(r'"([^"]+)" (.*)', quiet).groups()
+        wine(program, *arguments.split())
+        wait_for_wine()
+        self.assertFalse(os.path.exists(unix_path(folder)))
+        self.assertFalse(os.path.exists(unix_path(menu + r"\Ombrix_Tessaly")))
+        if folder.endswith(r"Kavenor\Ombrix_Tessaly"):
+            self.assertFalse(os.path.exists(unix_path(folder[:-len(r"\Ombrix_Tessaly")])))
+        self.assertIsNone(export_key(rf"{root}\{UNINSTALL_KEY}"))
+        self.assertEqual(export_key(SETTINGS_KEY), {"Port": 3}, "the operator's setting stays")
+
+    def test_install_and_uninstall(self):
+        for name, switches, folder, root, menu, mode in INSTALLS:
+            with self.subTest(name):
+                quiet = self.install(switches, folder, root, menu, mode)
+                if name == "per user":
+                    self.check_installed_program(folder)
+                self.uninstall(quiet, folder, root, menu)
+        home_menu = os.path.expanduser("~/.local/share/applications/wine/Programs/Ombrix_Tessaly")
+        self.assertFalse(os.path.exists(home_menu))
+
+    def check_installed_program(self, folder):
+        """The installed program starts once, and the uninstaller leaves it alone meanwhile."""
+        exe = folder + r"\Ombrix_Tessaly.exe"
+        app = Program(LOCALE, reset_settings=False, exe=exe, env=scratch_env())
+        try:
+            self.assertEqual(app.cmd("wait-window 30"), "ok")
+            self.assertEqual(wine(exe), 0)
+            self.assertEqual(app.cmd("windows"), "1", "a second start opens no second window")
+            # In place (_?=), so that its exit code tells: 2, given up.
+            uninstaller = folder + r"\Uninstall.exe"
+            self.assertEqual(wine(uninstaller, "/S", "/CurrentUser", f"_?={folder}"), 2)
+            self.assertTrue(os.path.isfile(unix_path(exe)))
+        finally:
+            app.close()
+
+
+def scaled(pixels):
+    return pixels * 3 // 2
+
+
+def set_dpi(dpi):
+    import_registry(f'[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n'
+                    f'"LogPixels"=dword:{dpi:08x}\r\n')
+
+
+class HighDpi(unittest.TestCase):
+    """At 150 %: the window lays out whole and its own pixel values grow with it."""
+
+    def setUp(self):
+        set_dpi(144)
+        self.addCleanup(set_dpi, 96)
+        self.app = Program(LOCALE, reset_settings=False, env=scratch_env())
+        self.addCleanup(self.app.close)
+        self.assertEqual(self.app.cmd("wait-window 30"), "ok")
+
+    def test_layout_columns_and_logo_at_144_dpi(self):
+        app = self.app
+        DISPLAY.screenshot("main-window-144dpi")
+        layout = re.fullmatch(r"(\d+) (\d+) outside:(.*)", app.cmd("layout"))
+        width, height, outside = layout.groups()
+        self.assertEqual(outside, "", "controls reaching outside the window")
+        self.assertGreaterEqual(int(width), scaled(687 + 123))
+        self.assertGreaterEqual(int(height), scaled(581 + 41))
+        self.assertEqual(app.cmd(f"columns {IDC['LIST_USER']}"),
+                         ":30:c|No.:60:c|이름:150:c|ID1:150:c|ID2:150:c")
+        self.assertEqual(app.cmd(f"columns {IDC['LIST_RECORD']}").split("|")[2], "시간:240:c")
+        # The logo's pixel (100, 5), stretched: its colour within a little of the original.
+        logo = [int(c) for c in app.cmd(f"pixel {scaled(787)} {scaled(586)}").split(",")]
+        for got, want in zip(logo, (35, 135, 160)):
+            self.assertLessEqual(abs(got - want), 16, logo)
+        self.assertEqual(app.cmd(f"pixel {scaled(687) - 4} {scaled(600)}"), app.cmd("pixel 5 5"))
+
+
+if __name__ == "__main__":
+    unittest.main()
