@@ -7,6 +7,7 @@
 #include "app/list_columns.h"
 #include "app/main_dialog.h"
 #include "app/win32/about_box.h"
+#include "app/win32/list_menu.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_controls.h"
@@ -143,6 +144,8 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_COMMAND:
             state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
+        case WM_CONTEXTMENU:
+            return ShowListMenu(window, reinterpret_cast<HWND>(wParam), lParam);
         case WM_NOTIFY: {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->idFrom != IDC_LIST_RECORD || header->code != LVN_ITEMCHANGED) return FALSE;

@@ -172,7 +172,9 @@ public:
         if (verb == "about") return Post(main, WM_SYSCOMMAND, 0x0010, 0);
         if (verb == "minimise") return Post(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         if (verb == "restore") return Post(main, WM_SYSCOMMAND, SC_RESTORE, 0);
-        if (verb == "save-as") return SaveAs(main, in);
+        if (verb == "save-as" || verb == "open-file") return SaveAs(main, in);
+        if (verb == "menu") return OpenMenu() ? "open" : "none";
+        if (verb == "menu-pick") return MenuPick(in);
         if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
         if (verb == "pixel") return Pixel(main, in);
         if (verb == "sync") return Sync(main);
@@ -185,6 +187,9 @@ public:
             return Post(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                         reinterpret_cast<LPARAM>(control));
         if (verb == "type") return Type(control, Rest(in));
+        if (verb == "right-click") return RightClick(control);
+        if (verb == "context-key")
+            return Post(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), -1);
         if (verb == "key") return Key(control, in);
         if (verb == "set-text") return SetText(control, Rest(in));
         if (verb == "text") return OneLine(WindowText(control));
@@ -351,6 +356,39 @@ private:
         Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), unused);
         return Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    }
+
+    // A real right click (through the input queue) near the top left of a control's client area.
+    static std::string RightClick(HWND control) {
+        POINT at{40, 30};
+        ClientToScreen(control, &at);
+        SetCursorPos(at.x, at.y);
+        INPUT clicks[2] = {};
+        clicks[0].type = clicks[1].type = INPUT_MOUSE;
+        clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+        clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+        return SendInput(2, clicks, sizeof(INPUT)) == 2 ? "ok" : "error no input";
+    }
+
+    // The open popup menu (a context menu), waited for a little.
+    static HWND OpenMenu() {
+        for (int waited = 0; waited <= 3000; waited += 50) {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) return menu;
+            Sleep(50);
+        }
+        return nullptr;
+    }
+
+    // Picks the nth item (1-based) of the open menu with the arrow keys; 0 closes it.
+    static std::string MenuPick(std::istringstream& in) {
+        int item = 0;
+        in >> item;
+        HWND menu = OpenMenu();
+        if (!menu) return "error no menu";
+        for (int i = 0; i < item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(menu, WM_KEYDOWN, item ? VK_RETURN : VK_ESCAPE, 0);
+        return "ok";
     }
 
     // Character by character, so that every change notification fires.
