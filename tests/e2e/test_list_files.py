@@ -6,7 +6,7 @@ import tempfile
 import time
 import unittest
 
-from bench import BenchCase, IDC, IDOK, IDYES
+from bench import BenchCase, IDC, IDYES, windows_path
 
 STATE = """\
 user 101 2001 홍길동
@@ -16,10 +16,6 @@ standard 100 200 세균
 """
 USERS = [["1", "홍길동", "101", "2001"], ["2", "Kim, J.", "-1", "2147483647"],
          ["3", "가나다라마A", "0", "7"]]
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 class ListFiles(BenchCase):
