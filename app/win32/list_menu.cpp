@@ -46,6 +46,7 @@ bool ShowListMenu(HWND dialog, HWND target, LPARAM position) {
         HMENU menu = CreatePopupMenu();
         AppendMenuW(menu, MF_STRING, entry.exportCommand, LoadText(IDS_MENU_LIST_EXPORT).c_str());
         AppendMenuW(menu, MF_STRING, entry.importCommand, LoadText(IDS_MENU_LIST_IMPORT).c_str());
+        SetForegroundWindow(dialog);  // or the menu may not close when clicked beside
         TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, dialog,
                        nullptr);
         DestroyMenu(menu);

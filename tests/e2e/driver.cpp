@@ -344,22 +344,34 @@ private:
                     reinterpret_cast<LPARAM>(control));
     }
 
-    // The save-file dialog: the name goes into its file-name field and OK is pressed.
+    // The save-file or open-file dialog: the name goes into its file-name field and OK is pressed.
     static std::string SaveAs(HWND main, std::istringstream& in) {
         const std::wstring path = Wide(Rest(in));
-        HWND dialog = WaitFor(OwnedDialog, main, 5000);
-        if (!dialog) return "error no save dialog";
-        HWND name = GetDlgItem(dialog, 0x47C);        // cmb13, the file-name combo
-        if (!name) name = GetDlgItem(dialog, 0x480);  // edt1
-        if (!name) return "error no file-name field";
+        // A dialog that is still being built may not have its fields yet.
+        HWND dialog = WaitFor(FileDialog, main, 5000);
+        if (!dialog) return "error no file dialog with a file-name field";
         LRESULT unused;
-        Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), unused);
+        Send(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), unused);
         return Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     }
 
+    static HWND FileNameField(HWND dialog) {
+        HWND name = GetDlgItem(dialog, 0x47C);           // cmb13, the file-name combo
+        return name ? name : GetDlgItem(dialog, 0x480);  // edt1
+    }
+
+    static HWND FileDialog(HWND main) {
+        HWND dialog = OwnedDialog(main);
+        return dialog && FileNameField(dialog) ? dialog : nullptr;
+    }
+
     // A real right click (through the input queue) near the top left of a control's client area.
+    // The window comes to the front first, as a click would bring it, and settles.
     static std::string RightClick(HWND control) {
+        HWND main = GetAncestor(control, GA_ROOT);
+        SetForegroundWindow(main);
+        Sync(main);
         POINT at{40, 30};
         ClientToScreen(control, &at);
         SetCursorPos(at.x, at.y);
@@ -370,14 +382,17 @@ private:
         return SendInput(2, clicks, sizeof(INPUT)) == 2 ? "ok" : "error no input";
     }
 
-    // The open popup menu (a context menu), waited for a little.
+    static HWND VisibleMenu(HWND) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        return menu && IsWindowVisible(menu) ? menu : nullptr;
+    }
+
+    // The open popup menu (a context menu), waited for a little. The menu may open before the
+    // right button's release has reached it, so the program gets time to take that first.
     static HWND OpenMenu() {
-        for (int waited = 0; waited <= 3000; waited += 50) {
-            HWND menu = FindWindowW(L"#32768", nullptr);
-            if (menu && IsWindowVisible(menu)) return menu;
-            Sleep(50);
-        }
-        return nullptr;
+        if (!WaitFor(VisibleMenu, nullptr, 3000)) return nullptr;
+        Sleep(300);
+        return VisibleMenu(nullptr);
     }
 
     // Picks the nth item (1-based) of the open menu with the arrow keys; 0 closes it.
