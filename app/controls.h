@@ -30,11 +30,15 @@ public:
     virtual int SelectedPort() = 0;  // the port selector's index, -1 for none
     virtual void SelectPort(int index) = 0;
 
-    // Modal boxes owned by the dialog; `insert` replaces the text's "%d", "%s" or "%1".
-    virtual void Tell(int textId, const std::string& insert = "") = 0;  // OK, exclamation
+    // Modal boxes owned by the dialog; `insert` replaces the text's first "%d", "%s" or "%1",
+    // `second` the next one.
+    virtual void Tell(int textId, const std::string& insert = "",
+                      const std::string& second = "") = 0;  // OK, exclamation
     // OK, stop icon; the insert is a file path in UTF-8.
     virtual void TellError(int textId, const std::string& insert = "") = 0;
     virtual bool Ask(int textId) = 0;  // Yes / No
-    // The save-file dialog; false when the operator cancels.
-    virtual bool AskSavePath(std::string& path) = 0;
+    // The save-file and open-file dialogs, for CSV and text files; false when the operator
+    // cancels. The path is UTF-8.
+    virtual bool AskSavePath(const char* initialName, std::string& path) = 0;
+    virtual bool AskOpenPath(std::string& path) = 0;
 };

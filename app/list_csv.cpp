@@ -42,3 +42,11 @@ FileError WriteListCsv(DialogControls& ui, OutputFile& file, const ListCsvLayout
     }
     return FileError::None;
 }
+
+FileError SaveListCsv(DialogControls& ui, OutputFile& file, const std::string& path,
+                      const ListCsvLayout& layout) {
+    FileError error = file.Create(path);
+    if (error == FileError::None) error = WriteListCsv(ui, file, layout);
+    file.Close();
+    return error;
+}

@@ -24,3 +24,8 @@ std::string CsvCell(const std::string& text);
 std::string CsvLine(DialogControls& ui, const ListCsvLayout& layout, int row);
 
 FileError WriteListCsv(DialogControls& ui, OutputFile& file, const ListCsvLayout& layout);
+
+// Creates the file at `path` (UTF-8), writes the list and closes it; what was written before a
+// failure stays.
+FileError SaveListCsv(DialogControls& ui, OutputFile& file, const std::string& path,
+                      const ListCsvLayout& layout);

@@ -41,6 +41,7 @@ namespace {
 
 constexpr int kClicked = 0;      // BN_CLICKED
 constexpr int kChanged = 0x300;  // EN_CHANGE
+constexpr int kMenu = 0;         // a menu item: no notification
 
 struct Handler {
     int control;
@@ -58,6 +59,8 @@ const Handler kHandlers[] = {
     {IDC_BTN_USER_DELETE, kClicked, &COmbrix_TessalyDlg::OnDeleteUsers},
     {IDC_BTN_USER_READ, kClicked, &COmbrix_TessalyDlg::OnReadUsers},
     {IDC_BTN_USER_WRITE, kClicked, &COmbrix_TessalyDlg::OnWriteUsers},
+    {IDM_USER_EXPORT, kMenu, &COmbrix_TessalyDlg::OnExportUsers},
+    {IDM_USER_IMPORT, kMenu, &COmbrix_TessalyDlg::OnImportUsers},
     {IDC_EDIT_SAFE_INDEX, kChanged, &COmbrix_TessalyDlg::OnChangeSafeIndex},
     {IDC_EDIT_DANGER_INDEX, kChanged, &COmbrix_TessalyDlg::OnChangeDangerIndex},
     {IDC_EDIT_STANDARD_NAME, kChanged, &COmbrix_TessalyDlg::OnChangeStandardName},
@@ -66,6 +69,8 @@ const Handler kHandlers[] = {
     {IDC_BTN_STANDARD_DELETE, kClicked, &COmbrix_TessalyDlg::OnDeleteStandards},
     {IDC_BTN_STANDARD_READ, kClicked, &COmbrix_TessalyDlg::OnReadStandards},
     {IDC_BTN_STANDARD_WRITE, kClicked, &COmbrix_TessalyDlg::OnWriteStandards},
+    {IDM_STANDARD_EXPORT, kMenu, &COmbrix_TessalyDlg::OnExportStandards},
+    {IDM_STANDARD_IMPORT, kMenu, &COmbrix_TessalyDlg::OnImportStandards},
     {IDC_BTN_RECORD_READ, kClicked, &COmbrix_TessalyDlg::OnReadRecords},
     {IDC_BTN_RECORD_CSV, kClicked, &COmbrix_TessalyDlg::OnSaveCsv},
     {IDC_BTN_RECORD_DELETE_ALL, kClicked, &COmbrix_TessalyDlg::OnDeleteAllRecords},

@@ -17,6 +17,7 @@ constexpr int PROGRESS_MAX = 2500;
 constexpr int USER_SCROLL_DY = 5000;
 
 struct DeviceListPanel;
+struct ListFilePanel;
 
 class COmbrix_TessalyDlg {
 public:
@@ -46,6 +47,8 @@ public:
     void OnDeleteUsers();
     void OnReadUsers();
     void OnWriteUsers();
+    void OnExportUsers();
+    void OnImportUsers();
 
     // The standard panel (standards/).
     void OnChangeSafeIndex();
@@ -56,6 +59,8 @@ public:
     void OnDeleteStandards();
     void OnReadStandards();
     void OnWriteStandards();
+    void OnExportStandards();
+    void OnImportStandards();
 
     // The record panel (records/).
     void OnReadRecords();
@@ -64,7 +69,7 @@ public:
     void OnDeleteAllRecords();
     void OnSaveCsv();
 
-    // Where the CSV export gets its file; the platform's unless a test says otherwise.
+    // Where the CSV exports get their files; the platform's unless a test says otherwise.
     void SetFileFactory(OutputFileFactory factory) { m_makeFile = factory; }
 
     bool IsConnected() const { return m_bConnected; }
@@ -93,6 +98,10 @@ private:
     uint16_t ReplyCount() const;
     void ReadDeviceList(const DeviceListPanel& panel);
     void WriteDeviceList(const DeviceListPanel& panel);
+
+    // The list files (app/list_file.cpp).
+    void ExportList(const ListFilePanel& panel);
+    void ImportList(const ListFilePanel& panel);
 
     DialogControls& m_ui;
     PortSettingsStore& m_settings;

@@ -39,15 +39,10 @@ void COmbrix_TessalyDlg::OnSaveCsv() {
         return;
     }
     std::string path;
-    if (!m_ui.AskSavePath(path)) return;
+    if (!m_ui.AskSavePath(CSV_FILE_NAME, path)) return;
     m_ui.SetProgress(IDC_PROGRESS_RECORD, 0);
-    std::unique_ptr<OutputFile> file = m_makeFile();
-    FileError error = file->Create(path);
-    if (error == FileError::None) {
-        const ListCsvLayout layout{IDC_LIST_RECORD, CSV_HEADER, MeasurementRecord::COL_NUMBER,
-                                   MeasurementRecord::COLUMNS, IDC_PROGRESS_RECORD};
-        error = WriteListCsv(m_ui, *file, layout);
-    }
-    file->Close();  // what was written so far stays
+    const ListCsvLayout layout{IDC_LIST_RECORD, CSV_HEADER, MeasurementRecord::COL_NUMBER,
+                               MeasurementRecord::COLUMNS, IDC_PROGRESS_RECORD};
+    const FileError error = SaveListCsv(m_ui, *m_makeFile(), path, layout);
     if (error != FileError::None) m_ui.TellError(FileErrorTextId(error), path);
 }

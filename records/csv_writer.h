@@ -3,6 +3,8 @@
 
 #include "app/list_csv.h"
 
+constexpr char CSV_FILE_NAME[] = "Ombrix";  // what the save dialog offers
+
 // "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n" in code page 949.
 constexpr char CSV_HEADER[] =
     "No.,\xBD\xC3\xB0\xA3,\xC0\xCC\xB8\xA7,ID1,ID2,\xC3\xF8\xC1\xA4\xB1\xE2\xC1\xD8,"

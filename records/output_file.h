@@ -1,4 +1,5 @@
-// The file that the CSV export writes, with the causes of failure that the operator is told.
+// The files that the CSV exports write and the list import reads, with the causes of failure
+// that the operator is told.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +36,10 @@ using OutputFileFactory = std::unique_ptr<OutputFile> (*)();
 
 // The platform's file.
 std::unique_ptr<OutputFile> MakeOutputFile();
+
+// Reads a file from its start, `limit` bytes at the most; others may read it meanwhile, but
+// not write it. The path is UTF-8.
+FileError ReadFileUpTo(const std::string& path, size_t limit, std::string& bytes);
 
 // The string-table text that names a cause, with "%1" for the path.
 int FileErrorTextId(FileError error);

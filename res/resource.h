@@ -110,6 +110,19 @@
 #define IDS_FILE_LOCK 529
 #define IDS_FILE_DISK_FULL 530
 
+// The list files of the user and standard panels, and their context menu.
+#define IDS_MENU_LIST_EXPORT 600
+#define IDS_MENU_LIST_IMPORT 601
+#define IDS_LIST_FILE_NOTHING 602
+#define IDS_LIST_FILE_NOT_EMPTY 603
+#define IDS_LIST_FILE_NOT_A_LIST 604
+#define IDS_LIST_FILE_BAD_CELL 605
+#define IDS_LIST_FILE_LOADED 606
+#define IDM_USER_EXPORT 32801
+#define IDM_USER_IMPORT 32802
+#define IDM_STANDARD_EXPORT 32803
+#define IDM_STANDARD_IMPORT 32804
+
 // List column headers: first of each list, one after another.
 #define IDS_COL_USER 200
 #define IDS_COL_STANDARD 210

@@ -19,3 +19,6 @@ constexpr int MAX_USERS = 250;
 constexpr size_t USER_ID1_BYTES = 6;
 constexpr size_t USER_ID2_BYTES = 7;
 constexpr size_t USER_NAME_BYTES = 11;
+
+// "No.,이름,ID1,ID2\n" in code page 949: the first line of a user list file.
+constexpr char USER_FILE_HEADER[] = "No.,\xC0\xCC\xB8\xA7,ID1,ID2\n";

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr unsigned CP_UTF8_TEXT = 65001;
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;

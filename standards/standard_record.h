@@ -20,3 +20,8 @@ constexpr int MAX_STANDARDS = 50;
 constexpr size_t STANDARD_INDEX_DIGITS = 4;
 constexpr size_t STANDARD_NAME_BYTES = 11;
 constexpr int STANDARD_SCROLL_DY = 2500;
+
+// "No.,측정기준,안전지수,위험지수\n" in code page 949: the first line of a standard list file.
+constexpr char STANDARD_FILE_HEADER[] =
+    "No.,\xC3\xF8\xC1\xA4\xB1\xE2\xC1\xD8,\xBE\xC8\xC0\xFC\xC1\xF6\xBC\xF6,"
+    "\xC0\xA7\xC7\xE8\xC1\xF6\xBC\xF6\n";

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "text/utf8.h"
+
 namespace {
 
 std::string Bytes(std::initializer_list<int> values) {
@@ -84,6 +86,21 @@ TEST(ConvertCodePage, PaddingAfterTheNameIsNotConverted) {
 TEST(ConvertCodePage, AnInvalidCharacterBecomesAQuestionMarkAndTheRestSurvives) {
     // 0xFF 0xFF is no Johab character.
     EXPECT_EQ(Convert(Bytes({0x41, 0xFF, 0xFF, 0x42}), CP_JOHAB, CP_KOREAN), "A?B");
+}
+
+TEST(IsValidUtf8, WellFormedCharactersOnly) {
+    EXPECT_TRUE(IsValidUtf8(""));
+    EXPECT_TRUE(IsValidUtf8("No.,이름 \xF4\x8F\xBF\xBF"));  // up to U+10FFFF
+    const char* const malformed[] = {
+        "\xC0\xCC\xB8\xA7",  // 이름 in code page 949
+        "\xC0\xAF",          // an overlong '/'
+        "\xE0\x80\xAF",      // an overlong '/'
+        "\xED\xA0\x80",      // a surrogate
+        "\xF4\x90\x80\x80",  // above U+10FFFF
+        "\xEC\x9D",          // cut short
+        "\x80",              // a stray continuation byte
+    };
+    for (const char* text : malformed) EXPECT_FALSE(IsValidUtf8(text)) << text;
 }
 
 }  // namespace

@@ -62,7 +62,9 @@ protected:
     std::string CellOf(int list, int row, int column) { return ui.Cell(list, row, column); }
 
     std::vector<ShownBox> Told(int textId) const { return {{ShownBox::Info, textId, ""}}; }
-    ShownBox Info(int textId) const { return {ShownBox::Info, textId, ""}; }
+    ShownBox Info(int textId, const std::string& insert = "") const {
+        return {ShownBox::Info, textId, insert};
+    }
 
     // The operator changes an edit's text: the dialog gets its change notification.
     void Type(int edit, const std::string& text) {

@@ -14,8 +14,10 @@ struct ShownBox {
     enum Kind { Info, Error, Question } kind;
     int textId;
     std::string insert;
+    std::string second = "";
     bool operator==(const ShownBox& other) const {
-        return kind == other.kind && textId == other.textId && insert == other.insert;
+        return kind == other.kind && textId == other.textId && insert == other.insert &&
+               second == other.second;
     }
 };
 
@@ -54,8 +56,8 @@ public:
     int SelectedPort() override { return selectedPort; }
     void SelectPort(int index) override { selectedPort = index; }
 
-    void Tell(int textId, const std::string& insert) override {
-        boxes.push_back({ShownBox::Info, textId, insert});
+    void Tell(int textId, const std::string& insert, const std::string& second) override {
+        boxes.push_back({ShownBox::Info, textId, insert, second});
     }
     void TellError(int textId, const std::string& insert) override {
         boxes.push_back({ShownBox::Error, textId, insert});
@@ -67,11 +69,14 @@ public:
         answers.pop_front();
         return answer;
     }
-    bool AskSavePath(std::string& path) override {
+    bool AskSavePath(const char* initialName, std::string& path) override {
         savePathAsked = true;
-        if (savePath.empty()) return false;
-        path = savePath;
-        return true;
+        saveName = initialName;
+        return Answer(savePath, path);
+    }
+    bool AskOpenPath(std::string& path) override {
+        openPathAsked = true;
+        return Answer(openPath, path);
     }
 
     bool IsEnabled(int control) const {
@@ -91,6 +96,16 @@ public:
     std::deque<bool> answers;  // Yes (true) when empty
     std::string savePath;      // empty: the operator cancels
     bool savePathAsked = false;
+    std::string saveName;  // offered by the last save dialog
+    std::string openPath;  // empty: the operator cancels
+    bool openPathAsked = false;
+
+private:
+    static bool Answer(const std::string& given, std::string& path) {
+        if (given.empty()) return false;
+        path = given;
+        return true;
+    }
 };
 
 class FakeSettings : public PortSettingsStore {

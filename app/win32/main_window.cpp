@@ -8,6 +8,7 @@
 #include "app/main_dialog.h"
 #include "app/win32/about_box.h"
 #include "app/win32/dpi.h"
+#include "app/win32/list_menu.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/single_instance.h"
 #include "app/win32/wide_text.h"
@@ -177,6 +178,8 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
             state.controls.Flush();
             return TRUE;
+        case WM_CONTEXTMENU:
+            return ShowListMenu(window, reinterpret_cast<HWND>(wParam), lParam);
         case WM_NOTIFY: {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->code == LVN_GETDISPINFOW) {

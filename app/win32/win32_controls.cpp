@@ -11,13 +11,39 @@
 
 namespace {
 
-// Replaces the first "%d", "%s" or "%1" of a string-table text.
-std::wstring Insert(std::wstring text, const std::wstring& insert) {
-    for (const wchar_t* mark : {L"%d", L"%s", L"%1"}) {
-        const size_t at = text.find(mark);
-        if (at != std::wstring::npos) return text.replace(at, 2, insert);
+// Replaces the first "%d", "%s" or "%1" of a string-table text by `insert`, the next one by
+// `second`.
+std::wstring Insert(std::wstring text, const std::wstring& insert, const std::wstring& second) {
+    size_t from = 0;
+    for (const std::wstring* piece : {&insert, &second}) {
+        size_t at = std::wstring::npos;
+        for (const wchar_t* mark : {L"%d", L"%s", L"%1"}) at = std::min(at, text.find(mark, from));
+        if (at == std::wstring::npos) break;
+        text.replace(at, 2, *piece);
+        from = at + piece->size();
     }
     return text;
+}
+
+// The file dialogs of the list files; the chosen path comes back in UTF-8, so that any file
+// name survives.
+bool AskFilePath(HWND owner, const wchar_t* initialName, bool save, std::string& path) {
+    wchar_t file[MAX_PATH] = {};
+    lstrcpynW(file, initialName, MAX_PATH);
+    static const wchar_t kFilter[] =
+        L"Excel-CSV FIles(*.csv)\0*.csv\0Text Files(*.txt)\0*.txt\0All Files(*.*)\0*.*\0";
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = kFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrDefExt = L"csv";
+    dialog.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
+    path = NarrowFrom(file, CP_UTF8);
+    return true;
 }
 
 }  // namespace
@@ -248,14 +274,15 @@ void Win32Controls::SelectPort(int index) {
     Send(IDC_COMBO_PORT, CB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
-int Win32Controls::Box(int textId, const std::wstring& insert, UINT style) {
+int Win32Controls::Box(int textId, const std::wstring& insert, UINT style,
+                       const std::wstring& second) {
     Flush();
-    const std::wstring text = Insert(LoadText(textId), insert);
+    const std::wstring text = Insert(LoadText(textId), insert, second);
     return MessageBoxW(m_dialog, text.c_str(), LoadText(IDS_APP_TITLE).c_str(), style);
 }
 
-void Win32Controls::Tell(int textId, const std::string& insert) {
-    Box(textId, WideFrom(insert), MB_OK | MB_ICONEXCLAMATION);
+void Win32Controls::Tell(int textId, const std::string& insert, const std::string& second) {
+    Box(textId, WideFrom(insert), MB_OK | MB_ICONEXCLAMATION, WideFrom(second));
 }
 
 void Win32Controls::TellError(int textId, const std::string& insert) {
@@ -266,22 +293,12 @@ bool Win32Controls::Ask(int textId) {
     return Box(textId, L"", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-// The chosen path comes back in UTF-8, so that any file name survives.
-bool Win32Controls::AskSavePath(std::string& path) {
+bool Win32Controls::AskSavePath(const char* initialName, std::string& path) {
     Flush();
-    wchar_t file[MAX_PATH] = L"Ombrix";
-    static const wchar_t kFilter[] =
-        L"Excel-CSV FIles(*.csv)\0*.csv\0Text Files(*.txt)\0*.txt\0All Files(*.*)\0*.*\0";
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = m_dialog;
-    dialog.lpstrFilter = kFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameW(&dialog)) return false;
-    path = NarrowFrom(file, CP_UTF8);
-    return true;
+    return AskFilePath(m_dialog, WideFrom(initialName).c_str(), true, path);
+}
+
+bool Win32Controls::AskOpenPath(std::string& path) {
+    Flush();
+    return AskFilePath(m_dialog, L"", false, path);
 }

@@ -45,10 +45,11 @@ public:
     int SelectedPort() override;
     void SelectPort(int index) override;
 
-    void Tell(int textId, const std::string& insert) override;
+    void Tell(int textId, const std::string& insert, const std::string& second) override;
     void TellError(int textId, const std::string& insert) override;
     bool Ask(int textId) override;
-    bool AskSavePath(std::string& path) override;
+    bool AskSavePath(const char* initialName, std::string& path) override;
+    bool AskOpenPath(std::string& path) override;
 
 private:
     // What a list view has not been shown yet.
@@ -64,7 +65,7 @@ private:
     };
 
     LRESULT Send(int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    int Box(int textId, const std::wstring& insert, UINT style);
+    int Box(int textId, const std::wstring& insert, UINT style, const std::wstring& second = L"");
     ListState& List(int list);
     void Changed(int list, ListState& state, int from, int to);
     void FlushList(int list, ListState& state);

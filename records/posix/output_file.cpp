@@ -41,7 +41,7 @@ FileError FromErrno(int error) {
     }
 }
 
-// An exclusive lock stands in for Windows' "no sharing".
+// An exclusive lock stands in for Windows' "no sharing", a shared one for "share reading".
 class PosixFile : public OutputFile {
 public:
     ~PosixFile() override { Close(); }
@@ -75,3 +75,22 @@ private:
 }  // namespace
 
 std::unique_ptr<OutputFile> MakeOutputFile() { return std::make_unique<PosixFile>(); }
+
+FileError ReadFileUpTo(const std::string& path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FromErrno(errno);
+    FileError error = FileError::None;
+    if (flock(fd, LOCK_SH | LOCK_NB) != 0) error = FromErrno(errno);
+    bytes.resize(limit);
+    size_t got = 0;
+    while (error == FileError::None && got < limit) {
+        const ssize_t read_ = read(fd, bytes.data() + got, limit - got);
+        if (read_ < 0) error = FromErrno(errno);
+        if (read_ <= 0) break;
+        got += static_cast<size_t>(read_);
+    }
+    close(fd);
+    bytes.resize(got);
+    return error;
+}

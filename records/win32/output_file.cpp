@@ -75,3 +75,25 @@ private:
 }  // namespace
 
 std::unique_ptr<OutputFile> MakeOutputFile() { return std::make_unique<Win32File>(); }
+
+FileError ReadFileUpTo(const std::string& path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    HANDLE file = CreateFileW(WideFrom(path, CP_UTF8).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return FromLastError(GetLastError());
+    bytes.resize(limit);
+    size_t got = 0;
+    FileError error = FileError::None;
+    while (got < limit) {
+        DWORD read = 0;
+        if (!ReadFile(file, bytes.data() + got, static_cast<DWORD>(limit - got), &read, nullptr)) {
+            error = FromLastError(GetLastError());
+            break;
+        }
+        if (read == 0) break;
+        got += read;
+    }
+    CloseHandle(file);
+    bytes.resize(got);
+    return error;
+}

@@ -29,6 +29,11 @@ DEVICE_BUTTONS = ["BTN_USER_READ", "BTN_USER_WRITE", "BTN_STANDARD_READ",
 IDOK, IDYES, IDNO = 1, 6, 7
 
 
+def windows_path(path):
+    """A POSIX path as the program sees it under Wine (drive Z: is the root)."""
+    return "Z:" + path.replace("/", "\\")
+
+
 def wine_env(locale, prefix=PREFIX):
     env = dict(os.environ)
     env.update(WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",

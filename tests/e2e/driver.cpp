@@ -199,7 +199,9 @@ public:
         if (verb == "about") return Post(main, WM_SYSCOMMAND, 0x0010, 0);
         if (verb == "minimise") return Post(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         if (verb == "restore") return Post(main, WM_SYSCOMMAND, SC_RESTORE, 0);
-        if (verb == "save-as") return SaveAs(main, in);
+        if (verb == "save-as" || verb == "open-file") return SaveAs(main, in);
+        if (verb == "menu") return OpenMenu() ? "open" : "none";
+        if (verb == "menu-pick") return MenuPick(in);
         if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
         if (verb == "pixel") return Pixel(main, in);
         if (verb == "layout") return LayoutOf(main);
@@ -213,6 +215,9 @@ public:
             return Post(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                         reinterpret_cast<LPARAM>(control));
         if (verb == "type") return Type(control, Rest(in));
+        if (verb == "right-click") return RightClick(control);
+        if (verb == "context-key")
+            return Post(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), -1);
         if (verb == "key") return Key(control, in);
         if (verb == "set-text") return SetText(control, Rest(in));
         if (verb == "text") return OneLine(WindowText(control));
@@ -382,18 +387,66 @@ private:
                     reinterpret_cast<LPARAM>(control));
     }
 
-    // The save-file dialog: the name goes into its file-name field and OK is pressed.
+    // The save-file or open-file dialog: the name goes into its file-name field and OK is pressed.
     static std::string SaveAs(HWND main, std::istringstream& in) {
         const std::wstring path = Wide(Rest(in));
-        HWND dialog = WaitFor(OwnedDialog, main, 5000);
-        if (!dialog) return "error no save dialog";
-        HWND name = GetDlgItem(dialog, 0x47C);        // cmb13, the file-name combo
-        if (!name) name = GetDlgItem(dialog, 0x480);  // edt1
-        if (!name) return "error no file-name field";
+        // A dialog that is still being built may not have its fields yet.
+        HWND dialog = WaitFor(FileDialog, main, 5000);
+        if (!dialog) return "error no file dialog with a file-name field";
         LRESULT unused;
-        Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), unused);
+        Send(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), unused);
         return Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    }
+
+    static HWND FileNameField(HWND dialog) {
+        HWND name = GetDlgItem(dialog, 0x47C);           // cmb13, the file-name combo
+        return name ? name : GetDlgItem(dialog, 0x480);  // edt1
+    }
+
+    static HWND FileDialog(HWND main) {
+        HWND dialog = OwnedDialog(main);
+        return dialog && FileNameField(dialog) ? dialog : nullptr;
+    }
+
+    // A real right click (through the input queue) near the top left of a control's client area.
+    // The window comes to the front first, as a click would bring it, and settles.
+    static std::string RightClick(HWND control) {
+        HWND main = GetAncestor(control, GA_ROOT);
+        SetForegroundWindow(main);
+        Sync(main);
+        POINT at{40, 30};
+        ClientToScreen(control, &at);
+        SetCursorPos(at.x, at.y);
+        INPUT clicks[2] = {};
+        clicks[0].type = clicks[1].type = INPUT_MOUSE;
+        clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+        clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+        return SendInput(2, clicks, sizeof(INPUT)) == 2 ? "ok" : "error no input";
+    }
+
+    static HWND VisibleMenu(HWND) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        return menu && IsWindowVisible(menu) ? menu : nullptr;
+    }
+
+    // The open popup menu (a context menu), waited for a little. The menu may open before the
+    // right button's release has reached it, so the program gets time to take that first.
+    static HWND OpenMenu() {
+        if (!WaitFor(VisibleMenu, nullptr, 3000)) return nullptr;
+        Sleep(300);
+        return VisibleMenu(nullptr);
+    }
+
+    // Picks the nth item (1-based) of the open menu with the arrow keys; 0 closes it.
+    static std::string MenuPick(std::istringstream& in) {
+        int item = 0;
+        in >> item;
+        HWND menu = OpenMenu();
+        if (!menu) return "error no menu";
+        for (int i = 0; i < item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(menu, WM_KEYDOWN, item ? VK_RETURN : VK_ESCAPE, 0);
+        return "ok";
     }
 
     // Character by character, so that every change notification fires.

@@ -6,7 +6,7 @@ import tempfile
 import time
 import unittest
 
-from bench import BenchCase, IDC, IDOK, IDYES
+from bench import BenchCase, IDC, IDOK, IDYES, windows_path
 
 STATE = """\
 user 101 2001 홍길동
@@ -25,10 +25,6 @@ ROWS = [
     ["3", "2011-03-07 01:00:00 오후", "김철수", "102", "2002", "곰팡이", "300", "200", "250", "안전"],
     ["4", "2011-03-07 12:05:09 오전", "홍길동", "101", "2001", "세균", "100", "200", "99", "안전"],
 ]
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 class RecordPanel(BenchCase):

@@ -17,7 +17,7 @@ const char* IconvName(unsigned codePage) {
             return "JOHAB";
         case CP_KOREAN:
             return "CP949";
-        case 65001:
+        case CP_UTF8_TEXT:
             return "UTF-8";
         default:
             return nullptr;
@@ -61,24 +61,40 @@ size_t CharLength(const std::string& text, size_t i, unsigned codePage) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
     if (lead < 0x80) return 1;
     size_t length = 2;
-    if (codePage == 65001) length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (codePage == CP_UTF8_TEXT)
+        length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     return i + length <= text.size() ? length : text.size() - i;
 }
 
-}  // namespace
-
-std::string ConvertText(const std::string& text, unsigned fromCodePage, unsigned toCodePage) {
+// Character by character; a character that does not convert becomes '?', or ends the
+// conversion with false when `exactly`.
+bool ConvertEach(const std::string& text, unsigned fromCodePage, unsigned toCodePage, bool exactly,
+                 std::string& out) {
+    out.clear();
     Converter converter(fromCodePage, toCodePage);
-    if (!converter.Ok()) return {};
-    std::string out;
+    if (!converter.Ok()) return false;
     for (size_t i = 0; i < text.size();) {
         const size_t length = CharLength(text, i, fromCodePage);
         if (length == 1 && static_cast<unsigned char>(text[i]) < 0x80) {
             out += text[i];
         } else if (!converter.Convert(text.data() + i, length, out)) {
+            if (exactly) return false;
             out += '?';
         }
         i += length;
     }
+    return true;
+}
+
+}  // namespace
+
+std::string ConvertText(const std::string& text, unsigned fromCodePage, unsigned toCodePage) {
+    std::string out;
+    if (!ConvertEach(text, fromCodePage, toCodePage, false, out)) return {};
     return out;
+}
+
+bool ConvertTextExactly(const std::string& text, unsigned fromCodePage, unsigned toCodePage,
+                        std::string& out) {
+    return ConvertEach(text, fromCodePage, toCodePage, true, out);
 }
