@@ -89,7 +89,7 @@ def user_read():
     return (seconds - 0.15) * 1000 / (USERS + 1)
 
 
-def record_read_and_csv(records):
+def record_read_and_csv(records, display):
     run = Run(["--users", "5", "--standards", "3", "--records", str(records)])
     try:
         before = memory_mib(run.pid, "VmRSS")
@@ -98,6 +98,7 @@ def record_read_and_csv(records):
         time.sleep(1)
         after = memory_mib(run.pid, "VmRSS")
         peak = memory_mib(run.pid, "VmHWM")
+        display.screenshot("long-log-other-build" if os.environ.get("OMBRIX_WINDOWS_BUILD") else "long-log")
         csv = csv_export(run, records)
     finally:
         run.close()
@@ -139,7 +140,7 @@ def main():
     try:
         per_user = user_read()
         print(f"users: {USERS} read, {per_user:.2f} ms per exchange{ratio(per_user)}", flush=True)
-        seconds, before, after, peak, csv = record_read_and_csv(records)
+        seconds, before, after, peak, csv = record_read_and_csv(records, display)
         per_record = seconds * 1000 / (records + 1)
         print(f"records: {records} read in {seconds:.1f} s, {per_record:.2f} ms "
               f"per exchange{ratio(per_record)}; memory {before:.1f} MiB before, {after:.1f} MiB after "

@@ -192,10 +192,11 @@ namespace {
 // When the watcher looks again after a wake-up that brought nothing. Under Wine the event wait
 // on a pseudo-terminal ends by itself every few milliseconds without an event, and each costs
 // about a millisecond of CPU; a reply that lands meanwhile waits for the end of it. So while a
-// conversation runs (a write in the last 1.1 s, longer than a reply's time-out) the watcher
-// skips the event wait and looks at the queue every millisecond, and a reply is read within
-// about one of its arrival. Between conversations it goes back to the event wait, with rests
-// growing to 100 ms after empty wake-ups; a write ends any rest at once.
+// conversation runs the watcher skips the event wait and looks at the queue every millisecond,
+// and a reply is read within about one of its arrival. A conversation runs while a request is
+// unanswered (up to 1.1 s, longer than its time-out) and for a moment after each write, when
+// the next request of a transfer follows. Otherwise the watcher goes back to the event wait,
+// with rests growing to 100 ms after empty wake-ups; a write ends any rest at once.
 class WatchPace {
 public:
     // Called with the count of writes so far; true while a conversation runs.
@@ -205,9 +206,15 @@ public:
             m_seen = writes;
             m_writtenAt = now;
         }
-        return m_seen != 0 && now - m_writtenAt < 1100;
+        if (m_seen == 0) return false;
+        const ULONGLONG since = now - m_writtenAt;
+        return since < 50 || (m_answered != m_seen && since < 1100);
     }
-    void BytesArrived() { m_rest = 1; }
+    // Bytes arrived; they answer the writes counted before they were read.
+    void BytesArrived(unsigned writes) {
+        m_answered = writes;
+        m_rest = 1;
+    }
     DWORD Rest(bool conversing) {
         if (conversing) return 1;
         const DWORD rest = m_rest;
@@ -217,6 +224,7 @@ public:
 
 private:
     unsigned m_seen = 0;
+    unsigned m_answered = 0;
     ULONGLONG m_writtenAt = 0;
     DWORD m_rest = 1;
 };
@@ -236,6 +244,7 @@ DWORD WINAPI ThreadWatchComm(LPVOID param) {
     while (port->m_bWatching == 1) {
         const bool conversing = pace.Conversing(port->m_nWrites.load());
         const DWORD mask = conversing ? 0 : WaitPortEvent(port->m_hComm, port->m_osWait);
+        const unsigned writes = port->m_nWrites.load();  // what the bytes read now answer
         uint32_t total = 0;
         uint32_t n;
         while ((n = port->ReadComm(chunk)) > 0) {
@@ -243,7 +252,7 @@ DWORD WINAPI ThreadWatchComm(LPVOID param) {
             total += n;
         }
         if (total > 0 || (mask & EV_RXCHAR)) {
-            pace.BytesArrived();
+            pace.BytesArrived(writes);
             continue;
         }
         if (port->m_bWatching != 1) break;
