@@ -105,6 +105,15 @@ def record_read_and_csv(records, display):
     return seconds, before, after, peak, csv
 
 
+def answers(run, command, expected):
+    """True when the program answers `command` with `expected`; a program too busy to answer
+    within the driver's time-out has not finished."""
+    try:
+        return run.app.cmd(command) == expected
+    except AssertionError:
+        return False
+
+
 def csv_export(run, records):
     folder = tempfile.mkdtemp(prefix="ombrix-bench-")
     path = os.path.join(folder, "log.csv")
@@ -112,8 +121,8 @@ def csv_export(run, records):
     run.app.cmd("sync")
     start = time.monotonic()
     run.app.cmd("save-as Z:" + path.replace("/", "\\"))
-    while not (os.path.exists(path) and run.app.cmd("sync") == "ok"
-               and run.app.cmd(f"progress {IDC['PROGRESS_RECORD']}") == "2500"):
+    while not (os.path.exists(path) and answers(run, "sync", "ok")
+               and answers(run, f"progress {IDC['PROGRESS_RECORD']}", "2500")):
         time.sleep(0.01)
     seconds = time.monotonic() - start
     with open(path, "rb") as f:
