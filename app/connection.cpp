@@ -42,6 +42,11 @@ void COmbrix_TessalyDlg::OnConnect() {
     SavePortSetting();
 }
 
+bool COmbrix_TessalyDlg::ConnectTo(const std::string& portName) {
+    m_bConnected = m_port.OpenPort(portName, static_cast<uint32_t>(m_nBaudRate));
+    return m_bConnected;
+}
+
 void COmbrix_TessalyDlg::LoadPortSetting() {
     int32_t index = 0;
     if (m_settings.OpenKey()) {

@@ -35,6 +35,9 @@ public:
     void ShowEdits();
 
     void OnConnect();
+    // Opens the port of that name at the dialog's speed, for a program that names its port
+    // itself; nothing is shown and no setting is touched.
+    bool ConnectTo(const std::string& portName);
     void LoadPortSetting();
     void SavePortSetting();
 

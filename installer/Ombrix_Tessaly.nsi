@@ -4,6 +4,7 @@
 ; breaks shortcuts on PCs of other locales.
 ;
 ; makensis -INPUTCHARSET UTF8 -DGENERATED=<dir of product.nsh> -DPROGRAM=<Ombrix_Tessaly.exe>
+;          -DCONSOLE=<ombrix.exe>
 ;          -DGUIDE=<docs/guide> -DICON=<ombrix.ico> -DOUTFILE=<setup.exe> [-DSIGN="<command>"]
 ; SIGN, when given, signs the uninstaller and the installer as they are written ("%1" is the
 ; file); the program itself is signed before it is packed (scripts/package.sh).
@@ -19,6 +20,7 @@ SetCompressor /SOLID lzma
 !define PRODUCT "Ombrix_Tessaly"
 !define COMPANY "Kavenor"
 !define EXE "Ombrix_Tessaly.exe"
+!define CONSOLE_EXE "ombrix.exe"
 !define UNINSTALLER "Uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavenor.Ombrix_Tessaly"
 !define STARTMENU "$SMPROGRAMS\Ombrix_Tessaly"
@@ -109,6 +111,7 @@ FunctionEnd
 Section
   SetOutPath "$INSTDIR"
   File "${PROGRAM}"
+  File "${CONSOLE}"
   SetOutPath "$INSTDIR\guide"
   File /r "${GUIDE}\*"
   SetOutPath "$INSTDIR"
@@ -142,6 +145,7 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 
   Delete "$INSTDIR\${EXE}"
+  Delete "$INSTDIR\${CONSOLE_EXE}"
   RMDir /r "$INSTDIR\guide"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release packages into build/dist/: Ombrix_Tessaly-<version>-setup.exe (the NSIS
-# installer), Ombrix_Tessaly-<version>-portable.zip (the program, the user guide and a read-me)
+# installer), Ombrix_Tessaly-<version>-portable.zip (the program, the command-line ombrix.exe,
+# the user guide and a read-me)
 # and SHA256SUMS for both. The version is the CMake project version.
 #
 # OMBRIX_SIGN_COMMAND, when set, is run with a file name as its last argument on the program
@@ -22,10 +23,11 @@ trap 'rm -rf "$stage"' EXIT
 rm -rf "$dist"
 mkdir -p "$dist" "$stage/$name"
 
-cp "$windows/Ombrix_Tessaly.exe" "$stage/$name/"
+cp "$windows/Ombrix_Tessaly.exe" "$windows/cli/ombrix.exe" "$stage/$name/"
 sign=()
 if [ -n "${OMBRIX_SIGN_COMMAND:-}" ]; then
   $OMBRIX_SIGN_COMMAND "$stage/$name/Ombrix_Tessaly.exe"
+  $OMBRIX_SIGN_COMMAND "$stage/$name/ombrix.exe"
   sign=("-DSIGN=$OMBRIX_SIGN_COMMAND")
 fi
 cp -r "$root/docs/guide" "$stage/$name/guide"
@@ -34,7 +36,7 @@ cp -r "$root/docs/guide" "$stage/$name/guide"
   > "$stage/$name/README.txt"
 
 makensis -V2 -INPUTCHARSET UTF8 -DGENERATED="$windows/generated" \
-  -DPROGRAM="$stage/$name/Ombrix_Tessaly.exe" -DGUIDE="$stage/$name/guide" \
+  -DPROGRAM="$stage/$name/Ombrix_Tessaly.exe" -DCONSOLE="$stage/$name/ombrix.exe" -DGUIDE="$stage/$name/guide" \
   -DICON="$root/res/ombrix.ico" -DOUTFILE="$dist/$name-setup.exe" "${sign[@]}" \
   "$root/installer/Ombrix_Tessaly.nsi"
 

@@ -5,25 +5,12 @@
 
 #include <algorithm>
 
+#include "app/text_inserts.h"
 #include "app/win32/dpi.h"
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
 
 namespace {
-
-// Replaces the first "%d", "%s" or "%1" of a string-table text by `insert`, the next one by
-// `second`.
-std::wstring Insert(std::wstring text, const std::wstring& insert, const std::wstring& second) {
-    size_t from = 0;
-    for (const std::wstring* piece : {&insert, &second}) {
-        size_t at = std::wstring::npos;
-        for (const wchar_t* mark : {L"%d", L"%s", L"%1"}) at = std::min(at, text.find(mark, from));
-        if (at == std::wstring::npos) break;
-        text.replace(at, 2, *piece);
-        from = at + piece->size();
-    }
-    return text;
-}
 
 // The file dialogs of the list files; the chosen path comes back in UTF-8, so that any file
 // name survives.
@@ -277,7 +264,7 @@ void Win32Controls::SelectPort(int index) {
 int Win32Controls::Box(int textId, const std::wstring& insert, UINT style,
                        const std::wstring& second) {
     Flush();
-    const std::wstring text = Insert(LoadText(textId), insert, second);
+    const std::wstring text = InsertIntoText(LoadText(textId), insert, second);
     return MessageBoxW(m_dialog, text.c_str(), LoadText(IDS_APP_TITLE).c_str(), style);
 }
 

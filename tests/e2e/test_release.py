@@ -108,7 +108,7 @@ class Packages(unittest.TestCase):
                 self.assertEqual(hashlib.sha256(f.read()).hexdigest(), digest, file)
         with zipfile.ZipFile(os.path.join(DIST, f"{name}-portable.zip")) as z:
             files = z.namelist()
-        for wanted in ["Ombrix_Tessaly.exe", "README.txt", "guide/index.html"]:
+        for wanted in ["Ombrix_Tessaly.exe", "ombrix.exe", "README.txt", "guide/index.html"]:
             self.assertIn(f"{name}/{wanted}", files)
 
 
@@ -127,7 +127,7 @@ class Installer(unittest.TestCase):
     def install(self, switches, folder, root, menu, mode):
         setup = os.path.join(DIST, f"Ombrix_Tessaly-{version()}-setup.exe")
         self.assertEqual(wine(setup, "/S", *switches), 0)
-        for file in ["Ombrix_Tessaly.exe", "Uninstall.exe", r"guide\index.html"]:
+        for file in ["Ombrix_Tessaly.exe", "ombrix.exe", "Uninstall.exe", r"guide\index.html"]:
             self.assertTrue(os.path.isfile(unix_path(folder + "\\" + file)), file)
         exe = folder + r"\Ombrix_Tessaly.exe"
         for link, target in zip(SHORTCUTS, [exe, folder + r"\guide\index.html"]):

@@ -1,0 +1,26 @@
+// The console program's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+struct Arguments {
+    enum Action { Run, Help, Version } action = Run;
+    const Command* command = nullptr;
+    std::string port;
+    std::string file;  // the list file of write-users and write-standards, UTF-8
+    std::string csv;   // where a read goes; STANDARD_OUTPUT_PATH when not given
+    bool utf8 = false;
+    bool yes = false;
+};
+
+// False with a one-line reason when the words are no valid command line (exit status 2).
+bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::string& error);
+
+// "COM1" to "COM256", in any case, as Windows names serial ports.
+bool IsComPortName(const std::string& name);
+
+// What --help prints.
+std::string HelpText();

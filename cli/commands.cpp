@@ -1,0 +1,74 @@
+#include "cli/commands.h"
+
+#include "res/resource.h"
+
+namespace {
+
+using D = COmbrix_TessalyDlg;
+
+const Command kCommands[] = {
+    {"users",
+     false,
+     true,
+     false,
+     {{&D::OnReadUsers, true, IDS_USER_READ_DONE, {}}, {&D::OnExportUsers, false, 0, {}}}},
+    {"standards",
+     false,
+     true,
+     false,
+     {{&D::OnReadStandards, true, IDS_STANDARD_READ_DONE, {}},
+      {&D::OnExportStandards, false, 0, {}}}},
+    // The record read reads the users and the standards first; a device without either still
+    // has its records read.
+    {"records",
+     false,
+     true,
+     false,
+     {{&D::OnReadRecords,
+       true,
+       IDS_RECORD_READ_DONE,
+       {IDS_USER_READ_DONE, IDS_USER_NONE, IDS_STANDARD_READ_DONE, IDS_STANDARD_NONE}},
+      {&D::OnSaveCsv, false, 0, {}}}},
+    {"write-users",
+     true,
+     false,
+     true,
+     {{&D::OnImportUsers, false, IDS_LIST_FILE_LOADED, {}},
+      {&D::OnWriteUsers, true, IDS_USER_WRITE_DONE, {}}}},
+    {"write-standards",
+     true,
+     false,
+     true,
+     {{&D::OnImportStandards, false, IDS_LIST_FILE_LOADED, {}},
+      {&D::OnWriteStandards, true, IDS_STANDARD_WRITE_DONE, {}}}},
+    {"clear-records",
+     false,
+     false,
+     true,
+     {{&D::OnClearDeviceRecords, true, IDS_RECORD_CLEARED, {}}}},
+};
+
+bool IsFileText(int textId) {
+    switch (textId) {
+        case IDS_LIST_FILE_NOT_A_LIST:
+        case IDS_LIST_FILE_BAD_CELL:
+        case IDS_USER_LIMIT:  // more rows in the file than a list holds
+        case IDS_STANDARD_LIMIT:
+            return true;
+        default:
+            return textId >= IDS_FILE_UNKNOWN && textId <= IDS_FILE_DISK_FULL;
+    }
+}
+
+}  // namespace
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& command : kCommands)
+        if (name == command.name) return &command;
+    return nullptr;
+}
+
+int ExitStatusOfBox(int textId) {
+    if (textId == IDS_DELAY || textId == IDS_DELAY_OMBRIX) return EXIT_NO_REPLY;
+    return IsFileText(textId) ? EXIT_FILE : EXIT_STOPPED;
+}

@@ -1,0 +1,38 @@
+// The console program's commands: each is one or more of the dialog's own operations in turn,
+// and ends well when each shows its completion text and no other box.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/main_dialog.h"
+
+struct CommandStep {
+    void (COmbrix_TessalyDlg::*operation)();
+    bool usesDevice;
+    int doneText;  // the box that says it completed; 0: it completes without one
+    // Boxes of operations that this one runs first, which do not stop it.
+    std::vector<int> passingTexts;
+};
+
+struct Command {
+    const char* name;
+    bool readsFile;      // takes a list file to write to the device
+    bool writesCsv;      // --csv FILE, or standard output
+    bool changesDevice;  // replaces or deletes what the device holds: only with --yes
+    std::vector<CommandStep> steps;
+};
+
+// Null for a name that is no command.
+const Command* FindCommand(const std::string& name);
+
+// The exit status when an operation shows this box instead of completing: 4 for no reply, 6
+// for a file that could not be read, written or taken as a list, 5 for anything else.
+int ExitStatusOfBox(int textId);
+
+constexpr int EXIT_DONE = 0;
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_PORT = 3;
+constexpr int EXIT_NO_REPLY = 4;
+constexpr int EXIT_STOPPED = 5;
+constexpr int EXIT_FILE = 6;

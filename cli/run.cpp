@@ -1,0 +1,92 @@
+#include "cli/run.h"
+
+#include <algorithm>
+
+#include "app/main_dialog.h"
+#include "cli/arguments.h"
+#include "cli/console.h"
+#include "cli/headless_controls.h"
+#include "cli/output_target.h"
+#include "cli/string_table.h"
+#include "res/resource.h"
+
+namespace {
+
+// The console program remembers no port: the window's setting stays as the window left it.
+class NoSettings : public PortSettingsStore {
+public:
+    bool OpenKey() override { return false; }
+    bool CreateKey() override { return false; }
+    bool ReadPort(int32_t&) override { return false; }
+    bool WritePort(int32_t) override { return false; }
+    void CloseKey() override {}
+};
+
+// "COM3 연결 실패!" as the window says it; a device path stands where the window has "COM3".
+std::string PortFailedLine(const std::string& port) {
+    std::string text = StringText(IDS_CONNECT_FAILED);
+    const size_t at = text.find("COM%d");
+    return at == std::string::npos ? BoxLine(IDS_CONNECT_FAILED, port) : text.replace(at, 5, port);
+}
+
+// How a step ended, from the boxes it showed.
+int StepStatus(const CommandStep& step, const std::vector<int>& told) {
+    for (int textId : told) {
+        const auto& passing = step.passingTexts;
+        if (textId != step.doneText &&
+            std::find(passing.begin(), passing.end(), textId) == passing.end())
+            return ExitStatusOfBox(textId);
+    }
+    const bool done =
+        step.doneText == 0 || std::find(told.begin(), told.end(), step.doneText) != told.end();
+    return done ? EXIT_DONE : EXIT_STOPPED;
+}
+
+int RunCommand(const Arguments& arguments) {
+    HeadlessControls ui(arguments.yes, arguments.csv, arguments.file, IsTerminal(Stream::Err));
+    NoSettings settings;
+    COmbrix_TessalyDlg dialog(ui, settings);
+    ChooseOutput(arguments.utf8);
+    dialog.SetFileFactory(MakeChosenOutput);
+    int status = EXIT_DONE;
+    for (const CommandStep& step : arguments.command->steps) {
+        if (step.usesDevice && !dialog.IsConnected() && !dialog.ConnectTo(arguments.port)) {
+            ui.Say(PortFailedLine(arguments.port));
+            status = EXIT_PORT;
+            break;
+        }
+        ui.ClearTold();
+        (dialog.*step.operation)();
+        status = StepStatus(step, ui.Told());
+        if (status != EXIT_DONE) {
+            // The record clear stops without a box when the device's answer to the delete,
+            // or the count after it, says that records are left.
+            if (ui.Told().empty()) ui.Say("ombrix: the instrument did not complete the operation");
+            break;
+        }
+    }
+    dialog.OnClose();
+    return status;
+}
+
+}  // namespace
+
+int RunOmbrix(const std::vector<std::string>& words) {
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(words, arguments, error)) {
+        WriteText(Stream::Err, "ombrix: " + error + "\n(ombrix --help lists the commands)\n");
+        return EXIT_USAGE;
+    }
+    switch (arguments.action) {
+        case Arguments::Help:
+            WriteText(Stream::Out, HelpText());
+            return EXIT_DONE;
+        case Arguments::Version:
+            WriteText(Stream::Out, std::string("ombrix ") + OMBRIX_VERSION + "\n");
+            return EXIT_DONE;
+        case Arguments::Run:
+            break;
+    }
+    return RunCommand(arguments);
+}

@@ -1,0 +1,293 @@
+// The console program `ombrix`, run as its own process against the simulator on a
+// pseudo-terminal: what it writes, what it sends, and how it ends.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/arguments.h"
+#include "records/csv_writer.h"
+#include "tests/dialog_fixture.h"
+#include "text/code_page.h"
+#include "text/utf8.h"
+
+extern char** environ;
+
+namespace {
+
+struct Ran {
+    int status;
+    std::string out, err;
+};
+
+std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::string Utf8(const std::string& cp949) { return ConvertText(cp949, CP_KOREAN, CP_UTF8_TEXT); }
+
+// The users of the list-file tests: Hangul, a comma and a quote in names, the ID extremes.
+SimState Lab() {
+    SimState state;
+    state.users = {{-1, 2147483647, kHongJohab}, {0, 5, "a,b"}, {7, 8, "say \"hi\""}};
+    state.standards = {{0, 65535, kGaToMaJohab}, {100, 200, "Germ"}};
+    state.records = {{1, 1, 150, {11, 3, 7, 0, 5, 9}},
+                     {2, 9, 70, {24, 12, 31, 23, 59, 58}},
+                     {0, 2, 250, {25, 1, 2, 12, 0, 0}}};
+    return state;
+}
+
+const char kLabUsers[] =
+    "No.,이름,ID1,ID2\n1,홍길동,-1,2147483647\n2,\"a,b\",0,5\n3,\"say \"\"hi\"\"\",7,8\n";
+const char kLabStandards[] =
+    "No.,측정기준,안전지수,위험지수\n1,가나다라마,0,65535\n2,Germ,100,200\n";
+const char kDelayLine[] = "전송이 지연되었습니다. 연결 확인 후 재시도 하세요.\n";
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() / ("ombrix-cli-" + std::to_string(getpid()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    void Start(SimState state = Lab(), FaultPlan faults = {}) {
+        sim = std::make_unique<SimOnPty>(std::move(faults), std::move(state));
+    }
+
+    // ombrix --port <the simulator> ARGS...
+    Ran Ombrix(std::vector<std::string> args) {
+        args.insert(args.begin(), {OMBRIX_PROGRAM, "--port", sim ? sim->Path() : "/dev/null"});
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&files);
+        int status = -1;
+        if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+            return {-1, {}, {}};
+        return {WEXITSTATUS(status), FileBytes(out), FileBytes(err)};
+    }
+
+    std::string Path(const char* name) const { return (dir / name).string(); }
+
+    void Write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    int RequestCount() const { return sim->Server().RequestCount(); }
+
+    std::filesystem::path dir;
+    std::unique_ptr<SimOnPty> sim;
+};
+
+TEST_F(CliTest, ListsGoToStandardOutputInUtf8AndToAFileAsTheWindowSavesThem) {
+    Start();
+    const struct {
+        const char* command;
+        std::string utf8;
+    } lists[] = {{"users", kLabUsers}, {"standards", kLabStandards}};
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.command);
+        std::string cp949;
+        ASSERT_TRUE(ConvertTextExactly(list.utf8, CP_UTF8_TEXT, CP_KOREAN, cp949));
+        EXPECT_EQ(Ombrix({list.command}).out, list.utf8);
+        EXPECT_EQ(Ombrix({list.command, "--csv", Path("list.csv")}).status, 0);
+        EXPECT_EQ(FileBytes(Path("list.csv")), cp949);
+        EXPECT_EQ(Ombrix({list.command, "--utf8", "--csv", Path("list.csv")}).status, 0);
+        EXPECT_EQ(FileBytes(Path("list.csv")), UTF8_BOM + list.utf8);
+    }
+    const Ran ran = Ombrix({"users"});
+    EXPECT_EQ(ran.err, "사용자 정보 가져오기를 완료하였습니다.\n");
+}
+
+TEST_F(CliTest, RecordsAreTheBytesOfTheWindowsExport) {
+    Start();
+    FakeControls ui;
+    FakeSettings settings;
+    {
+        COmbrix_TessalyDlg dialog(ui, settings);
+        ASSERT_TRUE(dialog.ConnectTo(sim->Path()));
+        dialog.OnReadRecords();
+        ui.savePath = Path("window.csv");
+        dialog.OnSaveCsv();
+        dialog.OnClose();
+    }
+    const std::string window = FileBytes(Path("window.csv"));
+    ASSERT_EQ(ui.boxes.back(), (ShownBox{ShownBox::Info, IDS_RECORD_READ_DONE, ""}));
+    ASSERT_EQ(window.substr(0, sizeof CSV_HEADER - 1), CSV_HEADER);
+
+    EXPECT_EQ(Ombrix({"records", "--csv", Path("cli.csv")}).status, 0);
+    EXPECT_EQ(FileBytes(Path("cli.csv")), window);
+    EXPECT_EQ(Ombrix({"records", "--csv", Path("cli.csv"), "--utf8"}).status, 0);
+    EXPECT_EQ(FileBytes(Path("cli.csv")), UTF8_BOM + Utf8(window));
+    const Ran ran = Ombrix({"records"});
+    EXPECT_EQ(ran.out, Utf8(window));
+    EXPECT_EQ(ran.err,
+              "사용자 정보 가져오기를 완료하였습니다.\n"
+              "측정 기준 정보 가져오기를 완료하였습니다.\n"
+              "측정 기록 가져오기를 완료하였습니다.\n");
+}
+
+TEST_F(CliTest, UsersAndStandardsSavedFromOneDeviceAreWrittenToAnother) {
+    Start();
+    ASSERT_EQ(Ombrix({"users", "--csv", Path("users.csv")}).status, 0);
+    ASSERT_EQ(Ombrix({"standards", "--csv", Path("standards.csv"), "--utf8"}).status, 0);
+    const SimState first = sim->device.state;
+
+    SimState other;
+    other.users = {{1, 2, "old"}};
+    Start(other);
+    Ran ran = Ombrix({"write-users", Path("users.csv"), "--yes"});
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_EQ(ran.err,
+              "3개 항목을 불러왔습니다.\n"
+              "Ombrix에서 사용자 정보가 모두 재기록됩니다. 확실합니까?\n"
+              "Ombrix에 사용자 정보 저장하기를 완료하였습니다.\n");
+    EXPECT_EQ(Ombrix({"write-standards", Path("standards.csv"), "--yes"}).status, 0);
+    ASSERT_EQ(sim->device.state.users.size(), first.users.size());
+    for (size_t i = 0; i < first.users.size(); ++i) {
+        EXPECT_EQ(sim->device.state.users[i].name, first.users[i].name);
+        EXPECT_EQ(sim->device.state.users[i].id1, first.users[i].id1);
+        EXPECT_EQ(sim->device.state.users[i].id2, first.users[i].id2);
+    }
+    ASSERT_EQ(sim->device.state.standards.size(), first.standards.size());
+    EXPECT_EQ(sim->device.state.standards[0].name, kGaToMaJohab);
+    EXPECT_EQ(sim->device.state.standards[0].danger, 65535);
+}
+
+TEST_F(CliTest, WhatChangesTheDeviceIsRefusedWithoutYesAndNothingIsSent) {
+    Start();
+    Write(Path("users.csv"), "No.,ID\n");
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"write-users", Path("users.csv")},
+          {"write-standards", Path("users.csv")},
+          {"clear-records"}}) {
+        const Ran ran = Ombrix(args);
+        EXPECT_EQ(ran.status, 2) << args[0];
+        EXPECT_NE(ran.err.find("--yes"), std::string::npos) << ran.err;
+    }
+    EXPECT_EQ(RequestCount(), 0);
+    EXPECT_EQ(sim->device.state.records.size(), Lab().records.size());
+}
+
+TEST_F(CliTest, ClearingTheRecordsMakesTheUserWriteGoAhead) {
+    Start();
+    Write(Path("users.csv"), kLabUsers);
+    Ran ran = Ombrix({"write-users", Path("users.csv"), "--yes"});
+    EXPECT_EQ(ran.status, 5);
+    EXPECT_NE(ran.err.find("Ombrix에 사용자 정보를 저장하기 위해서는 Ombrix의 측정 기록을 초기화 "
+                           "해주세요.\n"),
+              std::string::npos);
+    EXPECT_EQ(sim->device.state.users.size(), 3u);
+    EXPECT_EQ(Ombrix({"clear-records", "--yes"}).status, 0);
+    EXPECT_TRUE(sim->device.state.records.empty());
+    // Nothing left to read or to clear is the end of the operation, not its completion.
+    ran = Ombrix({"records"});
+    EXPECT_EQ(ran.status, 5);
+    EXPECT_EQ(ran.out, "");
+    EXPECT_EQ(Ombrix({"clear-records", "--yes"}).status, 5);
+    EXPECT_EQ(Ombrix({"write-users", Path("users.csv"), "--yes"}).status, 0);
+}
+
+TEST_F(CliTest, ASilentDeviceGivesTheDelayText) {
+    FaultPlan faults;
+    faults.silentRequests = {1};
+    Start(Lab(), faults);
+    const Ran ran = Ombrix({"users"});
+    EXPECT_EQ(ran.status, 4);
+    EXPECT_EQ(ran.err, kDelayLine);
+    EXPECT_EQ(ran.out, "");
+}
+
+TEST_F(CliTest, AFileThatIsNoGoodListEndsBeforeTheDeviceIsAsked) {
+    Start();
+    std::string tooMany = "No.,이름,ID1,ID2\n";
+    for (int row = 1; row <= 251; ++row) tooMany += "0,n,1,2\n";
+    const struct {
+        std::string bytes;
+        std::string line;
+    } files[] = {
+        {"No.,이름,ID1,ID2\n1,a,1,2\n2,b,x,3\n",
+         "파일의 3번째 줄, ID1 항목이 올바르지 않습니다.\n"},
+        {"No.,측정기준\n", "올바른 목록 파일이 아닙니다.\n"},
+        {tooMany, "더 이상 추가할 수 없습니다. (저장 수량 : 최대 250개)\n"},
+    };
+    for (const auto& file : files) {
+        Write(Path("bad.csv"), file.bytes);
+        const Ran ran = Ombrix({"write-users", Path("bad.csv"), "--yes"});
+        EXPECT_EQ(ran.status, 6);
+        EXPECT_EQ(ran.err, file.line);
+    }
+    const Ran ran = Ombrix({"write-users", Path("missing.csv"), "--yes"});
+    EXPECT_EQ(ran.status, 6);
+    EXPECT_EQ(ran.err, Path("missing.csv") + "을(를) 찾을 수 없습니다.\n");
+    EXPECT_EQ(RequestCount(), 0);
+}
+
+TEST_F(CliTest, AFileThatCannotBeWrittenOrAPortThatCannotOpen) {
+    Start();
+    Ran ran = Ombrix({"users", "--csv", dir.string()});
+    EXPECT_EQ(ran.status, 6);
+    EXPECT_NE(ran.err.find(dir.string() + "에 잘못된 경로가 있습니다.\n"), std::string::npos);
+    sim.reset();
+    ran = Ombrix({"users"});
+    EXPECT_EQ(ran.status, 3);
+    EXPECT_EQ(ran.err, "/dev/null 연결 실패!\n");
+}
+
+TEST(CliArguments, WrongUsageIsNamed) {
+    const struct {
+        std::vector<std::string> words;
+        const char* error;
+    } cases[] = {
+        {{}, "no command given"},
+        {{"--port", "p", "read"}, "unknown command \"read\""},
+        {{"--port", "p", "users", "x"}, "unexpected \"x\""},
+        {{"--port", "p", "write-users"}, "write-users takes one list file"},
+        {{"--port", "p", "clear-records", "--csv", "f", "--yes"},
+         "clear-records writes no file: --csv and --utf8 do not apply"},
+        {{"users"}, "--port is missing"},
+        {{"users", "--port"}, "--port needs a value"},
+        {{"--port=", "users"}, "--port needs a value"},
+        {{"--port", "p", "users", "--bogus"}, "unknown option \"--bogus\""},
+    };
+    for (const auto& c : cases) {
+        Arguments arguments;
+        std::string error;
+        EXPECT_FALSE(ParseArguments(c.words, arguments, error));
+        EXPECT_EQ(error, c.error);
+    }
+    Arguments arguments;
+    std::string error;
+    ASSERT_TRUE(
+        ParseArguments({"--csv=-", "records", "--port", "/dev/x", "--utf8"}, arguments, error));
+    EXPECT_EQ(arguments.command, FindCommand("records"));
+    EXPECT_EQ(arguments.port, "/dev/x");
+    EXPECT_EQ(arguments.csv, "-");
+    EXPECT_TRUE(arguments.utf8);
+}
+
+TEST(CliArguments, WindowsPortNames) {
+    for (const char* good : {"COM1", "com9", "COM10", "COM256"}) EXPECT_TRUE(IsComPortName(good));
+    for (const char* bad :
+         {"COM", "COM0", "COM01", "COM257", "COM1000", "LPT1", "COM1a", "\\\\.\\COM1"})
+        EXPECT_FALSE(IsComPortName(bad)) << bad;
+}
+
+}  // namespace
