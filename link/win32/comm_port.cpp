@@ -139,7 +139,9 @@ void CCommPort::ClosePort() {
     if (m_hComm != INVALID_HANDLE_VALUE) SetCommMask(m_hComm, 0);  // releases WaitCommEvent
     if (m_hActivity) SetEvent(m_hActivity);                        // and a resting watcher
     if (m_hThread) {
-        WaitForSingleObject(m_hThread, INFINITE);
+        // A watcher waiting for the first byte of a reply is released by cancelling its read;
+        // again until it has ended, in case it was just about to start one.
+        while (WaitForSingleObject(m_hThread, 10) == WAIT_TIMEOUT) CancelIoEx(m_hComm, &m_osRead);
         CloseHandle(m_hThread);
         m_hThread = nullptr;
     }
@@ -175,6 +177,16 @@ uint32_t CCommPort::ReadComm(uint8_t* buffer) {
 
 namespace {
 
+// Waits for the first byte of a reply: the driver completes a one-byte read the moment a byte
+// arrives, or after the read time-out (about a second) with none. Returns the count read.
+DWORD ReadFirstByte(HANDLE comm, OVERLAPPED& record, uint8_t* byte) {
+    DWORD got = 0;
+    if (ReadFile(comm, byte, 1, &got, &record)) return got;
+    if (GetLastError() == ERROR_IO_PENDING) return FinishPending(comm, record);
+    ClearPortError(comm);
+    return 0;
+}
+
 // Waits for the next port event with the watcher's own I/O record; 0 when it failed.
 DWORD WaitPortEvent(HANDLE comm, OVERLAPPED& record) {
     DWORD mask = 0;
@@ -189,14 +201,13 @@ DWORD WaitPortEvent(HANDLE comm, OVERLAPPED& record) {
 
 namespace {
 
-// When the watcher looks again after a wake-up that brought nothing. Under Wine the event wait
-// on a pseudo-terminal ends by itself every few milliseconds without an event, and each costs
-// about a millisecond of CPU; a reply that lands meanwhile waits for the end of it. So while a
-// conversation runs the watcher skips the event wait and looks at the queue every millisecond,
-// and a reply is read within about one of its arrival. A conversation runs while a request is
-// unanswered (up to 1.1 s, longer than its time-out) and for a moment after each write, when
-// the next request of a transfer follows. Otherwise the watcher goes back to the event wait,
-// with rests growing to 100 ms after empty wake-ups; a write ends any rest at once.
+// How the watcher waits. Under Wine the event wait on a pseudo-terminal ends by itself every few
+// milliseconds without an event, and each costs about a millisecond of CPU; a reply that lands
+// meanwhile waits for the end of it. So while a conversation runs the watcher waits in a
+// one-byte read instead, which ends the moment the reply's first byte arrives. A conversation
+// runs while a request is unanswered (up to 1.1 s, longer than its time-out) and for a moment
+// after each write, when the next request of a transfer follows. Otherwise the watcher waits
+// for port events, with rests growing to 100 ms after empty wake-ups; a write ends any rest.
 class WatchPace {
 public:
     // Called with the count of writes so far; true while a conversation runs.
@@ -243,9 +254,14 @@ DWORD WINAPI ThreadWatchComm(LPVOID param) {
     WatchPace pace;
     while (port->m_bWatching == 1) {
         const bool conversing = pace.Conversing(port->m_nWrites.load());
-        const DWORD mask = conversing ? 0 : WaitPortEvent(port->m_hComm, port->m_osWait);
-        const unsigned writes = port->m_nWrites.load();  // what the bytes read now answer
+        DWORD mask = 0;
         uint32_t total = 0;
+        if (conversing)
+            total = ReadFirstByte(port->m_hComm, port->m_osRead, chunk);
+        else
+            mask = WaitPortEvent(port->m_hComm, port->m_osWait);
+        if (total > 0) AssembleRxChunk(chunk, total);
+        const unsigned writes = port->m_nWrites.load();  // what the bytes read now answer
         uint32_t n;
         while ((n = port->ReadComm(chunk)) > 0) {
             AssembleRxChunk(chunk, n);
