@@ -175,6 +175,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(state.icon);
         case WM_COMMAND:
+            if (HIWORD(wParam) == EN_CHANGE) state.controls.EditChanged(LOWORD(wParam));
             state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
             state.controls.Flush();
             return TRUE;

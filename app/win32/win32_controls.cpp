@@ -229,17 +229,23 @@ std::string Win32Controls::EditText(int edit) {
         SetWindowTextW(control, kept.c_str());
         SendMessageW(control, EM_SETSEL, kept.size(), kept.size());
     }
+    m_knownEdits[edit] = narrow;
     return narrow;
 }
 
-// Unchanged texts are left alone: a transfer shows the edits again after every item.
+// Unchanged texts are left alone: a transfer shows the edits again after every item, and under
+// Wine even reading an edit's text back costs more than the item's row.
 void Win32Controls::SetEditText(int edit, const std::string& text) {
-    HWND control = GetDlgItem(m_dialog, edit);
-    const std::wstring wide = WideFrom(text);
-    std::wstring shown(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    shown.resize(
-        static_cast<size_t>(GetWindowTextW(control, shown.data(), static_cast<int>(shown.size()))));
-    if (shown != wide) SetWindowTextW(control, wide.c_str());
+    const auto known = m_knownEdits.find(edit);
+    if (known != m_knownEdits.end() && known->second == text) return;
+    m_settingEdit = edit;
+    SetDlgItemTextW(m_dialog, edit, WideFrom(text).c_str());
+    m_settingEdit = 0;
+    m_knownEdits[edit] = text;
+}
+
+void Win32Controls::EditChanged(int edit) {
+    if (edit != m_settingEdit) m_knownEdits.erase(edit);
 }
 
 void Win32Controls::SetControlText(int control, int textId) {
@@ -247,7 +253,8 @@ void Win32Controls::SetControlText(int control, int textId) {
 }
 
 void Win32Controls::EnableControl(int control, bool enabled) {
-    EnableWindow(GetDlgItem(m_dialog, control), enabled);
+    HWND window = GetDlgItem(m_dialog, control);
+    if ((IsWindowEnabled(window) != FALSE) != enabled) EnableWindow(window, enabled);
 }
 
 void Win32Controls::SetProgress(int bar, int position) {

@@ -24,6 +24,8 @@ public:
     void Flush();
     // Flush, when anything waits to be shown.
     void CatchUp();
+    // EN_CHANGE of an edit: unless the change is our own, its text is no longer known.
+    void EditChanged(int edit);
     // LVN_GETDISPINFOW of an owner-data list: the text of the cell asked for.
     void FillDisplayInfo(NMLVDISPINFOW& info);
 
@@ -74,7 +76,9 @@ private:
 
     HWND m_dialog;
     std::map<int, ListState> m_lists;
-    std::map<int, int> m_progress;  // positions not yet shown, by bar
+    std::map<int, int> m_progress;            // positions not yet shown, by bar
+    std::map<int, std::string> m_knownEdits;  // what each edit shows, as far as known
+    int m_settingEdit = 0;                    // the edit whose text is being set
     RepaintPace m_listPace;
     RepaintPace m_progressPace;
 };
