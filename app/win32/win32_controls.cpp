@@ -35,14 +35,22 @@ bool AskFilePath(HWND owner, const wchar_t* initialName, bool save, std::string&
 
 }  // namespace
 
+// Under Wine every GetDlgItem asks the server for the dialog's children, which costs more than
+// what a transfer does with the control; the dialog's controls live as long as it does.
+HWND Win32Controls::Control(int id) {
+    HWND& window = m_controls[id];
+    if (!window) window = GetDlgItem(m_dialog, id);
+    return window;
+}
+
 LRESULT Win32Controls::Send(int control, UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendDlgItemMessageW(m_dialog, control, message, wParam, lParam);
+    return SendMessageW(Control(control), message, wParam, lParam);
 }
 
 Win32Controls::ListState& Win32Controls::List(int list) {
     ListState& state = m_lists[list];
     if (!state.looked) {
-        const LONG_PTR style = GetWindowLongPtrW(GetDlgItem(m_dialog, list), GWL_STYLE);
+        const LONG_PTR style = GetWindowLongPtrW(Control(list), GWL_STYLE);
         state.ownerData = (style & LVS_OWNERDATA) != 0;
         state.looked = true;
     }
@@ -60,7 +68,7 @@ void Win32Controls::Changed(int list, ListState& state, int from, int to) {
 }
 
 void Win32Controls::FlushList(int list, ListState& state) {
-    HWND view = GetDlgItem(m_dialog, list);
+    HWND view = Control(list);
     if (state.ownerData && Send(list, LVM_GETITEMCOUNT) != state.rows.Count())
         Send(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(state.rows.Count()),
              LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
@@ -219,7 +227,7 @@ void Win32Controls::ScrollList(int list, int dy) {
 // so that the operator sees what will be kept. The dialog ignores the change notification
 // this causes, since it is collecting the edits.
 std::string Win32Controls::EditText(int edit) {
-    HWND control = GetDlgItem(m_dialog, edit);
+    HWND control = Control(edit);
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(
         static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
@@ -239,7 +247,7 @@ void Win32Controls::SetEditText(int edit, const std::string& text) {
     const auto known = m_knownEdits.find(edit);
     if (known != m_knownEdits.end() && known->second == text) return;
     m_settingEdit = edit;
-    SetDlgItemTextW(m_dialog, edit, WideFrom(text).c_str());
+    SetWindowTextW(Control(edit), WideFrom(text).c_str());
     m_settingEdit = 0;
     m_knownEdits[edit] = text;
 }
@@ -249,11 +257,11 @@ void Win32Controls::EditChanged(int edit) {
 }
 
 void Win32Controls::SetControlText(int control, int textId) {
-    SetDlgItemTextW(m_dialog, control, LoadText(textId).c_str());
+    SetWindowTextW(Control(control), LoadText(textId).c_str());
 }
 
 void Win32Controls::EnableControl(int control, bool enabled) {
-    HWND window = GetDlgItem(m_dialog, control);
+    HWND window = Control(control);
     if ((IsWindowEnabled(window) != FALSE) != enabled) EnableWindow(window, enabled);
 }
 

@@ -14,7 +14,10 @@
 class Win32Controls : public DialogControls {
 public:
     explicit Win32Controls(HWND dialog = nullptr) : m_dialog(dialog) {}
-    void Attach(HWND dialog) { m_dialog = dialog; }
+    void Attach(HWND dialog) {
+        m_dialog = dialog;
+        m_controls.clear();
+    }
 
     // A transfer sets rows, cells and progress after every item, but the window catches up
     // at a pace (RepaintPace: the progress bars and the lists each their own) and at Flush, so
@@ -66,6 +69,7 @@ private:
         ListRows rows;
     };
 
+    HWND Control(int id);
     LRESULT Send(int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     int Box(int textId, const std::wstring& insert, UINT style, const std::wstring& second = L"");
     ListState& List(int list);
@@ -76,7 +80,8 @@ private:
 
     HWND m_dialog;
     std::map<int, ListState> m_lists;
-    std::map<int, int> m_progress;            // positions not yet shown, by bar
+    std::map<int, int> m_progress;  // positions not yet shown, by bar
+    std::map<int, HWND> m_controls;
     std::map<int, std::string> m_knownEdits;  // what each edit shows, as far as known
     int m_settingEdit = 0;                    // the edit whose text is being set
     RepaintPace m_listPace;
