@@ -42,8 +42,8 @@ TEST(RepaintPace, ASlowRepaintStretchesTheGapAndAFastOneKeepsFiftyMilliseconds) 
     EXPECT_FALSE(pace.Due(t0 + milliseconds(50)));
     EXPECT_TRUE(pace.Due(t0 + milliseconds(51)));
     pace.Done(t0 + seconds(1), t0 + seconds(1) + milliseconds(30));
-    EXPECT_FALSE(pace.Due(t0 + seconds(1) + milliseconds(629)));
-    EXPECT_TRUE(pace.Due(t0 + seconds(1) + milliseconds(630)));
+    EXPECT_FALSE(pace.Due(t0 + seconds(1) + milliseconds(1229)));
+    EXPECT_TRUE(pace.Due(t0 + seconds(1) + milliseconds(1230)));
 }
 
 }  // namespace
