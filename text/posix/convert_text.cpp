@@ -17,7 +17,7 @@ const char* IconvName(unsigned codePage) {
             return "JOHAB";
         case CP_KOREAN:
             return "CP949";
-        case 65001:
+        case CP_UTF8_TEXT:
             return "UTF-8";
         default:
             return nullptr;
@@ -61,7 +61,8 @@ size_t CharLength(const std::string& text, size_t i, unsigned codePage) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
     if (lead < 0x80) return 1;
     size_t length = 2;
-    if (codePage == 65001) length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (codePage == CP_UTF8_TEXT)
+        length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     return i + length <= text.size() ? length : text.size() - i;
 }
 
