@@ -29,7 +29,6 @@ uint16_t COmbrix_TessalyDlg::ReplyCount() const { return GetWord(m_reply, FRAME_
 
 void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
     m_ui.SetProgress(panel.progressBar, 0);
-    FrameReady.store(0);
     if (m_ui.RowCount(panel.list) > 0) {
         m_ui.Tell(panel.readNotEmptyText);
         return;
@@ -66,7 +65,6 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
 void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListPanel& panel) {
     m_ui.SetProgress(panel.progressBar, 0);
     if (!m_ui.Ask(panel.writeAskText)) return;
-    FrameReady.store(0);
     SetRequestEnvelope(TxFrame);
     if (m_ui.RowCount(IDC_LIST_RECORD) > 0) {
         m_ui.Tell(panel.recordsInListText);
