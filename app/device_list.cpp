@@ -3,7 +3,6 @@
 #include "app/list_editing.h"
 #include "app/main_dialog.h"
 #include "app/number_text.h"
-#include "link/exchange.h"
 #include "res/resource.h"
 
 namespace {
@@ -14,18 +13,6 @@ void SetRequest(uint8_t command, uint8_t sub) {
 }
 
 }  // namespace
-
-bool COmbrix_TessalyDlg::Exchange() { return ExchangeFrame(m_port, m_reply); }
-
-bool COmbrix_TessalyDlg::ExchangeOrReport(int delayTextId) {
-    if (Exchange()) return true;
-    m_ui.Tell(delayTextId);
-    return false;
-}
-
-uint16_t COmbrix_TessalyDlg::ReplyStatus() const { return GetWord(m_reply, FRAME_STATUS); }
-
-uint16_t COmbrix_TessalyDlg::ReplyCount() const { return GetWord(m_reply, FRAME_ITEM); }
 
 void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
     m_ui.SetProgress(panel.progressBar, 0);

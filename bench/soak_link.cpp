@@ -16,11 +16,10 @@
 // windows.h first: tlhelp32.h needs its types.
 #include <tlhelp32.h>
 #else
-#include <sys/resource.h>
-
 #include <filesystem>
 #endif
 
+#include "bench/process_cpu.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
@@ -55,15 +54,6 @@ Counts Now() {
     return {handles, threads};
 }
 
-double CpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
 constexpr const char* kHandles = "handles";
 #else
 long Entries(const char* directory) {
@@ -74,13 +64,6 @@ long Entries(const char* directory) {
 }
 
 Counts Now() { return {Entries("/proc/self/fd") - 1, Entries("/proc/self/task")}; }
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 constexpr const char* kHandles = "open file descriptors";
 #endif
@@ -123,9 +106,9 @@ int main(int argc, char** argv) {
     if (!port.OpenPort(argv[1], 115200)) return 1;
     int exchanges = 0;
     while (exchanges < 1000 && ReadUserCount(port)) ++exchanges;
-    const double cpuBefore = CpuSeconds();
+    const double cpuBefore = ProcessCpuSeconds();
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-    const double cpu = CpuSeconds() - cpuBefore;
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
     std::printf(
         "the line gone after %d exchanges, the port open: %.3f s CPU in %d s (%.2f%% of a "
         "core), watcher %s\n",

@@ -4,12 +4,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
+#include "bench/process_cpu.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "tests/sim_on_pty.h"
@@ -183,13 +183,6 @@ TEST_F(LinkTest, LeftoverBytesOfTheLastConnectionAreDropped) {
     EXPECT_EQ(RxRingPos.count, 0);
 }
 
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // The device's end closes as the second request comes in, during a read.
 TEST_F(LinkTest, ALineThatHangsUpEndsTheWatcherAndEveryExchangeTimesOut) {
     FaultPlan faults;
@@ -202,14 +195,14 @@ TEST_F(LinkTest, ALineThatHangsUpEndsTheWatcherAndEveryExchangeTimesOut) {
     EXPECT_FALSE(ExchangeFrame(port, reply));
     EXPECT_FALSE(port.IsWatching());  // a second later, long gone
 
-    const double cpuBefore = CpuSeconds();
+    const double cpuBefore = ProcessCpuSeconds();
     const auto start = Clock::now();
     EXPECT_EQ(port.WriteComm(TxFrame, FRAME_SIZE), 0u);  // the write fails
     EXPECT_FALSE(ExchangeFrame(port, reply));            // and so does the next exchange
     const double waited = std::chrono::duration<double>(Clock::now() - start).count();
     EXPECT_GE(waited, 1.0);
-    EXPECT_LT(CpuSeconds() - cpuBefore, 0.1 * waited);  // nothing spins meanwhile
-    EXPECT_TRUE(port.IsOpen());                         // until the operator disconnects
+    EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.1 * waited);  // nothing spins meanwhile
+    EXPECT_TRUE(port.IsOpen());                                // until the operator disconnects
 
     port.ClosePort();
     sim = std::make_unique<SimOnPty>(FaultPlan{}, ThreeUsers());  // the device is back

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/process_cpu.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
@@ -116,15 +117,6 @@ void CheckConversion() {
     Check(Convert("", CP_JOHAB, CP_KOREAN).empty(), "empty name");
 }
 
-double CpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
 // Half a reply then silence, a good reply, then the device's end closes during a read.
 int CheckDeadLine() {
     CCommPort port;
@@ -139,13 +131,13 @@ int CheckDeadLine() {
     Check(!ExchangeFrame(port, reply), "the read times out when the line hangs up");
     Sleep(200);
     Check(!port.IsWatching(), "the watcher has ended");
-    const double cpuBefore = CpuSeconds();
+    const double cpuBefore = ProcessCpuSeconds();
     auto start = std::chrono::steady_clock::now();
     Check(port.WriteComm(TxFrame, FRAME_SIZE) == 0, "a write fails");
     Check(!ExchangeFrame(port, reply), "the next exchange times out too");
     const long long waited = MsSince(start);
     Sleep(1000);
-    const double cpu = CpuSeconds() - cpuBefore;
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
     std::printf("      (%.3f s CPU in %.1f s with the line gone)\n", cpu, (waited + 1000) / 1000.0);
     Check(cpu < 0.1 * (waited + 1000) / 1000.0, "nothing spins with the line gone");
     Check(port.IsOpen(), "the port stays open until closed");
