@@ -1,7 +1,7 @@
 """The program's memory over rounds of the same long read under Wine: 400 records (with the
 user and standard reads before them) read into emptied lists, then every list emptied again,
 round after round. Prints the memory (VmRSS) after each round, and the GDI and user objects
-the program holds. Prints figures; asserts nothing. Run by scripts/soak.sh:
+the program holds (GetGuiResources: Wine 8 answers 0). Prints figures; asserts nothing. Run by scripts/soak.sh:
 
     soak_memory.py [ROUNDS [RECORDS]]"""
 import os
@@ -48,10 +48,11 @@ def main():
             figures.append(memory_mib(run.pid, "VmRSS"))
             objects = run.app.cmd("gui-objects")
             print(f"round {n}: {figures[-1]:.1f} MiB ({objects})", flush=True)
-        steps = [b - a for a, b in zip(figures[1:], figures[2:])]
-        if steps:
-            print(f"from the second round on: at most {max(steps):+.2f} MiB a round, "
-                  f"{figures[-1] - figures[1]:+.2f} MiB in all", flush=True)
+        if rounds > 2:
+            trend = (figures[-1] - figures[1]) / (rounds - 2)
+            print(f"from the second round on: {trend:+.3f} MiB a round on average "
+                  f"({figures[-1] - figures[1]:+.2f} MiB in all; single rounds within "
+                  f"{max(figures[1:]) - min(figures[1:]):.1f} MiB of each other)", flush=True)
     finally:
         run.close()
         subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
