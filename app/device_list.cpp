@@ -3,7 +3,6 @@
 #include "app/list_editing.h"
 #include "app/main_dialog.h"
 #include "app/number_text.h"
-#include "link/exchange.h"
 #include "res/resource.h"
 
 namespace {
@@ -15,21 +14,8 @@ void SetRequest(uint8_t command, uint8_t sub) {
 
 }  // namespace
 
-bool COmbrix_TessalyDlg::Exchange() { return ExchangeFrame(m_port, m_reply); }
-
-bool COmbrix_TessalyDlg::ExchangeOrReport(int delayTextId) {
-    if (Exchange()) return true;
-    m_ui.Tell(delayTextId);
-    return false;
-}
-
-uint16_t COmbrix_TessalyDlg::ReplyStatus() const { return GetWord(m_reply, FRAME_STATUS); }
-
-uint16_t COmbrix_TessalyDlg::ReplyCount() const { return GetWord(m_reply, FRAME_ITEM); }
-
 void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
     m_ui.SetProgress(panel.progressBar, 0);
-    FrameReady.store(0);
     if (m_ui.RowCount(panel.list) > 0) {
         m_ui.Tell(panel.readNotEmptyText);
         return;
@@ -66,7 +52,6 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
 void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListPanel& panel) {
     m_ui.SetProgress(panel.progressBar, 0);
     if (!m_ui.Ask(panel.writeAskText)) return;
-    FrameReady.store(0);
     SetRequestEnvelope(TxFrame);
     if (m_ui.RowCount(IDC_LIST_RECORD) > 0) {
         m_ui.Tell(panel.recordsInListText);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/controls.h"
-#include "records/output_file.h"
+#include "app/output_file.h"
 
 struct ListCsvLayout {
     int list;            // IDC_LIST_*

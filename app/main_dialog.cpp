@@ -1,6 +1,7 @@
 #include "app/main_dialog.h"
 
 #include "res/resource.h"
+#include "text/korean_text.h"
 
 COmbrix_TessalyDlg::COmbrix_TessalyDlg(DialogControls& controls, PortSettingsStore& settings)
     : m_ui(controls), m_settings(settings) {}
@@ -35,6 +36,15 @@ void COmbrix_TessalyDlg::ShowEdits() {
     m_ui.SetEditText(IDC_EDIT_DANGER_INDEX, m_strDangerIndex);
     m_ui.SetEditText(IDC_EDIT_STANDARD_NAME, m_strStandardName);
     m_bIgnoreNotifications = false;
+}
+
+// The change checks of the fields: a text over its limit is reported while it still stands in
+// the field, then cut to the whole characters that fit.
+void COmbrix_TessalyDlg::LimitEditText(std::string& text, size_t maxBytes, int messageId) {
+    if (text.size() <= maxBytes) return;
+    m_ui.Tell(messageId);
+    text = CutToWholeChars(text, maxBytes);
+    ShowEdits();
 }
 
 namespace {

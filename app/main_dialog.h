@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/controls.h"
+#include "app/output_file.h"
 #include "app/port_settings.h"
 #include "link/comm_port.h"
 #include "link/frame.h"
-#include "records/output_file.h"
 
 constexpr int PORT_COUNT = 12;
 constexpr int DEFAULT_BAUD_RATE = 115200;
@@ -93,7 +93,7 @@ private:
     void LimitEditText(std::string& text, size_t maxBytes, int messageId);
     void CheckIndexText(std::string& text, int tooLongMessageId);
 
-    // The device conversations (app/device_list.cpp).
+    // The device conversations (app/device_exchange.cpp, app/device_list.cpp).
     bool Exchange();
     // One exchange; on a time-out the delay message is shown and the result is false.
     bool ExchangeOrReport(int delayTextId);

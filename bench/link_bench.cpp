@@ -7,33 +7,12 @@
 #include <cstdlib>
 #include <thread>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/resource.h>
-#endif
-
+#include "bench/process_cpu.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 
 namespace {
-
-double ProcessCpuSeconds() {
-#ifdef _WIN32
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-#else
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-#endif
-}
 
 // The floor on a real line: the 5 ms pause and a 30-byte frame each way at 115200 bit/s (10
 // bits a byte). A pseudo-terminal has no wire time, so a link at its best stays below it.

@@ -1,17 +1,14 @@
 // The serial line to the device: opens a port, writes byte blocks, and runs one watcher thread
 // that hands every received chunk to AssembleRx. It knows nothing of frames or the dialog.
 // On Windows a port is named COMn; on POSIX it is a device path (a tty or a pseudo-terminal).
+//
+// A line that dies while open (an adapter pulled, the device's end closed) ends the watcher;
+// the port stays open, every write fails and every exchange times out until ClosePort.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <thread>
-#endif
 
 constexpr uint32_t COMM_QUEUE_SIZE = 4096;
 
@@ -22,6 +19,8 @@ public:
     CCommPort(const CCommPort&) = delete;
     CCommPort& operator=(const CCommPort&) = delete;
 
+    // False for a port that cannot be opened and set up, and for a speed that
+    // IsSupportedSpeed refuses; nothing stays open then.
     bool OpenPort(const std::string& name, uint32_t speed);
     // Stops watching, waits for the watcher to end and closes the port; safe when closed.
     void ClosePort();
@@ -30,41 +29,25 @@ public:
     uint32_t ReadComm(uint8_t* buffer);
 
     bool IsOpen() const;
-    const std::string& PortName() const { return m_strPortName; }
+    // False once the watcher has ended: after ClosePort, or when the line died.
+    bool IsWatching() const;
+    const std::string& PortName() const;
+
+    struct Impl;  // the platform's handles, in link/<platform>/comm_port.cpp
 
 private:
-#ifdef _WIN32
-    friend DWORD WINAPI ThreadWatchComm(LPVOID port);
-    void CloseHandles();
-
-    HANDLE m_hComm = INVALID_HANDLE_VALUE;
-    OVERLAPPED m_osRead{};
-    OVERLAPPED m_osWrite{};
-    OVERLAPPED m_osWait{};  // the watcher's own record for WaitCommEvent
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hActivity = nullptr;  // set by writes and ClosePort to end the watcher's rest
-    std::atomic<unsigned> m_nWrites{0};
-    bool m_bTimerRaised = false;
-#else
-    friend void ThreadWatchComm(CCommPort* port);
-    void CloseHandles();
-
-    int m_hComm = -1;
-    int m_wakePipe[2] = {-1, -1};  // written by ClosePort to end the watcher's poll
-    std::thread m_hThread;
-    uint32_t m_dwWriteMsPerByte = 2;
-#endif
-    std::string m_strPortName;
-    std::atomic<int> m_bWatching{0};
-    uint32_t m_dwInQueue = COMM_QUEUE_SIZE;
-    uint32_t m_dwOutQueue = COMM_QUEUE_SIZE;
+    std::unique_ptr<Impl> m_impl;
 };
 
-#ifdef _WIN32
-DWORD WINAPI ThreadWatchComm(LPVOID port);
-#else
-void ThreadWatchComm(CCommPort* port);
-#endif
+// The speeds a port opens at, the same on every platform: 1200 to 230400 bit/s in the usual
+// steps. Any other speed is refused rather than replaced.
+bool IsSupportedSpeed(uint32_t speed);
 
-// "Error while creating ThreadWatchComm,COM3": the watcher's only message.
+// "Error while creating ThreadWatchComm,COM3": the watcher's only message, for a watcher that
+// cannot start watching its port.
 std::string WatcherErrorText(const std::string& portName);
+
+// The application shows the watcher's message; the handler is called on the watcher thread
+// with the text above. Without one the text goes to standard error.
+using WatcherErrorHandler = void (*)(const std::string& text);
+void SetWatcherErrorHandler(WatcherErrorHandler handler);

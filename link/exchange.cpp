@@ -10,6 +10,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kStep{EXCHANGE_STEP_MS};
 
 ExchangeIdleHook g_idleHook = nullptr;
 
@@ -40,13 +41,11 @@ bool ExchangeFrame(CCommPort& port, Frame& reply) {
     RxDiscardRequest.store(1, std::memory_order_release);
     FrameReady.store(0, std::memory_order_release);
     port.WriteComm(TxFrame, FRAME_SIZE);
+    // The reply is taken the moment it is captured; the idle hook runs after every step of
+    // the wait.
     const Clock::time_point written = Clock::now();
-    if (TakeReply(reply)) return true;
-    // The time-out is counted in steps, so that the idle hook runs at each step while the
-    // reply is taken as soon as it is captured.
-    for (int step = 1; step <= EXCHANGE_TRIES; ++step) {
-        const Clock::time_point stepEnd =
-            written + std::chrono::milliseconds(step * EXCHANGE_STEP_MS);
+    const Clock::time_point deadline = written + kStep * EXCHANGE_TRIES;
+    for (Clock::time_point stepEnd = written + kStep; stepEnd <= deadline; stepEnd += kStep) {
         if (WaitForFrame(stepEnd) && TakeReply(reply)) return true;
         if (g_idleHook) g_idleHook();
     }

@@ -108,6 +108,8 @@ void PutLong(uint8_t* frame, int offset, int32_t value) {
 }
 
 void SetRequestEnvelope(uint8_t* frame) {
-    PutWord(frame, 0, 0x1814);
-    PutWord(frame, 28, 0xA8A4);
+    frame[0] = TX_HEAD0;
+    frame[1] = TX_HEAD1;
+    frame[FRAME_SIZE - 2] = TX_TAIL0;
+    frame[FRAME_SIZE - 1] = TX_TAIL1;
 }

@@ -14,6 +14,11 @@ constexpr int RX_RING_SIZE = 128;
 constexpr uint8_t TX_HEAD0 = 0x14, TX_HEAD1 = 0x18, TX_TAIL0 = 0xA4, TX_TAIL1 = 0xA8;
 constexpr uint8_t RX_HEAD0 = 0x13, RX_HEAD1 = 0x17, RX_TAIL0 = 0xB3, RX_TAIL1 = 0xB7;
 
+// The device's list limits; a read takes all the device holds.
+constexpr int MAX_USERS = 250;
+constexpr int MAX_STANDARDS = 50;
+constexpr int MAX_RECORDS = 65535;
+
 constexpr uint8_t CMD_STANDARDS = 0x11;
 constexpr uint8_t CMD_USERS = 0x12;
 constexpr uint8_t CMD_RECORDS = 0x13;

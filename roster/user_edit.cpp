@@ -3,16 +3,6 @@
 #include "app/main_dialog.h"
 #include "res/resource.h"
 #include "roster/user_record.h"
-#include "text/korean_text.h"
-
-// The change checks of the fields: a text over its limit is reported while it still stands in
-// the field, then cut to the whole characters that fit.
-void COmbrix_TessalyDlg::LimitEditText(std::string& text, size_t maxBytes, int messageId) {
-    if (text.size() <= maxBytes) return;
-    m_ui.Tell(messageId);
-    text = CutToWholeChars(text, maxBytes);
-    ShowEdits();
-}
 
 void COmbrix_TessalyDlg::OnChangeUserId1() {
     CollectEdits();

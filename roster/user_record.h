@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "link/frame.h"  // MAX_USERS
+
 struct UserRecord {
     static constexpr int COL_NAME = 2;  // code page 949
     static constexpr int COL_ID1 = 3;   // decimal text
@@ -15,7 +17,6 @@ struct UserRecord {
     static constexpr int FRAME_NAME = 16;  // 11 bytes of Johab
 };
 
-constexpr int MAX_USERS = 250;
 constexpr size_t USER_ID1_BYTES = 6;
 constexpr size_t USER_ID2_BYTES = 7;
 constexpr size_t USER_NAME_BYTES = 11;

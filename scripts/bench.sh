@@ -30,7 +30,8 @@ for _ in $(seq 1 100); do grep -q '^PTY ' "$out" && break; sleep 0.05; done
 pty=$(sed -n 's/^PTY //p' "$out")
 [ -n "$pty" ] || { echo "the simulator did not start" >&2; exit 1; }
 "$native/link_bench" "$pty" "$exchanges" "$idle"
-kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true
+kill "$sim" 2>/dev/null || true  # it may have ended already
+wait "$sim" 2>/dev/null || true
 sim=
 
 echo "== the link alone, under Wine (COM1 mapped to a pseudo-terminal)"

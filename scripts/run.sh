@@ -12,13 +12,19 @@ sim_args=("$@")
 [ ${#sim_args[@]} -gt 0 ] || sim_args=(--users 5 --standards 3 --records 12)
 headless=
 [ -n "${DISPLAY:-}" ] || headless=1
-cleanup() { stop_simulator; [ -n "$headless" ] && { wineserver -k 2>/dev/null || true; stop_display; }; }
+cleanup() {
+  stop_simulator
+  if [ -n "$headless" ]; then
+    wineserver -k 2>/dev/null || true
+    stop_display
+  fi
+}
 trap cleanup EXIT
 SIM_LOG=${SIM_LOG:-$root/build/sim.log} start_simulator "$root/build/native/ombrix-sim" com1 -- \
   "${sim_args[@]}"
 ensure_display
 # Wine's desktop lives on the display that its server started with.
-[ -n "$headless" ] && { wineserver -k 2>/dev/null || true; }
+if [ -n "$headless" ]; then wineserver -k 2>/dev/null || true; fi
 ensure_wine_prefix
 
 exe=$root/build/windows/Ombrix_Tessaly.exe

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make libgtest-dev            # native build and unit tests
+  cmake g++ make libgtest-dev python3    # native build, unit tests, the resource script
   clang libclang-rt-14-dev               # the libFuzzer target
   g++-mingw-w64-x86-64-posix             # the Windows build (-posix: std::thread)
   binutils-mingw-w64-x86-64              # windres, objdump for the import check

@@ -105,7 +105,7 @@ bool SimDevice::HandleList(uint8_t sub, const Frame& request, Frame& reply, std:
 
 bool SimDevice::HandleUsers(uint8_t sub, const Frame& request, Frame& reply) {
     return HandleList(
-        sub, request, reply, state.users, ListRules{SIM_MAX_USERS, true},
+        sub, request, reply, state.users, ListRules{size_t{MAX_USERS}, true},
         [](const SimUser& user, Frame& out) {
             PutLong(out, 8, user.id1);
             PutLong(out, 12, user.id2);
@@ -118,7 +118,7 @@ bool SimDevice::HandleUsers(uint8_t sub, const Frame& request, Frame& reply) {
 
 bool SimDevice::HandleStandards(uint8_t sub, const Frame& request, Frame& reply) {
     return HandleList(
-        sub, request, reply, state.standards, ListRules{SIM_MAX_STANDARDS, true},
+        sub, request, reply, state.standards, ListRules{size_t{MAX_STANDARDS}, true},
         [](const SimStandard& standard, Frame& out) {
             PutWord(out, 8, standard.safe);
             PutWord(out, 10, standard.danger);

@@ -32,9 +32,6 @@ struct SimState {
     std::vector<SimRecord> records;
 };
 
-constexpr size_t SIM_MAX_USERS = 250;
-constexpr size_t SIM_MAX_STANDARDS = 50;
-constexpr size_t SIM_MAX_RECORDS = 65535;
 constexpr size_t SIM_NAME_BYTES = 11;
 
 // Status of a reply to a request the device cannot serve (unknown command, no such item).

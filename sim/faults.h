@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +14,24 @@ struct ReplyOverride {
     int count = -1;  // -1 keeps the device's count word
 };
 
+// What happened to one request's reply.
+enum class SimFault {
+    None,
+    Silent,  // no reply (the device did what was asked)
+    Late,    // the reply after lateMs
+    Noise,   // a burst of random bytes, then the reply
+    Half,    // the first half of the reply, then nothing
+    Split,   // the reply in a few pieces with gaps
+    HangUp,  // the line closed as the request came in: the device never saw it
+};
+
+const char* FaultName(SimFault fault);
+
+// The reply arrives whole and in time, whatever came with it.
+inline bool Delivered(SimFault fault) {
+    return fault == SimFault::None || fault == SimFault::Noise || fault == SimFault::Split;
+}
+
 struct FaultPlan {
     std::set<int> silentRequests;  // 1-based request numbers that get no reply
     std::set<int> lateRequests;    // 1-based request numbers answered after lateMs
@@ -22,6 +41,27 @@ struct FaultPlan {
     int chunkGapMs = 2;
     int strayBytes = 0;  // garbage sent in front of each reply
     std::vector<ReplyOverride> overrides;
+    int hangUpAt = 0;             // the request at which the line hangs up; 0 for never
+    std::set<int> noiseRequests;  // a burst of random bytes before these replies
+    std::set<int> halfRequests;   // half of these replies, then silence
+    // The seeded mix: every request meets one fault of the mix with this chance, in percent.
+    int randomPercent = 0;
+    uint32_t seed = 1;
+    bool randomHangUps = true;  // whether the mix may hang the line up
+};
+
+// Picks the fault of each request in turn: the planned ones first, then the seeded mix.
+class FaultPicker {
+public:
+    explicit FaultPicker(const FaultPlan& plan) : m_plan(plan), m_random(plan.seed) {}
+    SimFault Pick(int request);
+    // Random bytes for a noise burst, and how to split a reply.
+    std::vector<uint8_t> Noise();
+    std::vector<int> Pieces();
+
+private:
+    const FaultPlan& m_plan;
+    std::mt19937 m_random;
 };
 
 // Parses "12:62=EEE3" or "12:62=EEE3,0" (hex command, sub-code and status; decimal count).
@@ -30,3 +70,5 @@ bool ParseReplyOverride(const std::string& text, ReplyOverride& out);
 bool ParseChunkSizes(const std::string& text, std::vector<int>& out);
 // Parses "2" or "2,5,7" into request numbers.
 bool ParseRequestNumbers(const std::string& text, std::set<int>& out);
+// Parses "SEED" or "SEED,PERCENT" of the seeded mix.
+bool ParseRandomFaults(const std::string& text, FaultPlan& plan);

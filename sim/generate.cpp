@@ -12,7 +12,7 @@ const char* const kAgents[] = {"세균", "곰팡이", "대장균", "바이러스
 }  // namespace
 
 void AddGeneratedUsers(SimState& state, size_t count) {
-    for (size_t i = 0; i < count && state.users.size() < SIM_MAX_USERS; ++i) {
+    for (size_t i = 0; i < count && state.users.size() < size_t{MAX_USERS}; ++i) {
         const size_t n = state.users.size() + 1;
         const std::string name = std::string(kSurnames[n % 8]) + "측정" + std::to_string(n);
         state.users.push_back({static_cast<int32_t>(100000 + n), static_cast<int32_t>(1000000 + n),
@@ -21,7 +21,7 @@ void AddGeneratedUsers(SimState& state, size_t count) {
 }
 
 void AddGeneratedStandards(SimState& state, size_t count) {
-    for (size_t i = 0; i < count && state.standards.size() < SIM_MAX_STANDARDS; ++i) {
+    for (size_t i = 0; i < count && state.standards.size() < size_t{MAX_STANDARDS}; ++i) {
         const size_t n = state.standards.size() + 1;
         const std::string name = std::string(kAgents[n % 5]) + std::to_string(n);
         state.standards.push_back({static_cast<uint16_t>(100 + 10 * n),
@@ -30,7 +30,7 @@ void AddGeneratedStandards(SimState& state, size_t count) {
 }
 
 void AddGeneratedRecords(SimState& state, size_t count) {
-    for (size_t i = 0; i < count && state.records.size() < SIM_MAX_RECORDS; ++i) {
+    for (size_t i = 0; i < count && state.records.size() < size_t{MAX_RECORDS}; ++i) {
         const size_t n = state.records.size();
         SimRecord record;
         record.user = state.users.empty() ? 0 : static_cast<uint8_t>(n % state.users.size() + 1);

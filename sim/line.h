@@ -11,6 +11,9 @@ public:
     // Reads what has arrived, waiting at most timeoutMs; 0 on time-out, -1 when the line is gone.
     virtual int Read(uint8_t* buffer, int size, int timeoutMs) = 0;
     virtual bool Write(const uint8_t* bytes, int length) = 0;
+    // Closes this end for good, as a pulled cable or a switched-off device does; Read then
+    // reports the line gone.
+    virtual void HangUp() = 0;
     // Where the PC side connects: the pseudo-terminal's slave path, or the port opened.
     virtual std::string PeerName() const = 0;
 };

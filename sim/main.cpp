@@ -31,7 +31,7 @@ const char kUsage[] =
     "  --link PATH        make PATH a symbolic link to the pseudo-terminal (removed at exit)\n"
     "  --state FILE       load users, standards and records from FILE (a text file)\n"
     "  --save FILE        write the state to FILE after every change\n"
-    "  --users N          add N generated users (at most 250 in all)\n"
+    "  --users N          add N generated users (at most the device's 250 in all)\n"
     "  --standards N      add N generated standards (at most 50)\n"
     "  --records N        add N generated records (at most 65535)\n"
     "  --log FILE         log frames to FILE instead of standard error\n"
@@ -46,11 +46,18 @@ const char kUsage[] =
     "  --stray N          send N stray bytes before each reply\n"
     "  --reply CC:SS=WORD[,COUNT]  answer command CC, sub-code SS (hex) with this status word\n"
     "                     (hex) and count (decimal)\n"
-    "  --full-after N     report the list full after N appends\n";
+    "  --full-after N     report the list full after N appends\n"
+    "  --hang-up N        close the line as the Nth request comes in, and end\n"
+    "  --noise N[,N..]    send a burst of random bytes before the Nth reply\n"
+    "  --half N[,N..]     send half of the Nth reply, then nothing\n"
+    "  --random-faults SEED[,PERCENT]\n"
+    "                     give every request one of the faults above (and split replies) at\n"
+    "                     random with PERCENT chance (default 5); the same seed, the same faults\n"
+    "  --no-random-hang-up  leave hang-ups out of the random faults\n";
 
 struct Options {
     std::string port, link, stateFile, saveFile, logFile;
-    bool quiet = false;
+    bool quiet = false, noRandomHangUp = false;
     size_t users = 0, standards = 0, records = 0;
     int fullAfter = -1;
     FaultPlan faults;
@@ -65,8 +72,8 @@ bool ParseCount(const char* text, long max, long& value) {
 bool ParseArguments(int argc, char** argv, Options& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--quiet") {
-            options.quiet = true;
+        if (arg == "--quiet" || arg == "--no-random-hang-up") {
+            (arg == "--quiet" ? options.quiet : options.noRandomHangUp) = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -87,13 +94,13 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
         else if (arg == "--log")
             options.logFile = value;
         else if (arg == "--users")
-            ok = ParseCount(value, 250, number), options.users = number;
+            ok = ParseCount(value, MAX_USERS, number), options.users = number;
         else if (arg == "--standards")
-            ok = ParseCount(value, 50, number), options.standards = number;
+            ok = ParseCount(value, MAX_STANDARDS, number), options.standards = number;
         else if (arg == "--records")
-            ok = ParseCount(value, 65535, number), options.records = number;
+            ok = ParseCount(value, MAX_RECORDS, number), options.records = number;
         else if (arg == "--full-after")
-            ok = ParseCount(value, 65535, number), options.fullAfter = number;
+            ok = ParseCount(value, MAX_RECORDS, number), options.fullAfter = number;
         else if (arg == "--delay")
             ok = ParseCount(value, 60000, number), options.faults.delayMs = number;
         else if (arg == "--late-ms")
@@ -104,6 +111,15 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
             ok = ParseRequestNumbers(value, options.faults.silentRequests);
         else if (arg == "--late")
             ok = ParseRequestNumbers(value, options.faults.lateRequests);
+        else if (arg == "--hang-up")
+            ok = ParseCount(value, MAX_RECORDS, number) && number > 0,
+            options.faults.hangUpAt = number;
+        else if (arg == "--noise")
+            ok = ParseRequestNumbers(value, options.faults.noiseRequests);
+        else if (arg == "--half")
+            ok = ParseRequestNumbers(value, options.faults.halfRequests);
+        else if (arg == "--random-faults")
+            ok = ParseRandomFaults(value, options.faults);
         else if (arg == "--chunks")
             ok = ParseChunkSizes(value, options.faults.chunkSizes);
         else if (arg == "--reply") {
@@ -119,6 +135,7 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
             return false;
         }
     }
+    options.faults.randomHangUps = !options.noRandomHangUp;
     return true;
 }
 

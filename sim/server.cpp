@@ -18,7 +18,7 @@ SimServer::SimServer(SimDevice& device, SimLine& line, FaultPlan faults)
 
 void SimServer::Run(const std::atomic<bool>& stop) {
     uint8_t buffer[4096];
-    while (!stop.load()) {
+    while (!stop.load() && !m_hungUp) {
         const int n = m_line.Read(buffer, sizeof buffer, 50);
         if (n < 0) return;
         if (n > 0) Feed(buffer, n);
@@ -33,6 +33,11 @@ std::vector<std::vector<uint8_t>> SimServer::Requests() const {
 std::vector<std::chrono::steady_clock::time_point> SimServer::RequestTimes() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_requestTimes;
+}
+
+std::vector<SimFault> SimServer::Faults() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requestFaults;
 }
 
 int SimServer::RequestCount() const {
@@ -60,23 +65,25 @@ void SimServer::Feed(const uint8_t* bytes, int length) {
 
 void SimServer::Serve(const Frame& request) {
     LogFrame("<-", request, FRAME_SIZE);
-    int number;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_requests.emplace_back(request, request + FRAME_SIZE);
-        m_requestTimes.push_back(std::chrono::steady_clock::now());
-        number = static_cast<int>(m_requests.size());
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_requests.emplace_back(request, request + FRAME_SIZE);
+    m_requestTimes.push_back(std::chrono::steady_clock::now());
+    const int number = static_cast<int>(m_requests.size());
+    const SimFault fault = m_picker.Pick(number);
+    m_requestFaults.push_back(fault);
+    lock.unlock();
+    if (fault != SimFault::None && m_log)
+        std::fprintf(m_log, "-- request %d: %s\n", number, FaultName(fault));
+    if (fault == SimFault::HangUp) {
+        m_line.HangUp();
+        m_hungUp = true;
+        return;
     }
     Frame reply;
     const bool changed = m_device.Handle(request, reply);
     ApplyOverrides(request, reply);
     if (changed && m_onChange) m_onChange();
-    if (m_faults.silentRequests.count(number)) {
-        if (m_log) std::fprintf(m_log, "-- request %d left unanswered\n", number);
-        return;
-    }
-    const bool late = m_faults.lateRequests.count(number) != 0;
-    SendReply(reply, late ? m_faults.lateMs : m_faults.delayMs);
+    if (fault != SimFault::Silent) SendReply(reply, fault);
 }
 
 void SimServer::ApplyOverrides(const Frame& request, Frame& reply) const {
@@ -87,20 +94,24 @@ void SimServer::ApplyOverrides(const Frame& request, Frame& reply) const {
     }
 }
 
-void SimServer::SendReply(const Frame& reply, int delayMs) {
-    SleepMs(delayMs);
+void SimServer::SendReply(const Frame& reply, SimFault fault) {
+    SleepMs(fault == SimFault::Late ? m_faults.lateMs : m_faults.delayMs);
     std::vector<uint8_t> wire;
+    if (fault == SimFault::Noise) wire = m_picker.Noise();
     for (int i = 0; i < m_faults.strayBytes; ++i) wire.push_back(static_cast<uint8_t>(0xA5 + i));
-    wire.insert(wire.end(), reply, reply + FRAME_SIZE);
+    wire.insert(wire.end(), reply, reply + (fault == SimFault::Half ? FRAME_SIZE / 2 : FRAME_SIZE));
     LogFrame("->", wire.data(), static_cast<int>(wire.size()));
+    Send(wire.data(), wire.size(),
+         fault == SimFault::Split ? m_picker.Pieces() : m_faults.chunkSizes);
+}
 
+void SimServer::Send(const uint8_t* bytes, size_t length, const std::vector<int>& pieces) {
     size_t sent = 0;
-    for (size_t i = 0; sent < wire.size(); ++i) {
-        size_t piece = wire.size() - sent;
-        if (i < m_faults.chunkSizes.size())
-            piece = std::min(piece, static_cast<size_t>(m_faults.chunkSizes[i]));
+    for (size_t i = 0; sent < length; ++i) {
+        size_t piece = length - sent;
+        if (i < pieces.size()) piece = std::min(piece, static_cast<size_t>(pieces[i]));
         if (i > 0) SleepMs(m_faults.chunkGapMs);  // so that the pieces arrive apart
-        m_line.Write(wire.data() + sent, static_cast<int>(piece));
+        m_line.Write(bytes + sent, static_cast<int>(piece));
         sent += piece;
     }
 }

@@ -30,21 +30,29 @@ public:
     int RequestCount() const;
     // When each request was received, in the same order.
     std::vector<std::chrono::steady_clock::time_point> RequestTimes() const;
+    // The fault each request met, in the same order.
+    std::vector<SimFault> Faults() const;
+    // The line was hung up (a planned or random fault); Run has ended or soon will.
+    bool HungUp() const { return m_hungUp; }
 
 private:
     void Feed(const uint8_t* bytes, int length);
     void Serve(const Frame& request);
-    void SendReply(const Frame& reply, int delayMs);
+    void SendReply(const Frame& reply, SimFault fault);
+    void Send(const uint8_t* bytes, size_t length, const std::vector<int>& pieces);
     void ApplyOverrides(const Frame& request, Frame& reply) const;
     void LogFrame(const char* direction, const uint8_t* frame, int length);
 
     SimDevice& m_device;
     SimLine& m_line;
     FaultPlan m_faults;
+    FaultPicker m_picker{m_faults};
+    std::atomic<bool> m_hungUp{false};
     std::FILE* m_log = nullptr;
     std::function<void()> m_onChange;
     std::vector<uint8_t> m_pending;
     mutable std::mutex m_mutex;
     std::vector<std::vector<uint8_t>> m_requests;
     std::vector<std::chrono::steady_clock::time_point> m_requestTimes;
+    std::vector<SimFault> m_requestFaults;
 };

@@ -70,10 +70,11 @@ bool ParseLine(const std::string& line, SimState& state) {
     std::istringstream in(line);
     std::string kind;
     in >> kind;
-    if (kind == "user") return state.users.size() < SIM_MAX_USERS && ParseUser(in, state);
+    if (kind == "user") return state.users.size() < size_t{MAX_USERS} && ParseUser(in, state);
     if (kind == "standard")
-        return state.standards.size() < SIM_MAX_STANDARDS && ParseStandard(in, state);
-    if (kind == "record") return state.records.size() < SIM_MAX_RECORDS && ParseRecord(in, state);
+        return state.standards.size() < size_t{MAX_STANDARDS} && ParseStandard(in, state);
+    if (kind == "record")
+        return state.records.size() < size_t{MAX_RECORDS} && ParseRecord(in, state);
     return false;
 }
 

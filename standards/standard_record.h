@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "link/frame.h"  // MAX_STANDARDS
+
 struct StandardRecord {
     static constexpr int COL_NAME = 2;    // code page 949
     static constexpr int COL_SAFE = 3;    // safety index, decimal text
@@ -16,7 +18,6 @@ struct StandardPayload {
     static constexpr int NAME = 12;    // 11 bytes of Johab; bytes 23-27 are not used
 };
 
-constexpr int MAX_STANDARDS = 50;
 constexpr size_t STANDARD_INDEX_DIGITS = 4;
 constexpr size_t STANDARD_NAME_BYTES = 11;
 constexpr int STANDARD_SCROLL_DY = 2500;

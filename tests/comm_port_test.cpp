@@ -9,6 +9,7 @@
 #include <chrono>
 #include <thread>
 
+#include "bench/process_cpu.h"
 #include "link/exchange.h"
 #include "link/frame.h"
 #include "tests/sim_on_pty.h"
@@ -59,6 +60,7 @@ TEST_F(LinkTest, RepliesInPiecesOrBehindNoiseArrive) {
     FaultPlan faults;
     faults.chunkSizes = {10, 20};
     faults.strayBytes = 3;
+    faults.noiseRequests = {2, 4};  // random bytes on top of the three stray ones
     SimOnPty sim(faults, ThreeUsers());
     Open(sim);
     for (int i = 0; i < 5; ++i) {
@@ -143,6 +145,9 @@ TEST_F(LinkTest, AMissingPortFailsAndTheObjectStaysUsable) {
     EXPECT_FALSE(port.OpenPort("/dev/nonexistent-ombrix-port", 115200));
     EXPECT_FALSE(port.OpenPort("/dev/null", 115200));  // not a serial line
     SimOnPty sim({}, ThreeUsers());
+    EXPECT_FALSE(port.OpenPort(sim.Path(), 115201));  // not a speed of the list: refused
+    EXPECT_FALSE(port.OpenPort(sim.Path(), 0));
+    EXPECT_FALSE(port.IsOpen());
     Open(sim);
     Request(CMD_USERS, SUB_COUNT);
     EXPECT_TRUE(ExchangeFrame(port, reply));
@@ -176,6 +181,48 @@ TEST_F(LinkTest, LeftoverBytesOfTheLastConnectionAreDropped) {
     AssembleRx(half, sizeof half);
     Open(sim);
     EXPECT_EQ(RxRingPos.count, 0);
+}
+
+// The device's end closes as the second request comes in, during a read.
+TEST_F(LinkTest, ALineThatHangsUpEndsTheWatcherAndEveryExchangeTimesOut) {
+    FaultPlan faults;
+    faults.hangUpAt = 2;
+    auto sim = std::make_unique<SimOnPty>(faults, ThreeUsers());
+    Open(*sim);
+    Request(CMD_USERS, SUB_COUNT);
+    ASSERT_TRUE(ExchangeFrame(port, reply));
+    Request(CMD_USERS, SUB_READ_ITEM, 1);
+    EXPECT_FALSE(ExchangeFrame(port, reply));
+    EXPECT_FALSE(port.IsWatching());  // a second later, long gone
+
+    const double cpuBefore = ProcessCpuSeconds();
+    const auto start = Clock::now();
+    EXPECT_EQ(port.WriteComm(TxFrame, FRAME_SIZE), 0u);  // the write fails
+    EXPECT_FALSE(ExchangeFrame(port, reply));            // and so does the next exchange
+    const double waited = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_GE(waited, 1.0);
+    EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.1 * waited);  // nothing spins meanwhile
+    EXPECT_TRUE(port.IsOpen());                                // until the operator disconnects
+
+    port.ClosePort();
+    sim = std::make_unique<SimOnPty>(FaultPlan{}, ThreeUsers());  // the device is back
+    Open(*sim);
+    Request(CMD_USERS, SUB_READ_ITEM, 3);
+    ASSERT_TRUE(ExchangeFrame(port, reply));
+    EXPECT_EQ(GetLong(reply, 8), 3);
+}
+
+TEST_F(LinkTest, HalfAReplyThenSilenceLeavesTheNextReplyWhole) {
+    FaultPlan faults;
+    faults.halfRequests = {1};
+    SimOnPty sim(faults, ThreeUsers());
+    Open(sim);
+    Request(CMD_USERS, SUB_READ_ITEM, 1);
+    EXPECT_FALSE(ExchangeFrame(port, reply));
+    Request(CMD_USERS, SUB_READ_ITEM, 2);
+    ASSERT_TRUE(ExchangeFrame(port, reply));
+    EXPECT_EQ(GetLong(reply, 8), 2);
+    EXPECT_EQ(GetLong(reply, 12), 20);
 }
 
 }  // namespace

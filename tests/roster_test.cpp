@@ -177,15 +177,44 @@ TEST_F(ReadUsers, ACountReplyWithAnotherStatusEndsAtOnce) {
     EXPECT_EQ(Sent().size(), 1u);
 }
 
+// The reply to the second item is lost: not sent, cut off half-way, or the line hangs up.
 TEST_F(ReadUsers, AMissingReplyForTheSecondOfFour) {
+    FaultPlan silent, half, hangUp;
+    silent.silentRequests = {3};
+    half.halfRequests = {3};
+    hangUp.hangUpAt = 3;
+    for (const FaultPlan& faults : {silent, half, hangUp}) {
+        SCOPED_TRACE(faults.hangUpAt ? "hang-up" : faults.halfRequests.empty() ? "silent" : "half");
+        Connect(Users({{1, 1, "A"}, {2, 2, "B"}, {3, 3, "C"}, {4, 4, "D"}}), faults);
+        dialog.OnReadUsers();
+        EXPECT_EQ(ui.boxes, Told(IDS_DELAY));
+        EXPECT_EQ(ui.RowCount(kList), 1);
+        EXPECT_EQ(ui.ProgressNow(kBar), 625);
+        EXPECT_EQ(Sent().size(), 3u);
+        dialog.OnConnect();  // disconnect
+        ui.DeleteAllRows(kList);
+    }
+}
+
+// The line is gone while connected: it stays "connected" until the operator disconnects, and
+// a connect to the device back on the port reads right at once.
+TEST_F(ReadUsers, AfterAHangUpDisconnectAndConnectWorkAtOnce) {
     FaultPlan faults;
-    faults.silentRequests = {3};
-    Connect(Users({{1, 1, "A"}, {2, 2, "B"}, {3, 3, "C"}, {4, 4, "D"}}), faults);
+    faults.hangUpAt = 3;
+    Connect(Users({{1, 1, "A"}, {2, 2, "B"}}), faults);
     dialog.OnReadUsers();
-    EXPECT_EQ(ui.boxes, Told(IDS_DELAY));
+    dialog.OnReadStandards();
+    EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{Info(IDS_DELAY), Info(IDS_DELAY)}));
     EXPECT_EQ(ui.RowCount(kList), 1);
-    EXPECT_EQ(ui.ProgressNow(kBar), 625);
-    EXPECT_EQ(Sent().size(), 3u);
+    EXPECT_TRUE(dialog.IsConnected());
+    EXPECT_EQ(ui.texts[IDC_STATIC_STATUS], IDS_STATUS_CONNECTED);
+
+    dialog.OnConnect();
+    Connect(Users({{1, 1, "A"}, {2, 2, "B"}}));
+    ui.DeleteAllRows(kList);
+    dialog.OnReadUsers();
+    EXPECT_EQ(ui.boxes, Told(IDS_USER_READ_DONE));
+    EXPECT_EQ(CellOf(kList, 1, UserRecord::COL_NAME), "B");
 }
 
 TEST_F(ReadUsers, ACountAbove250IsFetchedInFull) {

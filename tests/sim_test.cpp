@@ -62,7 +62,7 @@ TEST_F(SimDeviceTest, UsersAndStandardsStayWhileRecordsExist) {
 }
 
 TEST_F(SimDeviceTest, ListsReportFullAtCapacityOrAfterTheFault) {
-    for (size_t i = 0; i < SIM_MAX_STANDARDS; ++i)
+    for (size_t i = 0; i < size_t{MAX_STANDARDS}; ++i)
         ASSERT_EQ(Send(CMD_STANDARDS, SUB_APPEND).status, RX_STATUS_COUNT);
     EXPECT_EQ(Send(CMD_STANDARDS, SUB_APPEND).status, RX_STATUS_FULL);
 

@@ -8,7 +8,7 @@
 
 constexpr unsigned CP_KOREAN = 949;
 constexpr unsigned CP_JOHAB = 1361;
-constexpr unsigned CP_UTF8_TEXT = 65001;
+constexpr unsigned CP_UTF8_TEXT = 65001;  // Windows' CP_UTF8
 constexpr size_t NAME_BUFFER_SIZE = 50;
 
 // Converts a zero-padded 50-byte name buffer in place. Only the bytes before the first zero are

@@ -7,7 +7,10 @@
 
 #include "app/win32/main_window.h"
 #include "app/win32/single_instance.h"
+#include "app/win32/wide_text.h"
+#include "link/comm_port.h"
 #include "link/exchange.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -24,6 +27,12 @@ void KeepAlive() {
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
 }
 
+// The link's watcher could not start watching its port; it tells so from its own thread.
+void ShowWatcherError(const std::string& text) {
+    MessageBoxW(nullptr, WideFrom(text).c_str(), LoadText(IDS_APP_TITLE).c_str(),
+                MB_OK | MB_ICONEXCLAMATION);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -34,6 +43,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX classes{sizeof classes, 0xFF};
     InitCommonControlsEx(&classes);
     SetExchangeIdleHook(KeepAlive);
+    SetWatcherErrorHandler(ShowWatcherError);
 
     HWND window = CreateMainWindow(instance);
     if (!window) return 1;

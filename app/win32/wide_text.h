@@ -1,33 +1,11 @@
-// The window boundary: the program's texts are code page 949 bytes, the window's are UTF-16.
+// The window's texts: the string table's, and the conversions of text/win32/utf16.h.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "text/code_page.h"
-
-inline std::wstring WideFrom(const std::string& text, unsigned codePage = CP_KOREAN) {
-    if (text.empty()) return {};
-    const int length =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-// A character that code page 949 lacks becomes '?', not a look-alike ("é" gives "?", not "e").
-inline std::string NarrowFrom(const std::wstring& wide, unsigned codePage = CP_KOREAN) {
-    if (wide.empty()) return {};
-    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, flags, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
-}
+#include "text/win32/utf16.h"
 
 inline std::wstring LoadText(int textId) {
     const wchar_t* text = nullptr;

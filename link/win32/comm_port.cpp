@@ -1,11 +1,34 @@
 // Windows serial line: overlapped reads and writes, a watcher thread waiting in WaitCommEvent.
 #include "link/comm_port.h"
 
+#include <windows.h>
+// windows.h first: mmsystem.h needs its types.
 #include <mmsystem.h>
 
+#include <atomic>
+
+#include "link/comm_port_internal.h"
 #include "link/frame.h"
 
+struct CCommPort::Impl {
+    HANDLE m_hComm = INVALID_HANDLE_VALUE;
+    OVERLAPPED m_osRead{};
+    OVERLAPPED m_osWrite{};
+    OVERLAPPED m_osWait{};  // the watcher's own record for WaitCommEvent
+    HANDLE m_hThread = nullptr;
+    HANDLE m_hActivity = nullptr;  // set by writes and ClosePort to end the watcher's rest
+    std::atomic<unsigned> m_nWrites{0};
+    std::atomic<int> m_bWatching{0};
+    std::atomic<bool> m_bWatcherRunning{false};
+    bool m_bTimerRaised = false;
+    std::string m_strPortName;
+    uint32_t m_dwInQueue = COMM_QUEUE_SIZE;
+    uint32_t m_dwOutQueue = COMM_QUEUE_SIZE;
+};
+
 namespace {
+
+using Port = CCommPort::Impl;
 
 constexpr DWORD PURGE_ALL = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
@@ -26,16 +49,16 @@ void ClearPortError(HANDLE comm) {
     ClearCommError(comm, &errors, &status);
 }
 
-// Waits for an overlapped operation on the port; returns the count as far as it is known.
-DWORD FinishPending(HANDLE comm, OVERLAPPED& record) {
-    DWORD done = 0;
+// Waits for an overlapped operation on the port; false when it failed, with `done` the count
+// as far as it is known.
+bool FinishPending(HANDLE comm, OVERLAPPED& record, DWORD& done) {
     while (!GetOverlappedResult(comm, &record, &done, TRUE)) {
         if (GetLastError() != ERROR_IO_INCOMPLETE) {
             ClearPortError(comm);
-            break;
+            return false;
         }
     }
-    return done;
+    return true;
 }
 
 // A binary line: no parity, no software or output hardware flow control, nothing replaced or
@@ -60,146 +83,96 @@ void ApplyLineSettings(DCB& dcb, DWORD speed) {
         dcb.fRtsControl = RTS_CONTROL_ENABLE;
 }
 
-}  // namespace
-
-std::string WatcherErrorText(const std::string& portName) {
-    return "Error while creating ThreadWatchComm," + portName;
+void CloseHandles(Port& port) {
+    if (port.m_hComm != INVALID_HANDLE_VALUE) CloseHandle(port.m_hComm);
+    port.m_hComm = INVALID_HANDLE_VALUE;
+    FreeIoRecord(port.m_osRead);
+    FreeIoRecord(port.m_osWrite);
+    FreeIoRecord(port.m_osWait);
+    if (port.m_hActivity) CloseHandle(port.m_hActivity);
+    port.m_hActivity = nullptr;
 }
 
-CCommPort::CCommPort() = default;
-
-CCommPort::~CCommPort() { ClosePort(); }
-
-bool CCommPort::IsOpen() const { return m_hComm != INVALID_HANDLE_VALUE; }
-
-void CCommPort::CloseHandles() {
-    if (m_hComm != INVALID_HANDLE_VALUE) CloseHandle(m_hComm);
-    m_hComm = INVALID_HANDLE_VALUE;
-    FreeIoRecord(m_osRead);
-    FreeIoRecord(m_osWrite);
-    FreeIoRecord(m_osWait);
-    if (m_hActivity) CloseHandle(m_hActivity);
-    m_hActivity = nullptr;
-}
-
-bool CCommPort::OpenPort(const std::string& name, uint32_t speed) {
-    ClosePort();
-    m_bWatching = 0;
-    m_hActivity = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!m_hActivity || !MakeIoRecord(m_osRead) || !MakeIoRecord(m_osWrite) ||
-        !MakeIoRecord(m_osWait)) {
-        CloseHandles();
-        return false;
-    }
-    m_strPortName = name;
-    // Ports above COM9 open only through the device namespace; every port takes that path.
-    const std::string device = "\\\\.\\" + name;
-    m_hComm = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
-    if (m_hComm == INVALID_HANDLE_VALUE) {
-        CloseHandles();
-        return false;
-    }
-    SetCommMask(m_hComm, EV_RXCHAR);
-    SetupComm(m_hComm, m_dwInQueue, m_dwOutQueue);
-    PurgeComm(m_hComm, PURGE_ALL);
+// Every setting the line needs, each checked: a port that refuses one is no use.
+bool SetUpLine(HANDLE comm, DWORD speed, const Port& port) {
+    if (!SetCommMask(comm, EV_RXCHAR)) return false;
+    if (!SetupComm(comm, port.m_dwInQueue, port.m_dwOutQueue)) return false;
+    if (!PurgeComm(comm, PURGE_ALL)) return false;
 
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = 1;
     timeouts.ReadTotalTimeoutConstant = 1000;
-    timeouts.WriteTotalTimeoutMultiplier = speed ? 230400 / speed : 2;
+    timeouts.WriteTotalTimeoutMultiplier = WriteMsPerByte(speed);
     timeouts.WriteTotalTimeoutConstant = 0;
-    SetCommTimeouts(m_hComm, &timeouts);
+    if (!SetCommTimeouts(comm, &timeouts)) return false;
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    GetCommState(m_hComm, &dcb);
+    if (!GetCommState(comm, &dcb)) return false;
     ApplyLineSettings(dcb, speed);
-    if (!SetCommState(m_hComm, &dcb)) {
-        CloseHandles();
-        return false;
-    }
-
-    // Sleep(5) and Sleep(10) last a whole 15.6 ms tick at the default timer resolution.
-    m_bTimerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
-
-    ResetRxRing();
-    m_bWatching = 1;
-    m_hThread = CreateThread(nullptr, 0, ThreadWatchComm, this, 0, nullptr);
-    if (!m_hThread) {
-        ClosePort();
-        return false;
-    }
-    return true;
+    return SetCommState(comm, &dcb) != FALSE;
 }
 
-void CCommPort::ClosePort() {
-    m_bWatching = 0;
-    if (m_hComm != INVALID_HANDLE_VALUE) SetCommMask(m_hComm, 0);  // releases WaitCommEvent
-    if (m_hActivity) SetEvent(m_hActivity);                        // and a resting watcher
-    if (m_hThread) {
-        // A watcher waiting for the first byte of a reply is released by cancelling its read;
-        // again until it has ended, in case it was just about to start one.
-        while (WaitForSingleObject(m_hThread, 10) == WAIT_TIMEOUT) CancelIoEx(m_hComm, &m_osRead);
-        CloseHandle(m_hThread);
-        m_hThread = nullptr;
+// Opens and sets up the port with its I/O records; false leaves nothing open.
+bool OpenLine(Port& port, const std::string& name, DWORD speed) {
+    port.m_hActivity = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    bool ready = port.m_hActivity && MakeIoRecord(port.m_osRead) && MakeIoRecord(port.m_osWrite) &&
+                 MakeIoRecord(port.m_osWait);
+    if (ready) {
+        // Ports above COM9 open only through the device namespace; every port takes that path.
+        const std::string device = "\\\\.\\" + name;
+        port.m_hComm =
+            CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+        ready = port.m_hComm != INVALID_HANDLE_VALUE && SetUpLine(port.m_hComm, speed, port);
     }
-    if (m_hComm != INVALID_HANDLE_VALUE) PurgeComm(m_hComm, PURGE_ALL);
-    CloseHandles();
-    if (m_bTimerRaised) timeEndPeriod(1);
-    m_bTimerRaised = false;
+    if (!ready) CloseHandles(port);
+    return ready;
 }
 
-uint32_t CCommPort::WriteComm(const uint8_t* bytes, uint32_t length) {
-    DWORD written = 0;
-    ++m_nWrites;
-    SetEvent(m_hActivity);  // a reply will follow: the watcher stops resting
-    if (WriteFile(m_hComm, bytes, length, &written, &m_osWrite)) return written;
-    if (GetLastError() == ERROR_IO_PENDING) return FinishPending(m_hComm, m_osWrite);
-    ClearPortError(m_hComm);
-    return 0;
-}
-
-uint32_t CCommPort::ReadComm(uint8_t* buffer) {
+// What is waiting, at most the queue size: the count, 0 for nothing, -1 when the port failed.
+int ReadWaiting(Port& port, uint8_t* buffer) {
     DWORD errors = 0;
     COMSTAT status{};
-    ClearCommError(m_hComm, &errors, &status);
+    if (!ClearCommError(port.m_hComm, &errors, &status)) return -1;
     if (status.cbInQue == 0) return 0;
     // Ask for exactly what waits: a longer read may sit out the whole total time-out.
-    const DWORD ask = status.cbInQue > m_dwInQueue ? m_dwInQueue : status.cbInQue;
+    const DWORD ask = status.cbInQue > port.m_dwInQueue ? port.m_dwInQueue : status.cbInQue;
     DWORD got = 0;
-    if (ReadFile(m_hComm, buffer, ask, &got, &m_osRead)) return got;
-    if (GetLastError() == ERROR_IO_PENDING) return FinishPending(m_hComm, m_osRead);
-    ClearPortError(m_hComm);
-    return 0;
+    if (ReadFile(port.m_hComm, buffer, ask, &got, &port.m_osRead)) return static_cast<int>(got);
+    if (GetLastError() != ERROR_IO_PENDING) {
+        ClearPortError(port.m_hComm);
+        return -1;
+    }
+    return FinishPending(port.m_hComm, port.m_osRead, got) ? static_cast<int>(got) : -1;
 }
 
-namespace {
+enum class PortEvent { Received, Other, Failed };
 
 // Waits for the first byte of a reply: the driver completes a one-byte read the moment a byte
-// arrives, or after the read time-out (about a second) with none. Returns the count read.
-DWORD ReadFirstByte(HANDLE comm, OVERLAPPED& record, uint8_t* byte) {
+// arrives, or after the read time-out (about a second) with none. The count read, -1 when the
+// port failed (or ClosePort cancelled the read).
+int ReadFirstByte(Port& port, uint8_t* byte) {
     DWORD got = 0;
-    if (ReadFile(comm, byte, 1, &got, &record)) return got;
-    if (GetLastError() == ERROR_IO_PENDING) return FinishPending(comm, record);
-    ClearPortError(comm);
-    return 0;
+    if (ReadFile(port.m_hComm, byte, 1, &got, &port.m_osRead)) return static_cast<int>(got);
+    if (GetLastError() != ERROR_IO_PENDING) {
+        ClearPortError(port.m_hComm);
+        return -1;
+    }
+    return FinishPending(port.m_hComm, port.m_osRead, got) ? static_cast<int>(got) : -1;
 }
 
-// Waits for the next port event with the watcher's own I/O record; 0 when it failed.
-DWORD WaitPortEvent(HANDLE comm, OVERLAPPED& record) {
+// Waits for the next port event with the watcher's own I/O record. A wait that was cancelled
+// (a new event mask, or Wine ending it early) is no failure.
+PortEvent WaitPortEvent(HANDLE comm, OVERLAPPED& record) {
     DWORD mask = 0;
-    if (WaitCommEvent(comm, &mask, &record)) return mask;
-    if (GetLastError() != ERROR_IO_PENDING) return 0;
     DWORD unused = 0;
-    if (!GetOverlappedResult(comm, &record, &unused, TRUE)) return 0;
-    return mask;
+    if (!WaitCommEvent(comm, &mask, &record) &&
+        (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(comm, &record, &unused, TRUE)))
+        return GetLastError() == ERROR_OPERATION_ABORTED ? PortEvent::Other : PortEvent::Failed;
+    return (mask & EV_RXCHAR) ? PortEvent::Received : PortEvent::Other;
 }
-
-}  // namespace
-
-namespace {
 
 // How the watcher waits. Under Wine the event wait on a pseudo-terminal ends by itself every few
 // milliseconds without an event, and each costs about a millisecond of CPU; a reply that lands
@@ -240,39 +213,123 @@ private:
     DWORD m_rest = 1;
 };
 
-}  // namespace
-
-DWORD WINAPI ThreadWatchComm(LPVOID param) {
-    CCommPort* port = static_cast<CCommPort*>(param);
-    if (!SetCommMask(port->m_hComm, EV_RXCHAR)) {
-        const std::string text = WatcherErrorText(port->m_strPortName);
-        MessageBoxW(nullptr, std::wstring(text.begin(), text.end()).c_str(), L"Ombrix_Tessaly",
-                    MB_OK | MB_ICONEXCLAMATION);
-        return 0;
-    }
+// Ends when ClosePort clears m_bWatching, or at the first failing event wait or read: a port
+// whose line is gone fails every call at once, and looking again would only spin.
+void Watch(Port& port) {
     uint8_t chunk[COMM_QUEUE_SIZE];
     WatchPace pace;
-    while (port->m_bWatching == 1) {
-        const bool conversing = pace.Conversing(port->m_nWrites.load());
-        DWORD mask = 0;
+    while (port.m_bWatching == 1) {
+        const bool conversing = pace.Conversing(port.m_nWrites.load());
+        PortEvent event = PortEvent::Other;
         uint32_t total = 0;
-        if (conversing)
-            total = ReadFirstByte(port->m_hComm, port->m_osRead, chunk);
-        else
-            mask = WaitPortEvent(port->m_hComm, port->m_osWait);
-        if (total > 0) AssembleRxChunk(chunk, total);
-        const unsigned writes = port->m_nWrites.load();  // what the bytes read now answer
-        uint32_t n;
-        while ((n = port->ReadComm(chunk)) > 0) {
-            AssembleRxChunk(chunk, n);
-            total += n;
+        if (conversing) {
+            const int first = ReadFirstByte(port, chunk);
+            if (first < 0) return;
+            AssembleRxChunk(chunk, static_cast<size_t>(first));
+            total = static_cast<uint32_t>(first);
+        } else {
+            event = WaitPortEvent(port.m_hComm, port.m_osWait);
+            if (event == PortEvent::Failed) return;
         }
-        if (total > 0 || (mask & EV_RXCHAR)) {
+        const unsigned writes = port.m_nWrites.load();  // what the bytes read now answer
+        int n;
+        while ((n = ReadWaiting(port, chunk)) > 0) {
+            AssembleRxChunk(chunk, static_cast<size_t>(n));
+            total += static_cast<uint32_t>(n);
+        }
+        if (n < 0) return;
+        if (total > 0 || event == PortEvent::Received) {
             pace.BytesArrived(writes);
             continue;
         }
-        if (port->m_bWatching != 1) break;
-        WaitForSingleObject(port->m_hActivity, pace.Rest(conversing));
+        if (port.m_bWatching != 1) break;
+        WaitForSingleObject(port.m_hActivity, pace.Rest(conversing));
     }
-    return 1;
+}
+
+DWORD WINAPI ThreadWatchComm(LPVOID param) {
+    Port& port = *static_cast<Port*>(param);
+    DWORD result = 0;
+    if (SetCommMask(port.m_hComm, EV_RXCHAR)) {
+        Watch(port);
+        result = 1;
+    } else {
+        ReportWatcherError(port.m_strPortName);
+    }
+    port.m_bWatcherRunning = false;
+    return result;
+}
+
+}  // namespace
+
+CCommPort::CCommPort() : m_impl(std::make_unique<Impl>()) {}
+
+CCommPort::~CCommPort() { ClosePort(); }
+
+bool CCommPort::IsOpen() const { return m_impl->m_hComm != INVALID_HANDLE_VALUE; }
+
+bool CCommPort::IsWatching() const { return m_impl->m_bWatcherRunning; }
+
+const std::string& CCommPort::PortName() const { return m_impl->m_strPortName; }
+
+bool CCommPort::OpenPort(const std::string& name, uint32_t speed) {
+    ClosePort();
+    Port& port = *m_impl;
+    port.m_strPortName = name;
+    if (!IsSupportedSpeed(speed) || !OpenLine(port, name, speed)) return false;
+
+    // Sleep(5) and Sleep(10) last a whole 15.6 ms tick at the default timer resolution.
+    port.m_bTimerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
+
+    ResetRxRing();
+    port.m_bWatching = 1;
+    port.m_bWatcherRunning = true;
+    port.m_hThread = CreateThread(nullptr, 0, ThreadWatchComm, &port, 0, nullptr);
+    if (!port.m_hThread) {
+        port.m_bWatcherRunning = false;
+        ClosePort();
+        return false;
+    }
+    return true;
+}
+
+void CCommPort::ClosePort() {
+    Port& port = *m_impl;
+    port.m_bWatching = 0;
+    if (port.m_hComm != INVALID_HANDLE_VALUE) SetCommMask(port.m_hComm, 0);  // ends WaitCommEvent
+    if (port.m_hActivity) SetEvent(port.m_hActivity);                        // and a rest
+    if (port.m_hThread) {
+        // A watcher waiting for the first byte of a reply is released by cancelling its read;
+        // again until it has ended, in case it was just about to start one.
+        while (WaitForSingleObject(port.m_hThread, 10) == WAIT_TIMEOUT)
+            CancelIoEx(port.m_hComm, &port.m_osRead);
+        CloseHandle(port.m_hThread);
+        port.m_hThread = nullptr;
+    }
+    if (port.m_hComm != INVALID_HANDLE_VALUE) PurgeComm(port.m_hComm, PURGE_ALL);
+    CloseHandles(port);
+    if (port.m_bTimerRaised) timeEndPeriod(1);
+    port.m_bTimerRaised = false;
+}
+
+uint32_t CCommPort::WriteComm(const uint8_t* bytes, uint32_t length) {
+    Port& port = *m_impl;
+    if (port.m_hComm == INVALID_HANDLE_VALUE) return 0;
+    DWORD written = 0;
+    ++port.m_nWrites;
+    SetEvent(port.m_hActivity);  // a reply will follow: the watcher stops resting
+    if (WriteFile(port.m_hComm, bytes, length, &written, &port.m_osWrite)) return written;
+    if (GetLastError() == ERROR_IO_PENDING && FinishPending(port.m_hComm, port.m_osWrite, written))
+        return written;
+    // The line is gone: the watcher ends too, rather than wait on a port that cannot answer.
+    ClearPortError(port.m_hComm);
+    port.m_bWatching = 0;
+    SetEvent(port.m_hActivity);
+    return written;
+}
+
+uint32_t CCommPort::ReadComm(uint8_t* buffer) {
+    if (m_impl->m_hComm == INVALID_HANDLE_VALUE) return 0;
+    const int n = ReadWaiting(*m_impl, buffer);
+    return n > 0 ? static_cast<uint32_t>(n) : 0;
 }

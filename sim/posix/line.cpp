@@ -25,12 +25,18 @@ class FdLine : public SimLine {
 public:
     FdLine(int fd, int keepOpen, std::string peer)
         : m_fd(fd), m_keepOpen(keepOpen), m_peer(std::move(peer)) {}
-    ~FdLine() override {
-        close(m_fd);
+    ~FdLine() override { HangUp(); }
+
+    // Closing the master of a pseudo-terminal hangs up its slave: the PC side sees POLLHUP and
+    // reads EIO.
+    void HangUp() override {
+        if (m_fd >= 0) close(m_fd);
         if (m_keepOpen >= 0) close(m_keepOpen);
+        m_fd = m_keepOpen = -1;
     }
 
     int Read(uint8_t* buffer, int size, int timeoutMs) override {
+        if (m_fd < 0) return -1;
         pollfd pfd{m_fd, POLLIN, 0};
         const int ready = poll(&pfd, 1, timeoutMs);
         if (ready < 0) return errno == EINTR ? 0 : -1;

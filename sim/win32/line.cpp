@@ -7,7 +7,12 @@ namespace {
 class ComLine : public SimLine {
 public:
     ComLine(HANDLE comm, std::string name) : m_comm(comm), m_name(std::move(name)) {}
-    ~ComLine() override { CloseHandle(m_comm); }
+    ~ComLine() override { HangUp(); }
+
+    void HangUp() override {
+        if (m_comm != INVALID_HANDLE_VALUE) CloseHandle(m_comm);
+        m_comm = INVALID_HANDLE_VALUE;
+    }
 
     int Read(uint8_t* buffer, int size, int timeoutMs) override {
         COMMTIMEOUTS timeouts{};

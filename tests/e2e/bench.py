@@ -2,6 +2,7 @@
 pseudo-terminal mapped as COM ports, and e2e_driver.exe to press buttons, type, and read the
 window back. One Bench is one run of the program."""
 import os
+import re
 import subprocess
 import tempfile
 import time
@@ -14,16 +15,20 @@ PREFIX = os.environ.get("OMBRIX_WINE_PREFIX", os.path.join(ROOT, "build", "wine"
 PORTS = os.path.join(PREFIX, "ports")
 SHOTS = os.path.join(ROOT, "build", "screenshots")
 
-# Control and string ids (res/resource.h).
-IDC = dict(
-    LIST_RECORD=1000, LIST_USER=1004, LIST_STANDARD=1005, BTN_USER_READ=1006,
-    BTN_USER_WRITE=1007, BTN_STANDARD_READ=1008, EDIT_USER_NAME=1009, EDIT_USER_ID1=1010,
-    EDIT_USER_ID2=1011, EDIT_STANDARD_NAME=1012, EDIT_SAFE_INDEX=1013, EDIT_DANGER_INDEX=1014,
-    BTN_STANDARD_WRITE=1015, BTN_USER_ADD=1016, BTN_STANDARD_ADD=1017, BTN_RECORD_READ=1018,
-    COMBO_PORT=1019, BTN_RECORD_CLEAR_DEVICE=1020, BTN_USER_DELETE=1023,
-    BTN_USER_SELECT_ALL=1024, BTN_STANDARD_DELETE=1025, BTN_STANDARD_SELECT_ALL=1026,
-    BTN_RECORD_CSV=1029, BTN_RECORD_DELETE_ALL=1030, BTN_CONNECT=1031, PROGRESS_USER=1033,
-    STATIC_STATUS=1034, PROGRESS_STANDARD=1035, PROGRESS_RECORD=1036)
+
+def read_ids(prefix):
+    """The ids of res/resource.h that start with `prefix`, by the rest of their names."""
+    ids = {}
+    with open(os.path.join(ROOT, "res", "resource.h"), encoding="utf-8") as f:
+        for line in f:
+            match = re.match(r"#define\s+" + prefix + r"(\w+)\s+(\d+)\s*$", line)
+            if match:
+                ids[match.group(1)] = int(match.group(2))
+    return ids
+
+
+# Control ids: IDC["LIST_USER"] is IDC_LIST_USER.
+IDC = read_ids("IDC_")
 DEVICE_BUTTONS = ["BTN_USER_READ", "BTN_USER_WRITE", "BTN_STANDARD_READ",
                   "BTN_STANDARD_WRITE", "BTN_RECORD_CLEAR_DEVICE", "BTN_RECORD_READ"]
 IDOK, IDYES, IDNO = 1, 6, 7

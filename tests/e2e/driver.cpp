@@ -176,6 +176,18 @@ std::string DescribeBox(HWND box) {
            "|text=" + OneLine(text);
 }
 
+// The GDI and user objects the program holds (GetGuiResources).
+std::string GuiObjects(HWND main) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process) return "error cannot open the process";
+    const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+    CloseHandle(process);
+    return "gdi " + std::to_string(gdi) + " user " + std::to_string(user);
+}
+
 class Driver {
 public:
     std::string Run(const std::string& line) {
@@ -192,6 +204,7 @@ public:
         HWND main = MainWindow();
         if (verb == "alive") return main ? "yes" : "no";
         if (!main) return "error no main window";
+        if (verb == "gui-objects") return GuiObjects(main);
         if (verb == "box") return Box(main, in);
         if (verb == "answer") return Answer(main, in);
         if (verb == "answer-nested") return AnswerNested(main, in);

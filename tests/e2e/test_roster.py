@@ -2,7 +2,7 @@
 import time
 import unittest
 
-from bench import BenchCase, IDC, IDOK, IDYES
+from bench import BenchCase, IDC, IDOK, IDYES, Simulator
 
 STATE = """\
 user 101 2001 홍길동
@@ -117,6 +117,34 @@ class SlowUserRead(BenchCase):
         self.expect_box("사용자 정보 가져오기를 완료하였습니다.")
         self.assertEqual([p for p in seen if p], [833, 1666, 2500])
         self.assertEqual(len(self.rows("LIST_USER")), 3)
+
+
+
+class PulledLine(BenchCase):
+    """The device's end closes during a read: the line is dead while the window says connected."""
+
+    def test_pulled_during_a_read_then_back_on_com1(self):
+        self.start(["--users", "60", "--hang-up", "31"])  # item 30 never reaches the device
+        self.click("BTN_CONNECT")
+        self.click("BTN_USER_READ")
+        self.expect_box("전송이 지연되었습니다.\n\n연결 확인 후 재시도 하세요.")
+        self.assertIsNone(self.box(1500))  # one box, nothing after it
+        rows = self.rows("LIST_USER")
+        self.assertEqual(len(rows), 29)
+        self.assertEqual(rows[28][:2], ["29", "강측정29"])
+        self.assertEqual(self.text("STATIC_STATUS"), "연결됨")
+
+        self.sim.proc.wait(timeout=10)  # the simulator ends with its line
+        self.sim = Simulator(["--standards", "2"])  # a device back on COM1
+        self.addCleanup(self.sim.close)
+        self.click("BTN_CONNECT")
+        self.assertEqual(self.text("STATIC_STATUS"), "끊어짐")
+        self.click("BTN_CONNECT")
+        self.assertEqual(self.text("STATIC_STATUS"), "연결됨")
+        self.click("BTN_STANDARD_READ")
+        self.expect_box("측정 기준 정보 가져오기를 완료하였습니다.")
+        self.assertEqual(self.rows("LIST_STANDARD"),
+                         [["1", "곰팡이1", "110", "220"], ["2", "대장균2", "120", "240"]])
 
 
 if __name__ == "__main__":

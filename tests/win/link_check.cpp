@@ -1,6 +1,9 @@
 // The Windows link under Wine, against the simulator on a pseudo-terminal mapped as COM1 and
-// COM10. scripts/wine-link-check.sh starts the simulator with the faults this sequence expects:
-//   --users 3 --standards 2 --stray 3 --chunks 10,20 --silent 4 --late 6 --late-ms 1200
+// COM10. scripts/wine-link-check.sh starts the simulator with the faults each sequence expects:
+//   link_check            --users 3 --standards 2 --stray 3 --chunks 10,20 --silent 4 --late 6
+//                         --late-ms 1200
+//   link_check dead-line  --users 3 --half 1 --hang-up 3, and once that simulator has ended,
+//                         a new one with --users 3
 #include <windows.h>
 
 #include <chrono>
@@ -9,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/process_cpu.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
@@ -113,9 +117,47 @@ void CheckConversion() {
     Check(Convert("", CP_JOHAB, CP_KOREAN).empty(), "empty name");
 }
 
+// Half a reply then silence, a good reply, then the device's end closes during a read.
+int CheckDeadLine() {
+    CCommPort port;
+    Frame reply{};
+    Check(port.OpenPort("COM1", 115200), "COM1 opens");
+    Request(CMD_USERS, SUB_READ_ITEM, 1);
+    Check(!ExchangeFrame(port, reply), "half a reply times out");
+    Request(CMD_USERS, SUB_READ_ITEM, 2);
+    Check(ExchangeFrame(port, reply) && GetLong(reply, 8) == 100002, "the next reply is whole");
+
+    Request(CMD_USERS, SUB_READ_ITEM, 3);
+    Check(!ExchangeFrame(port, reply), "the read times out when the line hangs up");
+    Sleep(200);
+    Check(!port.IsWatching(), "the watcher has ended");
+    const double cpuBefore = ProcessCpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    Check(port.WriteComm(TxFrame, FRAME_SIZE) == 0, "a write fails");
+    Check(!ExchangeFrame(port, reply), "the next exchange times out too");
+    const long long waited = MsSince(start);
+    Sleep(1000);
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    std::printf("      (%.3f s CPU in %.1f s with the line gone)\n", cpu, (waited + 1000) / 1000.0);
+    Check(cpu < 0.1 * (waited + 1000) / 1000.0, "nothing spins with the line gone");
+    Check(port.IsOpen(), "the port stays open until closed");
+    port.ClosePort();
+
+    bool back = false;  // the script starts a new device once the old one has ended
+    for (int i = 0; i < 100 && !back; ++i) {
+        back = port.OpenPort("COM1", 115200);
+        if (!back) Sleep(100);
+    }
+    Request(CMD_USERS, SUB_READ_ITEM, 3);
+    Check(back && ExchangeFrame(port, reply) && GetLong(reply, 8) == 100003,
+          "a new open after the device is back reads right");
+    return CheckSummary();
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "dead-line") == 0) return CheckDeadLine();
     CCommPort port;
     Check(port.OpenPort("COM1", 115200), "COM1 opens");
     if (port.IsOpen()) {

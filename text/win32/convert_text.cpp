@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include "text/code_page.h"
+#include "text/win32/utf16.h"
 
 namespace {
 
@@ -29,12 +28,7 @@ bool FromWide(const std::wstring& wide, unsigned codePage, DWORD flags, BOOL* us
 }  // namespace
 
 std::string ConvertText(const std::string& text, unsigned fromCodePage, unsigned toCodePage) {
-    std::wstring wide;
-    std::string out;
-    if (text.empty() || !ToWide(text, fromCodePage, 0, wide) ||
-        !FromWide(wide, toCodePage, 0, nullptr, out))
-        return {};
-    return out;
+    return NarrowFrom(WideFrom(text, fromCodePage), toCodePage);
 }
 
 bool ConvertTextExactly(const std::string& text, unsigned fromCodePage, unsigned toCodePage,

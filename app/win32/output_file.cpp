@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "app/win32/wide_text.h"
-#include "records/output_file.h"
+#include "app/output_file.h"
+#include "text/win32/utf16.h"
 
 namespace {
 

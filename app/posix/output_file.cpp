@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "records/output_file.h"
+#include "app/output_file.h"
 
 namespace {
 

@@ -1,0 +1,120 @@
+// A thousand reconnects and a dead line, on the link alone: connects and disconnects CYCLES
+// times (an exchange every hundredth time), printing the process's handles (Windows) or open
+// file descriptors (POSIX) and threads before and after; then exchanges until the device hangs
+// up (the simulator runs with --hang-up) and prints the CPU the process takes in IDLE_SECONDS
+// with the line gone and the port still open. Not a test: it prints figures.
+//
+//   soak_link PORT [CYCLES [IDLE_SECONDS]]
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+// windows.h first: tlhelp32.h needs its types.
+#include <tlhelp32.h>
+#else
+#include <filesystem>
+#endif
+
+#include "bench/process_cpu.h"
+#include "link/comm_port.h"
+#include "link/exchange.h"
+#include "link/frame.h"
+
+namespace {
+
+struct Counts {
+    long handles, threads;
+};
+
+#ifdef _WIN32
+// GetProcessHandleCount, or where it gives nothing (Wine 8) the valid handle values counted.
+long HandleCount() {
+    DWORD handles = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &handles) && handles > 0) return handles;
+    long valid = 0;
+    DWORD flags = 0;
+    for (uintptr_t value = 4; value < 0x10000; value += 4)
+        valid += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
+    return valid;
+}
+
+Counts Now() {
+    const long handles = HandleCount();
+    long threads = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        threads += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return {handles, threads};
+}
+
+constexpr const char* kHandles = "handles";
+#else
+long Entries(const char* directory) {
+    long count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory))
+        ++count;
+    return count;
+}
+
+Counts Now() { return {Entries("/proc/self/fd") - 1, Entries("/proc/self/task")}; }
+
+constexpr const char* kHandles = "open file descriptors";
+#endif
+
+bool ReadUserCount(CCommPort& port) {
+    SetRequestEnvelope(TxFrame);
+    TxFrame[FRAME_CMD] = CMD_USERS;
+    TxFrame[FRAME_SUB] = SUB_COUNT;
+    Frame reply;
+    return ExchangeFrame(port, reply) && GetWord(reply, FRAME_STATUS) == RX_STATUS_COUNT;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: soak_link PORT [CYCLES [IDLE_SECONDS]]\n");
+        return 2;
+    }
+    const int cycles = argc > 2 ? std::atoi(argv[2]) : 1000;
+    const int idleSeconds = argc > 3 ? std::atoi(argv[3]) : 10;
+    CCommPort port;
+    // The first connect sets up what the platform keeps for good (Wine's port services).
+    if (!port.OpenPort(argv[1], 115200) || !ReadUserCount(port)) {
+        std::fprintf(stderr, "soak_link: no device on %s\n", argv[1]);
+        return 1;
+    }
+    port.ClosePort();
+    const Counts start = Now();
+    int failed = 0;
+    for (int i = 1; i <= cycles; ++i) {
+        failed += !port.OpenPort(argv[1], 115200);
+        if (i % 100 == 0) failed += !ReadUserCount(port);
+        port.ClosePort();
+    }
+    const Counts end = Now();
+    std::printf("%d reconnects (%d failed): %s %ld -> %ld, threads %ld -> %ld\n", cycles, failed,
+                kHandles, start.handles, end.handles, start.threads, end.threads);
+
+    if (!port.OpenPort(argv[1], 115200)) return 1;
+    int exchanges = 0;
+    while (exchanges < 1000 && ReadUserCount(port)) ++exchanges;
+    const double cpuBefore = ProcessCpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    std::printf(
+        "the line gone after %d exchanges, the port open: %.3f s CPU in %d s (%.2f%% of a "
+        "core), watcher %s\n",
+        exchanges, cpu, idleSeconds, idleSeconds ? 100.0 * cpu / idleSeconds : 0.0,
+        port.IsWatching() ? "still running" : "ended");
+    port.ClosePort();
+    const bool flat = end.handles == start.handles && end.threads == start.threads;
+    return failed == 0 && flat ? 0 : 1;
+}

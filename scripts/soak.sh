@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The field figures in one run (not part of the tests; a short version of the faulty
+# operations is):
+#   - 1000 connects and disconnects of the link, natively and under Wine: handles (open file
+#     descriptors) and threads at the start and the end; then the CPU with the line gone;
+#   - a seeded run of device operations with random faults through the dialog on the in-memory
+#     window and the POSIX link, every list and the device checked after each: "wrong rows: 0";
+#   - the program's memory under Wine over rounds of the same 400-record read into emptied lists.
+# CYCLES (1000), OPERATIONS (2000), SEED (1), FAULT_PERCENT (2), ROUNDS (10) and IDLE_SECONDS (10)
+# change the figures; every run is bounded by them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/build.sh" >/dev/null
+native=$root/build/native windows=$root/build/windows
+cycles=${CYCLES:-1000} operations=${OPERATIONS:-2000} seed=${SEED:-1}
+percent=${FAULT_PERCENT:-2} rounds=${ROUNDS:-10} idle=${IDLE_SECONDS:-10}
+hang_up=$((cycles / 100 + 20))  # requests before the device's end closes
+
+source "$root/scripts/wine-env.sh"
+out=$(mktemp)
+trap 'stop_simulator; rm -f "$out"' EXIT
+
+echo "== reconnects and the dead line, natively (POSIX port on a pseudo-terminal)"
+"$native/ombrix-sim" --quiet --users 3 --hang-up "$hang_up" > "$out" &
+SIM_PID=$!
+for _ in $(seq 1 100); do grep -q '^PTY ' "$out" && break; sleep 0.05; done
+"$native/soak_link" "$(sed -n 's/^PTY //p' "$out")" "$cycles" "$idle"
+stop_simulator
+
+echo "== reconnects and the dead line, under Wine (COM1 mapped to a pseudo-terminal)"
+ensure_wine_prefix
+start_simulator "$native/ombrix-sim" com1 -- --quiet --users 3 --hang-up "$hang_up"
+wine "$windows/soak_link.exe" COM1 "$cycles" "$idle"
+stop_simulator
+
+echo "== $operations device operations with random faults (seed $seed), natively"
+"$native/soak_ops" "$operations" "$seed" "$percent"
+
+echo "== memory over $rounds rounds of 400 records read into emptied lists, under Wine"
+OMBRIX_NATIVE_BUILD=$native OMBRIX_WINDOWS_BUILD=$windows \
+  python3 "$root/bench/soak_memory.py" "$rounds" 400
