@@ -151,16 +151,17 @@ int ReadWaiting(Port& port, uint8_t* buffer) {
 enum class PortEvent { Received, Other, Failed };
 
 // Waits for the first byte of a reply: the driver completes a one-byte read the moment a byte
-// arrives, or after the read time-out (about a second) with none. The count read, -1 when the
-// port failed (or ClosePort cancelled the read).
-int ReadFirstByte(Port& port, uint8_t* byte) {
+// arrives, or after the read time-out (about a second) with none. Returns the count read. A read
+// that ends without a byte may report a failure (Wine does so for the time-out, and ClosePort
+// cancels it); whether the port itself has failed shows at the next look at its queue.
+DWORD ReadFirstByte(Port& port, uint8_t* byte) {
     DWORD got = 0;
-    if (ReadFile(port.m_hComm, byte, 1, &got, &port.m_osRead)) return static_cast<int>(got);
+    if (ReadFile(port.m_hComm, byte, 1, &got, &port.m_osRead)) return got;
     if (GetLastError() != ERROR_IO_PENDING) {
         ClearPortError(port.m_hComm);
-        return -1;
+        return 0;
     }
-    return FinishPending(port.m_hComm, port.m_osRead, got) ? static_cast<int>(got) : -1;
+    return FinishPending(port.m_hComm, port.m_osRead, got) ? got : 0;
 }
 
 // Waits for the next port event with the watcher's own I/O record. A wait that was cancelled
@@ -223,10 +224,8 @@ void Watch(Port& port) {
         PortEvent event = PortEvent::Other;
         uint32_t total = 0;
         if (conversing) {
-            const int first = ReadFirstByte(port, chunk);
-            if (first < 0) return;
-            AssembleRxChunk(chunk, static_cast<size_t>(first));
-            total = static_cast<uint32_t>(first);
+            total = ReadFirstByte(port, chunk);
+            AssembleRxChunk(chunk, total);
         } else {
             event = WaitPortEvent(port.m_hComm, port.m_osWait);
             if (event == PortEvent::Failed) return;
