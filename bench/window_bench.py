@@ -22,6 +22,7 @@ DONE = {
     "users": "사용자 정보 가져오기를 완료하였습니다.",
     "standards": "측정 기준 정보 가져오기를 완료하였습니다.",
     "records": "측정 기록 가져오기를 완료하였습니다.",
+    "no users": "Ombrix에 사용자 정보가 없습니다.",
 }
 
 
@@ -79,14 +80,20 @@ class Run:
         self.sim.close()
 
 
-def user_read():
-    run = Run(["--users", str(USERS), "--standards", "0", "--records", "0"])
+def seconds_to_box(users, box):
+    run = Run(["--users", str(users), "--standards", "0", "--records", "0"])
     try:
-        seconds = run.click_until("BTN_USER_READ", DONE["users"], 120)[DONE["users"]]
+        return run.click_until("BTN_USER_READ", DONE[box], 120)[DONE[box]]
     finally:
         run.close()
-    # The box shows about 150 ms after the last reply (the driver's wait for its text).
-    return (seconds - 0.15) * 1000 / (USERS + 1)
+
+
+def user_read():
+    """Per user: the difference from a read of an empty device, which costs the click, the
+    count exchange and the box, leaves the exchanges and rows of the users alone."""
+    full = seconds_to_box(USERS, "users")
+    empty = seconds_to_box(0, "no users")
+    return (full - empty) * 1000 / USERS
 
 
 def record_read_and_csv(records, display):
