@@ -5,13 +5,12 @@ the program holds (GetGuiResources: Wine 8 answers 0). Prints figures; asserts n
 
     soak_memory.py [ROUNDS [RECORDS]]"""
 import os
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from window_bench import DONE, LOCALE, Run, memory_mib  # noqa: E402
-from bench import IDC, IDYES, Display, wine_env  # noqa: E402
+from window_bench import DONE, Run, WineSession, memory_mib  # noqa: E402
+from bench import IDC, IDYES  # noqa: E402
 
 
 def empty_lists(run):
@@ -30,14 +29,7 @@ def empty_lists(run):
 def main():
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 10
     records = int(sys.argv[2]) if len(sys.argv) > 2 else 400
-    display = Display()
-    os.environ["DISPLAY"] = display.name
-    env = wine_env(LOCALE)
-    subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-    server = subprocess.Popen(["wineserver", "-p30"], env=env, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineboot"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
+    session = WineSession()
     run = Run(["--users", "60", "--standards", "20", "--records", str(records)])
     try:
         figures = []
@@ -55,9 +47,7 @@ def main():
                   f"{max(figures[1:]) - min(figures[1:]):.1f} MiB of each other)", flush=True)
     finally:
         run.close()
-        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-        server.wait()
-        display.close()
+        session.close()
 
 
 if __name__ == "__main__":

@@ -42,6 +42,26 @@ def memory_mib(pid, field):
     return 0.0
 
 
+class WineSession:
+    """A display of our own and a quiet wineserver for the runs of one bench script."""
+
+    def __init__(self):
+        self.display = Display()
+        os.environ["DISPLAY"] = self.display.name
+        self.env = wine_env(LOCALE)
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        self.server = subprocess.Popen(["wineserver", "-p30"], env=self.env,
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+        subprocess.run(["wineboot"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        self.server.wait()
+        self.display.close()
+
+
 class Run:
     """One program against one simulator."""
 
@@ -145,18 +165,11 @@ def main():
 
     def ratio(ms):
         return f" ({ms / link_ms:.2f} x the link alone)" if link_ms else ""
-    display = Display()
-    os.environ["DISPLAY"] = display.name
-    env = wine_env(LOCALE)
-    subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-    server = subprocess.Popen(["wineserver", "-p30"], env=env, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineboot"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
+    session = WineSession()
     try:
         per_user = user_read()
         print(f"users: {USERS} read, {per_user:.2f} ms per exchange{ratio(per_user)}", flush=True)
-        seconds, before, after, peak, csv = record_read_and_csv(records, display)
+        seconds, before, after, peak, csv = record_read_and_csv(records, session.display)
         per_record = seconds * 1000 / (records + 1)
         print(f"records: {records} read in {seconds:.1f} s, {per_record:.2f} ms "
               f"per exchange{ratio(per_record)}; memory {before:.1f} MiB before, {after:.1f} MiB after "
@@ -164,9 +177,7 @@ def main():
               f"peak {peak:.1f} MiB", flush=True)
         print(f"CSV export: {records} rows in {csv:.2f} s", flush=True)
     finally:
-        subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-        server.wait()
-        display.close()
+        session.close()
 
 
 if __name__ == "__main__":
