@@ -6,17 +6,23 @@
 #include "app/number_text.h"
 #include "res/resource.h"
 
-void COmbrix_TessalyDlg::ExportList(const ListFilePanel& panel) {
-    if (m_ui.RowCount(panel.list) == 0) {
-        m_ui.Tell(IDS_LIST_FILE_NOTHING);
+void COmbrix_TessalyDlg::SaveListAs(const ListCsvLayout& layout, int emptyTextId,
+                                    const char* fileName) {
+    if (m_ui.RowCount(layout.list) == 0) {
+        m_ui.Tell(emptyTextId);
         return;
     }
     std::string path;
-    if (!m_ui.AskSavePath(panel.fileName, path)) return;
-    const ListCsvLayout layout{panel.list, panel.format.header, COL_NUMBER,
-                               COL_NUMBER + LIST_FILE_COLUMNS, 0};
+    if (!m_ui.AskSavePath(fileName, path)) return;
+    if (layout.progressBar) m_ui.SetProgress(layout.progressBar, 0);
     const FileError error = SaveListCsv(m_ui, *m_makeFile(), path, layout);
     if (error != FileError::None) m_ui.TellError(FileErrorTextId(error), path);
+}
+
+void COmbrix_TessalyDlg::ExportList(const ListFilePanel& panel) {
+    const ListCsvLayout layout{panel.list, panel.format.header, COL_NUMBER,
+                               COL_NUMBER + LIST_FILE_COLUMNS, 0};
+    SaveListAs(layout, IDS_LIST_FILE_NOTHING, panel.fileName);
 }
 
 void COmbrix_TessalyDlg::ImportList(const ListFilePanel& panel) {

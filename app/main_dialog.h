@@ -17,6 +17,7 @@ constexpr int PROGRESS_MAX = 2500;
 constexpr int USER_SCROLL_DY = 5000;
 
 struct DeviceListPanel;
+struct ListCsvLayout;
 struct ListFilePanel;
 
 class COmbrix_TessalyDlg {
@@ -102,7 +103,8 @@ private:
     void ReadDeviceList(const DeviceListPanel& panel);
     void WriteDeviceList(const DeviceListPanel& panel);
 
-    // The list files (app/list_file.cpp).
+    // The list files (app/list_file.cpp); SaveListAs saves any list through the save dialog.
+    void SaveListAs(const ListCsvLayout& layout, int emptyTextId, const char* fileName);
     void ExportList(const ListFilePanel& panel);
     void ImportList(const ListFilePanel& panel);
 
