@@ -215,7 +215,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
 }
 
 void CatchUpMainWindow() {
-    if (g_window) g_window->controls.CatchUp();
+    if (g_window) g_window->controls.Flush();
 }
 
 bool IsSwallowedKey(HWND mainWindow, const MSG& message) {

@@ -109,17 +109,6 @@ void Win32Controls::Flush() {
     m_listPace.Done(start, RepaintPace::Clock::now());
 }
 
-void Win32Controls::CatchUp() {
-    bool pending = !m_progress.empty();
-    for (const auto& entry : m_lists) {
-        const ListState& state = entry.second;
-        pending = pending || state.suspended || state.scroll != 0 || state.staleFrom >= 0 ||
-                  state.shrunk ||
-                  (state.ownerData && state.rows.Count() != Send(entry.first, LVM_GETITEMCOUNT));
-    }
-    if (pending) Flush();
-}
-
 void Win32Controls::Paced() {
     const auto now = RepaintPace::Clock::now();
     if (m_listPace.Due(now))

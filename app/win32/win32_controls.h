@@ -25,8 +25,6 @@ public:
     // once a row. Flush runs after every command and before every box, so the operator always
     // sees the finished state.
     void Flush();
-    // Flush, when anything waits to be shown.
-    void CatchUp();
     // EN_CHANGE of an edit: unless the change is our own, its text is no longer known.
     void EditChanged(int edit);
     // LVN_GETDISPINFOW of an owner-data list: the text of the cell asked for.
