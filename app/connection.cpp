@@ -24,6 +24,7 @@ void COmbrix_TessalyDlg::OnConnect() {
         m_ui.SetControlText(IDC_BTN_CONNECT, IDS_CAPTION_CONNECT);
         m_port.ClosePort();
         m_bConnected = false;
+        SetPortName("");
         return;
     }
     m_nPortNo = m_ui.SelectedPort() + 1;
@@ -39,11 +40,13 @@ void COmbrix_TessalyDlg::OnConnect() {
     m_ui.SetControlText(IDC_BTN_CONNECT, IDS_CAPTION_DISCONNECT);
     m_ui.SetControlText(IDC_STATIC_STATUS, IDS_STATUS_CONNECTED);
     m_bConnected = true;
+    SetPortName(name);
     SavePortSetting();
 }
 
 bool COmbrix_TessalyDlg::ConnectTo(const std::string& portName) {
     m_bConnected = m_port.OpenPort(portName, static_cast<uint32_t>(m_nBaudRate));
+    SetPortName(m_bConnected ? portName : "");
     return m_bConnected;
 }
 

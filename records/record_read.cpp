@@ -91,9 +91,16 @@ void COmbrix_TessalyDlg::OnReadRecords() {
                  StandardRecord::COL_DANGER);
     TxFrame[FRAME_SUB] = SUB_READ_ITEM;
     uint32_t progressSum = 0;
+    std::vector<RecordNumbers> numbers;
+    numbers.reserve(count);
     for (uint32_t item = count; item >= 1; --item) {
         PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
-        if (!ExchangeOrReport(IDS_DELAY)) return;
+        if (!ExchangeOrReport(IDS_DELAY)) {
+            ArchiveRecordsRead(numbers, false);
+            return;
+        }
+        numbers.push_back(
+            {m_reply[MeasurementRecord::FRAME_USER], m_reply[MeasurementRecord::FRAME_STANDARD]});
         const int row = m_ui.RowCount(IDC_LIST_RECORD);
         m_ui.InsertRow(IDC_LIST_RECORD, row);
         m_ui.SetCell(IDC_LIST_RECORD, row, MeasurementRecord::COL_NUMBER,
@@ -106,6 +113,7 @@ void COmbrix_TessalyDlg::OnReadRecords() {
     }
     CollectEdits();
     m_ui.Tell(IDS_RECORD_READ_DONE);
+    ArchiveRecordsRead(numbers, true);
 }
 
 void COmbrix_TessalyDlg::OnRecordItemChanged(long& result) { result = 0; }
