@@ -46,6 +46,9 @@ public:
     void Tell(int textId, const std::string& insert = "", const std::string& second = "") override;
     void TellError(int textId, const std::string& insert = "") override;
     bool Ask(int textId) override;
+    // Answered as the command says: Yes with --yes, unless it keeps unarchived records.
+    bool AskNoByDefault(int textId, const std::string& insert) override;
+    void SetCarefulAnswer(bool yes) { m_answerCarefulYes = yes; }
     bool AskSavePath(const char* initialName, std::string& path) override;
     bool AskOpenPath(std::string& path) override;
 
@@ -56,6 +59,7 @@ private:
     std::map<int, std::string> m_edits;
     std::vector<int> m_told;
     bool m_answerYes;
+    bool m_answerCarefulYes;
     std::string m_savePath;
     std::string m_openPath;
     bool m_showProgress;
