@@ -13,6 +13,8 @@
 #include "app/win32/single_instance.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_controls.h"
+#include "history/archive_file.h"
+#include "history/archive_path.h"
 #include "res/resource.h"
 
 namespace {
@@ -21,6 +23,7 @@ struct MainWindow {
     Win32Controls controls;
     RegistrySettings settings;
     COmbrix_TessalyDlg dialog{controls, settings};
+    ArchiveFile archive{DefaultArchivePath()};
     HICON icon = nullptr;
     int dpi = BASE_DPI;
 };
@@ -93,6 +96,7 @@ void InitMainWindow(HWND window, MainWindow& state) {
     InitListColumns(window, state.dpi);
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
+    state.dialog.SetArchive(&state.archive);
     state.dialog.InitMainDialog();
 }
 
