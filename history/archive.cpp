@@ -7,6 +7,7 @@
 
 #include "history/archive_schema.h"
 #include "history/civil_time.h"
+#include "history/file_in_use.h"
 #include "history/sqlite_statement.h"
 
 namespace {
@@ -202,6 +203,7 @@ ArchiveStatus StatusOf(sqlite3* db, int result) {
     ArchiveStatus status;
     if (result == SQLITE_OK || result == SQLITE_DONE || result == SQLITE_ROW) return status;
     status.cause = CauseOf(result);
+    if (db && IsFileInUseError(sqlite3_system_errno(db))) status.cause = ArchiveCause::Locked;
     status.detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(result);
     return status;
 }
