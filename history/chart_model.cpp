@@ -1,6 +1,7 @@
 #include "history/chart_model.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "history/number_format.h"
 #include "history/text_width.h"
@@ -87,7 +88,7 @@ bool HasSamplesWithoutStandard(const std::vector<ChartSeries>& series) {
 
 class LegendWriter {
 public:
-    LegendWriter(ChartModel& model) : model_(model), x_(kPadPx), rowTop_(kPadPx) {}
+    explicit LegendWriter(ChartModel& model) : model_(model), x_(kPadPx), rowTop_(kPadPx) {}
 
     void Add(const std::string& text, const Colour& colour, bool asLine) {
         const int swatchWidth = asLine ? kLineSwatchWidthPx : kDotSwatchPx;
