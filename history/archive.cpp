@@ -2,13 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <ctime>
 #include <filesystem>
 #include <unordered_map>
 
 #include "history/archive_schema.h"
-#include "history/civil_time.h"
 #include "history/file_in_use.h"
 #include "history/sqlite_statement.h"
+#include "history/time_text.h"
 
 namespace {
 
@@ -35,6 +36,19 @@ ArchiveCause CauseOf(int result) {
         default:
             return ArchiveCause::Unknown;
     }
+}
+
+// The PC's clock now, counted as the device's clock is.
+int64_t NowSeconds() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return SecondsFromCivil({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                             local.tm_min, local.tm_sec});
 }
 
 bool MakeFolderOf(const std::string& path) {
@@ -136,7 +150,7 @@ public:
             source, [&](Statement& s) { s.BindText(1, source); }, sourceId);
         if (result != SQLITE_OK) return result;
         m_batch.Bind(1, sourceId);
-        m_batch.Bind(2, CivilNow());
+        m_batch.Bind(2, NowSeconds());
         result = m_batch.Step();
         m_batch.Reset();
         m_batchId = sqlite3_last_insert_rowid(m_db);
@@ -145,8 +159,8 @@ public:
 
     // SQLITE_OK, with `added` true for a measurement the archive did not hold.
     int Add(const Measurement& row, bool& added) {
-        int64_t measuredAt = 0;
-        if (!ParseCivilText(row.measuredAt, measuredAt)) return SQLITE_MISMATCH;
+        const std::optional<int64_t> measuredAt = SecondsFromTimeText(row.measuredAt);
+        if (!measuredAt) return SQLITE_MISMATCH;
         int64_t userId = 0, standardId = 0;
         const std::string userKey =
             row.userName + '\0' + OptionalKey(row.id1) + '\0' + OptionalKey(row.id2);
@@ -163,7 +177,7 @@ public:
             row.standardName, [&](Statement& s) { s.BindText(1, row.standardName); }, standardId);
         if (result != SQLITE_OK) return result;
         Statement& r = m_reading;
-        r.Bind(1, measuredAt);
+        r.Bind(1, *measuredAt);
         r.Bind(2, row.value);
         r.Bind(3, userId);
         r.Bind(4, standardId);

@@ -2,8 +2,8 @@
 
 #include <sqlite3.h>
 
-#include "history/civil_time.h"
 #include "history/sqlite_statement.h"
+#include "history/time_text.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ Verdict VerdictOf(int64_t code) {
 }
 
 void ReadRow(const Statement& row, Measurement& m) {
-    m.measuredAt = CivilText(row.Integer(0));
+    m.measuredAt = TimeText(row.Integer(0));
     m.userNo = OptionalInt(row, 1);
     m.userName = row.Text(2);
     m.id1 = row.OptionalInteger(3);
@@ -63,7 +63,7 @@ void ReadRow(const Statement& row, Measurement& m) {
     m.value = static_cast<int>(row.Integer(9));
     m.verdict = VerdictOf(row.Integer(10));
     m.source = row.Text(11);
-    m.archivedAt = CivilText(row.Integer(12));
+    m.archivedAt = TimeText(row.Integer(12));
 }
 
 // Runs a statement to its end, handing each row to `visit`, which returns false to stop.
@@ -76,7 +76,7 @@ ArchiveStatus EachRow(Archive& archive, Statement& statement, Visit visit) {
     return StatusOf(archive.Handle(), result);
 }
 
-// Worse verdicts rank higher: "-" 0, 안전 1, 주의 2, 오염 3.
+// Worse verdicts rank higher, as WorseVerdict ranks them: "-" 0, 안전 1, 주의 2, 오염 3.
 constexpr char kSeverity[] = "CASE r.verdict WHEN 2 THEN 3 WHEN 1 THEN 2 WHEN 0 THEN 1 ELSE 0 END";
 
 Verdict VerdictOfSeverity(int64_t severity) {
@@ -104,15 +104,11 @@ ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>&
 }  // namespace
 
 bool SetFilterDays(const std::string& firstDay, const std::string& lastDay, HistoryFilter& filter) {
-    int64_t seconds = 0;
-    if (!firstDay.empty()) {
-        if (!ParseCivilDate(firstDay, seconds)) return false;
-        filter.from = seconds;
-    }
-    if (!lastDay.empty()) {
-        if (!ParseCivilDate(lastDay, seconds)) return false;
-        filter.until = seconds + SECONDS_PER_DAY;
-    }
+    const std::optional<int64_t> first = SecondsFromDateText(firstDay);
+    const std::optional<int64_t> last = SecondsFromDateText(lastDay);
+    if ((!firstDay.empty() && !first) || (!lastDay.empty() && !last)) return false;
+    if (first) filter.from = *first;
+    if (last) filter.until = *last + SECONDS_PER_DAY;
     return true;
 }
 
@@ -166,8 +162,7 @@ ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, Verdi
     Statement statement(archive.Handle(), sql.c_str());
     BindFilter(statement, filter);
     return EachRow(archive, statement, [&](const Statement& row) {
-        counts.counts[static_cast<int>(VerdictOf(row.Integer(0)))] +=
-            static_cast<size_t>(row.Integer(1));
+        counts.Of(VerdictOf(row.Integer(0))) += row.Integer(1);
         return true;
     });
 }

@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "history/archive.h"
+#include "history/verdicts.h"
 
 constexpr unsigned VerdictBit(Verdict verdict) { return 1u << static_cast<unsigned>(verdict); }
 constexpr unsigned ALL_VERDICTS = 0xF;
 
 struct HistoryFilter {
-    std::optional<int64_t> from;          // first second of the period (civil_time.h), inclusive
+    std::optional<int64_t> from;          // first second of the period (time_text.h), inclusive
     std::optional<int64_t> until;         // end of the period, exclusive
     std::optional<std::string> standard;  // one standard's name; "" the rows without a standard
     std::optional<std::string> user;      // one user's name; "" the rows without a user name
@@ -45,10 +46,6 @@ private:
 ArchiveStatus ForEachMeasurement(Archive& archive, const HistoryFilter& filter,
                                  const std::function<bool(const Measurement&)>& visit);
 
-struct VerdictCounts {
-    size_t counts[4] = {};  // by Verdict
-    size_t Total() const { return counts[0] + counts[1] + counts[2] + counts[3]; }
-};
 ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, VerdictCounts& counts);
 
 // One standard's measurements within one bucket of time.

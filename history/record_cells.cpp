@@ -4,7 +4,8 @@
 
 #include "app/list_csv.h"
 #include "app/list_file_reader.h"
-#include "history/civil_time.h"
+#include "history/time_text.h"
+#include "records/record_texts.h"
 #include "records/record_words.h"
 #include "text/code_page.h"
 
@@ -52,10 +53,11 @@ bool OptionalNumber(const std::string& cell, CellRule rule, std::optional<int64_
     return true;
 }
 
-bool ReadVerdict(const std::string& cell, const Words& words, Verdict& verdict) {
+// `enum Verdict`: records/record_texts.h has a function of that name, the record list's verdict.
+bool ReadVerdict(const std::string& cell, const Words& words, enum Verdict& verdict) {
     for (int i = 0; i < 4; ++i)
         if (cell == words.verdicts[i]) {
-            verdict = static_cast<Verdict>(i);
+            verdict = static_cast<enum Verdict>(i);
             return true;
         }
     return false;
@@ -87,8 +89,7 @@ bool TwentyFourHourText(const std::string& recordTime, CellEncoding encoding, st
     if (!TwentyFourHour((tens - '0') * 10 + (ones - '0'), half == words.pm, hour)) return false;
     clock[11] = static_cast<char>('0' + hour / 10);
     clock[12] = static_cast<char>('0' + hour % 10);
-    int64_t seconds = 0;
-    if (!ParseCivilText(clock, seconds)) return false;
+    if (!SecondsFromTimeText(clock)) return false;
     text = std::move(clock);
     return true;
 }
@@ -141,14 +142,9 @@ const std::string& RecordCellWriter::Name(const std::string& utf8) {
 void RecordCellWriter::Write(const Measurement& row, long long number, RecordCells& cells) {
     const Words& words = WordsOf(m_encoding);
     cells[kNumber] = std::to_string(number);
-    std::string time = row.measuredAt;  // "YYYY-MM-DD HH:MM:SS", as the archive gives it
-    const int hour = time.size() >= 13 ? (time[11] - '0') * 10 + (time[12] - '0') : 0;
-    if (time.size() >= 13) {
-        const int clockHour = hour % 12 == 0 ? 12 : hour % 12;
-        time[11] = static_cast<char>('0' + clockHour / 10);
-        time[12] = static_cast<char>('0' + clockHour % 10);
-    }
-    cells[kTime] = time + ' ' + (hour < 12 ? words.am : words.pm);
+    const CivilTime t = CivilFromSeconds(SecondsFromTimeText(row.measuredAt).value_or(0));
+    const int fields[6] = {t.year - 2000, t.month, t.day, t.hour, t.minute, t.second};
+    cells[kTime] = TwelveHourTimeText(fields, words.am, words.pm);
     cells[kName] = Name(row.userName);
     cells[kId1] = NumberText(row.id1);
     cells[kId2] = NumberText(row.id2);

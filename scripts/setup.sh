@@ -15,6 +15,7 @@ packages=(
   fonts-nanum locales                    # Hangul font and the Korean locale for Wine
   libsqlite3-dev sqlite3                 # the archive natively; sqlite3 to look into one
   tcl dpkg-dev xz-utils                  # SQLite's single-file source for the Windows build
+  chromium poppler-utils                 # the audit report rendered and printed to PDF, its pages
 )
 
 missing=()

@@ -13,8 +13,8 @@
 #include "history/archive_file.h"
 #include "history/archive_query.h"
 #include "history/archive_schema.h"
-#include "history/civil_time.h"
 #include "history/record_import.h"
+#include "history/time_text.h"
 #include "res/resource.h"
 #include "text/code_page.h"
 #include "text/utf8.h"
@@ -291,8 +291,8 @@ TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
 
     VerdictCounts counts;
     ASSERT_TRUE(CountVerdicts(*archive, all, counts));
-    EXPECT_EQ(std::vector<size_t>(counts.counts, counts.counts + 4),
-              (std::vector<size_t>{2, 1, 1, 1}));
+    EXPECT_EQ((std::vector<int64_t>{counts.safe, counts.caution, counts.contaminated, counts.none}),
+              (std::vector<int64_t>{2, 1, 1, 1}));
 
     std::vector<ChartBucket> buckets;
     int64_t origin = 0;
