@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <map>
+
 #include "history/sqlite_statement.h"
 #include "history/time_text.h"
 
@@ -13,7 +16,9 @@ constexpr char kRowColumns[] =
     "FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.standard_id "
     "JOIN batches b ON b.id = r.batch_id JOIN sources src ON src.id = b.source_id";
 
-constexpr char kNewestFirst[] = " ORDER BY r.measured_at DESC, r.id DESC";
+// The order of readings_identity, read backwards: no sort.
+constexpr char kNewestFirst[] =
+    " ORDER BY r.measured_at DESC, r.value DESC, r.user_id DESC, r.standard_id DESC";
 
 // The filter's conditions on `readings r`; its values are bound by BindFilter.
 std::string WhereOf(const HistoryFilter& filter) {
@@ -76,22 +81,6 @@ ArchiveStatus EachRow(Archive& archive, Statement& statement, Visit visit) {
     return StatusOf(archive.Handle(), result);
 }
 
-// Worse verdicts rank higher, as WorseVerdict ranks them: "-" 0, 안전 1, 주의 2, 오염 3.
-constexpr char kSeverity[] = "CASE r.verdict WHEN 2 THEN 3 WHEN 1 THEN 2 WHEN 0 THEN 1 ELSE 0 END";
-
-Verdict VerdictOfSeverity(int64_t severity) {
-    switch (severity) {
-        case 3:
-            return Verdict::Contaminated;
-        case 2:
-            return Verdict::Caution;
-        case 1:
-            return Verdict::Safe;
-        default:
-            return Verdict::None;
-    }
-}
-
 ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>& names) {
     names.clear();
     Statement statement(archive.Handle(), sql);
@@ -100,6 +89,93 @@ ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>&
         return true;
     });
 }
+
+// One pass over the rows of a filter in the table's order, which SQLite reads fastest, and
+// without a sort or a GROUP BY, which would sort every row first: the list's ids are ordered
+// here, the counts and the chart's buckets summed here.
+class HistoryScan {
+public:
+    // `width` 0: no buckets.
+    HistoryScan(int64_t origin, int64_t width) : m_origin(origin), m_width(width) {}
+
+    ArchiveStatus Run(Archive& archive, const HistoryFilter& filter) {
+        const std::string sql =
+            "SELECT r.id, r.measured_at, r.standard_id, r.value, r.verdict, r.safety_index, "
+            "r.danger_index FROM readings r" +
+            WhereOf(filter);
+        Statement statement(archive.Handle(), sql.c_str());
+        BindFilter(statement, filter);
+        return EachRow(archive, statement, [&](const Statement& row) {
+            const int64_t measuredAt = row.Integer(1);
+            m_rows.push_back({measuredAt, static_cast<uint32_t>(row.Integer(0))});
+            const Verdict verdict = VerdictOf(row.Integer(4));
+            ++m_counts.Of(verdict);
+            if (m_width > 0) AddToBucket(row, measuredAt, verdict);
+            return true;
+        });
+    }
+
+    // Newest first; rows of one time in the order they were archived, latest first.
+    HistoryList TakeList() {
+        std::sort(m_rows.begin(), m_rows.end(), [](const TimedId& a, const TimedId& b) {
+            return a.measuredAt != b.measuredAt ? a.measuredAt > b.measuredAt : a.id > b.id;
+        });
+        std::vector<uint32_t> ids(m_rows.size());
+        for (size_t i = 0; i < m_rows.size(); ++i) ids[i] = m_rows[i].id;
+        std::vector<TimedId>().swap(m_rows);
+        return HistoryList(std::move(ids));
+    }
+
+    const VerdictCounts& Counts() const { return m_counts; }
+
+    // In time order, standards by name within a bucket.
+    ArchiveStatus Buckets(Archive& archive, std::vector<ChartBucket>& buckets) {
+        buckets.clear();
+        std::map<int64_t, std::string> names;
+        Statement standards(archive.Handle(), "SELECT id, coalesce(name, '') FROM standards");
+        const ArchiveStatus status = EachRow(archive, standards, [&](const Statement& row) {
+            names[row.Integer(0)] = row.Text(1);
+            return true;
+        });
+        for (auto& [key, bucket] : m_buckets) {
+            bucket.standard = names[key.second];
+            buckets.push_back(std::move(bucket));
+        }
+        std::stable_sort(
+            buckets.begin(), buckets.end(), [](const ChartBucket& a, const ChartBucket& b) {
+                return a.start != b.start ? a.start < b.start : a.standard < b.standard;
+            });
+        return status;
+    }
+
+private:
+    struct TimedId {
+        int64_t measuredAt;
+        uint32_t id;
+    };
+
+    void AddToBucket(const Statement& row, int64_t measuredAt, Verdict verdict) {
+        const int64_t offset = measuredAt - m_origin;
+        const int64_t start = measuredAt - ((offset % m_width) + m_width) % m_width;
+        const int value = static_cast<int>(row.Integer(3));
+        ChartBucket& b = m_buckets[{start, row.Integer(2)}];
+        if (b.count == 0) {
+            b.start = start;
+            b.minValue = b.maxValue = value;
+        }
+        ++b.count;
+        b.minValue = std::min(b.minValue, value);
+        b.maxValue = std::max(b.maxValue, value);
+        b.worst = WorseVerdict(b.worst, verdict);
+        b.safetyIndex = std::max(b.safetyIndex, row.OptionalInteger(5));
+        b.dangerIndex = std::max(b.dangerIndex, row.OptionalInteger(6));
+    }
+
+    int64_t m_origin, m_width;
+    std::vector<TimedId> m_rows;
+    VerdictCounts m_counts;
+    std::map<std::pair<int64_t, int64_t>, ChartBucket> m_buckets;  // by (start, standard id)
+};
 
 }  // namespace
 
@@ -113,14 +189,10 @@ bool SetFilterDays(const std::string& firstDay, const std::string& lastDay, Hist
 }
 
 ArchiveStatus HistoryList::Load(Archive& archive, const HistoryFilter& filter) {
-    m_ids.clear();
-    const std::string sql = "SELECT r.id FROM readings r" + WhereOf(filter) + kNewestFirst;
-    Statement statement(archive.Handle(), sql.c_str());
-    BindFilter(statement, filter);
-    return EachRow(archive, statement, [&](const Statement& row) {
-        m_ids.push_back(static_cast<uint32_t>(row.Integer(0)));
-        return true;
-    });
+    HistoryScan scan(0, 0);
+    const ArchiveStatus status = scan.Run(archive, filter);
+    if (status) *this = scan.TakeList();
+    return status;
 }
 
 ArchiveStatus HistoryList::Page(Archive& archive, size_t first, size_t count,
@@ -156,50 +228,28 @@ ArchiveStatus ForEachMeasurement(Archive& archive, const HistoryFilter& filter,
 }
 
 ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, VerdictCounts& counts) {
-    counts = {};
-    const std::string sql =
-        "SELECT r.verdict, count(*) FROM readings r" + WhereOf(filter) + " GROUP BY r.verdict";
-    Statement statement(archive.Handle(), sql.c_str());
-    BindFilter(statement, filter);
-    return EachRow(archive, statement, [&](const Statement& row) {
-        counts.Of(VerdictOf(row.Integer(0))) += row.Integer(1);
-        return true;
-    });
+    HistoryView view;
+    const ArchiveStatus status = LoadHistory(archive, filter, 0, 0, view);
+    counts = view.counts;
+    return status;
 }
 
 ArchiveStatus ChartBuckets(Archive& archive, const HistoryFilter& filter, int64_t origin,
                            int64_t width, std::vector<ChartBucket>& buckets) {
-    buckets.clear();
-    if (width <= 0) width = 1;
-    // Integer division rounds toward zero: times before the origin are shifted to round down.
-    const std::string bucket = "((r.measured_at - " + std::to_string(origin) +
-                               ") - ((r.measured_at - " + std::to_string(origin) + ") % " +
-                               std::to_string(width) + " + " + std::to_string(width) + ") % " +
-                               std::to_string(width) + ")";
-    const std::string sql = "SELECT " + bucket +
-                            " AS b, coalesce(s.name, ''), count(*), min(r.value), "
-                            "max(r.value), max(" +
-                            kSeverity +
-                            "), max(r.safety_index), "
-                            "max(r.danger_index) FROM readings r JOIN standards s ON "
-                            "s.id = r.standard_id" +
-                            WhereOf(filter) +
-                            " GROUP BY b, r.standard_id ORDER BY b, coalesce(s.name, '')";
-    Statement statement(archive.Handle(), sql.c_str());
-    BindFilter(statement, filter);
-    return EachRow(archive, statement, [&](const Statement& row) {
-        ChartBucket b;
-        b.start = origin + row.Integer(0);
-        b.standard = row.Text(1);
-        b.count = static_cast<size_t>(row.Integer(2));
-        b.minValue = static_cast<int>(row.Integer(3));
-        b.maxValue = static_cast<int>(row.Integer(4));
-        b.worst = VerdictOfSeverity(row.Integer(5));
-        b.safetyIndex = row.OptionalInteger(6);
-        b.dangerIndex = row.OptionalInteger(7);
-        buckets.push_back(std::move(b));
-        return true;
-    });
+    HistoryView view;
+    const ArchiveStatus status = LoadHistory(archive, filter, origin, width > 0 ? width : 1, view);
+    buckets = std::move(view.buckets);
+    return status;
+}
+
+ArchiveStatus LoadHistory(Archive& archive, const HistoryFilter& filter, int64_t origin,
+                          int64_t width, HistoryView& view) {
+    HistoryScan scan(origin, width);
+    const ArchiveStatus status = scan.Run(archive, filter);
+    if (!status) return status;
+    view.list = scan.TakeList();
+    view.counts = scan.Counts();
+    return scan.Buckets(archive, view.buckets);
 }
 
 ArchiveStatus LoadFilterChoices(Archive& archive, FilterChoices& choices) {

@@ -32,6 +32,9 @@ bool SetFilterDays(const std::string& firstDay, const std::string& lastDay, Hist
 // The rows of a filter, newest first (ties in the order they were archived, latest first).
 class HistoryList {
 public:
+    HistoryList() = default;
+    explicit HistoryList(std::vector<uint32_t> ids) : m_ids(std::move(ids)) {}
+
     ArchiveStatus Load(Archive& archive, const HistoryFilter& filter);
     size_t Size() const { return m_ids.size(); }
     // Rows [first, first + count) of the list, fewer at its end.
@@ -60,6 +63,17 @@ struct ChartBucket {
 // Buckets of `width` seconds counted from `origin`, in time order, standards by name within one.
 ArchiveStatus ChartBuckets(Archive& archive, const HistoryFilter& filter, int64_t origin,
                            int64_t width, std::vector<ChartBucket>& buckets);
+
+// All the history window shows of a filter, from one pass over its rows (the quickest way on a
+// large archive): the list, the counts per verdict, and the chart's buckets of `width` seconds
+// counted from `origin` (none for a width of 0).
+struct HistoryView {
+    HistoryList list;
+    VerdictCounts counts;
+    std::vector<ChartBucket> buckets;
+};
+ArchiveStatus LoadHistory(Archive& archive, const HistoryFilter& filter, int64_t origin,
+                          int64_t width, HistoryView& view);
 
 // What the filters offer: every standard name and user name in the archive, sorted; an empty
 // name (rows without one) is left out.

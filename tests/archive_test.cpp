@@ -251,10 +251,11 @@ TEST_F(ArchiveTest, ImportedFilesAreCheckedLineByLineAndKeptWhole) {
             EXPECT_EQ(outcome.refusal.column, c.column);
             const std::vector<std::string> view = View();
             EXPECT_EQ(view.size(), c.kind == ImportOutcome::Kept ? 2u : 0u);
-            if (view.size() == 2)
-                EXPECT_EQ(
-                    view[1],
-                    "2011-03-07 13:05:09|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|150|-|기록.csv");
+            if (view.size() == 2) {
+                EXPECT_EQ(view[1],
+                          "2011-03-07 13:05:09|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|"
+                          "150|-|기록.csv");
+            }
         }
     }
 }

@@ -1,13 +1,12 @@
 """The window's reads and the measurement archive under Wine: a read lands in the user's
 archive once however often it is repeated, and an archive that another program holds gives one
 more box, keeps the list and lets the log be cleared only after the operator's explicit Yes."""
-import getpass
 import os
 import sqlite3
 import time
 import unittest
 
-from bench import PREFIX, BenchCase, IDC, IDNO, IDYES, windows_path
+from bench import BenchCase, IDC, IDNO, IDYES, archive_path, windows_path
 
 STATE = """\
 user 101 2001 홍길동
@@ -16,8 +15,7 @@ record 1 1 99 2011-03-07 00:05:09
 record 1 1 250 2011-03-07 13:00:00
 record 0 0 7 2011-03-08 23:59:59
 """
-ARCHIVE = os.path.join(PREFIX, "drive_c", "users", getpass.getuser(), "AppData",
-                       "Local", "Kavenor", "Ombrix_Tessaly", "archive.sqlite3")
+ARCHIVE = archive_path()
 
 
 def archived():
