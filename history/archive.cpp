@@ -62,7 +62,9 @@ bool MakeFolderOf(const std::string& path) {
 // Connection settings and the tables brought up to date. Migrating needs to write, so a
 // read-only archive of this version opens for reading and one of an older version does not.
 int Prepare(sqlite3* db, bool& tooNew) {
-    int result = Execute(db, "PRAGMA foreign_keys = OFF");
+    // Larger pages for a new archive: a scan of a million rows reads a quarter as many of them,
+    // which counts where every read of the file is a system call (Wine's above all).
+    int result = Execute(db, "PRAGMA foreign_keys = OFF; PRAGMA page_size = 16384");
     if (result != SQLITE_OK) return result;
     const bool readOnly = sqlite3_db_readonly(db, "main") == 1;
     if (!readOnly) {
