@@ -9,7 +9,7 @@
 
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) : m_db(db) {
+    Statement(sqlite3* db, const char* sql) {
         m_result = sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr);
     }
     ~Statement() { sqlite3_finalize(m_statement); }
@@ -56,7 +56,6 @@ public:
     }
 
 private:
-    sqlite3* m_db;
     sqlite3_stmt* m_statement = nullptr;
     int m_result;
 };

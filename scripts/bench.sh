@@ -75,6 +75,9 @@ wine "$windows/archive_bench.exe" import "${ARCHIVE_MEASUREMENTS:-1000000}" \
 wine "$windows/archive_bench.exe" history "$(winepath -w "$wine_archive_dir")" 2>/dev/null
 month_history "$wine_archive_dir/month.csv" "$(winepath -w "$wine_archive_dir/month.csv")" \
   wine "$windows/cli/ombrix.exe" --archive "$(winepath -w "$wine_archive_dir/archive.sqlite3")"
+# The program's bench starts a wineserver of its own: this one ends first.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 
 echo "== the program under Wine"
 python3 "$root/bench/window_bench.py" "$records" "$link_ms"
