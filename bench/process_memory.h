@@ -13,7 +13,8 @@
 inline double ProcessMemoryMiB() {
 #ifdef _WIN32
     PROCESS_MEMORY_COUNTERS counters{};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    // kernel32's own: psapi.dll is not among the DLLs the programs may import.
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
     return static_cast<double>(counters.WorkingSetSize) / 1048576.0;
 #else
     FILE* status = std::fopen("/proc/self/status", "r");

@@ -83,6 +83,7 @@ bool HeadlessControls::Ask(int textId) {
 
 bool HeadlessControls::AskNoByDefault(int textId, const std::string& insert) {
     Say(BoxLine(textId, Utf8From(insert)));
+    m_declinedCareful = m_declinedCareful || !m_answerCarefulYes;
     return m_answerCarefulYes;
 }
 

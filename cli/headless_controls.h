@@ -49,6 +49,8 @@ public:
     // Answered as the command says: Yes with --yes, unless it keeps unarchived records.
     bool AskNoByDefault(int textId, const std::string& insert) override;
     void SetCarefulAnswer(bool yes) { m_answerCarefulYes = yes; }
+    // Such a question was answered No.
+    bool DeclinedCarefulQuestion() const { return m_declinedCareful; }
     bool AskSavePath(const char* initialName, std::string& path) override;
     bool AskOpenPath(std::string& path) override;
 
@@ -60,6 +62,7 @@ private:
     std::vector<int> m_told;
     bool m_answerYes;
     bool m_answerCarefulYes;
+    bool m_declinedCareful = false;
     std::string m_savePath;
     std::string m_openPath;
     bool m_showProgress;

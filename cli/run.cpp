@@ -69,8 +69,12 @@ int RunCommand(const Arguments& arguments) {
         status = StepStatus(step, ui.Told());
         if (status != EXIT_DONE) {
             // The record clear stops without a box when the device's answer to the delete,
-            // or the count after it, says that records are left.
-            if (ui.Told().empty()) ui.Say("ombrix: the instrument did not complete the operation");
+            // or the count after it, says that records are left, or when it would delete
+            // records that are not archived.
+            if (ui.DeclinedCarefulQuestion())
+                ui.Say("ombrix: the log was not cleared: not every record on it is in the archive");
+            else if (ui.Told().empty())
+                ui.Say("ombrix: the instrument did not complete the operation");
             break;
         }
     }
