@@ -9,7 +9,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from bench import IDC, IDNO, IDOK, ROOT, Display, Program, Simulator, wine_env  # noqa: E402
+from bench import IDC, IDNO, IDOK, IDYES, ROOT, Display, Program, Simulator, archive_path, wine_env  # noqa: E402,E501
 
 LOCALE = "ko_KR.UTF-8"
 IMAGES = os.path.join(ROOT, "docs", "guide", "images")
@@ -75,6 +75,9 @@ class Shooter:
 
 def main():
     os.makedirs(IMAGES, exist_ok=True)
+    for end in ("", "-wal", "-shm"):  # the records read are new to the archive
+        if os.path.exists(archive_path() + end):
+            os.remove(archive_path() + end)
     s = Shooter()
     try:
         s.app.cmd("about")
@@ -89,6 +92,11 @@ def main():
         s.answer()
         s.app.cmd(f"select {IDC['COMBO_PORT']} 0")
         s.click("BTN_CONNECT")
+        s.click("BTN_RECORD_CLEAR_DEVICE")  # nothing read yet: the records are not archived
+        s.answer(IDYES)
+        s.app.cmd("box 10000")
+        s.shoot("ask-clear-unarchived")
+        s.answer(IDNO)
         s.click("BTN_RECORD_READ")
         for _ in range(2):  # users, then standards
             s.answer()
