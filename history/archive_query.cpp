@@ -16,9 +16,10 @@ constexpr char kRowColumns[] =
     "FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.standard_id "
     "JOIN batches b ON b.id = r.batch_id JOIN sources src ON src.id = b.source_id";
 
-// The order of readings_identity, read backwards: no sort.
+// The order of readings_identity, read backwards or forwards: no sort.
 constexpr char kNewestFirst[] =
     " ORDER BY r.measured_at DESC, r.value DESC, r.user_id DESC, r.standard_id DESC";
+constexpr char kOldestFirst[] = " ORDER BY r.measured_at, r.value, r.user_id, r.standard_id";
 
 // The filter's conditions on `readings r`; its values are bound by BindFilter.
 std::string WhereOf(const HistoryFilter& filter) {
@@ -95,8 +96,9 @@ ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>&
 // here, the counts and the chart's buckets summed here.
 class HistoryScan {
 public:
-    // `width` 0: no buckets.
-    HistoryScan(int64_t origin, int64_t width) : m_origin(origin), m_width(width) {}
+    // `width` 0: no buckets; `listed`: the ids are kept for the list.
+    HistoryScan(int64_t origin, int64_t width, bool listed)
+        : m_origin(origin), m_width(width), m_listed(listed) {}
 
     ArchiveStatus Run(Archive& archive, const HistoryFilter& filter) {
         const std::string sql =
@@ -107,7 +109,7 @@ public:
         BindFilter(statement, filter);
         return EachRow(archive, statement, [&](const Statement& row) {
             const int64_t measuredAt = row.Integer(1);
-            m_rows.push_back({measuredAt, static_cast<uint32_t>(row.Integer(0))});
+            if (m_listed) m_rows.push_back({measuredAt, static_cast<uint32_t>(row.Integer(0))});
             const Verdict verdict = VerdictOf(row.Integer(4));
             ++m_counts.Of(verdict);
             if (m_width > 0) AddToBucket(row, measuredAt, verdict);
@@ -172,6 +174,7 @@ private:
     }
 
     int64_t m_origin, m_width;
+    bool m_listed;
     std::vector<TimedId> m_rows;
     VerdictCounts m_counts;
     std::map<std::pair<int64_t, int64_t>, ChartBucket> m_buckets;  // by (start, standard id)
@@ -189,7 +192,7 @@ bool SetFilterDays(const std::string& firstDay, const std::string& lastDay, Hist
 }
 
 ArchiveStatus HistoryList::Load(Archive& archive, const HistoryFilter& filter) {
-    HistoryScan scan(0, 0);
+    HistoryScan scan(0, 0, true);
     const ArchiveStatus status = scan.Run(archive, filter);
     if (status) *this = scan.TakeList();
     return status;
@@ -216,8 +219,10 @@ ArchiveStatus HistoryList::Page(Archive& archive, size_t first, size_t count,
 }
 
 ArchiveStatus ForEachMeasurement(Archive& archive, const HistoryFilter& filter,
-                                 const std::function<bool(const Measurement&)>& visit) {
-    const std::string sql = std::string(kRowColumns) + WhereOf(filter) + kNewestFirst;
+                                 const std::function<bool(const Measurement&)>& visit,
+                                 RowOrder order) {
+    const std::string sql = std::string(kRowColumns) + WhereOf(filter) +
+                            (order == RowOrder::NewestFirst ? kNewestFirst : kOldestFirst);
     Statement statement(archive.Handle(), sql.c_str());
     BindFilter(statement, filter);
     Measurement row;
@@ -228,23 +233,22 @@ ArchiveStatus ForEachMeasurement(Archive& archive, const HistoryFilter& filter,
 }
 
 ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, VerdictCounts& counts) {
-    HistoryView view;
-    const ArchiveStatus status = LoadHistory(archive, filter, 0, 0, view);
-    counts = view.counts;
+    HistoryScan scan(0, 0, false);
+    const ArchiveStatus status = scan.Run(archive, filter);
+    counts = scan.Counts();
     return status;
 }
 
 ArchiveStatus ChartBuckets(Archive& archive, const HistoryFilter& filter, int64_t origin,
                            int64_t width, std::vector<ChartBucket>& buckets) {
-    HistoryView view;
-    const ArchiveStatus status = LoadHistory(archive, filter, origin, width > 0 ? width : 1, view);
-    buckets = std::move(view.buckets);
-    return status;
+    HistoryScan scan(origin, width > 0 ? width : 1, false);
+    const ArchiveStatus status = scan.Run(archive, filter);
+    return status ? scan.Buckets(archive, buckets) : status;
 }
 
 ArchiveStatus LoadHistory(Archive& archive, const HistoryFilter& filter, int64_t origin,
                           int64_t width, HistoryView& view) {
-    HistoryScan scan(origin, width);
+    HistoryScan scan(origin, width, true);
     const ArchiveStatus status = scan.Run(archive, filter);
     if (!status) return status;
     view.list = scan.TakeList();

@@ -45,9 +45,12 @@ private:
     std::vector<uint32_t> m_ids;
 };
 
-// Every row of a filter, newest first, without holding them: `visit` returns false to stop.
+// Every row of a filter without holding them, newest first (the CSV) or oldest first (the
+// report's ReportTally): `visit` returns false to stop.
+enum class RowOrder { NewestFirst, OldestFirst };
 ArchiveStatus ForEachMeasurement(Archive& archive, const HistoryFilter& filter,
-                                 const std::function<bool(const Measurement&)>& visit);
+                                 const std::function<bool(const Measurement&)>& visit,
+                                 RowOrder order = RowOrder::NewestFirst);
 
 ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, VerdictCounts& counts);
 

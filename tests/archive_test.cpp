@@ -311,6 +311,26 @@ TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
     EXPECT_EQ(buckets[2].standard, "");
     EXPECT_EQ(buckets[3].standard, "곰팡이");
 
+    std::vector<int> oldestFirst;
+    ASSERT_TRUE(ForEachMeasurement(
+        *archive, byUser,
+        [&](const Measurement& m) {
+            oldestFirst.push_back(m.value);
+            return true;
+        },
+        RowOrder::OldestFirst));
+    EXPECT_EQ(oldestFirst, (std::vector<int>{8}));
+    byUser.user.reset();
+    oldestFirst.clear();
+    ForEachMeasurement(
+        *archive, byUser,
+        [&](const Measurement& m) {
+            oldestFirst.push_back(m.value);
+            return oldestFirst.size() < 3;
+        },
+        RowOrder::OldestFirst);
+    EXPECT_EQ(oldestFirst, (std::vector<int>{50, 150, 250}));
+
     FilterChoices choices;
     ASSERT_TRUE(LoadFilterChoices(*archive, choices));
     EXPECT_EQ(choices.standards, (std::vector<std::string>{"곰팡이", "세균"}));
