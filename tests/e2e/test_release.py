@@ -112,8 +112,12 @@ class Packages(unittest.TestCase):
                 self.assertEqual(hashlib.sha256(f.read()).hexdigest(), digest, file)
         with zipfile.ZipFile(os.path.join(DIST, f"{name}-portable.zip")) as z:
             files = z.namelist()
+            guide = z.read(f"{name}/guide/index.html").decode("utf-8")
         for wanted in ["Ombrix_Tessaly.exe", "ombrix.exe", "README.txt", "guide/index.html"]:
             self.assertIn(f"{name}/{wanted}", files)
+        self.assertIn(f"Ombrix_Tessaly 버전 {version()}에 맞춰", guide, "the guide names its version")
+        for picture in re.findall(r'<img src="([^"]+)"', guide):
+            self.assertIn(f"{name}/guide/{picture}", files)
 
 
 # name, switches, folder, registry root, Start-menu folder, the uninstaller's mode switch
