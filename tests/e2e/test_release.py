@@ -9,11 +9,10 @@ import re
 import shutil
 import subprocess
 import tempfile
-import time
 import unittest
 import zipfile
 
-from bench import IDC, NATIVE, ROOT, WINDOWS, Display, Program, wine_env
+from bench import IDC, NATIVE, ROOT, WINDOWS, Display, Program, wait_until, wine_env
 
 DIST = os.path.join(ROOT, "build", "dist")
 SCRATCH = os.path.join(NATIVE, "release-prefix")
@@ -235,12 +234,12 @@ class RunningOmbrix:
         self.ombrix = subprocess.Popen(["wine", self.exe, "--port", "COM1", "users"],
                                        env=scratch_env(), stdin=subprocess.DEVNULL,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(600):  # the first request: the program has marked itself
-            with open(self.log, encoding="ascii", errors="replace") as f:
-                if any(line.startswith("<-") for line in f):
-                    return self.ombrix
-            time.sleep(0.1)
-        raise RuntimeError("ombrix.exe sent nothing within a minute")
+        wait_until(self.first_request_came, 60, "ombrix.exe's first request")
+        return self.ombrix  # it has marked itself before it sent anything
+
+    def first_request_came(self):
+        with open(self.log, encoding="ascii", errors="replace") as f:
+            return any(line.startswith("<-") for line in f)
 
     def __exit__(self, *exc):
         self.ombrix.kill()
