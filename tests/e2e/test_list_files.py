@@ -6,7 +6,7 @@ import tempfile
 import time
 import unittest
 
-from bench import BenchCase, IDC, IDYES, windows_path
+from harness import BenchCase, IDC, IDYES, windows_path
 
 STATE = """\
 user 101 2001 홍길동

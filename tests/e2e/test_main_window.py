@@ -2,7 +2,7 @@
 import time
 import unittest
 
-from bench import BenchCase, DEVICE_BUTTONS, IDC, IDOK
+from harness import BenchCase, DEVICE_BUTTONS, IDC, IDOK
 
 PORT_ENTRIES = " COM1, COM2, COM3, COM4, COM5, COM6, COM7, COM8, COM9,COM10,COM11,COM12"
 

@@ -2,7 +2,7 @@
 import time
 import unittest
 
-from bench import BenchCase, IDC, IDOK, IDYES, Simulator
+from harness import BenchCase, IDC, IDOK, IDYES, Simulator
 
 STATE = """\
 user 101 2001 홍길동

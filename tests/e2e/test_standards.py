@@ -2,7 +2,7 @@
 import time
 import unittest
 
-from bench import BenchCase, IDC, IDOK, IDYES
+from harness import BenchCase, IDC, IDOK, IDYES
 
 STATE = """\
 standard 100 200 세균
