@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "app/list_columns.h"
 #include "app/main_dialog.h"
 #include "app/win32/about_box.h"
 #include "app/win32/dpi.h"
+#include "app/win32/list_columns.h"
 #include "app/win32/list_menu.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/single_instance.h"
