@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "app/text_inserts.h"
 #include "app/win32/dpi.h"
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
+#include "text/text_inserts.h"
 
 namespace {
 
