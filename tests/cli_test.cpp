@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "cli/arguments.h"
-#include "records/csv_writer.h"
+#include "records/record_csv.h"
 #include "tests/dialog_fixture.h"
 #include "text/code_page.h"
 #include "text/utf8.h"

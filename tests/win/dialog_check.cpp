@@ -10,7 +10,7 @@
 #include "app/main_dialog.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/wide_text.h"
-#include "records/csv_writer.h"
+#include "records/record_csv.h"
 #include "res/resource.h"
 #include "tests/fake_controls.h"
 #include "tests/win/check.h"

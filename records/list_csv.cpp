@@ -1,4 +1,4 @@
-#include "app/list_csv.h"
+#include "records/list_csv.h"
 
 #include <cstdint>
 #include <cstring>
