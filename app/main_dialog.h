@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/controls.h"
-#include "app/output_file.h"
+#include "app/file_io.h"
 #include "app/port_settings.h"
 #include "link/comm_port.h"
 #include "link/frame.h"

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/output_file.h"
+#include "app/file_io.h"
 #include "text/win32/utf16.h"
 
 namespace {
