@@ -24,8 +24,8 @@
 #include "res/resource.h"
 #include "roster/user_record.h"
 #include "standards/standard_record.h"
-#include "tests/fake_controls.h"
-#include "tests/sim_on_pty.h"
+#include "tests/support/fake_controls.h"
+#include "tests/support/sim_on_pty.h"
 #include "text/code_page.h"
 
 namespace {

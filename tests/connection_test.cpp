@@ -8,8 +8,8 @@
 
 #include "app/main_dialog.h"
 #include "res/resource.h"
-#include "tests/fake_controls.h"
-#include "tests/sim_on_pty.h"
+#include "tests/support/fake_controls.h"
+#include "tests/support/sim_on_pty.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "app/win32/wide_text.h"
 #include "records/record_csv.h"
 #include "res/resource.h"
-#include "tests/fake_controls.h"
+#include "tests/support/fake_controls.h"
 #include "tests/win/check.h"
 
 namespace {
