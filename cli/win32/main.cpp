@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/wide_text.h"
 #include "cli/run.h"
+#include "text/win32/utf16.h"
 
 // The arguments arrive in UTF-16, so that a Hangul file name survives any code page.
 int wmain(int argc, wchar_t** argv) {
