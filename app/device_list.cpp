@@ -32,7 +32,6 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
         }
     }
     TxFrame[FRAME_SUB] = SUB_READ_ITEM;
-    uint32_t progressSum = 0;
     for (uint32_t item = 1; item <= count; ++item) {
         PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
         if (!ExchangeOrReport(IDS_DELAY)) return;
@@ -42,8 +41,7 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
         panel.fillRow(m_ui, panel.list, row, m_reply);
         if (panel.mirrorEditsWhileReading) ShowEdits();
         m_ui.ScrollList(panel.list, panel.scrollDy);
-        progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(panel.progressBar, static_cast<int>(progressSum / count));
+        m_ui.SetProgress(panel.progressBar, ProgressAfter(item, count));
     }
     if (panel.mirrorEditsWhileReading) CollectEdits();
     m_ui.Tell(panel.readDoneText);
@@ -79,7 +77,6 @@ void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListPanel& panel) {
     PutWord(TxFrame, FRAME_ITEM, 0);
     PutWord(TxFrame, FRAME_STATUS, 0);
     const int rows = m_ui.RowCount(panel.list);
-    uint32_t progressSum = 0;
     for (int row = 0; row < rows; ++row) {
         panel.putRow(m_ui, panel.list, row, TxFrame);
         if (!ExchangeOrReport(IDS_DELAY)) return;
@@ -87,9 +84,7 @@ void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListPanel& panel) {
             m_ui.Tell(panel.fullText);
             return;
         }
-        progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(panel.progressBar,
-                         static_cast<int>(progressSum / static_cast<uint32_t>(rows)));
+        m_ui.SetProgress(panel.progressBar, ProgressAfter(row + 1, rows));
     }
     m_ui.Tell(panel.writeDoneText);
 }

@@ -8,12 +8,12 @@
 #include "app/controls.h"
 #include "app/file_io.h"
 #include "app/port_settings.h"
+#include "app/progress.h"
 #include "link/comm_port.h"
 #include "link/frame.h"
 
 constexpr int PORT_COUNT = 12;
 constexpr int DEFAULT_BAUD_RATE = 115200;
-constexpr int PROGRESS_MAX = 2500;
 constexpr int USER_SCROLL_DY = 5000;
 
 struct DeviceListPanel;

@@ -90,7 +90,6 @@ void COmbrix_TessalyDlg::OnReadRecords() {
         TakeRows(m_ui, IDC_LIST_STANDARD, StandardRecord::COL_NAME, StandardRecord::COL_SAFE,
                  StandardRecord::COL_DANGER);
     TxFrame[FRAME_SUB] = SUB_READ_ITEM;
-    uint32_t progressSum = 0;
     for (uint32_t item = count; item >= 1; --item) {
         PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
         if (!ExchangeOrReport(IDS_DELAY)) return;
@@ -101,8 +100,7 @@ void COmbrix_TessalyDlg::OnReadRecords() {
         FillRecordRow(m_ui, row, m_reply, users, standards);
         m_ui.EnableControl(IDC_BTN_RECORD_CSV, m_ui.RowCount(IDC_LIST_RECORD) > 0);
         ShowEdits();
-        progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(IDC_PROGRESS_RECORD, static_cast<int>(progressSum / count));
+        m_ui.SetProgress(IDC_PROGRESS_RECORD, ProgressAfter(count - item + 1, count));
     }
     CollectEdits();
     m_ui.Tell(IDS_RECORD_READ_DONE);
