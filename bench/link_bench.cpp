@@ -10,7 +10,7 @@
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
-#include "tests/support/process_cpu.h"
+#include "tests/support/process_stats.h"
 
 namespace {
 

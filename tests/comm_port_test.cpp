@@ -11,7 +11,7 @@
 
 #include "link/exchange.h"
 #include "link/frame.h"
-#include "tests/support/process_cpu.h"
+#include "tests/support/process_stats.h"
 #include "tests/support/sim_on_pty.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
-#include "tests/support/process_cpu.h"
+#include "tests/support/process_stats.h"
 #include "tests/win/check.h"
 #include "text/code_page.h"
 
