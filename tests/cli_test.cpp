@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/arguments.h"
+#include "cli/port_name.h"
 #include "records/record_csv.h"
 #include "tests/dialog_fixture.h"
 #include "text/code_page.h"
