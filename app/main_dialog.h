@@ -27,8 +27,8 @@ public:
     // Everything of the dialog's start that is not window plumbing: the edits from their
     // texts and the saved port selected.
     void InitMainDialog();
-    // A button click or an edit's change notification, by control id.
-    void OnCommand(int control, int notification);
+    // A button click, a menu item or an edit's change, by control id.
+    void OnCommand(int control, ControlEvent event);
     // The program ends: the port closes and the watcher ends; nothing is sent.
     void OnClose();
 

@@ -99,7 +99,7 @@ TEST_F(ConnectionTest, RegistryFailuresAreReportedAndTheDialogGoesOn) {
 TEST_F(ConnectionTest, ConnectOpensThePortSendsNothingAndSavesTheIndex) {
     dialog.InitMainDialog();
     ui.selectedPort = 2;  // COM3
-    dialog.OnCommand(IDC_BTN_CONNECT, 0);
+    dialog.OnCommand(IDC_BTN_CONNECT, ControlEvent::Clicked);
     ExpectConnected(true);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(settings.value, 2);

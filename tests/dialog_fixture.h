@@ -69,7 +69,7 @@ protected:
     // The operator changes an edit's text: the dialog gets its change notification.
     void Type(int edit, const std::string& text) {
         ui.edits[edit] = text;
-        dialog.OnCommand(edit, 0x300);  // EN_CHANGE
+        dialog.OnCommand(edit, ControlEvent::TextChanged);
     }
 
     FakeControls ui;

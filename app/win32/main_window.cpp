@@ -153,6 +153,12 @@ void Paint(HWND window, HICON icon, int dpi) {
     EndPaint(window, &paint);
 }
 
+// A button's click and a menu item both come as 0 (BN_CLICKED).
+ControlEvent EventOf(WORD notification) {
+    if (notification == BN_CLICKED) return ControlEvent::Clicked;
+    return notification == EN_CHANGE ? ControlEvent::TextChanged : ControlEvent::Other;
+}
+
 INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!g_window) return FALSE;
     MainWindow& state = *g_window;
@@ -176,7 +182,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return reinterpret_cast<INT_PTR>(state.icon);
         case WM_COMMAND:
             if (HIWORD(wParam) == EN_CHANGE) state.controls.EditChanged(LOWORD(wParam));
-            state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
+            state.dialog.OnCommand(LOWORD(wParam), EventOf(HIWORD(wParam)));
             state.controls.Flush();
             return TRUE;
         case WM_CONTEXTMENU:
