@@ -17,6 +17,7 @@ constexpr int DEFAULT_BAUD_RATE = 115200;
 constexpr int USER_SCROLL_DY = 5000;
 
 struct DeviceListPanel;
+struct RowAddition;
 struct ListCsvLayout;
 struct ListFilePanel;
 
@@ -93,6 +94,9 @@ private:
     void SetDeviceButtons(bool enabled);
     void LimitEditText(std::string& text, size_t maxBytes, int messageId);
     void CheckIndexText(std::string& text, int tooLongMessageId);
+    // The add buttons (app/list_editing.cpp): the name and the two numbers as a new last row.
+    void AddRowOfEdits(const RowAddition& addition, const std::string& name,
+                       const std::string& first, const std::string& second);
 
     // The device conversations (app/device_exchange.cpp, app/device_list.cpp).
     bool Exchange();
