@@ -1,8 +1,6 @@
 #include "app/device_list.h"
 
-#include "app/list_editing.h"
 #include "app/main_dialog.h"
-#include "app/number_text.h"
 #include "res/resource.h"
 
 namespace {
@@ -20,24 +18,11 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
         m_ui.Tell(panel.readNotEmptyText);
         return;
     }
-    SetRequestEnvelope(TxFrame);
-    SetRequest(panel.command, SUB_COUNT);
-    if (!ExchangeOrReport(IDS_DELAY)) return;
     uint32_t count = 0;  // up to 65535 items: the loop must not wrap
-    if (ReplyStatus() == RX_STATUS_COUNT) {
-        count = ReplyCount();
-        if (count == 0) {
-            m_ui.Tell(panel.noneOnDeviceText);
-            return;
-        }
-    }
-    TxFrame[FRAME_SUB] = SUB_READ_ITEM;
+    if (!ReadItemCount(panel.command, panel.noneOnDeviceText, count)) return;
     for (uint32_t item = 1; item <= count; ++item) {
-        PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
-        if (!ExchangeOrReport(IDS_DELAY)) return;
-        const int row = m_ui.RowCount(panel.list);
-        m_ui.InsertRow(panel.list, row);
-        m_ui.SetCell(panel.list, row, COL_NUMBER, DecimalText(m_ui.RowCount(panel.list)));
+        int row = 0;
+        if (!ReadItemAsNewRow(panel.list, item, row)) return;
         panel.fillRow(m_ui, panel.list, row, m_reply);
         if (panel.mirrorEditsWhileReading) ShowEdits();
         m_ui.ScrollList(panel.list, panel.scrollDy);

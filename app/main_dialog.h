@@ -104,6 +104,12 @@ private:
     bool ExchangeOrReport(int delayTextId);
     uint16_t ReplyStatus() const;
     uint16_t ReplyCount() const;
+    // Asks how many items of `command` the device holds (0 for a reply that is no count);
+    // false, after its box, when no reply comes or the device holds none.
+    bool ReadItemCount(uint8_t command, int noneText, uint32_t& count);
+    // Asks for item `item` of the command in TxFrame and appends a row numbered after the last
+    // for its reply; false, after the delay box, when no reply comes.
+    bool ReadItemAsNewRow(int list, uint32_t item, int& row);
     void ReadDeviceList(const DeviceListPanel& panel);
     void WriteDeviceList(const DeviceListPanel& panel);
 
