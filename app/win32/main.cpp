@@ -27,8 +27,9 @@ void KeepAlive() {
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
 }
 
-// The link's watcher could not start watching its port; it tells so from its own thread.
-void ShowWatcherError(const std::string& text) {
+// The link's watcher could not start watching its port; it tells so from its own thread. The
+// box shows the watcher's own text; the cause stays with the port.
+void ShowWatcherError(const std::string& text, const PortFailure&) {
     MessageBoxW(nullptr, WideFrom(text).c_str(), LoadText(IDS_APP_TITLE).c_str(),
                 MB_OK | MB_ICONEXCLAMATION);
 }
