@@ -78,6 +78,8 @@ public:
     void SetFileFactory(OutputFileFactory factory) { m_makeFile = factory; }
 
     bool IsConnected() const { return m_bConnected; }
+    // Why the last connect failed, or the line since.
+    PortFailure LastPortFailure() const { return m_port.LastFailure(); }
 
 private:
     bool m_bConnected = false;
