@@ -211,6 +211,8 @@ int main(int argc, char** argv) {
     server.SetOnChange(save);
     save();
     server.Run(g_stop);
+    if (!line->Failure().empty())
+        std::fprintf(stderr, "ombrix-sim: the line failed: %s\n", line->Failure().c_str());
     save();
     if (!options.link.empty()) {
         std::error_code ignored;  // the link may be gone already
