@@ -93,18 +93,28 @@ void CheckFileErrors(const std::wstring& folder) {
 }
 
 // "Port" as another program might have stored it; the dialog's start reads it as a number of up
-// to 4 bytes and selects it only when it names one of the twelve ports.
+// to 4 bytes and selects it only when it names one of the twelve ports. The store keeps the
+// registry's answer.
 void CheckPortValues() {
     const struct {
         const char* what;
         DWORD type;
         std::vector<BYTE> bytes;
         int selected;
+        LSTATUS status;
     } cases[] = {
-        {"a REG_DWORD of 4 selects COM5", REG_DWORD, {4, 0, 0, 0}, 4},
-        {"a REG_SZ \"3\" (bytes 0x33 0x00, 51) selects nothing", REG_SZ, {'3', 0}, -1},
-        {"a 2-byte REG_BINARY 05 00 selects COM6", REG_BINARY, {5, 0}, 5},
-        {"an 8-byte REG_BINARY cannot be read: COM1", REG_BINARY, {7, 0, 0, 0, 0, 0, 0, 0}, 0},
+        {"a REG_DWORD of 4 selects COM5", REG_DWORD, {4, 0, 0, 0}, 4, ERROR_SUCCESS},
+        {"a REG_SZ \"3\" (bytes 0x33 0x00, 51) selects nothing",
+         REG_SZ,
+         {'3', 0},
+         -1,
+         ERROR_SUCCESS},
+        {"a 2-byte REG_BINARY 05 00 selects COM6", REG_BINARY, {5, 0}, 5, ERROR_SUCCESS},
+        {"an 8-byte REG_BINARY cannot be read: COM1",
+         REG_BINARY,
+         {7, 0, 0, 0, 0, 0, 0, 0},
+         0,
+         ERROR_MORE_DATA},
     };
     for (const auto& c : cases) {
         HKEY key = nullptr;
@@ -117,7 +127,9 @@ void CheckPortValues() {
         RegistrySettings settings;
         COmbrix_TessalyDlg dialog(ui, settings);
         dialog.InitMainDialog();
-        Check(ui.selectedPort == c.selected && ui.boxes.empty(), c.what);
+        Check(
+            ui.selectedPort == c.selected && ui.boxes.empty() && settings.LastStatus() == c.status,
+            c.what);
         if (ui.selectedPort != c.selected) std::printf("      (selected %d)\n", ui.selectedPort);
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, PORT_SETTING_KEY);
