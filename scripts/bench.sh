@@ -4,7 +4,9 @@
 #     link takes while connected and idle;
 #   - the real program under Wine: 250 users read (time per exchange from the click to the
 #     completion box, and its ratio to the link alone), a long log read (time, time per record,
-#     memory) and the CSV export of that log.
+#     memory) and the CSV export of that log;
+#   - the audit report over a year of REPORT_MEASUREMENTS made-up measurements (default a
+#     million): its time and size, and the chart over all of them as single rows.
 # RECORDS sets the log's length (default 10000; 65535 is the longest); BASELINE names another
 # Windows build directory whose program is timed the same way, for a before-and-after.
 set -euo pipefail
@@ -22,6 +24,9 @@ cleanup() {
   rm -f "$out"
 }
 trap cleanup EXIT
+
+echo "== the audit report (natively)"
+"$native/report_bench" "${REPORT_MEASUREMENTS:-1000000}"
 
 echo "== the link alone, natively (POSIX port on a pseudo-terminal)"
 "$native/ombrix-sim" --quiet --users 3 > "$out" &

@@ -36,7 +36,10 @@ ensure_wine_prefix() {
   fi
   echo "Preparing the Wine prefix in $WINEPREFIX (once) ..." >&2
   mkdir -p "$WINEPREFIX" "$OMBRIX_PORTS"
-  wineboot -i >/dev/null 2>&1 || true
+  if ! wineboot -i >/dev/null 2>&1 || [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
+    echo "wineboot could not prepare the Wine prefix in $WINEPREFIX" >&2
+    return 1
+  fi
   local reg="$WINEPREFIX/ombrix.reg"
   {
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
@@ -56,12 +59,19 @@ ensure_wine_prefix() {
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n\r\n' \
       "${OMBRIX_DESKTOP_SIZE:-1024x768}"
   } > "$reg"
-  wine regedit /S "$reg" >/dev/null 2>&1
+  if ! wine regedit /S "$reg" >/dev/null 2>&1; then
+    echo "regedit could not write the port map into $WINEPREFIX" >&2
+    return 1
+  fi
   install_wine_fonts
   # The port map takes effect at the next start of the prefix.
   wineserver -k >/dev/null 2>&1 || true
-  wineboot >/dev/null 2>&1 || true
+  if ! wineboot >/dev/null 2>&1; then
+    echo "wineboot could not restart the Wine prefix in $WINEPREFIX" >&2
+    return 1
+  fi
   wineserver -w >/dev/null 2>&1 || true
+  grep -q '"COM12"=' "$WINEPREFIX/system.reg" || { echo "the port map is missing from $WINEPREFIX" >&2; return 1; }
   touch "$WINEPREFIX/.ombrix-ready"
   start_quiet_wineserver
 }
@@ -94,14 +104,16 @@ stop_simulator() {
 # A display for the program: the caller's when DISPLAY is set, otherwise a new Xvfb (sets
 # XVFB_PID). Wine runs on a virtual desktop inside it: with no window manager, every closing
 # dialog would stall it for seconds.
+# Xvfb picks a free display number itself and writes it once it accepts connections.
 ensure_display() {
   if [ -n "${DISPLAY:-}" ] && [ -z "${OMBRIX_FORCE_XVFB:-}" ]; then return 0; fi
-  local n
-  for n in $(seq 90 120); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local out; out=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out" >/dev/null 2>&1 &
   XVFB_PID=$!
+  for _ in $(seq 1 600); do [ -s "$out" ] && break; kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.05; done
+  local n; n=$(head -n1 "$out"); rm -f "$out"
+  [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$n"
-  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
 }
 
 stop_display() {

@@ -1,10 +1,15 @@
 // Drives the running Ombrix_Tessaly.exe for the end-to-end tests, from inside the same Wine
 // prefix and desktop. Reads one command a line on standard input and answers one line:
 // "ok ...", a value, or "error ...". Clicks and keys are posted, never sent: an operation
-// blocks the dialog's thread until its message box.
+// blocks the dialog's thread until its message box. Every command that changes something waits
+// for the state it leads to (a box closed, a dialog gone, the program's queue worked through),
+// never for a fixed time, and answers "error" when the state does not come or the program does
+// not respond.
 #include <windows.h>
 // windows.h first: the other system headers need its types.
 #include <commctrl.h>
+
+#include "res/resource.h"
 
 #include <cstdio>
 #include <iostream>
@@ -15,7 +20,11 @@
 namespace {
 
 const wchar_t kMainTitle[] = L"Ombrix[Ombrix] Tessaly";
-constexpr UINT kTimeoutMs = 5000;
+// How long one message may take the program: a loaded machine under Wine can take seconds.
+constexpr UINT kTimeoutMs = 20000;
+// How long a state may take to come: a box, a dialog, a window.
+constexpr int kStateTimeoutMs = 30000;
+const char kNoResponse[] = "error the program does not respond";
 
 std::wstring Wide(const std::string& utf8) {
     if (utf8.empty()) return {};
@@ -84,11 +93,12 @@ bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
     return true;
 }
 
-std::string WindowText(HWND window) {
+bool WindowText(HWND window, std::string& text) {
     wchar_t buffer[2048] = {};
     LRESULT n = 0;
-    if (!Send(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer), n)) return "";
-    return Utf8(std::wstring(buffer, static_cast<size_t>(n)));
+    if (!Send(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer), n)) return false;
+    text = Utf8(std::wstring(buffer, static_cast<size_t>(n)));
+    return true;
 }
 
 // Memory inside the program's process, for list-view messages that carry pointers.
@@ -150,12 +160,45 @@ HWND OwnedBox(HWND main) {
     return dialog && (GetDlgItem(dialog, 0xFFFF) || GetDlgItem(dialog, -1)) ? dialog : nullptr;
 }
 
-HWND WaitFor(HWND (*find)(HWND), HWND main, int timeoutMs) {
-    for (int waited = 0;; waited += 50) {
-        if (HWND found = find(main)) return found;
-        if (waited >= timeoutMs) return nullptr;
-        Sleep(50);
+// Polls until `done` holds or the time is up; the clock is the wall clock, so a loaded machine
+// gets the whole time however slowly each look runs.
+template <typename Done>
+bool WaitUntil(Done done, int timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount64() >= end) return false;
+        Sleep(20);
     }
+}
+
+HWND WaitFor(HWND (*find)(HWND), HWND main, int timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = find(main)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool WaitGone(HWND window, int timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
+// Waits until the program's thread has worked through everything posted to it so far: a marker
+// posted behind it (the step of a progress bar, which the window never steps) is seen once the
+// thread has dispatched it. While an operation runs the thread dispatches nothing; a box's or a
+// dialog's own loop dispatches as the main loop does.
+bool Barrier(HWND main, int timeoutMs) {
+    static WPARAM token = 1000;
+    HWND bar = GetDlgItem(main, IDC_PROGRESS_RECORD);
+    if (!bar) return false;
+    ++token;
+    if (!PostMessageW(bar, PBM_SETSTEP, token, 0)) return false;
+    return WaitUntil(
+        [&] {
+            DWORD_PTR step = 0;
+            return SendMessageTimeoutW(bar, PBM_GETSTEP, 0, 0, SMTO_NORMAL, 1000, &step) &&
+                   step == token;
+        },
+        timeoutMs);
 }
 
 BOOL CALLBACK CollectButtons(HWND child, LPARAM param) {
@@ -167,12 +210,15 @@ BOOL CALLBACK CollectButtons(HWND child, LPARAM param) {
 }
 
 std::string DescribeBox(HWND box) {
-    std::string text = WindowText(GetDlgItem(box, 0xFFFF));
+    std::string text, title;
+    // A box is shown with its texts set; a text still empty is a box being built.
+    WaitUntil([&] { return WindowText(GetDlgItem(box, 0xFFFF), text) && !text.empty(); }, 2000);
+    if (!WindowText(box, title)) return kNoResponse;
     std::vector<HWND> buttons;
     EnumChildWindows(box, CollectButtons, reinterpret_cast<LPARAM>(&buttons));
     std::string names;
     for (HWND button : buttons) names += " " + std::to_string(GetDlgCtrlID(button));
-    return "title=" + WindowText(box) + "|buttons=" + names.substr(names.empty() ? 0 : 1) +
+    return "title=" + title + "|buttons=" + names.substr(names.empty() ? 0 : 1) +
            "|text=" + OneLine(text);
 }
 
@@ -213,12 +259,12 @@ public:
         if (verb == "minimise") return Post(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         if (verb == "restore") return Post(main, WM_SYSCOMMAND, SC_RESTORE, 0);
         if (verb == "save-as" || verb == "open-file") return SaveAs(main, in);
-        if (verb == "menu") return OpenMenu() ? "open" : "none";
+        if (verb == "menu") return OpenMenu(in) ? "open" : "none";
         if (verb == "menu-pick") return MenuPick(in);
         if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
         if (verb == "pixel") return Pixel(main, in);
         if (verb == "layout") return LayoutOf(main);
-        if (verb == "sync") return Sync(main);
+        if (verb == "sync") return Sync(main, in);
         if (verb == "iconic") return IsIconic(main) ? "yes" : "no";
         int id = 0;
         in >> id;
@@ -233,7 +279,10 @@ public:
             return Post(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), -1);
         if (verb == "key") return Key(control, in);
         if (verb == "set-text") return SetText(control, Rest(in));
-        if (verb == "text") return OneLine(WindowText(control));
+        if (verb == "text") {
+            std::string text;
+            return WindowText(control, text) ? OneLine(text) : kNoResponse;
+        }
         if (verb == "enabled") return IsWindowEnabled(control) ? "yes" : "no";
         if (verb == "focus")
             return Post(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
@@ -265,19 +314,19 @@ private:
 
     static std::string Value(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
         LRESULT result = 0;
-        if (!Send(control, message, wParam, lParam, result)) return "error busy";
+        if (!Send(control, message, wParam, lParam, result)) return kNoResponse;
         return std::to_string(result);
     }
 
     std::string WaitWindow(std::istringstream& in) {
         int seconds = 30;
         in >> seconds;
-        for (int i = 0; i < seconds * 20; ++i) {
-            HWND main = MainWindow();
-            if (main && IsWindowVisible(main)) return "ok";
-            Sleep(50);
-        }
-        return "error the main window did not appear";
+        HWND main = nullptr;
+        if (!WaitUntil([&] { return (main = MainWindow()) && IsWindowVisible(main); },
+                       seconds * 1000))
+            return "error the main window did not appear";
+        // Shown is not yet ready: the start-up's posted work comes first.
+        return Barrier(main, kStateTimeoutMs) ? "ok" : "error the main window does not respond";
     }
 
     static std::string RegDelete() {
@@ -313,15 +362,12 @@ private:
         return "ok";
     }
 
-    // Waits until the program has handled what was posted to it and waits for input again.
-    static std::string Sync(HWND main) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(main, &pid);
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
-        if (!process) return "error cannot open the program's process";
-        const DWORD result = WaitForInputIdle(process, 5000);
-        CloseHandle(process);
-        return result == 0 ? "ok" : "busy";
+    // Waits until the program has handled what was posted to it: "busy" while an operation
+    // still runs after the time given (milliseconds).
+    static std::string Sync(HWND main, std::istringstream& in) {
+        int timeoutMs = kStateTimeoutMs;
+        in >> timeoutMs;
+        return Barrier(main, timeoutMs) ? "ok" : "busy";
     }
 
     static std::string CountWindows() {
@@ -343,6 +389,8 @@ private:
     static std::string Pixel(HWND main, std::istringstream& in) {
         int x = 0, y = 0;
         in >> x >> y;
+        // What is pending is painted first: the program's thread gets WM_PAINT sent.
+        RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         HDC dc = GetDC(main);
         const COLORREF color = GetPixel(dc, x, y);
         ReleaseDC(main, dc);
@@ -368,16 +416,14 @@ private:
     static std::string AnswerNested(HWND main, std::istringstream& in) {
         int button = IDOK;
         in >> button;
-        HWND dialog = WaitFor(OwnedDialog, main, 3000);
+        HWND dialog = WaitFor(OwnedDialog, main, kStateTimeoutMs);
         if (!dialog) return "error no dialog";
-        HWND box = WaitFor(OwnedDialog, dialog, 3000);
+        HWND box = WaitFor(OwnedDialog, dialog, kStateTimeoutMs);
         if (!box) return "error no box on the dialog";
-        const std::string text = OneLine(WindowText(GetDlgItem(box, 0xFFFF)));
-        HWND control = GetDlgItem(box, button);
-        if (!control) return "error the box has no button " + std::to_string(button);
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(control));
-        return "text=" + text;
+        std::string text;
+        if (!WindowText(GetDlgItem(box, 0xFFFF), text)) return kNoResponse;
+        const std::string pressed = Press(box, button);
+        return pressed == "ok" ? "text=" + OneLine(text) : pressed;
     }
 
     static std::string Box(HWND main, std::istringstream& in) {
@@ -385,31 +431,48 @@ private:
         in >> timeoutMs;
         HWND box = WaitFor(OwnedBox, main, timeoutMs);
         if (!box) return "none";
-        Sleep(150);  // a box that has just appeared may not have its text yet
         return DescribeBox(box);
+    }
+
+    // Presses a button of a box and waits until the box has closed.
+    static std::string Press(HWND box, int button) {
+        HWND control = GetDlgItem(box, button);
+        if (!control) return "error the box has no button " + std::to_string(button);
+        if (!PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(control)))
+            return "error post failed";
+        return WaitGone(box, kStateTimeoutMs) ? "ok" : "error the box did not close";
     }
 
     static std::string Answer(HWND main, std::istringstream& in) {
         int button = IDOK;
         in >> button;
-        HWND box = WaitFor(OwnedBox, main, 3000);
+        HWND box = WaitFor(OwnedBox, main, kStateTimeoutMs);
         if (!box) return "error no box";
-        HWND control = GetDlgItem(box, button);
-        if (!control) return "error the box has no button " + std::to_string(button);
-        return Post(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                    reinterpret_cast<LPARAM>(control));
+        return Press(box, button);
     }
 
-    // The save-file or open-file dialog: the name goes into its file-name field and OK is pressed.
+    // The save-file or open-file dialog: the name goes into its file-name field and OK is
+    // pressed; done when the dialog has closed, or asks a question of its own (a file to replace).
     static std::string SaveAs(HWND main, std::istringstream& in) {
         const std::wstring path = Wide(Rest(in));
         // A dialog that is still being built may not have its fields yet.
-        HWND dialog = WaitFor(FileDialog, main, 5000);
+        HWND dialog = WaitFor(FileDialog, main, kStateTimeoutMs);
         if (!dialog) return "error no file dialog with a file-name field";
+        HWND field = FileNameField(dialog);
         LRESULT unused;
-        Send(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), unused);
-        return Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        wchar_t shown[1024] = {};
+        if (!Send(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), unused) ||
+            !Send(field, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(shown), unused))
+            return kNoResponse;
+        if (path != shown) return "error the file-name field did not take the name";
+        if (!PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK))))
+            return "error post failed";
+        const bool done = WaitUntil(
+            [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || OwnedDialog(dialog); },
+            kStateTimeoutMs);
+        return done ? "ok" : "error the file dialog did not close";
     }
 
     static HWND FileNameField(HWND dialog) {
@@ -427,7 +490,7 @@ private:
     static std::string RightClick(HWND control) {
         HWND main = GetAncestor(control, GA_ROOT);
         SetForegroundWindow(main);
-        Sync(main);
+        if (!Barrier(main, kStateTimeoutMs)) return kNoResponse;
         POINT at{40, 30};
         ClientToScreen(control, &at);
         SetCursorPos(at.x, at.y);
@@ -438,28 +501,32 @@ private:
         return SendInput(2, clicks, sizeof(INPUT)) == 2 ? "ok" : "error no input";
     }
 
-    static HWND VisibleMenu(HWND) {
+    static HWND VisibleMenu(HWND = nullptr) {
         HWND menu = FindWindowW(L"#32768", nullptr);
         return menu && IsWindowVisible(menu) ? menu : nullptr;
     }
 
-    // The open popup menu (a context menu), waited for a little. The menu may open before the
-    // right button's release has reached it, so the program gets time to take that first.
-    static HWND OpenMenu() {
-        if (!WaitFor(VisibleMenu, nullptr, 3000)) return nullptr;
-        Sleep(300);
-        return VisibleMenu(nullptr);
+    // The open popup menu (a context menu), waited for up to the time given (milliseconds).
+    static HWND OpenMenu(std::istringstream& in) {
+        int timeoutMs = kStateTimeoutMs;
+        in >> timeoutMs;
+        return WaitFor(VisibleMenu, nullptr, timeoutMs);
     }
 
-    // Picks the nth item (1-based) of the open menu with the arrow keys; 0 closes it.
+    // Picks the nth item (1-based) of the open menu with the keys; 0 closes it. Home first: the
+    // pointer may rest on an item, which the menu then holds selected. Done when the menu has
+    // closed.
     static std::string MenuPick(std::istringstream& in) {
         int item = 0;
         in >> item;
-        HWND menu = OpenMenu();
+        HWND menu = WaitFor(VisibleMenu, nullptr, kStateTimeoutMs);
         if (!menu) return "error no menu";
-        for (int i = 0; i < item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+        if (item) {
+            PostMessageW(menu, WM_KEYDOWN, VK_HOME, 0);
+            for (int i = 1; i < item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+        }
         PostMessageW(menu, WM_KEYDOWN, item ? VK_RETURN : VK_ESCAPE, 0);
-        return "ok";
+        return WaitGone(menu, kStateTimeoutMs) ? "ok" : "error the menu did not close";
     }
 
     // Character by character, so that every change notification fires.
@@ -484,7 +551,7 @@ private:
         LRESULT unused;
         return Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), unused)
                    ? "ok"
-                   : "error busy";
+                   : kNoResponse;
     }
 
     static std::string Columns(HWND list) {
@@ -500,8 +567,9 @@ private:
             column.cchTextMax = 256;
             remote.Write(0, &column, sizeof column);
             LRESULT ok = 0;
-            Send(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i),
-                 reinterpret_cast<LPARAM>(remote.At(0)), ok);
+            if (!Send(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i),
+                      reinterpret_cast<LPARAM>(remote.At(0)), ok))
+                return kNoResponse;
             remote.Read(0, &column, sizeof column);
             wchar_t text[256] = {};
             remote.Read(1024, text, sizeof text - sizeof(wchar_t));
@@ -524,7 +592,7 @@ private:
         LRESULT length = 0;
         if (!Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
                   reinterpret_cast<LPARAM>(remote.At(0)), length))
-            return "error busy";
+            return kNoResponse;
         std::wstring text(static_cast<size_t>(length), L'\0');
         remote.Read(1024, text.data(), text.size() * sizeof(wchar_t));
         return "=" + OneLine(Utf8(text));  // "=" so that an empty cell is still an answer
@@ -535,7 +603,7 @@ private:
         in >> row;
         LRESULT state = 0;
         if (!Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, state))
-            return "error busy";
+            return kNoResponse;
         return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2 ? "yes" : "no";
     }
 
@@ -551,18 +619,20 @@ private:
         return Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                     reinterpret_cast<LPARAM>(remote.At(0)), unused)
                    ? "ok"
-                   : "error busy";
+                   : kNoResponse;
     }
 
     static std::string Combo(HWND combo) {
         LRESULT count = 0, selected = 0;
         if (!Send(combo, CB_GETCOUNT, 0, 0, count) || !Send(combo, CB_GETCURSEL, 0, 0, selected))
-            return "error busy";
+            return kNoResponse;
         std::string out = "selected=" + std::to_string(selected) + "|entries=";
         for (int i = 0; i < count; ++i) {
             wchar_t text[64] = {};
             LRESULT n = 0;
-            Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text), n);
+            if (!Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text),
+                      n))
+                return kNoResponse;
             out += (i ? "," : "") + Utf8(std::wstring(text, static_cast<size_t>(n > 0 ? n : 0)));
         }
         return out;
@@ -573,7 +643,7 @@ private:
         in >> index;
         LRESULT unused;
         return Send(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, unused) ? "ok"
-                                                                                : "error busy";
+                                                                                : kNoResponse;
     }
 };
 

@@ -46,20 +46,33 @@ def wine_env(locale, prefix=PREFIX):
     return env
 
 
+def wait_until(done, timeout=30, what="the state"):
+    """Polls `done` until it is true; fails naming `what` when `timeout` seconds pass first."""
+    end = time.monotonic() + timeout
+    while True:
+        value = done()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise AssertionError(f"{what} did not come within {timeout} s")
+        time.sleep(0.05)
+
+
 class Display:
-    """An Xvfb of our own, whatever DISPLAY the caller has."""
+    """An Xvfb of our own, whatever DISPLAY the caller has. Xvfb picks a free display number
+    itself (-displayfd), so that runs side by side never share one."""
 
     def __init__(self, size="1024x768"):
-        for n in range(130, 170):
-            if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-                break
-        self.name = f":{n}"
-        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", size + "x24", "-nolisten", "tcp"],
+        read_end, write_end = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24",
+                                      "-nolisten", "tcp"], pass_fds=(write_end,),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                break
-            time.sleep(0.05)
+        os.close(write_end)
+        with os.fdopen(read_end) as f:
+            number = f.readline().strip()  # written once the server accepts connections
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.name = f":{number}"
 
     def screenshot(self, name):
         time.sleep(1)  # let the window finish painting
@@ -119,11 +132,23 @@ class Program:
         self.proc = subprocess.Popen(["wine", exe],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
 
-    def cmd(self, line):
+    def wait_window(self, timeout=90):
+        """Until the main window is shown and has worked through its start, or the program ended."""
+        end = time.monotonic() + timeout
+        while self.proc.poll() is None:
+            if self.cmd("alive", check=False) == "yes":
+                left = max(1, int(end - time.monotonic()))
+                return self.cmd(f"wait-window {left}")
+            if time.monotonic() > end:
+                raise AssertionError(f"the main window did not appear within {timeout} s")
+            time.sleep(0.1)
+        raise AssertionError(f"the program ended before its window appeared ({self.proc.returncode})")
+
+    def cmd(self, line, check=True):
         self.driver.stdin.write(line + "\n")
         self.driver.stdin.flush()
         answer = self.driver.stdout.readline().rstrip("\n")
-        if answer.startswith("error"):
+        if check and answer.startswith("error"):
             raise AssertionError(f"{line}: {answer}")
         return answer
 
@@ -133,9 +158,10 @@ class Program:
         try:
             if self.cmd("alive") == "yes":
                 self.cmd("close")
-            self.proc.wait(timeout=15)
+            self.proc.wait(timeout=60)
         except (AssertionError, subprocess.TimeoutExpired):
             self.proc.kill()
+            self.proc.wait()
         self.driver.stdin.write("quit\n")
         self.driver.stdin.close()
         self.driver.wait(timeout=10)
@@ -171,7 +197,7 @@ class BenchCase(unittest.TestCase):
         self.addCleanup(self.sim.close)
         self.app = Program(self.locale, reset_settings)
         self.addCleanup(self.app.close)
-        self.assertEqual(self.app.cmd("wait-window 30"), "ok")
+        self.assertEqual(self.app.wait_window(), "ok")
         return self.app
 
     def restart(self):
@@ -179,7 +205,7 @@ class BenchCase(unittest.TestCase):
         self.app.close()
         self.app = Program(self.locale, reset_settings=False)
         self.addCleanup(self.app.close)
-        self.assertEqual(self.app.cmd("wait-window 30"), "ok")
+        self.assertEqual(self.app.wait_window(), "ok")
         return self.app
 
     # Shorthands.
@@ -189,9 +215,16 @@ class BenchCase(unittest.TestCase):
         return answer
 
     def settle(self):
-        """Lets the program handle what was posted to it (an operation may still run)."""
-        self.app.cmd("sync")
-        time.sleep(0.1)
+        """Until the program has handled what was posted to it: an operation that it started has
+        ended or shows a box."""
+        self.assertEqual(self.app.cmd("sync"), "ok", "the program is still busy")
+
+    def wait_text(self, name, text, timeout=30):
+        wait_until(lambda: self.text(name) == text, timeout, f"{name} showing {text!r}")
+
+    def connect(self):
+        self.click("BTN_CONNECT")
+        self.wait_text("STATIC_STATUS", "연결됨")
 
     def text(self, name):
         return self.app.cmd(f"text {IDC[name]}")
@@ -238,5 +271,5 @@ class BenchCase(unittest.TestCase):
         self.answer(button)
 
     def answer(self, button=IDOK):
+        """Presses a button of the open box; returns once the box has closed."""
         self.app.cmd(f"answer {button}")
-        time.sleep(0.2)

@@ -3,7 +3,6 @@ real program under Wine and the simulator."""
 import os
 import shutil
 import tempfile
-import time
 import unittest
 
 from harness import BenchCase, IDC, IDYES, windows_path
@@ -22,8 +21,7 @@ class ListFiles(BenchCase):
     def setUp(self):
         self.state_file = self.write_state(STATE)
         self.start(["--state", self.state_file, "--save", self.state_file])
-        self.click("BTN_CONNECT")
-        time.sleep(0.5)
+        self.connect()
         self.folder = tempfile.mkdtemp(prefix="ombrix-lists-")
         self.addCleanup(shutil.rmtree, self.folder, True)
 
@@ -33,23 +31,22 @@ class ListFiles(BenchCase):
         # (the first one after start-up most often); an operator would click again.
         for _ in range(3):
             self.app.cmd(f"right-click {IDC[list_name]}")
-            if self.app.cmd("menu") == "open":
+            if self.app.cmd("menu 15000") == "open":
                 break
         else:
             self.fail("no context menu after three right clicks")
         if screenshot:
             self.display.screenshot(screenshot)
         self.app.cmd(f"menu-pick {item}")
-        time.sleep(0.3)
 
     def file_dialog(self, verb, path):
+        """Fills the file dialog; returns once the program has handled the file."""
         self.app.cmd(f"{verb} {windows_path(path)}")
-        time.sleep(1)
+        self.settle()
 
     def empty_users(self):
         self.click("BTN_USER_SELECT_ALL")
         self.click("BTN_USER_DELETE")
-        time.sleep(0.3)
         self.assertEqual(self.rows("LIST_USER"), [])
 
     def test_users_saved_loaded_written_and_read_back(self):

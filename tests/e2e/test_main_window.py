@@ -1,8 +1,7 @@
 """The main window, connection and port setting, against the real program under Wine."""
-import time
 import unittest
 
-from harness import BenchCase, DEVICE_BUTTONS, IDC, IDOK
+from harness import BenchCase, DEVICE_BUTTONS, IDC, IDOK, wait_until
 
 PORT_ENTRIES = " COM1, COM2, COM3, COM4, COM5, COM6, COM7, COM8, COM9,COM10,COM11,COM12"
 
@@ -45,17 +44,14 @@ class StartUp(BenchCase):
 
     def test_the_logo_and_minimising(self):
         app = self.start()
-        time.sleep(1)
         # The logo's pixel (100, 5) (scripts/make-art.py), drawn at (687, 581) of the client area.
         logo_pixel = "35,135,160"
         self.assertEqual(app.cmd("pixel 787 586"), logo_pixel)
         self.assertEqual(app.cmd("pixel 683 600"), app.cmd("pixel 5 5"), "nothing left of the logo")
         app.cmd("minimise")
-        time.sleep(1)
-        self.assertEqual(app.cmd("iconic"), "yes")
+        wait_until(lambda: app.cmd("iconic") == "yes", what="the minimised window")
         app.cmd("restore")
-        time.sleep(1)
-        self.assertEqual(app.cmd("iconic"), "no")
+        wait_until(lambda: app.cmd("iconic") == "no", what="the restored window")
         self.assertEqual(app.cmd("pixel 787 586"), logo_pixel)
 
     def test_enter_and_escape_change_nothing(self):
@@ -63,7 +59,7 @@ class StartUp(BenchCase):
         for control in ["EDIT_USER_NAME", "EDIT_SAFE_INDEX", "LIST_USER", "LIST_RECORD"]:
             for key in (13, 27):
                 app.cmd(f"key {IDC[control]} {key}")
-        time.sleep(0.5)
+        self.settle()
         self.assertEqual(app.cmd("alive"), "yes")
         self.assertIsNone(self.box(300))
         self.assertEqual(self.text("STATIC_STATUS"), "끊어짐")  # connect was not pressed
@@ -74,7 +70,6 @@ class Connection(BenchCase):
     def test_connect_and_disconnect(self):
         app = self.start()
         self.click("BTN_CONNECT")
-        time.sleep(0.5)
         self.assertIsNone(self.box(300))
         self.assertEqual(self.text("STATIC_STATUS"), "연결됨")
         self.assertEqual(self.text("BTN_CONNECT"), "연결해제")
@@ -83,14 +78,12 @@ class Connection(BenchCase):
             self.assertTrue(self.enabled(name), name)
         self.assertFalse(self.enabled("BTN_RECORD_CSV"))
         self.click("BTN_CONNECT")
-        time.sleep(0.3)
         self.assertEqual(self.text("STATIC_STATUS"), "끊어짐")
         self.assertEqual(self.text("BTN_CONNECT"), "연결하기")
         self.assertTrue(self.enabled("COMBO_PORT"))
         for name in DEVICE_BUTTONS:
             self.assertFalse(self.enabled(name), name)
         self.click("BTN_CONNECT")  # and again at once
-        time.sleep(0.3)
         self.assertEqual(self.text("STATIC_STATUS"), "연결됨")
         self.assertEqual(self.sim.requests(), [], "connecting sends nothing")
 
@@ -111,7 +104,6 @@ class Connection(BenchCase):
         app = self.start(links=("com1", "com10"))
         app.cmd(f"select {IDC['COMBO_PORT']} 9")
         self.click("BTN_CONNECT")
-        time.sleep(0.5)
         self.assertIsNone(self.box(300))
         self.assertEqual(self.text("STATIC_STATUS"), "연결됨")
         self.assertEqual(app.cmd("reg-get"), "9")

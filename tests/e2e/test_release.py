@@ -169,7 +169,7 @@ class Installer(unittest.TestCase):
         exe = folder + r"\Ombrix_Tessaly.exe"
         app = Program(LOCALE, reset_settings=False, exe=exe, env=scratch_env())
         try:
-            self.assertEqual(app.cmd("wait-window 30"), "ok")
+            self.assertEqual(app.wait_window(), "ok")
             self.assertEqual(wine(exe), 0)
             self.assertEqual(app.cmd("windows"), "1", "a second start opens no second window")
             # In place (_?=), so that its exit code tells: 2, given up.
@@ -197,7 +197,7 @@ class HighDpi(unittest.TestCase):
         self.addCleanup(set_dpi, 96)
         self.app = Program(LOCALE, reset_settings=False, env=scratch_env())
         self.addCleanup(self.app.close)
-        self.assertEqual(self.app.cmd("wait-window 30"), "ok")
+        self.assertEqual(self.app.wait_window(), "ok")
 
     def test_layout_columns_and_logo_at_144_dpi(self):
         app = self.app

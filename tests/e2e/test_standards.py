@@ -1,5 +1,4 @@
 """The standard panel against the real program under Wine and the simulator."""
-import time
 import unittest
 
 from harness import BenchCase, IDC, IDOK, IDYES
@@ -16,8 +15,7 @@ class StandardPanel(BenchCase):
     def setUp(self):
         self.state_file = self.write_state(STATE)
         self.start(["--state", self.state_file, "--save", self.state_file])
-        self.click("BTN_CONNECT")
-        time.sleep(0.5)
+        self.connect()
 
     def read_standards(self):
         self.click("BTN_STANDARD_READ")
@@ -35,14 +33,12 @@ class StandardPanel(BenchCase):
         self.type("EDIT_STANDARD_NAME", "잔류물")
         self.assertIsNone(self.box(200))
         self.click("BTN_STANDARD_ADD")
-        time.sleep(0.3)
         self.assertEqual(self.rows("LIST_STANDARD")[3], ["4", "잔류물", "150", "120"])
         self.display.screenshot("standard-panel")
 
         self.app.cmd(f"check {LIST} 0 1")
         self.app.cmd(f"check {LIST} 2 1")
         self.click("BTN_STANDARD_DELETE")
-        time.sleep(0.3)
         expected = [["1", "대장균군ABC", "9999", "65535"], ["2", "잔류물", "150", "120"]]
         self.assertEqual(self.rows("LIST_STANDARD"), expected)
 
@@ -54,7 +50,6 @@ class StandardPanel(BenchCase):
 
         self.click("BTN_STANDARD_SELECT_ALL")
         self.click("BTN_STANDARD_DELETE")
-        time.sleep(0.3)
         self.read_standards()
         self.assertEqual(self.rows("LIST_STANDARD"), expected)
 
