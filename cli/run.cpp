@@ -75,6 +75,10 @@ int RunCommand(const Arguments& arguments) {
         ui.ClearTold();
         (dialog.*step.operation)();
         status = StepStatus(step, ui.Told());
+        // No reply because the line died: the port says why after the delay text.
+        const PortFailure failure = dialog.LastPortFailure();
+        if (status == EXIT_NO_REPLY && failure.step != PortStep::None)
+            ui.Say(arguments.port + CauseSuffix(failure));
         if (status != EXIT_DONE) {
             // The record clear stops without a box when the device's answer to the delete,
             // or the count after it, says that records are left.

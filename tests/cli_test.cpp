@@ -210,14 +210,22 @@ TEST_F(CliTest, ClearingTheRecordsMakesTheUserWriteGoAhead) {
     EXPECT_EQ(Ombrix({"write-users", Path("users.csv"), "--yes"}).status, 0);
 }
 
-TEST_F(CliTest, ASilentDeviceGivesTheDelayText) {
+TEST_F(CliTest, ASilentDeviceGivesTheDelayTextAndALineGoneItsCause) {
     FaultPlan faults;
     faults.silentRequests = {1};
     Start(Lab(), faults);
-    const Ran ran = Ombrix({"users"});
+    Ran ran = Ombrix({"users"});
     EXPECT_EQ(ran.status, 4);
     EXPECT_EQ(ran.err, kDelayLine);
     EXPECT_EQ(ran.out, "");
+
+    faults = {};
+    faults.hangUpAt = 2;
+    Start(Lab(), faults);
+    const std::string port = sim->Path();
+    ran = Ombrix({"users"});
+    EXPECT_EQ(ran.status, 4);
+    EXPECT_EQ(ran.err, kDelayLine + port + " \xE2\x80\x94 포트와의 연결이 끊어졌습니다\n");
 }
 
 TEST_F(CliTest, AFileThatIsNoGoodListEndsBeforeTheDeviceIsAsked) {
