@@ -12,13 +12,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "bench/process_memory.h"
 #include "history/archive_file.h"
 #include "history/archive_query.h"
 #include "history/record_cells.h"
 #include "history/record_import.h"
 #include "history/report.h"
 #include "history/time_text.h"
+#include "tests/support/process_stats.h"
 #include "tests/synthetic_history.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/output_file.h"
+#include "app/file_io.h"
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/output_target.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/list_csv.h"
+#include "records/list_csv.h"
 #include "app/list_file_reader.h"
 #include "history/time_text.h"
 #include "records/record_texts.h"

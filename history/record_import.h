@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/output_file.h"
+#include "app/file_io.h"
 #include "history/archive_file.h"
 #include "history/record_csv_reader.h"
 

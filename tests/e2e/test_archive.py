@@ -6,7 +6,7 @@ import sqlite3
 import time
 import unittest
 
-from bench import BenchCase, IDC, IDNO, IDYES, archive_path, windows_path
+from harness import BenchCase, IDC, IDNO, IDYES, archive_path, windows_path
 
 STATE = """\
 user 101 2001 홍길동
