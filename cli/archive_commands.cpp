@@ -1,5 +1,6 @@
 #include "cli/archive_commands.h"
 
+#include <functional>
 #include <memory>
 
 #include "app/file_io.h"
@@ -13,16 +14,47 @@
 #include "history/local_clock.h"
 #include "history/record_cells.h"
 #include "history/record_import.h"
+#include "history/site_push.h"
+#include "history/site_report.h"
+#include "history/site_secret.h"
 #include "history/time_text.h"
+#include "res/resource.h"
 #include "text/utf8.h"
 
 namespace {
 
 void Say(const std::string& line) { WriteText(Stream::Err, line + "\n"); }
 
+SiteFilter SiteFilterOf(const Arguments& arguments) {
+    SiteFilter filter{arguments.filter, std::nullopt};
+    if (!arguments.pc.empty()) filter.pc = arguments.pc;
+    return filter;
+}
+
 int ArchiveFailed(const std::string& path, const ArchiveStatus& status) {
     Say(BoxLineWithPath(ArchiveCauseTextId(status.cause), path));
     return EXIT_ARCHIVE;
+}
+
+int SiteFailed(const std::string& connection, const SiteStatus& status) {
+    Say(BoxLine(SiteFailureTextId(status), MaskSecrets(connection), status.diagnostic));
+    return EXIT_SITE;
+}
+
+// The rows of the filter from the archive or, with --site, from the site archive (--pc: one
+// computer's): the exit status of the walk, its failure said.
+int ForEachChosenRow(const Arguments& arguments, const RecordArchive& archiveFile,
+                     const std::function<bool(const Measurement&)>& visit, RowOrder order) {
+    if (arguments.site.empty()) {
+        ArchiveStatus status;
+        const auto archive = Archive::Open(archiveFile.Path(), status);
+        if (archive) status = ForEachMeasurement(*archive, arguments.filter, visit, order);
+        return status ? EXIT_DONE : ArchiveFailed(archiveFile.Path(), status);
+    }
+    SiteStatus status;
+    const auto site = SiteDatabase::Open(arguments.site, status);
+    if (site) status = site->ForEach(SiteFilterOf(arguments), visit, order);
+    return status ? EXIT_DONE : SiteFailed(arguments.site, status);
 }
 
 // The CSV's bytes, gathered and written a block at a time, to a file or standard output.
@@ -103,9 +135,6 @@ int RunImport(const Arguments& arguments, RecordArchive& archive) {
 }
 
 int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
-    ArchiveStatus status;
-    const auto archive = Archive::Open(archiveFile.Path(), status);
-    if (!archive) return ArchiveFailed(archiveFile.Path(), status);
     // A file is written as the window writes it unless --utf8; standard output is UTF-8.
     const bool toFile = arguments.csv != STANDARD_OUTPUT_PATH;
     const CellEncoding encoding =
@@ -116,15 +145,19 @@ int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
     RecordCellWriter writer(encoding);
     RecordCells cells;
     long long number = 0;
+    int status = EXIT_DONE;
     if (error == FileError::None)
-        status = ForEachMeasurement(*archive, arguments.filter, [&](const Measurement& row) {
-            writer.Write(row, ++number, cells);
-            error = target.Write(RecordCsvLine(cells));
-            return error == FileError::None;
-        });
+        status = ForEachChosenRow(
+            arguments, archiveFile,
+            [&](const Measurement& row) {
+                writer.Write(row, ++number, cells);
+                error = target.Write(RecordCsvLine(cells));
+                return error == FileError::None;
+            },
+            RowOrder::NewestFirst);
     const FileError closed = target.Close();
     if (error == FileError::None) error = closed;
-    if (!status) return ArchiveFailed(archiveFile.Path(), status);
+    if (status != EXIT_DONE) return status;
     if (error != FileError::None) {
         Say(BoxLineWithPath(FileErrorTextId(error), arguments.csv));
         return EXIT_FILE;
@@ -133,18 +166,42 @@ int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
 }
 
 int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
-    ArchiveStatus status;
-    const auto archive = Archive::Open(archiveFile.Path(), status);
-    if (!archive) return ArchiveFailed(archiveFile.Path(), status);
     ReportInput input;
     input.filters = FilterNames(arguments.filter);
     input.createdAt = TimeText(LocalNowSeconds());
-    status = LoadReport(*archive, arguments.filter, input);
-    if (!status) return ArchiveFailed(archiveFile.Path(), status);
+    if (arguments.site.empty()) {
+        ArchiveStatus status;
+        const auto archive = Archive::Open(archiveFile.Path(), status);
+        if (archive) status = LoadReport(*archive, arguments.filter, input);
+        if (!status) return ArchiveFailed(archiveFile.Path(), status);
+    } else {
+        SiteStatus status;
+        const auto site = SiteDatabase::Open(arguments.site, status);
+        if (site) status = LoadSiteReport(*site, SiteFilterOf(arguments), input);
+        if (!status) return SiteFailed(arguments.site, status);
+    }
     if (const FileError error = WriteWhole(arguments.html, ReportHtml(input));
         error != FileError::None) {
         Say(BoxLineWithPath(FileErrorTextId(error), arguments.html));
         return EXIT_FILE;
+    }
+    return EXIT_DONE;
+}
+
+int RunSync(const Arguments& arguments, RecordArchive& archiveFile) {
+    const std::string connection = SiteSetting(arguments.site);
+    if (connection.empty()) {
+        Say(BoxLine(IDS_SITE_NOT_SET));
+        return EXIT_USAGE;
+    }
+    const PushOutcome outcome = PushArchiveToSite(archiveFile.Path(), connection);
+    if (!outcome.archive) return ArchiveFailed(archiveFile.Path(), outcome.archive);
+    WriteText(Stream::Out, BoxLine(IDS_SITE_PUSHED, std::to_string(outcome.count.pushed),
+                                   std::to_string(outcome.count.already)) +
+                               "\n");
+    if (!outcome.site) {
+        Say(BoxLine(IDS_SITE_WAITING, std::to_string(outcome.waiting)));
+        return SiteFailed(connection, outcome.site);
     }
     return EXIT_DONE;
 }

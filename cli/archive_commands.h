@@ -1,4 +1,5 @@
-// The console program's commands of the archive alone: import, history and report.
+// The console program's commands of the archive alone: import, history and report (of the
+// archive, or with --site of the site archive), and sync, which pushes to the site archive.
 #pragma once
 
 struct Arguments;
@@ -12,3 +13,6 @@ int RunHistory(const Arguments& arguments, RecordArchive& archive);
 
 // Writes the audit report of the filter's measurements as one HTML file.
 int RunReport(const Arguments& arguments, RecordArchive& archive);
+
+// Pushes every archived measurement that the site archive lacks.
+int RunSync(const Arguments& arguments, RecordArchive& archive);

@@ -63,7 +63,8 @@ bool TakeFilterOption(const std::vector<std::string>& words, size_t& i, FilterWo
 
 bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std::string& error) {
     const std::string& name = operands[0];
-    if (out.command->runOnArchive && !out.command->takesFilter) {
+    if (out.command->runOnArchive && !out.command->takesFilter &&
+        out.command->site != Command::PushesToSite) {
         out.files.assign(operands.begin() + 1, operands.end());
         if (out.files.empty()) error = name + " takes one or more record CSV files";
         return error.empty();
@@ -104,6 +105,17 @@ bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string&
     return true;
 }
 
+bool CheckSiteOptions(const Arguments& out, std::string& error) {
+    const std::string name = out.command->name;
+    if (!out.site.empty() && out.command->site == Command::NoSite)
+        error = name + " does not use the site archive: --site applies to sync, history and report";
+    else if (!out.pc.empty() && (out.command->site != Command::ReadsSite || out.site.empty()))
+        error =
+            "--pc chooses the rows of one computer in the site archive: history and report "
+            "with --site";
+    return error.empty();
+}
+
 bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
                   const FilterWords& filter, std::string& error) {
     if (operands.empty()) {
@@ -116,7 +128,8 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
         error = "unknown command \"" + name + "\"";
         return false;
     }
-    if (!CheckOperands(out, operands, error) || !CheckArchiveOptions(out, filter, error))
+    if (!CheckOperands(out, operands, error) || !CheckArchiveOptions(out, filter, error) ||
+        !CheckSiteOptions(out, error))
         return false;
     if (!out.command->writesCsv && (!out.csv.empty() || out.utf8)) {
         error = name + " writes no file: --csv and --utf8 do not apply";
@@ -169,6 +182,8 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
                    !TakeValue(words, i, "--csv", out.csv, error) &&
                    !TakeValue(words, i, "--html", out.html, error) &&
                    !TakeValue(words, i, "--archive", out.archive, error) &&
+                   !TakeValue(words, i, "--site", out.site, error) &&
+                   !TakeValue(words, i, "--pc", out.pc, error) &&
                    !TakeFilterOption(words, i, filter, out, error)) {
             error = "unknown option \"" + word + "\"";
         }
@@ -190,6 +205,8 @@ std::string HelpText() {
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
          [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
   ombrix [--archive FILE] report --html FILE [the filters of history]
+  ombrix [--archive FILE] [--site CONN] sync
+  ombrix --site CONN history|report ... [--pc NAME]
   ombrix --help | --version
 
 PORT       COM1 to COM256 on Windows; a device path such as /dev/ttyUSB0 elsewhere.
@@ -223,6 +240,16 @@ history    write the archived measurements, newest first, as the record CSV; --f
 report     write the audit report of the filtered measurements as one HTML file (UTF-8,
            nothing fetched, prints on A4): the counts, a table per standard, the chart and
            the "오염" results.
+sync       push every archived measurement that the site archive does not have yet (an ODBC
+           database that every PC's archive flows into) and say how many went and how many
+           were there already.
+--site CONN
+           the site archive's ODBC connection string ("DSN=OmbrixSite" or
+           "Driver={PostgreSQL Unicode};Server=...;Database=...;Uid=...;Pwd=..."); sync takes
+           it from OMBRIX_SITE, or the registry value SiteArchive (HKLM, then HKCU, under
+           Software\Kavenor\Ombrix_Tessaly) when not given. history and report read the site's
+           rows, every PC's, instead of the archive's; --pc NAME keeps one computer's.
+           A password in it is never shown.
 
 Every message the window would show goes to standard error, one line each.
 
@@ -235,5 +262,6 @@ Exit status:
      deleted, nothing to read)
   6  a file could not be read, was not a valid list or record file, or could not be written
   7  the archive could not be opened or written
+  8  the site archive could not be reached or refused (the driver's words on standard error)
 )";
 }

@@ -20,6 +20,8 @@ struct Arguments {
     std::string archive;  // --archive FILE; empty: the user's own
     bool noArchive = false;
     HistoryFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict
+    std::string site;      // --site CONN: the site archive's ODBC connection string
+    std::string pc;        // --pc NAME: the site's rows of one computer
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

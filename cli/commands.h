@@ -36,6 +36,9 @@ struct Command {
     // Reads the archive through the history's filters (--from, --to, --standard, ...).
     bool takesFilter = false;
     bool writesHtml = false;  // --html FILE
+    // What --site does: read the site's rows instead of the archive's (history, report), or
+    // push the archive's to it (sync).
+    enum SiteUse { NoSite, ReadsSite, PushesToSite } site = NoSite;
 };
 
 // Null for a name that is no command.
@@ -53,3 +56,4 @@ constexpr int EXIT_NO_REPLY = 4;
 constexpr int EXIT_STOPPED = 5;
 constexpr int EXIT_FILE = 6;
 constexpr int EXIT_ARCHIVE = 7;
+constexpr int EXIT_SITE = 8;

@@ -11,37 +11,10 @@
 
 namespace {
 
-constexpr char kRowColumns[] =
-    "SELECT r.measured_at, r.user_no, u.name, u.id1, u.id2, r.standard_no, s.name, "
-    "r.safety_index, r.danger_index, r.value, r.verdict, src.name, b.archived_at "
-    "FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.standard_id "
-    "JOIN batches b ON b.id = r.batch_id JOIN sources src ON src.id = b.source_id";
-
 // The order of readings_identity, read backwards or forwards: no sort.
 constexpr char kNewestFirst[] =
     " ORDER BY r.measured_at DESC, r.value DESC, r.user_id DESC, r.standard_id DESC";
 constexpr char kOldestFirst[] = " ORDER BY r.measured_at, r.value, r.user_id, r.standard_id";
-
-std::optional<int> OptionalInt(const Statement& row, int column) {
-    const std::optional<int64_t> value = row.OptionalInteger(column);
-    return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
-}
-
-void ReadRow(const Statement& row, Measurement& m) {
-    m.measuredAt = TimeText(row.Integer(0));
-    m.userNo = OptionalInt(row, 1);
-    m.userName = row.Text(2);
-    m.id1 = row.OptionalInteger(3);
-    m.id2 = row.OptionalInteger(4);
-    m.standardNo = OptionalInt(row, 5);
-    m.standardName = row.Text(6);
-    m.safetyIndex = row.OptionalInteger(7);
-    m.dangerIndex = row.OptionalInteger(8);
-    m.value = static_cast<int>(row.Integer(9));
-    m.verdict = VerdictOf(row.Integer(10));
-    m.source = row.Text(11);
-    m.archivedAt = TimeText(row.Integer(12));
-}
 
 ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>& names) {
     names.clear();
@@ -162,7 +135,7 @@ ArchiveStatus HistoryList::Load(Archive& archive, const HistoryFilter& filter) {
 ArchiveStatus HistoryList::Page(Archive& archive, size_t first, size_t count,
                                 std::vector<Measurement>& rows) const {
     rows.clear();
-    const std::string sql = std::string(kRowColumns) + " WHERE r.id = ?1";
+    const std::string sql = std::string(MEASUREMENT_COLUMNS) + " WHERE r.id = ?1";
     Statement statement(archive.Handle(), sql.c_str());
     if (statement.Prepared() != SQLITE_OK) return StatusOf(archive.Handle(), statement.Prepared());
     for (size_t i = first; i < m_ids.size() && i < first + count; ++i) {
@@ -170,7 +143,7 @@ ArchiveStatus HistoryList::Page(Archive& archive, size_t first, size_t count,
         const int result = statement.Step();
         if (result == SQLITE_ROW) {
             rows.emplace_back();
-            ReadRow(statement, rows.back());
+            ReadMeasurement(statement, rows.back());
         } else if (result != SQLITE_DONE) {
             return StatusOf(archive.Handle(), result);
         }
@@ -182,13 +155,13 @@ ArchiveStatus HistoryList::Page(Archive& archive, size_t first, size_t count,
 ArchiveStatus ForEachMeasurement(Archive& archive, const HistoryFilter& filter,
                                  const std::function<bool(const Measurement&)>& visit,
                                  RowOrder order) {
-    const std::string sql = std::string(kRowColumns) + WhereOf(filter) +
+    const std::string sql = std::string(MEASUREMENT_COLUMNS) + WhereOf(filter) +
                             (order == RowOrder::NewestFirst ? kNewestFirst : kOldestFirst);
     Statement statement(archive.Handle(), sql.c_str());
     BindFilter(statement, filter);
     Measurement row;
     return EachRow(archive, statement, [&](const Statement& s) {
-        ReadRow(s, row);
+        ReadMeasurement(s, row);
         return visit(row);
     });
 }

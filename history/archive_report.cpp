@@ -133,25 +133,30 @@ ArchiveStatus MeasuredSpan(Archive& archive, const HistoryFilter& filter, bool& 
 
 }  // namespace
 
+void ReportPeriod(const HistoryFilter& filter, bool any, int64_t first, int64_t last, int64_t& from,
+                  int64_t& until) {
+    from = filter.from.value_or(0);
+    until = filter.until.value_or(0);
+    if (!any) {
+        first = filter.from    ? *filter.from
+                : filter.until ? *filter.until - SECONDS_PER_DAY
+                               : LocalNowSeconds();
+        last = filter.until ? *filter.until - SECONDS_PER_DAY : first;
+    }
+    if (!filter.from) from = first - first % SECONDS_PER_DAY;
+    if (!filter.until) until = last - last % SECONDS_PER_DAY + SECONDS_PER_DAY;
+    if (until <= from) until = from + SECONDS_PER_DAY;
+}
+
 ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportInput& input) {
-    // An end the filter leaves open is the measurements' own first or last day; without any
-    // measurement, the other end's day, or today.
-    int64_t from = filter.from.value_or(0), until = filter.until.value_or(0);
+    bool any = false;
+    int64_t first = 0, last = 0;
     if (!filter.from || !filter.until) {
-        bool any = false;
-        int64_t first = 0, last = 0;
         const ArchiveStatus status = MeasuredSpan(archive, filter, any, first, last);
         if (!status) return status;
-        if (!any) {
-            first = filter.from    ? *filter.from
-                    : filter.until ? *filter.until - SECONDS_PER_DAY
-                                   : LocalNowSeconds();
-            last = filter.until ? *filter.until - SECONDS_PER_DAY : first;
-        }
-        if (!filter.from) from = first - first % SECONDS_PER_DAY;
-        if (!filter.until) until = last - last % SECONDS_PER_DAY + SECONDS_PER_DAY;
     }
-    if (until <= from) until = from + SECONDS_PER_DAY;
+    int64_t from = 0, until = 0;
+    ReportPeriod(filter, any, first, last, from, until);
     input.from = DateText(from);
     input.to = DateText(until - SECONDS_PER_DAY);
 

@@ -12,3 +12,9 @@
 // day measured). The title, the filters' texts, the axis and the time it was made stay the
 // caller's.
 ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportInput& input);
+
+// The report's period [from, until) in seconds: the filter's ends; an end it leaves open the
+// first or last day measured (`first`, `last`), or, with nothing measured (`any` false), the
+// other end's day or today.
+void ReportPeriod(const HistoryFilter& filter, bool any, int64_t first, int64_t last, int64_t& from,
+                  int64_t& until);

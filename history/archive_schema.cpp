@@ -46,6 +46,12 @@ FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.st
     R"(
 CREATE INDEX readings_by_standard ON readings(standard_id, measured_at);
 )",
+    // 3: the queue of the site archive: a row is pushed once the site holds it. Rows archived
+    // before are pushed too, when a site is first set.
+    R"(
+ALTER TABLE readings ADD COLUMN pushed INTEGER NOT NULL DEFAULT 0;
+CREATE INDEX readings_waiting ON readings(id) WHERE pushed = 0;
+)",
 };
 
 const size_t ARCHIVE_VERSION = sizeof ARCHIVE_MIGRATIONS / sizeof *ARCHIVE_MIGRATIONS;

@@ -1,4 +1,5 @@
 #include "history/archive_file.h"
+#include "history/site_database.h"
 #include "res/resource.h"
 
 int ArchiveCauseTextId(ArchiveCause cause) {
@@ -20,4 +21,8 @@ int ArchiveCauseTextId(ArchiveCause cause) {
             break;
     }
     return IDS_ARCHIVE_UNKNOWN;
+}
+
+int SiteFailureTextId(const SiteStatus& status) {
+    return status.kind == SiteStatus::Unreachable ? IDS_SITE_UNREACHABLE : IDS_SITE_REFUSED;
 }

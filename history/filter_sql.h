@@ -14,6 +14,12 @@
 std::string WhereOf(const HistoryFilter& filter);
 void BindFilter(Statement& statement, const HistoryFilter& filter);
 
+// The columns of the view, from the tables behind it, for ReadMeasurement: "SELECT ... FROM
+// readings r JOIN ...", to be followed by the conditions.
+extern const char MEASUREMENT_COLUMNS[];
+// The row's columns from `first` on.
+void ReadMeasurement(const Statement& row, Measurement& m, int first = 0);
+
 // The verdict stored as its code.
 Verdict VerdictOf(int64_t code);
 

@@ -149,6 +149,15 @@
 #define IDS_IMPORT_NOT_RECORD_FILE 721
 #define IDS_IMPORT_BAD_CELL 722
 
+// The site archive: the rows waiting for it, a push's counts, and why it failed ("%s" the
+// connection string with its password masked, then the driver's words).
+#define IDS_SITE_WAITING 900
+#define IDS_SITE_PUSHED 901
+#define IDS_SITE_NOT_SET 902
+#define IDS_SITE_UNREACHABLE 903
+#define IDS_SITE_REFUSED 904
+#define IDC_STATIC_SITE 1201
+
 // List column headers: first of each list, one after another.
 #define IDS_COL_USER 200
 #define IDS_COL_STANDARD 210

@@ -14,6 +14,8 @@ packages=(
   nsis zip                               # the installer and the portable package
   fonts-nanum locales                    # Hangul font and the Korean locale for Wine
   libsqlite3-dev sqlite3                 # the archive natively; sqlite3 to look into one
+  unixodbc unixodbc-dev odbc-postgresql  # the site archive through ODBC, and its driver
+  postgresql                             # the server the site tests start for themselves
   tcl dpkg-dev xz-utils                  # SQLite's single-file source for the Windows build
   chromium poppler-utils                 # the audit report rendered and printed to PDF, its pages
 )
