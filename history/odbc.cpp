@@ -175,7 +175,8 @@ bool OdbcStatement::BindParameters() {
         if (p.isText) {
             p.indicator =
                 p.isNull ? SQL_NULL_DATA : static_cast<SQLLEN>(p.text.size() * sizeof(SQLWCHAR));
-            SQLPOINTER data = p.text.empty() ? empty : p.text.data();
+            const SQLPOINTER data = p.text.empty() ? static_cast<SQLPOINTER>(empty)
+                                                   : static_cast<SQLPOINTER>(p.text.data());
             result = SQLBindParameter(m_handle, number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
                                       std::max<SQLULEN>(p.text.size(), 1), 0, data,
                                       static_cast<SQLLEN>(p.text.size() * sizeof(SQLWCHAR)),

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "records/list_csv.h"
 #include "app/list_file_reader.h"
 #include "history/time_text.h"
+#include "records/list_csv.h"
 #include "records/record_texts.h"
 #include "records/record_words.h"
 #include "text/code_page.h"

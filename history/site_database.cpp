@@ -45,9 +45,12 @@ constexpr char kReadColumns[] =
     "safety_index, danger_index, value, verdict, source, archived_at FROM ombrix_measurements";
 constexpr size_t kLongText = 255;  // source, pc, windows_user
 
-// Rows a statement takes at once: 16 values a row keep a statement under SQL Server's 2100
+// Rows an insert takes at once: 16 values a row keep a statement under SQL Server's 2100
 // parameters, and one round trip carries a hundred rows.
 constexpr size_t kRowsPerStatement = 100;
+// Identities a look-up takes at once: few enough that a server looks each up by the unique key
+// rather than scanning the table (PostgreSQL scans, for two thousand).
+constexpr size_t kKeysPerLookup = 100;
 // Another PC storing the same rows at the same moment: the batch runs again, as often as this.
 constexpr int kAttempts = 8;
 
@@ -269,12 +272,12 @@ bool SiteDatabase::Insert(const std::vector<const Measurement*>& rows,
 }
 
 bool SiteDatabase::StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from,
-                             PushCount& count) {
+                             bool lookUpFirst, PushCount& count) {
     std::vector<std::string> keys;
     keys.reserve(rows.size());
     for (const Measurement& row : rows) keys.push_back(SiteIdentityKey(row));
-    std::vector<bool> existing;
-    if (!ExistingKeys(keys, existing)) return false;
+    std::vector<bool> existing(rows.size(), false);
+    if (lookUpFirst && !ExistingKeys(keys, existing)) return false;
     std::vector<const Measurement*> fresh;
     std::vector<const std::string*> freshKeys;
     std::set<std::string> taken;  // a row twice in one batch is stored once
@@ -295,12 +298,14 @@ SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIde
     if (rows.empty()) return {};
     if (!m_connection->SetAutoCommit(false)) return Refused();
     SiteStatus status;
-    for (int attempt = 1;; ++attempt) {
-        if (StoreOnce(rows, from, count)) break;
+    // New rows are inserted at once; only when the server holds some of them already (a push
+    // cut short, another PC's) is every identity looked up first.
+    for (int attempt = 0;; ++attempt) {
+        if (StoreOnce(rows, from, attempt > 0, count)) break;
         status = Refused();
         const std::string state = m_connection->LastState();
         m_connection->EndTransaction(false);
-        if (attempt == kAttempts || !IsRetryable(state)) break;
+        if (attempt + 1 == kAttempts || !IsRetryable(state)) break;
         status = {};
     }
     m_connection->SetAutoCommit(true);

@@ -70,7 +70,10 @@ public:
 private:
     explicit SiteDatabase(std::unique_ptr<OdbcConnection> connection);
     bool EnsureTable(SiteStatus& status);
-    bool StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from, PushCount& count);
+    // One transaction: `lookUpFirst` leaves out the rows the table holds, otherwise a row it
+    // holds fails the whole.
+    bool StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from, bool lookUpFirst,
+                   PushCount& count);
     bool ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing);
     bool Insert(const std::vector<const Measurement*>& rows,
                 const std::vector<const std::string*>& keys, const PcIdentity& from);

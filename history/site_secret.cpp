@@ -56,21 +56,21 @@ std::string Unbraced(const std::string& value) {
     return inner;
 }
 
-// Each "key=value" of a text: `visit(keyStart, valueStart, valueEnd)`. A key runs back from
-// '=' to the last ';', space or start.
+// Each "key=value" of a text whose key is a secret's: `visit(valueStart, valueEnd)`. A key runs
+// back from '=' (blanks before it aside) to the last ';', blank, '(' or '"', or the start.
 template <class Visit>
-void EachAttribute(const std::string& text, Visit visit) {
+void EachSecret(const std::string& text, Visit visit) {
     for (size_t equals = text.find('='); equals != std::string::npos;
          equals = text.find('=', equals + 1)) {
-        size_t keyStart = equals;
-        while (keyStart > 0 && text[keyStart - 1] != ';' && text[keyStart - 1] != ' ' &&
-               text[keyStart - 1] != '(' && text[keyStart - 1] != '"')
+        size_t keyEnd = equals;
+        while (keyEnd > 0 && text[keyEnd - 1] == ' ') --keyEnd;
+        size_t keyStart = keyEnd;
+        while (keyStart > 0 && std::string(";( \"").find(text[keyStart - 1]) == std::string::npos)
             --keyStart;
+        if (!IsSecretKey(text.substr(keyStart, keyEnd - keyStart))) continue;
         const size_t end = ValueEnd(text, equals + 1);
-        if (IsSecretKey(text.substr(keyStart, equals - keyStart))) {
-            visit(equals + 1, end);
-            equals = end - 1;  // on after the value, which may hold '=' itself
-        }
+        visit(equals + 1, end);
+        equals = end - 1;  // on after the value, which may hold '=' itself
     }
 }
 
@@ -78,7 +78,7 @@ void EachAttribute(const std::string& text, Visit visit) {
 
 std::vector<std::string> ConnectionSecrets(const std::string& connection) {
     std::vector<std::string> secrets;
-    EachAttribute(connection, [&](size_t from, size_t to) {
+    EachSecret(connection, [&](size_t from, size_t to) {
         const std::string value = Unbraced(connection.substr(from, to - from));
         if (!value.empty()) secrets.push_back(value);
     });
@@ -88,7 +88,7 @@ std::vector<std::string> ConnectionSecrets(const std::string& connection) {
 std::string MaskSecrets(const std::string& text, const std::vector<std::string>& secrets) {
     std::string masked;
     size_t copied = 0;
-    EachAttribute(text, [&](size_t from, size_t to) {
+    EachSecret(text, [&](size_t from, size_t to) {
         masked.append(text, copied, from - copied);
         masked += kMask;
         copied = to;

@@ -1,35 +1,16 @@
 // The console program `ombrix`, run as its own process against the simulator on a
 // pseudo-terminal: what it writes, what it sends, and how it ends.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
-#include <sstream>
 
 #include "cli/arguments.h"
 #include "cli/port_name.h"
 #include "records/record_csv.h"
 #include "tests/dialog_fixture.h"
+#include "tests/support/run_program.h"
 #include "text/code_page.h"
 #include "text/utf8.h"
 
-extern char** environ;
-
 namespace {
-
-struct Ran {
-    int status;
-    std::string out, err;
-};
-
-std::string FileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
 
 std::string Utf8(const std::string& cp949) { return ConvertText(cp949, CP_KOREAN, CP_UTF8_TEXT); }
 
@@ -78,23 +59,7 @@ protected:
     // ombrix ARGS...
     Ran OmbrixAlone(std::vector<std::string> args) {
         args.insert(args.begin(), OMBRIX_PROGRAM);
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&files);
-        int status = -1;
-        if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-            return {-1, {}, {}};
-        return {WEXITSTATUS(status), FileBytes(out), FileBytes(err)};
+        return RunProgram(std::move(args), dir);
     }
 
     std::string Path(const char* name) const { return (dir / name).string(); }
@@ -394,6 +359,16 @@ TEST(CliArguments, WrongUsageIsNamed) {
          "download archives what it clears: --no-archive does not apply"},
         {{"--port", "p", "download"},
          "download replaces or deletes what the device holds: confirm it with --yes"},
+        {{"--site", "DSN=x", "import", "f"},
+         "import does not use the site archive: --site applies to sync, history and report"},
+        {{"history", "--pc", "PC1"},
+         "--pc chooses the rows of one computer in the site archive: history and report with "
+         "--site"},
+        {{"--site", "DSN=x", "sync", "--pc", "PC1"},
+         "--pc chooses the rows of one computer in the site archive: history and report with "
+         "--site"},
+        {{"sync", "now"}, "unexpected \"now\""},
+        {{"--port", "p", "sync"}, "sync works on the archive alone: --port does not apply"},
     };
     for (const auto& c : cases) {
         Arguments arguments;

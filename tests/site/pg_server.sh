@@ -6,7 +6,7 @@
 #
 #   pg_server.sh start STATE   make and start one; STATE (a file) gets what the tests need
 #   pg_server.sh halt STATE    stop it, keeping its data (a server that goes away mid-push)
-#   pg_server.sh resume STATE  start it again on the same port
+#   pg_server.sh resume STATE  start it again on the same port, unless it runs
 #   pg_server.sh stop STATE    stop it and remove everything it had
 set -euo pipefail
 command=$1
@@ -55,7 +55,10 @@ case $command in
     port=$(sed -n 's/^OMBRIX_TEST_SITE_PORT=//p' "$state")
     case $command in
       halt) pg_ctl_on "$data" "$port" stop -m fast >/dev/null ;;
-      resume) pg_ctl_on "$data" "$port" start >/dev/null ;;
+      resume)  # nothing to do when it runs
+        as_server "$bin/pg_ctl" -D "$data/cluster" status >/dev/null ||
+          pg_ctl_on "$data" "$port" start >/dev/null
+        ;;
       stop)
         pg_ctl_on "$data" "$port" stop -m immediate >/dev/null 2>&1 || true
         case $data in /tmp/ombrix-site-test.*) rm -rf "$data" ;; esac

@@ -1,0 +1,255 @@
+// The site archive for real: the console program pushes to, and reads from, a PostgreSQL server
+// through unixODBC and the PostgreSQL driver. The server is the tests' own (tests/site/
+// pg_server.sh, started and stopped by CTest's fixture around these tests); its address,
+// password and data folder are in the state file the fixture writes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <thread>
+
+#include "history/odbc.h"
+#include "history/site_queue.h"
+#include "history/site_setting.h"
+#include "tests/support/list_feed.h"
+#include "tests/support/run_program.h"
+#include "tests/synthetic_history.h"
+
+namespace {
+
+std::map<std::string, std::string> ServerState() {
+    std::map<std::string, std::string> state;
+    std::ifstream file(OMBRIX_SITE_STATE);
+    for (std::string line; std::getline(file, line);)
+        if (const size_t equals = line.find('='); equals != std::string::npos)
+            state[line.substr(0, equals)] = line.substr(equals + 1);
+    return state;
+}
+
+// The SQL for PostgreSQL that docs/archive.md gives IT, for a table made before any PC pushes.
+std::string DocumentedPostgresTable() {
+    const std::string doc = FileBytes(std::filesystem::path(OMBRIX_SITE_SERVER).parent_path() /
+                                      "../../docs/archive.md");
+    const size_t start = doc.find("```sql\n-- PostgreSQL");
+    const size_t end = doc.find("```\n", start + 6);
+    return start == std::string::npos ? "" : doc.substr(start + 6, end - start - 6);
+}
+
+class SiteServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto state = ServerState();
+        connection = state["OMBRIX_TEST_SITE"];
+        password = state["OMBRIX_TEST_SITE_PASSWORD"];
+        ASSERT_FALSE(connection.empty()) << "no server: CTest's fixture site.ServerStart starts it";
+        dir = std::filesystem::temp_directory_path() / ("ombrix-site-" + std::to_string(getpid()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        unsetenv("OMBRIX_SITE");
+        ASSERT_TRUE(Site().Execute("DROP TABLE IF EXISTS ombrix_measurements"));
+    }
+    void TearDown() override {
+        Server("resume");  // a test that halted it and failed before it came back
+        std::filesystem::remove_all(dir);
+    }
+
+    OdbcConnection& Site() {
+        if (!site) {
+            std::string diagnostic;
+            site = OdbcConnection::Connect(connection, 20, diagnostic);
+            EXPECT_TRUE(site) << diagnostic;
+        }
+        return *site;
+    }
+
+    // Rows on the site, and distinct identities among them.
+    std::pair<int64_t, int64_t> SiteRows() {
+        auto count = Site().Prepare(
+            "SELECT COUNT(*), COUNT(DISTINCT identity_key) FROM ombrix_measurements", 0);
+        bool row = false, ok = true;
+        if (!count || !count->Execute() || !count->Fetch(row) || !row) return {-1, -1};
+        const auto all = count->Integer(1, ok), distinct = count->Integer(2, ok);
+        count->CloseCursor();
+        return {all.value_or(-1), distinct.value_or(-1)};
+    }
+
+    // An archive of `count` made-up measurements (`seed` chooses which).
+    std::string Archive(const char* name, int64_t count, uint32_t seed = 1) {
+        const std::string path = (dir / name).string();
+        ArchiveStatus status;
+        auto archive = Archive::Open(path, status);
+        EXPECT_TRUE(archive);
+        std::vector<Measurement> rows;
+        SyntheticPlan plan;
+        plan.count = count;
+        plan.seed = seed;
+        ForEachSyntheticMeasurement(plan, [&](const Measurement& m) { rows.push_back(m); });
+        ListFeed feed(std::move(rows));
+        BatchCount kept;
+        EXPECT_TRUE(archive->AddBatch("COM3", feed, kept));
+        return path;
+    }
+
+    size_t Waiting(const std::string& path) {
+        ArchiveStatus status;
+        auto archive = Archive::Open(path, status);
+        size_t waiting = 0;
+        EXPECT_TRUE(archive && CountWaiting(*archive, waiting));
+        return waiting;
+    }
+
+    std::vector<std::string> Sync(const std::string& archive, const std::string& site) {
+        return {OMBRIX_PROGRAM, "--archive", archive, "--site", site, "sync"};
+    }
+    Ran Ombrix(std::vector<std::string> args) {
+        args.insert(args.begin(), OMBRIX_PROGRAM);
+        return RunProgram(std::move(args), dir);
+    }
+    static std::string Pushed(size_t pushed, size_t already) {
+        return "사이트 보관: " + std::to_string(pushed) + "건을 보냈습니다. (이미 있던 측정 기록 " +
+               std::to_string(already) + "건)\n";
+    }
+    void Server(const char* command) {
+        const std::string line =
+            std::string(OMBRIX_SITE_SERVER) + " " + command + " " + OMBRIX_SITE_STATE;
+        ASSERT_EQ(std::system(line.c_str()), 0) << line;
+    }
+
+    std::string connection, password;
+    std::filesystem::path dir;
+    std::unique_ptr<OdbcConnection> site;
+};
+
+TEST_F(SiteServerTest, EachRowIsStoredOnceFromOnePcOrTwoAndReadBackAsTheArchiveHasIt) {
+    const std::string first = Archive("first.sqlite3", 600);
+    Ran ran = RunProgram(Sync(first, connection), dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(600, 0));
+    ran = RunProgram(Sync(first, connection), dir);
+    EXPECT_EQ(ran.out, Pushed(0, 0));
+
+    // A second PC that read the same device, and then a few rows more.
+    const std::string second = Archive("second.sqlite3", 600);
+    {
+        ArchiveStatus status;
+        auto archive = Archive::Open(second, status);
+        Measurement m;
+        m.measuredAt = "2027-01-01 00:00:00";
+        m.userName = "새 사람";
+        m.value = 5;
+        ListFeed feed({m});
+        BatchCount kept;
+        ASSERT_TRUE(archive->AddBatch("COM4", feed, kept));
+    }
+    ran = RunProgram(Sync(second, connection), dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(1, 600));
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{601}, int64_t{601}));
+    EXPECT_EQ(Waiting(second), 0u);
+
+    // The site's rows are the second archive's, byte for byte in the record CSV.
+    const Ran local = Ombrix({"--archive", second, "history"});
+    const Ran fromSite = Ombrix({"--site", connection, "history"});
+    EXPECT_EQ(fromSite.status, 0) << fromSite.err;
+    EXPECT_EQ(fromSite.out, local.out);
+    const Ran thisPc = Ombrix({"--site", connection, "history", "--pc", ThisPc().pc, "--verdict",
+                               "오염", "--from", "2026-02-01"});
+    EXPECT_EQ(
+        thisPc.out,
+        Ombrix({"--archive", second, "history", "--verdict", "오염", "--from", "2026-02-01"}).out);
+    EXPECT_EQ(Ombrix({"--site", connection, "history", "--pc", "nobody"}).out,
+              "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n");
+
+    // The report of every PC's rows is the report of the archive that holds them all.
+    const std::string siteReport = (dir / "site.html").string();
+    const std::string localReport = (dir / "local.html").string();
+    ASSERT_EQ(Ombrix({"--site", connection, "report", "--html", siteReport}).status, 0);
+    ASSERT_EQ(Ombrix({"--archive", second, "report", "--html", localReport}).status, 0);
+    const std::regex createdAt("\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}</");
+    EXPECT_EQ(std::regex_replace(FileBytes(siteReport), createdAt, ""),
+              std::regex_replace(FileBytes(localReport), createdAt, ""));
+}
+
+TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPasswordShown) {
+    const std::string archive = Archive("a.sqlite3", 50);
+    const std::string wrong =
+        std::regex_replace(connection, std::regex("Pwd=[^;]*"), "Pwd=Wrong-" + password);
+    Ran ran = RunProgram(Sync(archive, wrong), dir);
+    EXPECT_EQ(ran.status, 8);
+    EXPECT_NE(ran.err.find("Pwd=***"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("password authentication failed"), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find(password), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("사이트 보관: 50건 대기"), std::string::npos) << ran.err;
+
+    const std::string noServer =
+        std::regex_replace(connection, std::regex("Port=[0-9]+"), "Port=1");
+    ran = RunProgram(Sync(archive, noServer), dir);
+    EXPECT_EQ(ran.status, 8);
+    EXPECT_NE(ran.err.find("에 연결하지 못했습니다."), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find(password), std::string::npos) << ran.err;
+    EXPECT_EQ(Waiting(archive), 50u);
+
+    // Taken from the environment when not given: then all goes.
+    setenv("OMBRIX_SITE", connection.c_str(), 1);
+    ran = Ombrix({"--archive", archive, "sync"});
+    unsetenv("OMBRIX_SITE");
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(50, 0));
+    ran = Ombrix({"--archive", archive, "sync"});
+    EXPECT_EQ(ran.status, 2);
+    EXPECT_NE(ran.err.find("사이트 보관 데이터베이스가 설정되지 않았습니다."), std::string::npos);
+}
+
+TEST_F(SiteServerTest, ATableMadeFirstByAnotherPcOrByItIsTakenAsItIs) {
+    const std::string sql = DocumentedPostgresTable();
+    ASSERT_FALSE(sql.empty()) << "docs/archive.md gives the table for PostgreSQL";
+    ASSERT_TRUE(Site().Execute(sql)) << Site().LastDiagnostic();
+    const std::string archive = Archive("a.sqlite3", 30);
+    Ran ran = RunProgram(Sync(archive, connection), dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(30, 0));
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{30}, int64_t{30}));
+}
+
+TEST_F(SiteServerTest, AServerStoppedMidPushLosesNothingAndDoublesNothing) {
+    const std::string archive = Archive("big.sqlite3", 65535);
+    const pid_t sync = StartProgram(Sync(archive, connection), dir);
+    // Stopped as soon as the first batches are there, while the rest are on their way.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (SiteRows().first <= 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    site.reset();
+    Server("halt");
+    const Ran halted = WaitForProgram(sync, dir);
+    EXPECT_EQ(halted.status, 8) << halted.out << halted.err;
+    const size_t waiting = Waiting(archive);
+    EXPECT_GT(waiting, 0u);
+    EXPECT_LT(waiting, 65535u);
+
+    Server("resume");
+    const Ran resumed = RunProgram(Sync(archive, connection), dir);
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{65535}, int64_t{65535}));
+    EXPECT_EQ(Waiting(archive), 0u);
+}
+
+TEST_F(SiteServerTest, TwoPcsPushingTheSameRowsAtOnceStoreThemOnce) {
+    const std::string one = Archive("one.sqlite3", 6000), two = Archive("two.sqlite3", 6000);
+    const pid_t first = StartProgram(Sync(one, connection), dir, "1");
+    const pid_t second = StartProgram(Sync(two, connection), dir, "2");
+    const Ran a = WaitForProgram(first, dir, "1"), b = WaitForProgram(second, dir, "2");
+    EXPECT_EQ(a.status, 0) << a.err;
+    EXPECT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{6000}, int64_t{6000}));
+    // Between them every row went once and was found there once.
+    const std::regex counts("(\\d+)건을 보냈습니다. \\(이미 있던 측정 기록 (\\d+)건\\)");
+    std::smatch ma, mb;
+    ASSERT_TRUE(std::regex_search(a.out, ma, counts) && std::regex_search(b.out, mb, counts));
+    EXPECT_EQ(std::stoi(ma[1]) + std::stoi(mb[1]), 6000);
+    EXPECT_EQ(std::stoi(ma[2]) + std::stoi(mb[2]), 6000);
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// The site archive's parts that need no server: the connection string's secrets masked, the
+// measurement's identity as one key, the archive's queue of rows waiting for the site, and the
+// texts that cross ODBC as UTF-16.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "history/archive_schema.h"
+#include "history/site_database.h"
+#include "history/site_queue.h"
+#include "history/site_secret.h"
+#include "tests/support/list_feed.h"
+#include "text/utf16_text.h"
+
+namespace {
+
+Measurement Row(const std::string& at, int value, const std::string& user = "홍길동") {
+    Measurement m;
+    m.measuredAt = at;
+    m.value = value;
+    m.userName = user;
+    if (!user.empty()) m.id1 = 101, m.id2 = 2001;
+    m.standardName = "세균";
+    m.safetyIndex = 100, m.dangerIndex = 200;
+    return m;
+}
+
+TEST(SiteSecret, PasswordsAreMaskedWhereverTheyStand) {
+    const struct {
+        const char* text;
+        const char* masked;
+    } cases[] = {
+        {"Driver={PostgreSQL Unicode};Server=db;Uid=ombrix;Pwd=s3cret;Port=5432",
+         "Driver={PostgreSQL Unicode};Server=db;Uid=ombrix;Pwd=***;Port=5432"},
+        {"DSN=Site;PASSWORD=a=b;UID=x", "DSN=Site;PASSWORD=***;UID=x"},
+        {"DSN=Site; password = open sesame", "DSN=Site; password =***"},
+        {"Driver=x;PWD={semi;colon}}brace};Server=y", "Driver=x;PWD=***;Server=y"},
+        {"Driver=x;Pwd={unclosed;Server=y", "Driver=x;Pwd=***"},
+        {"[08001] could not connect (Pwd=hunter2)", "[08001] could not connect (Pwd=***"},
+        {"DSN=Site;Uid=pwd;Database=Password", "DSN=Site;Uid=pwd;Database=Password"},
+        {"no attributes at all", "no attributes at all"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MaskSecrets(c.text), c.masked) << c.text;
+
+    const std::string connection = "Driver=x;Pwd={semi;colon}}brace};Uid=u;Password=longer1";
+    EXPECT_EQ(ConnectionSecrets(connection),
+              (std::vector<std::string>{"semi;colon}brace", "longer1"}));
+    // A driver that quotes what it was given: the secret itself is hidden too.
+    EXPECT_EQ(MaskSecrets("login for longer1 failed", ConnectionSecrets(connection)),
+              "login for *** failed");
+}
+
+TEST(SiteIdentity, EmptyCellsAreEqualAndNamesCannotRunTogether) {
+    Measurement noUser = Row("2026-03-07 14:00:00", 150, "");
+    EXPECT_EQ(SiteIdentityKey(noUser), "2026-03-07 14:00:00|150||||세균");
+    Measurement emptyIds = Row("2026-03-07 14:00:00", 150, "");
+    emptyIds.source = "other.csv";
+    emptyIds.archivedAt = "2026-04-01 00:00:00";
+    emptyIds.userNo = 3;
+    EXPECT_EQ(SiteIdentityKey(noUser), SiteIdentityKey(emptyIds));  // where it came from: no part
+
+    Measurement zero = noUser;
+    zero.id1 = 0;
+    EXPECT_NE(SiteIdentityKey(noUser), SiteIdentityKey(zero));  // an empty ID is no 0
+
+    Measurement split = Row("2026-03-07 14:00:00", 150, "a|101");
+    Measurement whole = Row("2026-03-07 14:00:00", 150, "a");
+    whole.id1 = std::nullopt;
+    split.id1 = std::nullopt;
+    EXPECT_EQ(SiteIdentityKey(split), "2026-03-07 14:00:00|150|a\\|101||2001|세균");
+    EXPECT_NE(SiteIdentityKey(split), SiteIdentityKey(whole));
+}
+
+TEST(Utf16Text, RoundTripsAndReplacesWhatIsNoText) {
+    const std::string text = "홍길동 A \xF0\x9F\x98\x80";  // Hangul, ASCII, beyond U+FFFF
+    EXPECT_EQ(Utf16FromUtf8(text).size(), 8u);
+    EXPECT_EQ(Utf8FromUtf16(Utf16FromUtf8(text)), text);
+    EXPECT_EQ(Utf16FromUtf8("a\xFF"), u"a\uFFFD");
+    EXPECT_EQ(Utf8FromUtf16(std::u16string(u"x") + char16_t(0xD800)), "x\xEF\xBF\xBD");
+}
+
+class SiteQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = (std::filesystem::temp_directory_path() /
+                ("ombrix-site-queue-" + std::to_string(getpid()) + ".sqlite3"))
+                   .string();
+        Remove();
+    }
+    void TearDown() override { Remove(); }
+    void Remove() {
+        for (const char* end : {"", "-wal", "-shm"}) std::filesystem::remove(path + end);
+    }
+    void Keep(Archive& archive, std::vector<Measurement> rows) {
+        ListFeed feed(std::move(rows));
+        BatchCount count;
+        ASSERT_TRUE(archive.AddBatch("COM3", feed, count));
+    }
+    size_t Waiting(Archive& archive) {
+        size_t waiting = 0;
+        EXPECT_TRUE(CountWaiting(archive, waiting));
+        return waiting;
+    }
+    std::string path;
+};
+
+TEST_F(SiteQueueTest, RowsWaitInTheOrderArchivedUntilMarkedAndLaterOnesKeepWaiting) {
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive);
+    Keep(*archive, {Row("2026-03-07 14:00:00", 3), Row("2026-03-01 09:00:00", 1)});
+    Keep(*archive, {Row("2026-03-05 10:00:00", 2)});
+    EXPECT_EQ(Waiting(*archive), 3u);
+
+    std::vector<Measurement> rows;
+    int64_t lastId = 0;
+    ASSERT_TRUE(ReadWaiting(*archive, 2, rows, lastId));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].value, 3);
+    EXPECT_EQ(rows[1].value, 1);
+    EXPECT_EQ(rows[1].source, "COM3");
+    // Archived while the batch was on its way: not part of it.
+    Keep(*archive, {Row("2026-03-08 08:00:00", 4)});
+    ASSERT_TRUE(MarkPushed(*archive, lastId));
+    ASSERT_TRUE(ReadWaiting(*archive, 10, rows, lastId));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].value, 2);
+    EXPECT_EQ(rows[1].value, 4);
+    EXPECT_EQ(Waiting(*archive), 2u);
+}
+
+TEST_F(SiteQueueTest, AnArchiveOfTheVersionBeforeHasEveryRowWaiting) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const std::string version2 = std::string(ARCHIVE_MIGRATIONS[0]) + ARCHIVE_MIGRATIONS[1] +
+                                 "PRAGMA user_version = 2;"
+                                 "INSERT INTO users VALUES(1, 'a', NULL, NULL);"
+                                 "INSERT INTO standards VALUES(1, NULL);"
+                                 "INSERT INTO sources VALUES(1, 'COM1');"
+                                 "INSERT INTO batches VALUES(1, 1, 0);"
+                                 "INSERT INTO readings VALUES(1, 0, 5, 1, 1, 1, 0, NULL, NULL, "
+                                 "3, 1), (2, 60, 6, 1, 1, 1, 0, NULL, NULL, 3, 1);";
+    ASSERT_EQ(sqlite3_exec(db, version2.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive) << status.detail;
+    EXPECT_EQ(Waiting(*archive), 2u);
+}
+
+}  // namespace
