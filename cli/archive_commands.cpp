@@ -42,20 +42,49 @@ int SiteFailed(const std::string& connection, const SiteStatus& status) {
 }
 
 // The rows of the filter from the archive or, with --site, from the site archive (--pc: one
-// computer's): the exit status of the walk, its failure said.
-int ForEachChosenRow(const Arguments& arguments, const RecordArchive& archiveFile,
-                     const std::function<bool(const Measurement&)>& visit, RowOrder order) {
-    if (arguments.site.empty()) {
-        ArchiveStatus status;
-        const auto archive = Archive::Open(archiveFile.Path(), status);
-        if (archive) status = ForEachMeasurement(*archive, arguments.filter, visit, order);
-        return status ? EXIT_DONE : ArchiveFailed(archiveFile.Path(), status);
+// computer's), opened before anything is written. Each step gives the exit status, its failure
+// said.
+class ChosenRows {
+public:
+    ChosenRows(const Arguments& arguments, const RecordArchive& archiveFile)
+        : m_arguments(arguments), m_path(archiveFile.Path()) {}
+
+    int Open() {
+        if (m_arguments.site.empty()) {
+            ArchiveStatus status;
+            m_archive = Archive::Open(m_path, status);
+            return m_archive ? EXIT_DONE : ArchiveFailed(m_path, status);
+        }
+        SiteStatus status;
+        m_site = SiteDatabase::Open(m_arguments.site, status);
+        return m_site ? EXIT_DONE : SiteFailed(m_arguments.site, status);
     }
-    SiteStatus status;
-    const auto site = SiteDatabase::Open(arguments.site, status);
-    if (site) status = site->ForEach(SiteFilterOf(arguments), visit, order);
-    return status ? EXIT_DONE : SiteFailed(arguments.site, status);
-}
+
+    int ForEach(const std::function<bool(const Measurement&)>& visit, RowOrder order) {
+        if (m_archive) {
+            const ArchiveStatus status =
+                ForEachMeasurement(*m_archive, m_arguments.filter, visit, order);
+            return status ? EXIT_DONE : ArchiveFailed(m_path, status);
+        }
+        const SiteStatus status = m_site->ForEach(SiteFilterOf(m_arguments), visit, order);
+        return status ? EXIT_DONE : SiteFailed(m_arguments.site, status);
+    }
+
+    int LoadReport(ReportInput& input) {
+        if (m_archive) {
+            const ArchiveStatus status = ::LoadReport(*m_archive, m_arguments.filter, input);
+            return status ? EXIT_DONE : ArchiveFailed(m_path, status);
+        }
+        const SiteStatus status = LoadSiteReport(*m_site, SiteFilterOf(m_arguments), input);
+        return status ? EXIT_DONE : SiteFailed(m_arguments.site, status);
+    }
+
+private:
+    const Arguments& m_arguments;
+    std::string m_path;
+    std::unique_ptr<Archive> m_archive;
+    std::unique_ptr<SiteDatabase> m_site;
+};
 
 // The CSV's bytes, gathered and written a block at a time, to a file or standard output.
 class CsvTarget {
@@ -135,6 +164,8 @@ int RunImport(const Arguments& arguments, RecordArchive& archive) {
 }
 
 int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
+    ChosenRows rows(arguments, archiveFile);
+    if (const int opened = rows.Open(); opened != EXIT_DONE) return opened;
     // A file is written as the window writes it unless --utf8; standard output is UTF-8.
     const bool toFile = arguments.csv != STANDARD_OUTPUT_PATH;
     const CellEncoding encoding =
@@ -147,8 +178,7 @@ int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
     long long number = 0;
     int status = EXIT_DONE;
     if (error == FileError::None)
-        status = ForEachChosenRow(
-            arguments, archiveFile,
+        status = rows.ForEach(
             [&](const Measurement& row) {
                 writer.Write(row, ++number, cells);
                 error = target.Write(RecordCsvLine(cells));
@@ -169,17 +199,9 @@ int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
     ReportInput input;
     input.filters = FilterNames(arguments.filter);
     input.createdAt = TimeText(LocalNowSeconds());
-    if (arguments.site.empty()) {
-        ArchiveStatus status;
-        const auto archive = Archive::Open(archiveFile.Path(), status);
-        if (archive) status = LoadReport(*archive, arguments.filter, input);
-        if (!status) return ArchiveFailed(archiveFile.Path(), status);
-    } else {
-        SiteStatus status;
-        const auto site = SiteDatabase::Open(arguments.site, status);
-        if (site) status = LoadSiteReport(*site, SiteFilterOf(arguments), input);
-        if (!status) return SiteFailed(arguments.site, status);
-    }
+    ChosenRows rows(arguments, archiveFile);
+    if (const int status = rows.Open(); status != EXIT_DONE) return status;
+    if (const int status = rows.LoadReport(input); status != EXIT_DONE) return status;
     if (const FileError error = WriteWhole(arguments.html, ReportHtml(input));
         error != FileError::None) {
         Say(BoxLineWithPath(FileErrorTextId(error), arguments.html));
