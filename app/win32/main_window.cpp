@@ -11,6 +11,7 @@
 #include "app/win32/list_menu.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/single_instance.h"
+#include "app/win32/site_status.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_controls.h"
 #include "app/win32/window_icons.h"
@@ -26,6 +27,7 @@ struct MainWindow {
     RegistrySettings settings;
     COmbrix_TessalyDlg dialog{controls, settings};
     ArchiveFile archive{DefaultArchivePath()};
+    SiteStatusLine site;
     WindowIcons icons;
     int dpi = BASE_DPI;
 };
@@ -97,7 +99,8 @@ void InitMainWindow(HWND window, MainWindow& state) {
     InitListColumns(window, state.dpi);
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
-    state.dialog.SetArchive(&state.archive);
+    state.site.Start(window, state.archive);
+    state.dialog.SetArchive(&state.site.ArchiveFor(state.archive));
     state.dialog.InitMainDialog();
     CentreOnWorkArea(window);
 }
@@ -206,6 +209,9 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
             return TRUE;
         }
+        case WM_SITE_CHANGED:
+            state.site.Show(window);
+            return TRUE;
         case WM_CLOSE:
             state.dialog.OnClose();
             DestroyWindow(window);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <regex>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "history/odbc.h"
 #include "history/site_queue.h"
 #include "history/site_setting.h"
+#include "history/site_worker.h"
 #include "tests/support/list_feed.h"
 #include "tests/support/run_program.h"
 #include "tests/synthetic_history.h"
@@ -250,6 +252,59 @@ TEST_F(SiteServerTest, TwoPcsPushingTheSameRowsAtOnceStoreThemOnce) {
     ASSERT_TRUE(std::regex_search(a.out, ma, counts) && std::regex_search(b.out, mb, counts));
     EXPECT_EQ(std::stoi(ma[1]) + std::stoi(mb[1]), 6000);
     EXPECT_EQ(std::stoi(ma[2]) + std::stoi(mb[2]), 6000);
+}
+
+// The window's worker: a write is pushed behind the operator's back; a server away leaves the
+// rows waiting, with the reason, until the next write finds it back.
+TEST_F(SiteServerTest, TheWindowPushesAfterEveryWriteAndRowsWaitWhileTheServerIsAway) {
+    const std::string path = (dir / "window.sqlite3").string();
+    ArchiveFile file(path);
+    SiteWorker worker(path, connection, [] {});
+    PushingArchive archive(file, worker);
+    const auto keep = [&](int64_t count, uint32_t seed) {
+        std::vector<Measurement> rows;
+        SyntheticPlan plan;
+        plan.count = count;
+        plan.seed = seed;
+        ForEachSyntheticMeasurement(plan, [&](const Measurement& m) { rows.push_back(m); });
+        ListFeed feed(std::move(rows));
+        BatchCount kept;
+        ASSERT_TRUE(archive.Keep("COM3", feed, kept));
+    };
+    const auto waitFor = [&](const std::function<bool(const SiteState&)>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        SiteState state = worker.State();
+        while (!done(state) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            state = worker.State();
+        }
+        return state;
+    };
+    const auto settled = [](size_t waiting, bool failed) {
+        return [=](const SiteState& s) {
+            return s.counted && !s.pushing && s.waiting == waiting && s.failed == failed;
+        };
+    };
+
+    keep(10, 1);
+    SiteState state = waitFor(settled(0, false));
+    EXPECT_EQ(state.waiting, 0u);
+    EXPECT_FALSE(state.lastPushedAt.empty());
+    EXPECT_EQ(SiteRows().first, 10);
+
+    site.reset();
+    Server("halt");
+    keep(5, 2);
+    state = waitFor(settled(5, true));
+    EXPECT_TRUE(state.failed);
+    EXPECT_EQ(state.waiting, 5u);
+    EXPECT_NE(state.lastError.find("[08001]"), std::string::npos) << state.lastError;
+
+    Server("resume");
+    keep(5, 2);  // the same rows again: nothing new, but a write all the same
+    state = waitFor(settled(0, false));
+    EXPECT_FALSE(state.failed) << state.lastError;
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{15}, int64_t{15}));
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+#include "app/win32/site_status.h"
+
+#include "app/win32/wide_text.h"
+#include "history/site_setting.h"
+#include "res/resource.h"
+#include "text/text_inserts.h"
+
+void SiteStatusLine::Start(HWND window, RecordArchive& archive) {
+    const std::string connection = SiteSetting("");
+    if (connection.empty()) return;
+    m_worker = std::make_unique<SiteWorker>(
+        archive.Path(), connection, [window] { PostMessageW(window, WM_SITE_CHANGED, 0, 0); });
+    m_pushing = std::make_unique<PushingArchive>(archive, *m_worker);
+    m_worker->Push();
+}
+
+RecordArchive& SiteStatusLine::ArchiveFor(RecordArchive& archive) {
+    return m_pushing ? *m_pushing : archive;
+}
+
+void SiteStatusLine::Show(HWND window) const {
+    if (!m_worker) return;
+    const SiteState state = m_worker->State();
+    std::wstring text;
+    if (state.waiting > 0) {
+        const std::wstring count = std::to_wstring(state.waiting);
+        text = InsertIntoText(LoadText(IDS_SITE_WAITING), count, std::wstring());
+    }
+    SetDlgItemTextW(window, IDC_STATIC_SITE, text.c_str());
+}

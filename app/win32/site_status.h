@@ -1,0 +1,29 @@
+// The site archive in the main window: when a site is set, a worker pushes after every archive
+// write, and the status bar area says "사이트 보관: N건 대기" while rows wait. No site: nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "history/site_worker.h"
+
+// Posted to the main window by the worker's thread when its state changed.
+constexpr UINT WM_SITE_CHANGED = WM_APP + 18;
+
+class SiteStatusLine {
+public:
+    // Starts the worker when a site is set (OMBRIX_SITE, or the registry's SiteArchive) and
+    // asks for a first push, which counts what waits; `archive` is where reads are kept.
+    void Start(HWND window, RecordArchive& archive);
+    // The archive the dialog should keep its reads in: the pushing one, or `archive` itself.
+    RecordArchive& ArchiveFor(RecordArchive& archive);
+    // On WM_SITE_CHANGED: the status text anew.
+    void Show(HWND window) const;
+    // The worker, for the history window; null without a site.
+    SiteWorker* Worker() const { return m_worker.get(); }
+
+private:
+    std::unique_ptr<SiteWorker> m_worker;
+    std::unique_ptr<PushingArchive> m_pushing;
+};
