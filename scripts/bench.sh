@@ -12,7 +12,9 @@
 #     record takes, the archiving of a 65535-record read, the history window's queries on
 #     opening and on a filter change with the memory they hold, ombrix history of a month and
 #     ombrix report of the whole year;
-#     the real program's archiving of its long read is timed with the read.
+#     the real program's archiving of its long read is timed with the read;
+#   - the site archive against a PostgreSQL server of its own (bench/site_bench.sh): one PC
+#     pushing 65535 new rows, natively and under Wine, and ten PCs pushing 65535 each at once.
 # RECORDS sets the log's length (default 10000; 65535 is the longest); BASELINE names another
 # Windows build directory whose program is timed the same way, for a before-and-after.
 set -euo pipefail
@@ -62,6 +64,9 @@ month_history "$archive_dir/month.csv" "$archive_dir/month.csv" \
   "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3"
 year_report "$archive_dir/year.html" "$archive_dir/year.html" \
   "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3"
+
+echo "== the site archive (a PostgreSQL server of its own, through ODBC)"
+"$root/bench/site_bench.sh" "$native/cli/ombrix" "$windows/cli/ombrix.exe"
 
 echo "== the link alone, natively (POSIX port on a pseudo-terminal)"
 "$native/ombrix-sim" --quiet --users 3 > "$out" &
