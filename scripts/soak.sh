@@ -4,7 +4,9 @@
 #   - 1000 connects and disconnects of the link, natively and under Wine: handles (open file
 #     descriptors) and threads at the start and the end; then the CPU with the line gone;
 #   - a seeded run of device operations with random faults through the dialog on the in-memory
-#     window and the POSIX link, every list and the device checked after each: "wrong rows: 0";
+#     window and the POSIX link, every box, list cell and device item checked after each against
+#     what the device and its faults leave; it fails unless every kind of fault was injected
+#     MIN_EACH_FAULT times (20) and MIN_CLEAN operations (500) met no fault;
 #   - the program's memory under Wine over rounds of the same 400-record read into emptied lists.
 # CYCLES (1000), OPERATIONS (2000), SEED (1), FAULT_PERCENT (2), ROUNDS (10) and IDLE_SECONDS (10)
 # change the figures; every run is bounded by them.
@@ -34,7 +36,8 @@ wine "$windows/soak_link.exe" COM1 "$cycles" "$idle"
 stop_simulator
 
 echo "== $operations device operations with random faults (seed $seed), natively"
-"$native/soak_ops" "$operations" "$seed" "$percent"
+"$native/soak_ops" --operations "$operations" --seed "$seed" --percent "$percent" \
+  --min-each-fault "${MIN_EACH_FAULT:-20}" --min-clean "${MIN_CLEAN:-500}"
 
 echo "== memory over $rounds rounds of 400 records read into emptied lists, under Wine"
 OMBRIX_NATIVE_BUILD=$native OMBRIX_WINDOWS_BUILD=$windows \
