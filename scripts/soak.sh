@@ -7,15 +7,18 @@
 #     window and the POSIX link, every box, list cell and device item checked after each against
 #     what the device and its faults leave; it fails unless every kind of fault was injected
 #     MIN_EACH_FAULT times (20) and MIN_CLEAN operations (500) met no fault;
-#   - the program's memory under Wine over rounds of the same 400-record read into emptied lists.
-# CYCLES (1000), OPERATIONS (2000), SEED (1), FAULT_PERCENT (2), ROUNDS (10) and IDLE_SECONDS (10)
-# change the figures; every run is bounded by them.
+#   - the real program under Wine: ROUNDS rounds of connect, read users, read records, empty the
+#     lists and disconnect, a fault now and then (WINE_FAULT_PERCENT); its own handles, threads,
+#     GDI and USER objects and memory every 100 rounds; then the CPU of the program and of the Wine
+#     server with the line working and with the line gone.
+# CYCLES (1000), OPERATIONS (2000), SEED (1), FAULT_PERCENT (2), ROUNDS (500),
+# WINE_FAULT_PERCENT (1) and IDLE_SECONDS (10) change the figures; every run is bounded by them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" >/dev/null
 native=$root/build/native windows=$root/build/windows
 cycles=${CYCLES:-1000} operations=${OPERATIONS:-2000} seed=${SEED:-1}
-percent=${FAULT_PERCENT:-2} rounds=${ROUNDS:-10} idle=${IDLE_SECONDS:-10}
+percent=${FAULT_PERCENT:-2} rounds=${ROUNDS:-500} idle=${IDLE_SECONDS:-10}
 hang_up=$((cycles / 100 + 20))  # requests before the device's end closes
 
 source "$root/scripts/wine-env.sh"
@@ -39,6 +42,6 @@ echo "== $operations device operations with random faults (seed $seed), natively
 "$native/soak_ops" --operations "$operations" --seed "$seed" --percent "$percent" \
   --min-each-fault "${MIN_EACH_FAULT:-20}" --min-clean "${MIN_CLEAN:-500}"
 
-echo "== memory over $rounds rounds of 400 records read into emptied lists, under Wine"
+echo "== the program under Wine: $rounds rounds of reads with a fault now and then"
 OMBRIX_NATIVE_BUILD=$native OMBRIX_WINDOWS_BUILD=$windows \
-  python3 "$root/bench/soak_memory.py" "$rounds" 400
+  python3 "$root/bench/wine_soak.py" "$rounds" "${WINE_FAULT_PERCENT:-1}" "$seed" "$idle"
