@@ -23,25 +23,27 @@ hang_up=$((cycles / 100 + 20))  # requests before the device's end closes
 
 source "$root/scripts/wine-env.sh"
 out=$(mktemp)
+status=0  # every part runs; a part that fails fails the whole
 trap 'stop_simulator; rm -f "$out"' EXIT
 
 echo "== reconnects and the dead line, natively (POSIX port on a pseudo-terminal)"
 "$native/ombrix-sim" --quiet --users 3 --hang-up "$hang_up" > "$out" &
 SIM_PID=$!
 for _ in $(seq 1 100); do grep -q '^PTY ' "$out" && break; sleep 0.05; done
-"$native/soak_link" "$(sed -n 's/^PTY //p' "$out")" "$cycles" "$idle"
+"$native/soak_link" "$(sed -n 's/^PTY //p' "$out")" "$cycles" "$idle" || status=1
 stop_simulator
 
 echo "== reconnects and the dead line, under Wine (COM1 mapped to a pseudo-terminal)"
 ensure_wine_prefix
 start_simulator "$native/ombrix-sim" com1 -- --quiet --users 3 --hang-up "$hang_up"
-wine "$windows/soak_link.exe" COM1 "$cycles" "$idle"
+wine "$windows/soak_link.exe" COM1 "$cycles" "$idle" || status=1
 stop_simulator
 
 echo "== $operations device operations with random faults (seed $seed), natively"
 "$native/soak_ops" --operations "$operations" --seed "$seed" --percent "$percent" \
-  --min-each-fault "${MIN_EACH_FAULT:-20}" --min-clean "${MIN_CLEAN:-500}"
+  --min-each-fault "${MIN_EACH_FAULT:-20}" --min-clean "${MIN_CLEAN:-500}" || status=1
 
 echo "== the program under Wine: $rounds rounds of reads with a fault now and then"
 OMBRIX_NATIVE_BUILD=$native OMBRIX_WINDOWS_BUILD=$windows \
-  python3 "$root/bench/wine_soak.py" "$rounds" "${WINE_FAULT_PERCENT:-1}" "$seed" "$idle"
+  python3 "$root/bench/wine_soak.py" "$rounds" "${WINE_FAULT_PERCENT:-1}" "$seed" "$idle" || status=1
+exit $status
