@@ -16,5 +16,9 @@ constexpr const char* VERDICT_NONE = "-";
 // 255 gives a longer text.
 std::string RecordTimeText(const uint8_t time[6]);
 
+// The same text from the six clock fields as ints (the year counted from 2000), with the words
+// for the day's halves in the caller's encoding.
+std::string TwelveHourTimeText(const int fields[6], const char* am, const char* pm);
+
 // The verdict of a value against the safety and danger index texts of its standard.
 const char* Verdict(uint16_t value, const std::string& safeText, const std::string& dangerText);

@@ -4,7 +4,9 @@
 #     link takes while connected and idle;
 #   - the real program under Wine: 250 users read (time per exchange from the click to the
 #     completion box, and its ratio to the link alone), a long log read (time, time per record,
-#     memory) and the CSV export of that log.
+#     memory) and the CSV export of that log;
+#   - the audit report over a year of REPORT_MEASUREMENTS made-up measurements (default a
+#     million): its time and size, and the chart over all of them as single rows.
 # Every figure of the program is the median of RUNS runs (default 5) with their spread, and every
 # line names the commit its build was made from.
 # RECORDS sets the log's length (default 10000; 65535 is the longest); BASELINE names another
@@ -26,6 +28,9 @@ cleanup() {
 trap cleanup EXIT
 # Each line of a figure, with the commit of the build that made it.
 with_commit() { sed "s/\$/ [commit $(cat "$1/commit.txt" 2>/dev/null || echo unknown)]/"; }
+
+echo "== the audit report (natively)"
+"$native/report_bench" "${REPORT_MEASUREMENTS:-1000000}" | with_commit "$native"
 
 echo "== the link alone, natively (POSIX port on a pseudo-terminal)"
 "$native/ombrix-sim" --quiet --users 3 > "$out" &

@@ -10,3 +10,8 @@ ensure_wine_prefix
 wineserver -k 2>/dev/null || true
 OMBRIX_NATIVE_BUILD=$root/build/native OMBRIX_WINDOWS_BUILD=$root/build/windows \
   python3 "$root/scripts/guide_screenshots.py"
+
+# The audit report as Chromium shows it: the sample report of the browser test, trimmed.
+"$root/tests/report_in_browser.sh" "$root/build/native/report_sample" "$root/build/native/report" >/dev/null
+convert "$root/build/native/report/report.png" -trim -bordercolor white -border 16 \
+  "$root/docs/guide/images/report.png"

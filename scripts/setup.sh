@@ -13,6 +13,7 @@ packages=(
   fonts-wine                             # Marlett: the caption buttons as glyphs, not letters
   nsis zip                               # the installer and the portable package
   fonts-nanum locales                    # Hangul font and the Korean locale for Wine
+  chromium poppler-utils                 # the audit report rendered and printed to PDF, its pages
 )
 
 missing=()

@@ -4,9 +4,11 @@ namespace {
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-// The length of the well-formed character at `at`, 0 when there is none. The ranges of the
-// second byte rule out overlong forms, surrogates and code points above U+10FFFF.
-size_t CharLength(const std::string& text, size_t at) {
+}  // namespace
+
+// The ranges of the second byte rule out overlong forms, surrogates and code points above
+// U+10FFFF.
+size_t Utf8CharLength(const std::string& text, size_t at) {
     const unsigned char lead = static_cast<unsigned char>(text[at]);
     if (lead < 0x80) return 1;
     size_t length = 0;
@@ -32,11 +34,9 @@ size_t CharLength(const std::string& text, size_t at) {
     return length;
 }
 
-}  // namespace
-
 bool IsValidUtf8(const std::string& text) {
     for (size_t at = 0; at < text.size();) {
-        const size_t length = CharLength(text, at);
+        const size_t length = Utf8CharLength(text, at);
         if (length == 0) return false;
         at += length;
     }

@@ -13,6 +13,8 @@
 #include "app/win32/single_instance.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_controls.h"
+#include "app/win32/window_icons.h"
+#include "app/win32/window_placement.h"
 #include "res/resource.h"
 
 namespace {
@@ -21,7 +23,7 @@ struct MainWindow {
     Win32Controls controls;
     RegistrySettings settings;
     COmbrix_TessalyDlg dialog{controls, settings};
-    HICON icon = nullptr;
+    WindowIcons icons;
     int dpi = BASE_DPI;
 };
 
@@ -87,13 +89,13 @@ void InitMainWindow(HWND window, MainWindow& state) {
     state.dpi = WindowDpi(window);
     MarkMainWindow(window);
     ExtendSystemMenu(window);
-    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.icon));
-    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.icon));
+    state.icons.Apply(window, state.dpi);
     FillPortSelector(window);
     InitListColumns(window, state.dpi);
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
     state.dialog.InitMainDialog();
+    CentreOnWorkArea(window);
 }
 
 void PaintMinimised(HWND window, HDC dc, HICON icon) {
@@ -123,6 +125,7 @@ void RescaleColumns(HWND window, int fromDpi, int toDpi) {
 void OnDpiChanged(HWND window, MainWindow& state, int dpi, const RECT& suggested) {
     RescaleColumns(window, state.dpi, dpi);
     state.dpi = dpi;
+    state.icons.Apply(window, dpi);
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(window, nullptr, TRUE);
@@ -167,13 +170,13 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             }
             return FALSE;
         case WM_PAINT:
-            Paint(window, state.icon, state.dpi);
+            Paint(window, state.icons.Big(), state.dpi);
             return TRUE;
         case WM_DPICHANGED:
             OnDpiChanged(window, state, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return FALSE;  // the dialog manager scales the controls
         case WM_QUERYDRAGICON:
-            return reinterpret_cast<INT_PTR>(state.icon);
+            return reinterpret_cast<INT_PTR>(state.icons.Big());
         case WM_COMMAND:
             if (HIWORD(wParam) == EN_CHANGE) state.controls.EditChanged(LOWORD(wParam));
             state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -209,7 +212,6 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 HWND CreateMainWindow(HINSTANCE instance) {
     static MainWindow window;
-    window.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAIN));
     g_window = &window;
     return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
 }
