@@ -63,7 +63,9 @@ class Soak:
         """The device on COM1 again, with the lists it always had and a fault plan of its own."""
         if self.sim:
             self.sim.close()
-        faults = ["--random-faults", f"{self.seed + self.restarts},{self.percent}"] if self.percent else []
+        faults = []
+        if self.percent:
+            faults = ["--random-faults", f"{self.seed + self.restarts},{self.percent}"]
         self.sim = Simulator(["--quiet"] + DEVICE + faults + list(extra))
         self.restarts += 1
 

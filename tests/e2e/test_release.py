@@ -278,7 +278,7 @@ class Portable(unittest.TestCase):
     def test_the_zip_runs_from_a_hangul_folder(self):
         """Unpacked into a folder with Hangul and a space in its path, the program starts and
         closes there, and the console program answers."""
-        folder = rf"C:\오염도 측정\휴대용"
+        folder = r"C:\오염도 측정\휴대용"
         with zipfile.ZipFile(os.path.join(DIST, f"Ombrix_Tessaly-{version()}-portable.zip")) as z:
             z.extractall(unix_path(folder))
         self.addCleanup(shutil.rmtree, unix_path(r"C:\오염도 측정"))
@@ -291,8 +291,9 @@ class Portable(unittest.TestCase):
         finally:
             app.close()
         self.assertEqual(app.proc.returncode, 0, "the program ends cleanly when closed")
-        console = subprocess.run(["wine", unpacked + r"\ombrix.exe", "--version"], env=scratch_env(),
-                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+        console = subprocess.run(["wine", unpacked + r"\ombrix.exe", "--version"],
+                                 env=scratch_env(), stdin=subprocess.DEVNULL, capture_output=True,
+                                 timeout=120)
         self.assertEqual(console.returncode, 0)
         self.assertIn(version(), console.stdout.decode("utf-8", "replace"))
 
