@@ -44,12 +44,13 @@ def process_figures(app):
     return dict(part.split("=", 1) for part in app.cmd("process").split())
 
 
-def spread(values, digits=2):
-    """The median of the runs and the range they spread over."""
+def spread(values, unit, digits=2):
+    """The median of the runs with the range they spread over."""
+    median = f"{statistics.median(values):.{digits}f} {unit}"
     if len(values) == 1:
-        return f"{values[0]:.{digits}f}"
-    return (f"{statistics.median(values):.{digits}f} (median of {len(values)}, "
-            f"{min(values):.{digits}f} to {max(values):.{digits}f})")
+        return median
+    low, high = min(values), max(values)
+    return f"{median} (median of {len(values)}: {low:.{digits}f} to {high:.{digits}f})"
 
 
 class WineSession:
@@ -184,19 +185,21 @@ def main():
     session = WineSession()
     try:
         per_user = [user_read() for _ in range(RUNS)]
-        print(f"users: {USERS} read, {spread(per_user)} ms per exchange{ratio(per_user)} {commit}",
-              flush=True)
+        print(f"users: {USERS} read, {spread(per_user, 'ms')} per exchange{ratio(per_user)} "
+              f"{commit}", flush=True)
         runs = [record_read_and_csv(records, session.display, run == 0) for run in range(RUNS)]
         seconds, before, after, peak, csv = (list(figures) for figures in zip(*runs))
         per_record = [s * 1000 / (records + 1) for s in seconds]
         growth = [a - b for a, b in zip(after, before)]
         per_row = [g * 1048576 / records for g in growth]
-        print(f"records: {records} read, {spread(per_record)} ms per exchange{ratio(per_record)} "
-              f"{commit}", flush=True)
-        print(f"memory: {spread(before, 1)} MiB before the read, {spread(after, 1)} MiB after, "
-              f"+{spread(growth, 1)} MiB ({spread(per_row, 0)} bytes a record), peak "
-              f"{spread(peak, 1)} MiB {commit}", flush=True)
-        print(f"CSV export: {records} rows in {spread(csv)} s {commit}", flush=True)
+        print(f"records: {records} read, {spread(per_record, 'ms')} per exchange"
+              f"{ratio(per_record)} {commit}", flush=True)
+        print(f"memory before the read: {spread(before, 'MiB', 1)} {commit}", flush=True)
+        print(f"memory after: {spread(after, 'MiB', 1)}, peak {spread(peak, 'MiB', 1)} {commit}",
+              flush=True)
+        print(f"memory for the records: {spread(growth, 'MiB', 1)}, "
+              f"{spread(per_row, 'bytes', 0)} a record {commit}", flush=True)
+        print(f"CSV export: {records} rows in {spread(csv, 's')} {commit}", flush=True)
     finally:
         session.close()
 
