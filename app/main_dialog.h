@@ -4,31 +4,39 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/controls.h"
-#include "app/output_file.h"
+#include "app/file_io.h"
 #include "app/port_settings.h"
+#include "app/progress.h"
 #include "link/comm_port.h"
 #include "link/frame.h"
 
 constexpr int PORT_COUNT = 12;
 constexpr int DEFAULT_BAUD_RATE = 115200;
-constexpr int PROGRESS_MAX = 2500;
 constexpr int USER_SCROLL_DY = 5000;
 
+class RecordArchive;
 struct DeviceListPanel;
+struct RowAddition;
 struct ListCsvLayout;
 struct ListFilePanel;
 
 class COmbrix_TessalyDlg {
 public:
+    // A record's device numbers, which its row in the list does not show.
+    struct RecordNumbers {
+        uint8_t user, standard;
+    };
+
     COmbrix_TessalyDlg(DialogControls& controls, PortSettingsStore& settings);
 
     // Everything of the dialog's start that is not window plumbing: the edits from their
     // texts and the saved port selected.
     void InitMainDialog();
-    // A button click or an edit's change notification, by control id.
-    void OnCommand(int control, int notification);
+    // A button click, a menu item or an edit's change, by control id.
+    void OnCommand(int control, ControlEvent event);
     // The program ends: the port closes and the watcher ends; nothing is sent.
     void OnClose();
 
@@ -75,8 +83,12 @@ public:
 
     // Where the CSV exports get their files; the platform's unless a test says otherwise.
     void SetFileFactory(OutputFileFactory factory) { m_makeFile = factory; }
+    // Where every record read is kept; none: reads are not archived.
+    void SetArchive(RecordArchive* archive) { m_archive = archive; }
 
     bool IsConnected() const { return m_bConnected; }
+    // Why the last connect failed, or the line since.
+    PortFailure LastPortFailure() const { return m_port.LastFailure(); }
 
 private:
     bool m_bConnected = false;
@@ -93,6 +105,9 @@ private:
     void SetDeviceButtons(bool enabled);
     void LimitEditText(std::string& text, size_t maxBytes, int messageId);
     void CheckIndexText(std::string& text, int tooLongMessageId);
+    // The add buttons (app/list_editing.cpp): the name and the two numbers as a new last row.
+    void AddRowOfEdits(const RowAddition& addition, const std::string& name,
+                       const std::string& first, const std::string& second);
 
     // The device conversations (app/device_exchange.cpp, app/device_list.cpp).
     bool Exchange();
@@ -100,6 +115,12 @@ private:
     bool ExchangeOrReport(int delayTextId);
     uint16_t ReplyStatus() const;
     uint16_t ReplyCount() const;
+    // Asks how many items of `command` the device holds (0 for a reply that is no count);
+    // false, after its box, when no reply comes or the device holds none.
+    bool ReadItemCount(uint8_t command, int noneText, uint32_t& count);
+    // Asks for item `item` of the command in TxFrame and appends a row numbered after the last
+    // for its reply; false, after the delay box, when no reply comes.
+    bool ReadItemAsNewRow(int list, uint32_t item, int& row);
     void ReadDeviceList(const DeviceListPanel& panel);
     void WriteDeviceList(const DeviceListPanel& panel);
 
@@ -108,9 +129,21 @@ private:
     void ExportList(const ListFilePanel& panel);
     void ImportList(const ListFilePanel& panel);
 
+    // The archive (records/record_archive.cpp).
+    // Keeps the rows of the record list read from the device; `complete`: every record the
+    // device counted was read.
+    void ArchiveRecordsRead(const std::vector<RecordNumbers>& numbers, bool complete);
+    // Before the device's log is cleared: true when its `count` records were all archived by a
+    // complete read since the port was opened, or the operator says to go on all the same.
+    bool MayClearRecords(int count);
+    void SetPortName(const std::string& name);
+
     DialogControls& m_ui;
     PortSettingsStore& m_settings;
     bool m_bIgnoreNotifications = false;  // while CollectEdits or ShowEdits runs
     Frame m_reply{};                      // the last reply taken by ExchangeFrame
     OutputFileFactory m_makeFile = MakeOutputFile;
+    RecordArchive* m_archive = nullptr;
+    std::string m_strPortName;       // the source of the rows archived: "COM3", a device path
+    long m_nArchivedReadCount = -1;  // records of the last complete read archived; -1 none
 };

@@ -25,8 +25,8 @@
 #include "bench/soak_names.h"
 #include "bench/soak_truth.h"
 #include "res/resource.h"
-#include "tests/fake_controls.h"
-#include "tests/sim_on_pty.h"
+#include "tests/support/fake_controls.h"
+#include "tests/support/sim_on_pty.h"
 
 namespace {
 

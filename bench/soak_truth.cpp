@@ -47,6 +47,9 @@ public:
     }
     void Tell(int textId) { m_boxes.push_back({ShownBox::Info, textId, ""}); }
     void Ask(int textId) { m_boxes.push_back({ShownBox::Question, textId, ""}); }
+    void AskNoByDefault(int textId, const std::string& insert) {
+        m_boxes.push_back({ShownBox::CarefulQuestion, textId, insert});
+    }
 
 private:
     FaultTrail& m_trail;
@@ -147,11 +150,15 @@ void ExpectWrite(Conversation& talk, const PanelTexts& texts, const std::vector<
     talk.Tell(texts.writeDone);
 }
 
+// The soak's dialog keeps no archive, so a log with records is never known to be kept: the
+// operator is asked again (and answers Yes) before it is deleted.
 void ExpectClear(Conversation& talk, const PcLists& lists, SimState& device) {
     talk.Ask(IDS_RECORD_CLEAR_ASK);
     if (!lists.records.empty()) return talk.Tell(IDS_RECORD_CLEAR_LIST_NOT_EMPTY);
     if (!talk.Request()) return talk.Tell(IDS_DELAY);
     if (device.records.empty()) return talk.Tell(IDS_RECORD_NONE);
+    talk.AskNoByDefault(IDS_RECORD_CLEAR_NOT_ARCHIVED,
+                        Number(static_cast<long long>(device.records.size())));
     if (!talk.Request([&] { device.records.clear(); })) return talk.Tell(IDS_DELAY);
     if (!talk.Request()) return talk.Tell(IDS_DELAY);
     talk.Tell(IDS_RECORD_CLEARED);

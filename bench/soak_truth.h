@@ -12,7 +12,7 @@
 #include "bench/soak_names.h"
 #include "sim/device.h"
 #include "sim/faults.h"
-#include "tests/fake_controls.h"
+#include "tests/support/fake_controls.h"
 
 enum class SoakOperation {
     ReadUsers,

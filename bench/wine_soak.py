@@ -17,7 +17,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from window_bench import DONE, WineSession, build_commit, process_figures  # noqa: E402
-from bench import IDC, IDOK, IDYES, PREFIX, Program, Simulator  # noqa: E402
+from harness import IDC, IDOK, IDYES, PREFIX, Program, Simulator  # noqa: E402
 
 LOCALE = "ko_KR.UTF-8"
 USERS, STANDARDS, RECORDS = 10, 5, 40

@@ -3,11 +3,14 @@
 #include <algorithm>
 
 #include "app/main_dialog.h"
+#include "app/port_cause_text.h"
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/headless_controls.h"
 #include "cli/output_target.h"
 #include "cli/string_table.h"
+#include "history/archive_file.h"
+#include "history/archive_path.h"
 #include "res/resource.h"
 
 namespace {
@@ -22,46 +25,77 @@ public:
     void CloseKey() override {}
 };
 
-// "COM3 연결 실패!" as the window says it; a device path stands where the window has "COM3".
-std::string PortFailedLine(const std::string& port) {
+// " — 다른 프로그램이 포트를 사용 중입니다": what the system said, in the operator's words.
+std::string CauseSuffix(const PortFailure& failure) {
+    const int textId = PortCauseTextId(failure.cause);
+    if (textId == 0) return "";
+    return " \xE2\x80\x94 " +
+           BoxLine(textId, std::to_string(failure.code), PortStepName(failure.step));
+}
+
+// "COM3 연결 실패! — 포트를 찾을 수 없습니다": the window's line, with a device path where the
+// window has "COM3", and the cause after it.
+std::string PortFailedLine(const std::string& port, const PortFailure& failure) {
     std::string text = StringText(IDS_CONNECT_FAILED);
     const size_t at = text.find("COM%d");
-    return at == std::string::npos ? BoxLine(IDS_CONNECT_FAILED, port) : text.replace(at, 5, port);
+    text = at == std::string::npos ? BoxLine(IDS_CONNECT_FAILED, port) : text.replace(at, 5, port);
+    return text + CauseSuffix(failure);
+}
+
+// The watcher could not start watching: its text, and the cause after it.
+void SayWatcherError(const std::string& text, const PortFailure& failure) {
+    WriteText(Stream::Err, text + CauseSuffix(failure) + "\n");
 }
 
 // How a step ended, from the boxes it showed.
 int StepStatus(const CommandStep& step, const std::vector<int>& told) {
     for (int textId : told) {
         const auto& passing = step.passingTexts;
-        if (textId != step.doneText &&
+        if (textId != step.doneText && textId != step.otherDoneText &&
             std::find(passing.begin(), passing.end(), textId) == passing.end())
             return ExitStatusOfBox(textId);
     }
-    const bool done =
-        step.doneText == 0 || std::find(told.begin(), told.end(), step.doneText) != told.end();
+    const auto shown = [&](int textId) {
+        return textId != 0 && std::find(told.begin(), told.end(), textId) != told.end();
+    };
+    const bool done = step.doneText == 0 || shown(step.doneText) || shown(step.otherDoneText);
     return done ? EXIT_DONE : EXIT_STOPPED;
 }
 
 int RunCommand(const Arguments& arguments) {
+    const Command& command = *arguments.command;
+    ArchiveFile archive(arguments.archive.empty() ? DefaultArchivePath() : arguments.archive);
+    if (command.runOnArchive) return command.runOnArchive(arguments, archive);
+    SetWatcherErrorHandler(SayWatcherError);
     HeadlessControls ui(arguments.yes, arguments.csv, arguments.file, IsTerminal(Stream::Err));
+    if (command.clearsOnlyArchived) ui.SetCarefulAnswer(false);
     NoSettings settings;
     COmbrix_TessalyDlg dialog(ui, settings);
     ChooseOutput(arguments.utf8);
     dialog.SetFileFactory(MakeChosenOutput);
+    if (command.archivesReads && !arguments.noArchive) dialog.SetArchive(&archive);
     int status = EXIT_DONE;
-    for (const CommandStep& step : arguments.command->steps) {
+    for (const CommandStep& step : command.steps) {
         if (step.usesDevice && !dialog.IsConnected() && !dialog.ConnectTo(arguments.port)) {
-            ui.Say(PortFailedLine(arguments.port));
+            ui.Say(PortFailedLine(arguments.port, dialog.LastPortFailure()));
             status = EXIT_PORT;
             break;
         }
         ui.ClearTold();
         (dialog.*step.operation)();
         status = StepStatus(step, ui.Told());
+        // No reply because the line died: the port says why after the delay text.
+        const PortFailure failure = dialog.LastPortFailure();
+        if (status == EXIT_NO_REPLY && failure.step != PortStep::None)
+            ui.Say(arguments.port + CauseSuffix(failure));
         if (status != EXIT_DONE) {
             // The record clear stops without a box when the device's answer to the delete,
-            // or the count after it, says that records are left.
-            if (ui.Told().empty()) ui.Say("ombrix: the instrument did not complete the operation");
+            // or the count after it, says that records are left, or when it would delete
+            // records that are not archived.
+            if (ui.DeclinedCarefulQuestion())
+                ui.Say("ombrix: the log was not cleared: not every record on it is in the archive");
+            else if (ui.Told().empty())
+                ui.Say("ombrix: the instrument did not complete the operation");
             break;
         }
     }
@@ -83,7 +117,8 @@ int RunOmbrix(const std::vector<std::string>& words) {
             WriteText(Stream::Out, HelpText());
             return EXIT_DONE;
         case Arguments::Version:
-            WriteText(Stream::Out, std::string("ombrix ") + OMBRIX_VERSION + "\n");
+            WriteText(Stream::Out, std::string("ombrix ") + OMBRIX_VERSION + " (SQLite " +
+                                       SqliteVersion() + ")\n");
             return EXIT_DONE;
         case Arguments::Run:
             break;

@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "app/list_columns.h"
 #include "app/main_dialog.h"
 #include "app/win32/about_box.h"
 #include "app/win32/dpi.h"
+#include "app/win32/list_columns.h"
 #include "app/win32/list_menu.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/single_instance.h"
@@ -15,6 +15,8 @@
 #include "app/win32/win32_controls.h"
 #include "app/win32/window_icons.h"
 #include "app/win32/window_placement.h"
+#include "history/archive_file.h"
+#include "history/archive_path.h"
 #include "res/resource.h"
 
 namespace {
@@ -23,6 +25,7 @@ struct MainWindow {
     Win32Controls controls;
     RegistrySettings settings;
     COmbrix_TessalyDlg dialog{controls, settings};
+    ArchiveFile archive{DefaultArchivePath()};
     WindowIcons icons;
     int dpi = BASE_DPI;
 };
@@ -94,6 +97,7 @@ void InitMainWindow(HWND window, MainWindow& state) {
     InitListColumns(window, state.dpi);
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
+    state.dialog.SetArchive(&state.archive);
     state.dialog.InitMainDialog();
     CentreOnWorkArea(window);
 }
@@ -156,6 +160,12 @@ void Paint(HWND window, HICON icon, int dpi) {
     EndPaint(window, &paint);
 }
 
+// A button's click and a menu item both come as 0 (BN_CLICKED).
+ControlEvent EventOf(WORD notification) {
+    if (notification == BN_CLICKED) return ControlEvent::Clicked;
+    return notification == EN_CHANGE ? ControlEvent::TextChanged : ControlEvent::Other;
+}
+
 INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!g_window) return FALSE;
     MainWindow& state = *g_window;
@@ -179,7 +189,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return reinterpret_cast<INT_PTR>(state.icons.Big());
         case WM_COMMAND:
             if (HIWORD(wParam) == EN_CHANGE) state.controls.EditChanged(LOWORD(wParam));
-            state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
+            state.dialog.OnCommand(LOWORD(wParam), EventOf(HIWORD(wParam)));
             state.controls.Flush();
             return TRUE;
         case WM_CONTEXTMENU:

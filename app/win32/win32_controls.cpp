@@ -5,18 +5,19 @@
 
 #include <algorithm>
 
-#include "app/text_inserts.h"
 #include "app/win32/dpi.h"
+#include "app/win32/long_path.h"
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
+#include "text/text_inserts.h"
 
 namespace {
 
 // The file dialogs of the list files; the chosen path comes back in UTF-8, so that any file
-// name survives.
+// name survives, and whole, however long.
 bool AskFilePath(HWND owner, const wchar_t* initialName, bool save, std::string& path) {
-    wchar_t file[MAX_PATH] = {};
-    lstrcpynW(file, initialName, MAX_PATH);
+    std::wstring file(LONGEST_PATH + 1, L'\0');
+    lstrcpynW(file.data(), initialName, static_cast<int>(file.size()));
     static const wchar_t kFilter[] =
         L"Excel-CSV FIles(*.csv)\0*.csv\0Text Files(*.txt)\0*.txt\0All Files(*.*)\0*.*\0";
     OPENFILENAMEW dialog{};
@@ -24,12 +25,12 @@ bool AskFilePath(HWND owner, const wchar_t* initialName, bool save, std::string&
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = kFilter;
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrDefExt = L"csv";
     dialog.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
-    path = NarrowFrom(file, CP_UTF8);
+    path = NarrowFrom(file.c_str(), CP_UTF8);
     return true;
 }
 
@@ -307,6 +308,10 @@ void Win32Controls::TellError(int textId, const std::string& insert) {
 
 bool Win32Controls::Ask(int textId) {
     return Box(textId, L"", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool Win32Controls::AskNoByDefault(int textId, const std::string& insert) {
+    return Box(textId, WideFrom(insert), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 bool Win32Controls::AskSavePath(const char* initialName, std::string& path) {
