@@ -2,12 +2,12 @@
 
 #include <sqlite3.h>
 
-#include <ctime>
 #include <filesystem>
 #include <unordered_map>
 
 #include "history/archive_schema.h"
 #include "history/file_in_use.h"
+#include "history/local_clock.h"
 #include "history/sqlite_statement.h"
 #include "history/time_text.h"
 
@@ -36,19 +36,6 @@ ArchiveCause CauseOf(int result) {
         default:
             return ArchiveCause::Unknown;
     }
-}
-
-// The PC's clock now, counted as the device's clock is.
-int64_t NowSeconds() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return SecondsFromCivil({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                             local.tm_min, local.tm_sec});
 }
 
 bool MakeFolderOf(const std::string& path) {
@@ -152,7 +139,7 @@ public:
             source, [&](Statement& s) { s.BindText(1, source); }, sourceId);
         if (result != SQLITE_OK) return result;
         m_batch.Bind(1, sourceId);
-        m_batch.Bind(2, NowSeconds());
+        m_batch.Bind(2, LocalNowSeconds());
         result = m_batch.Step();
         m_batch.Reset();
         m_batchId = sqlite3_last_insert_rowid(m_db);
