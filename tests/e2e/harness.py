@@ -277,6 +277,21 @@ class BenchCase(unittest.TestCase):
         self.assertEqual(box["title"], "Ombrix_Tessaly")
         self.answer(button)
 
+    def read_records(self, again=False):
+        """A read of the log and its boxes; `again`: the users and standards are listed already."""
+        self.click("BTN_RECORD_READ")
+        if again:
+            self.expect_box("사용자 정보를 읽어오기 위해서는\n\n리스트를 모두 삭제하여 주세요.")
+            self.expect_box("측정 기준 정보를 읽어오기 위해서는\n\n리스트를 모두 삭제하여 주세요.")
+        else:
+            self.expect_box("사용자 정보 가져오기를 완료하였습니다.")
+            self.expect_box("측정 기준 정보 가져오기를 완료하였습니다.")
+        self.expect_box("측정 기록 가져오기를 완료하였습니다.")
+
+    def delete_record_list(self):
+        self.click("BTN_RECORD_DELETE_ALL")
+        self.expect_box("리스트에서 측정기록을 모두 삭제하시겠습니까?", button=IDYES)
+
     def answer(self, button=IDOK):
         """Presses a button of the open box; returns once the box has closed."""
         self.app.cmd(f"answer {button}")

@@ -34,26 +34,11 @@ class Archive(BenchCase):
         self.click("BTN_CONNECT")
         time.sleep(0.5)
 
-    def read_records(self, again=False):
-        """A read of the log; `again`: the users and standards are listed already."""
-        self.click("BTN_RECORD_READ")
-        if again:
-            self.expect_box("사용자 정보를 읽어오기 위해서는\n\n리스트를 모두 삭제하여 주세요.")
-            self.expect_box("측정 기준 정보를 읽어오기 위해서는\n\n리스트를 모두 삭제하여 주세요.")
-        else:
-            self.expect_box("사용자 정보 가져오기를 완료하였습니다.")
-            self.expect_box("측정 기준 정보 가져오기를 완료하였습니다.")
-        self.expect_box("측정 기록 가져오기를 완료하였습니다.")
-
-    def delete_list(self):
-        self.click("BTN_RECORD_DELETE_ALL")
-        self.expect_box("리스트에서 측정기록을 모두 삭제하시겠습니까?", button=IDYES)
-
     def test_a_read_lands_once_however_often_it_is_repeated(self):
         for again in (False, True, True):
             self.read_records(again)
             self.assertIsNone(self.box(500))
-            self.delete_list()
+            self.delete_record_list()
         self.assertEqual(archived(), [
             ("2011-03-07 00:05:09", "홍길동", "세균", 99, "안전", "COM1"),
             ("2011-03-07 13:00:00", "홍길동", "세균", 250, "오염", "COM1"),
@@ -72,7 +57,7 @@ class Archive(BenchCase):
         self.assertEqual(self.app.cmd(f"rows {IDC['LIST_RECORD']}"), "3")
         self.app.cmd("release")
 
-        self.delete_list()
+        self.delete_record_list()
         self.click("BTN_RECORD_CLEAR_DEVICE")
         self.expect_box("Ombrix에서 모든 측정 기록을\n\n삭제하겠습니까?", button=IDYES)
         self.expect_box("Ombrix의 측정 기록 3개가 아직 PC에 보관되지 않았습니다.\n\n"
@@ -81,7 +66,7 @@ class Archive(BenchCase):
         self.assertEqual(len(self.saved_lines(self.state_file, "record")), 3)
 
         self.read_records(again=True)  # the archive is free again: this read is kept
-        self.delete_list()
+        self.delete_record_list()
         self.click("BTN_RECORD_CLEAR_DEVICE")
         self.expect_box("Ombrix에서 모든 측정 기록을\n\n삭제하겠습니까?", button=IDYES)
         self.expect_box("Ombrix의 측정 기록이 모두 삭제 되었습니다.")

@@ -6,14 +6,14 @@ import os
 import subprocess
 import unittest
 
-from harness import NATIVE, ROOT, BenchCase, IDYES, archive_path, wait_until
+from harness import NATIVE, ROOT, BenchCase, archive_path, wait_until
 
 STATE = """\
-user 101 2001 홍길동
-standard 100 200 세균
-record 1 1 99 2011-03-07 00:05:09
-record 1 1 250 2011-03-07 13:00:00
-record 0 0 7 2011-03-08 23:59:59
+user 7 77 이순신
+standard 10 20 곰팡이
+record 1 1 15 2024-05-01 09:30:00
+record 1 1 30 2024-05-01 21:00:00
+record 0 1 3 2024-05-02 06:00:00
 """
 ARCHIVE = archive_path()
 SERVER_STATE = os.path.join(NATIVE, "tests", "site-server.env")
@@ -56,16 +56,6 @@ class Site(BenchCase):
         self.addCleanup(os.environ.pop, "OMBRIX_SITE")
         self.state_file = self.write_state(STATE)
 
-    def read_records(self, again=False):
-        self.click("BTN_RECORD_READ")
-        if again:
-            self.expect_box("사용자 정보를 읽어오기 위해서는\n\n리스트를 모두 삭제하여 주세요.")
-            self.expect_box("측정 기준 정보를 읽어오기 위해서는\n\n리스트를 모두 삭제하여 주세요.")
-        else:
-            self.expect_box("사용자 정보 가져오기를 완료하였습니다.")
-            self.expect_box("측정 기준 정보 가져오기를 완료하였습니다.")
-        self.expect_box("측정 기록 가져오기를 완료하였습니다.")
-
     def test_rows_wait_while_the_server_is_away_and_go_at_the_next_read(self):
         server("halt")
         self.start(["--state", self.state_file])
@@ -76,15 +66,14 @@ class Site(BenchCase):
         self.display.screenshot("site-waiting")
 
         server("resume")
-        self.click("BTN_RECORD_DELETE_ALL")
-        self.expect_box("리스트에서 측정기록을 모두 삭제하시겠습니까?", button=IDYES)
+        self.delete_record_list()
         self.read_records(again=True)
         self.wait_text("STATIC_SITE", "", timeout=60)
         wait_until(lambda: len(site_rows()) == 3, 60, "the rows on the site")
         self.assertEqual(site_rows(), [
-            "1,2011-03-08 11:59:59 오후,,,,,,,7,-",
-            "2,2011-03-07 01:00:00 오후,홍길동,101,2001,세균,100,200,250,오염",
-            "3,2011-03-07 12:05:09 오전,홍길동,101,2001,세균,100,200,99,안전",
+            "1,2024-05-02 06:00:00 오전,,,,곰팡이,10,20,3,안전",
+            "2,2024-05-01 09:00:00 오후,이순신,7,77,곰팡이,10,20,30,오염",
+            "3,2024-05-01 09:30:00 오전,이순신,7,77,곰팡이,10,20,15,주의",
         ])
         self.assertEqual(psql("SELECT DISTINCT source FROM ombrix_measurements").strip(), "COM1")
 

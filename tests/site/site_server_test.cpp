@@ -12,6 +12,7 @@
 #include <regex>
 #include <thread>
 
+#include "history/archive_file.h"
 #include "history/odbc.h"
 #include "history/site_queue.h"
 #include "history/site_setting.h"
@@ -81,9 +82,12 @@ protected:
     // An archive of `count` made-up measurements (`seed` chooses which).
     std::string Archive(const char* name, int64_t count, uint32_t seed = 1) {
         const std::string path = (dir / name).string();
-        ArchiveStatus status;
-        auto archive = Archive::Open(path, status);
-        EXPECT_TRUE(archive);
+        ArchiveFile archive(path);
+        Keep(archive, count, seed);
+        return path;
+    }
+
+    static void Keep(RecordArchive& archive, int64_t count, uint32_t seed) {
         std::vector<Measurement> rows;
         SyntheticPlan plan;
         plan.count = count;
@@ -91,8 +95,7 @@ protected:
         ForEachSyntheticMeasurement(plan, [&](const Measurement& m) { rows.push_back(m); });
         ListFeed feed(std::move(rows));
         BatchCount kept;
-        EXPECT_TRUE(archive->AddBatch("COM3", feed, kept));
-        return path;
+        EXPECT_TRUE(archive.Keep("COM3", feed, kept));
     }
 
     size_t Waiting(const std::string& path) {
@@ -261,16 +264,7 @@ TEST_F(SiteServerTest, TheWindowPushesAfterEveryWriteAndRowsWaitWhileTheServerIs
     ArchiveFile file(path);
     SiteWorker worker(path, connection, [] {});
     PushingArchive archive(file, worker);
-    const auto keep = [&](int64_t count, uint32_t seed) {
-        std::vector<Measurement> rows;
-        SyntheticPlan plan;
-        plan.count = count;
-        plan.seed = seed;
-        ForEachSyntheticMeasurement(plan, [&](const Measurement& m) { rows.push_back(m); });
-        ListFeed feed(std::move(rows));
-        BatchCount kept;
-        ASSERT_TRUE(archive.Keep("COM3", feed, kept));
-    };
+    const auto keep = [&](int64_t count, uint32_t seed) { Keep(archive, count, seed); };
     const auto waitFor = [&](const std::function<bool(const SiteState&)>& done) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         SiteState state = worker.State();
