@@ -83,6 +83,24 @@ class Shooter:
         self.display.close()
 
 
+def shoot_site_waiting(s):
+    """The program again with a site archive set that cannot be reached: the rows read wait."""
+    s.app.close()
+    os.environ["OMBRIX_SITE"] = "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=site"
+    try:
+        s.app = Program(LOCALE, reset_settings=False)
+        if s.app.cmd("wait-window 30") != "ok":
+            raise RuntimeError("the program did not open its window")
+        end = time.monotonic() + 60
+        while "대기" not in s.app.cmd(f"text {IDC['STATIC_SITE']}"):
+            if time.monotonic() > end:
+                raise RuntimeError("the site's rows were not said to wait")
+            time.sleep(0.2)
+        s.shoot("site-waiting")
+    finally:
+        del os.environ["OMBRIX_SITE"]
+
+
 def main():
     os.makedirs(IMAGES, exist_ok=True)
     for end in ("", "-wal", "-shm"):  # the records read are new to the archive
@@ -135,6 +153,7 @@ def main():
         s.app.cmd("box 5000")
         s.shoot("ask-delete-list")
         s.answer(IDNO)
+        shoot_site_waiting(s)
     finally:
         s.close()
 
