@@ -314,11 +314,12 @@ SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIde
 
 SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
                                  const std::function<bool(const Measurement&)>& visit,
-                                 RowOrder order) {
+                                 RowOrder order, SiteOrder grouping) {
     const SiteWhere where(filter);
-    const char* sort = order == RowOrder::NewestFirst
-                           ? " ORDER BY measured_at DESC, value DESC, identity_key DESC"
-                           : " ORDER BY measured_at, value, identity_key";
+    const std::string sort =
+        std::string(" ORDER BY ") + (grouping == SiteOrder::BySourceFirst ? "source, " : "") +
+        (order == RowOrder::NewestFirst ? "measured_at DESC, value DESC, identity_key DESC"
+                                        : "measured_at, value, identity_key");
     const auto select = m_connection->Prepare(kReadColumns + where.sql + sort, where.values.size());
     if (!select) return Refused();
     where.Bind(*select);

@@ -38,6 +38,9 @@ int SiteFailureTextId(const SiteStatus& status);
 // them and '\' before a '|' or '\' within a name.
 std::string SiteIdentityKey(const Measurement& row);
 
+// Rows by source first (the port or file each came from), then in the order asked.
+enum class SiteOrder { AsAsked, BySourceFirst };
+
 struct PushCount {
     size_t pushed = 0;   // stored by this push
     size_t already = 0;  // found there, stored by an earlier push or another PC
@@ -63,7 +66,8 @@ public:
 
     // Every row of the filter without holding them; `visit` returns false to stop.
     SiteStatus ForEach(const SiteFilter& filter,
-                       const std::function<bool(const Measurement&)>& visit, RowOrder order);
+                       const std::function<bool(const Measurement&)>& visit, RowOrder order,
+                       SiteOrder grouping = SiteOrder::AsAsked);
     // The first and last time measured under the filter; `any` false when none is.
     SiteStatus MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first, int64_t& last);
 

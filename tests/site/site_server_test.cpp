@@ -16,6 +16,7 @@
 #include "history/odbc.h"
 #include "history/site_queue.h"
 #include "history/site_setting.h"
+#include "history/site_view.h"
 #include "history/site_worker.h"
 #include "tests/support/list_feed.h"
 #include "tests/support/run_program.h"
@@ -87,7 +88,8 @@ protected:
         return path;
     }
 
-    static void Keep(RecordArchive& archive, int64_t count, uint32_t seed) {
+    static void Keep(RecordArchive& archive, int64_t count, uint32_t seed,
+                     const std::string& source = "COM3") {
         std::vector<Measurement> rows;
         SyntheticPlan plan;
         plan.count = count;
@@ -95,7 +97,7 @@ protected:
         ForEachSyntheticMeasurement(plan, [&](const Measurement& m) { rows.push_back(m); });
         ListFeed feed(std::move(rows));
         BatchCount kept;
-        EXPECT_TRUE(archive.Keep("COM3", feed, kept));
+        EXPECT_TRUE(archive.Keep(source, feed, kept));
     }
 
     size_t Waiting(const std::string& path) {
@@ -255,6 +257,40 @@ TEST_F(SiteServerTest, TwoPcsPushingTheSameRowsAtOnceStoreThemOnce) {
     ASSERT_TRUE(std::regex_search(a.out, ma, counts) && std::regex_search(b.out, mb, counts));
     EXPECT_EQ(std::stoi(ma[1]) + std::stoi(mb[1]), 6000);
     EXPECT_EQ(std::stoi(ma[2]) + std::stoi(mb[2]), 6000);
+}
+
+// The history window's "사이트 전체": the site's rows of a period copied into an archive in memory,
+// each with its source, read back as the site holds them.
+TEST_F(SiteServerTest, TheSitesRowsOfAPeriodCopiedIntoAViewAreTheSitesRows) {
+    {
+        ArchiveFile ports(Archive("two-ports.sqlite3", 300));  // from COM3
+        Keep(ports, 200, 7, "COM4");
+    }
+    ASSERT_EQ(RunProgram(Sync((dir / "two-ports.sqlite3").string(), connection), dir).status, 0);
+    SiteStatus status;
+    auto site = SiteDatabase::Open(connection, status);
+    ASSERT_TRUE(site) << status.diagnostic;
+    ArchiveStatus opened;
+    auto view = OpenSiteViewArchive(opened);
+    ASSERT_TRUE(view);
+    SiteFilter filter;
+    ASSERT_TRUE(SetFilterDays("2026-02-01", "2026-02-28", filter.history));
+    const SiteViewCopy copy = CopySiteRows(*site, filter, *view);
+    ASSERT_TRUE(copy) << copy.site.diagnostic << copy.archive.detail;
+
+    std::vector<std::string> fromSite, fromView;
+    const auto line = [](std::vector<std::string>& lines) {
+        return [&lines](const Measurement& m) {
+            lines.push_back(m.measuredAt + "|" + std::to_string(m.value) + "|" + m.userName + "|" +
+                            m.standardName + "|" + m.source);
+            return true;
+        };
+    };
+    ASSERT_TRUE(site->ForEach(filter, line(fromSite), RowOrder::NewestFirst));
+    ASSERT_TRUE(ForEachMeasurement(*view, filter.history, line(fromView)));
+    EXPECT_EQ(copy.rows, fromSite.size());
+    EXPECT_GT(fromSite.size(), 100u);
+    EXPECT_EQ(fromView, fromSite);
 }
 
 // The window's worker: a write is pushed behind the operator's back; a server away leaves the
