@@ -170,10 +170,8 @@ std::string SiteIdentityKey(const Measurement& row) {
 SiteDatabase::SiteDatabase(std::unique_ptr<OdbcConnection> connection)
     : m_connection(std::move(connection)) {}
 
-SiteDatabase::~SiteDatabase() {
-    m_selects.clear();
-    m_inserts.clear();
-}
+// The statements go before the connection they belong to: declared after it.
+SiteDatabase::~SiteDatabase() = default;
 
 std::unique_ptr<SiteDatabase> SiteDatabase::Open(const std::string& connection,
                                                  SiteStatus& status) {
