@@ -9,6 +9,7 @@
 #include "app/win32/about_box.h"
 #include "app/win32/dpi.h"
 #include "app/win32/list_menu.h"
+#include "app/win32/list_view.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/single_instance.h"
 #include "app/win32/wide_text.h"
@@ -42,20 +43,6 @@ void FillPortSelector(HWND window) {
     for (const wchar_t* port : kPorts)
         SendDlgItemMessageW(window, IDC_COMBO_PORT, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(port));
-}
-
-template <size_t N>
-void InsertColumns(HWND list, const ListColumn (&columns)[N], int dpi) {
-    for (size_t i = 0; i < N; ++i) {
-        std::wstring header = LoadText(columns[i].headerId);
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_CENTER;
-        column.cx = ScaleToDpi(columns[i].width, dpi);
-        column.pszText = header.data();
-        column.iSubItem = static_cast<int>(i);
-        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
 }
 
 void ForceReportView(HWND list) {
@@ -105,23 +92,15 @@ void PaintMinimised(HWND window, HDC dc, HICON icon) {
     DrawIcon(dc, x, y, icon);
 }
 
-// Widths as they stand, the operator's own included, keep their share of the list.
-void RescaleColumns(HWND window, int fromDpi, int toDpi) {
-    for (int id : {IDC_LIST_USER, IDC_LIST_STANDARD, IDC_LIST_RECORD}) {
-        HWND list = GetDlgItem(window, id);
-        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-        const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-        for (int column = 0; column < count; ++column) {
-            const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
-            SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MulDiv(width, toDpi, fromDpi));
-        }
-    }
+void RescaleListColumns(HWND window, int fromDpi, int toDpi) {
+    for (int id : {IDC_LIST_USER, IDC_LIST_STANDARD, IDC_LIST_RECORD})
+        RescaleColumns(GetDlgItem(window, id), fromDpi, toDpi);
 }
 
 // The window moved to a monitor of another DPI: the dialog manager rescales the controls and
 // fonts; the columns and the logo are the window's own.
 void OnDpiChanged(HWND window, MainWindow& state, int dpi, const RECT& suggested) {
-    RescaleColumns(window, state.dpi, dpi);
+    RescaleListColumns(window, state.dpi, dpi);
     state.dpi = dpi;
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);

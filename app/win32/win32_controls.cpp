@@ -1,39 +1,14 @@
 #include "app/win32/win32_controls.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
 
 #include "app/text_inserts.h"
 #include "app/win32/dpi.h"
+#include "app/win32/file_dialog.h"
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
-
-namespace {
-
-// The file dialogs of the list files; the chosen path comes back in UTF-8, so that any file
-// name survives.
-bool AskFilePath(HWND owner, const wchar_t* initialName, bool save, std::string& path) {
-    wchar_t file[MAX_PATH] = {};
-    lstrcpynW(file, initialName, MAX_PATH);
-    static const wchar_t kFilter[] =
-        L"Excel-CSV FIles(*.csv)\0*.csv\0Text Files(*.txt)\0*.txt\0All Files(*.*)\0*.*\0";
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrDefExt = L"csv";
-    dialog.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
-    path = NarrowFrom(file, CP_UTF8);
-    return true;
-}
-
-}  // namespace
 
 // Under Wine every GetDlgItem asks the server for the dialog's children, which costs more than
 // what a transfer does with the control; the dialog's controls live as long as it does.
@@ -286,10 +261,10 @@ bool Win32Controls::Ask(int textId) {
 
 bool Win32Controls::AskSavePath(const char* initialName, std::string& path) {
     Flush();
-    return AskFilePath(m_dialog, WideFrom(initialName).c_str(), true, path);
+    return AskFilePath(m_dialog, CsvFileTypes(), WideFrom(initialName), true, path);
 }
 
 bool Win32Controls::AskOpenPath(std::string& path) {
     Flush();
-    return AskFilePath(m_dialog, L"", false, path);
+    return AskFilePath(m_dialog, CsvFileTypes(), L"", false, path);
 }
