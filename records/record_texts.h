@@ -4,13 +4,7 @@
 #include <cstdint>
 #include <string>
 
-// Code page 949 words.
-constexpr const char* WORD_AM = "\xBF\xC0\xC0\xFC";          // 오전
-constexpr const char* WORD_PM = "\xBF\xC0\xC8\xC4";          // 오후
-constexpr const char* VERDICT_SAFE = "\xBE\xC8\xC0\xFC";     // 안전
-constexpr const char* VERDICT_CAUTION = "\xC1\xD6\xC0\xC7";  // 주의
-constexpr const char* VERDICT_DIRTY = "\xBF\xC0\xBF\xB0";    // 오염
-constexpr const char* VERDICT_NONE = "-";
+#include "records/record_words.h"
 
 // "2011-03-07 12:05:09 오전" from the six time bytes; nothing is validated, so a year byte of
 // 255 gives a longer text.

@@ -12,8 +12,11 @@
 #include "app/win32/list_view.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/single_instance.h"
+#include "app/win32/verdict_cells.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_controls.h"
+#include "records/measurement_record.h"
+#include "records/record_words.h"
 #include "res/resource.h"
 
 namespace {
@@ -81,6 +84,18 @@ void InitMainWindow(HWND window, MainWindow& state) {
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
     state.dialog.InitMainDialog();
+}
+
+Verdict RecordVerdict(Win32Controls& controls, int row) {
+    const std::string text = controls.Cell(IDC_LIST_RECORD, row, MeasurementRecord::COL_VERDICT);
+    if (text == VERDICT_DIRTY) return Verdict::Contaminated;
+    if (text == VERDICT_CAUTION) return Verdict::Caution;
+    return text == VERDICT_SAFE ? Verdict::Safe : Verdict::None;
+}
+
+LRESULT DrawRecordList(NMLVCUSTOMDRAW& draw, Win32Controls& controls) {
+    return DrawVerdictCells(draw, MeasurementRecord::COL_VERDICT,
+                            [&](int row) { return RecordVerdict(controls, row); });
 }
 
 void PaintMinimised(HWND window, HDC dc, HICON icon) {
@@ -166,7 +181,14 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                 state.controls.FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
                 return TRUE;
             }
-            if (header->idFrom != IDC_LIST_RECORD || header->code != LVN_ITEMCHANGED) return FALSE;
+            if (header->idFrom != IDC_LIST_RECORD) return FALSE;
+            if (header->code == NM_CUSTOMDRAW) {
+                SetWindowLongPtrW(
+                    window, DWLP_MSGRESULT,
+                    DrawRecordList(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam), state.controls));
+                return TRUE;
+            }
+            if (header->code != LVN_ITEMCHANGED) return FALSE;
             long result = 0;
             state.dialog.OnRecordItemChanged(result);
             SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
