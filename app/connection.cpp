@@ -1,7 +1,6 @@
 // The connect button and the remembered port.
-#include <cstdio>
-
 #include "app/main_dialog.h"
+#include "app/port_name.h"
 #include "res/resource.h"
 
 namespace {
@@ -26,11 +25,11 @@ void COmbrix_TessalyDlg::OnConnect() {
         m_bConnected = false;
         return;
     }
-    m_nPortNo = m_ui.SelectedPort() + 1;
+    // An entry stands for its port by its place; only a text typed into the field is read.
+    const int index = m_ui.SelectedPort();
+    m_nPortNo = index >= 0 ? index + 1 : PortNumberInField(m_ui.PortText());
     m_nBaudRate = DEFAULT_BAUD_RATE;
-    char name[16];
-    std::snprintf(name, sizeof name, "COM%d", m_nPortNo);
-    if (!m_port.OpenPort(name, static_cast<uint32_t>(m_nBaudRate))) {
+    if (!m_port.OpenPort(ComPortName(m_nPortNo), static_cast<uint32_t>(m_nBaudRate))) {
         m_ui.Tell(IDS_CONNECT_FAILED, std::to_string(m_nPortNo));
         return;
     }
@@ -58,11 +57,14 @@ void COmbrix_TessalyDlg::LoadPortSetting() {
         if (!m_settings.WritePort(0)) m_ui.Tell(IDS_REG_SAVE_FAILED);
         m_settings.CloseKey();
     }
-    m_ui.SelectPort(index >= 0 && index < PORT_COUNT ? index : -1);
+    const bool isEntry = index >= 0 && index < PORT_COUNT;
+    m_ui.SelectPort(isEntry ? index : -1);
+    // A port beyond the entries, typed in at an earlier connect, stands in the field again.
+    if (index >= PORT_COUNT && index < MAX_PORT_NUMBER) m_ui.SetPortText(ComPortName(index + 1));
 }
 
 void COmbrix_TessalyDlg::SavePortSetting() {
-    const int index = m_ui.SelectedPort();
+    const int index = m_nPortNo - 1;
     if (!m_settings.OpenKey() && !m_settings.CreateKey()) {
         m_ui.Tell(IDS_REG_CREATE_FAILED);
         return;

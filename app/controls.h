@@ -27,8 +27,14 @@ public:
     virtual void SetControlText(int control, int textId) = 0;
     virtual void EnableControl(int control, bool enabled) = 0;
     virtual void SetProgress(int bar, int position) = 0;
-    virtual int SelectedPort() = 0;  // the port selector's index, -1 for none
+    // The port selector's entry shown in its field, -1 for none (nothing, or a text typed over
+    // the entry); selecting -1 empties the field.
+    virtual int SelectedPort() = 0;
     virtual void SelectPort(int index) = 0;
+    // The text in the port selector's field, as typed or as an entry shows it; setting it
+    // selects no entry.
+    virtual std::string PortText() = 0;
+    virtual void SetPortText(const std::string& text) = 0;
 
     // Modal boxes owned by the dialog; `insert` replaces the text's first "%d", "%s" or "%1",
     // `second` the next one.

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "app/port_name.h"
 #include "cli/output_target.h"
 
 namespace {
@@ -76,18 +77,7 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands, std:
 
 }  // namespace
 
-bool IsComPortName(const std::string& name) {
-    if (name.size() < 4 || name.size() > 6) return false;
-    for (size_t i = 0; i < 3; ++i)
-        if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return false;
-    if (name[3] == '0') return false;
-    int number = 0;
-    for (size_t i = 3; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
-        number = number * 10 + (name[i] - '0');
-    }
-    return number >= 1 && number <= 256;
-}
+bool IsComPortName(const std::string& name) { return ComPortNumber(name) != 0; }
 
 bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::string& error) {
     out = Arguments{};

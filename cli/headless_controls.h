@@ -42,6 +42,8 @@ public:
     void SetProgress(int bar, int position) override;
     int SelectedPort() override { return -1; }
     void SelectPort(int) override {}
+    std::string PortText() override { return {}; }
+    void SetPortText(const std::string&) override {}
 
     void Tell(int textId, const std::string& insert = "", const std::string& second = "") override;
     void TellError(int textId, const std::string& insert = "") override;

@@ -9,7 +9,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from bench import IDC, IDNO, IDOK, ROOT, Display, Program, Simulator, wine_env  # noqa: E402
+from bench import (IDC, IDNO, IDOK, ROOT, Display, Program, Simulator, wine_env,  # noqa: E402
+                   windows_path)
 
 LOCALE = "ko_KR.UTF-8"
 IMAGES = os.path.join(ROOT, "docs", "guide", "images")
@@ -40,7 +41,8 @@ class Shooter:
         handle, self.state = tempfile.mkstemp(prefix="ombrix-state-", suffix=".txt")
         with os.fdopen(handle, "w", encoding="utf-8") as f:
             f.write(STATE)
-        self.sim = Simulator(["--state", self.state])
+        # COM15 as well, where a USB adapter would be.
+        self.sim = Simulator(["--state", self.state], links=("com1", "com15"))
         self.app = Program(LOCALE)
         if self.app.cmd("wait-window 30") != "ok":
             raise RuntimeError("the program did not open its window")
@@ -53,6 +55,14 @@ class Shooter:
         self.app.cmd("box 10000")
         self.app.cmd(f"answer {button}")
         time.sleep(0.3)
+
+    def context_menu(self, list_name):
+        """A right click on the list, again when a click injected into Xvfb was lost."""
+        for _ in range(3):
+            self.app.cmd(f"right-click {IDC[list_name]}")
+            if self.app.cmd("menu") == "open":
+                return
+        raise RuntimeError("no context menu after three right clicks")
 
     def shoot(self, name):
         """The window (and any box over it), cut out of the desktop."""
@@ -87,8 +97,9 @@ def main():
         s.app.cmd("box 5000")
         s.shoot("connect-failed")
         s.answer()
-        s.app.cmd(f"select {IDC['COMBO_PORT']} 0")
+        s.app.cmd(f"type {IDC['COMBO_PORT']} COM15")
         s.click("BTN_CONNECT")
+        s.shoot("port-typed")
         s.click("BTN_RECORD_READ")
         for _ in range(2):  # users, then standards
             s.answer()
@@ -96,6 +107,22 @@ def main():
         s.shoot("read-done")
         s.answer()
         s.shoot("after-read")
+        s.context_menu("LIST_USER")
+        s.shoot("list-menu")
+        backup = os.path.join(tempfile.mkdtemp(prefix="ombrix-guide-"), "Ombrix_users.csv")
+        s.app.cmd("menu-pick 1")
+        s.app.cmd(f"save-as {windows_path(backup)}")
+        s.app.cmd("sync")
+        s.click("BTN_USER_SELECT_ALL")
+        s.click("BTN_USER_DELETE")
+        s.context_menu("LIST_USER")
+        s.app.cmd("menu-pick 2")
+        s.app.cmd(f"open-file {windows_path(backup)}")
+        s.app.cmd("box 10000")
+        s.shoot("list-loaded")
+        s.answer()
+        os.remove(backup)
+        os.rmdir(os.path.dirname(backup))
         s.click("BTN_RECORD_DELETE_ALL")
         s.app.cmd("box 5000")
         s.shoot("ask-delete-list")

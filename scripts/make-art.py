@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Draws the application icon (res/ombrix.ico) and the logo bitmap (res/logo.bmp, 123 x 41,
 24 bits per pixel). The pictures are committed; run this only to change them."""
+import math
 import os
 import struct
+import zlib
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res")
 
@@ -27,6 +29,18 @@ def drop(cx, cy, r, x, y):
     if dx * dx + dy * dy <= r * r:
         return True
     return dy < 0 and -dy <= 1.6 * r and abs(dx) <= r * (1 + dy / (1.6 * r))
+
+
+def teardrop(cx, cy, r, x, y):
+    """A smooth water drop: a circle and the point 1.6 r above its centre, joined by the
+    tangents from the point, so that no notch shows at large sizes."""
+    dx, dy = x - cx, y - cy
+    if dx * dx + dy * dy <= r * r:
+        return True
+    d = 1.6 * r
+    t = y - (cy - d)  # along the axis, from the point down
+    reach = (d * d - r * r) / d  # where the tangents touch the circle
+    return 0 <= t <= reach and abs(dx) <= t * r / math.sqrt(d * d - r * r)
 
 
 def logo():
@@ -62,30 +76,63 @@ def bmp24(w, h, px):
     return header + info + rows
 
 
-def icon_image(size):
-    pixels = b""
-    for y in reversed(range(size)):
-        for x in range(size):
-            s = size / 32.0
-            inside = drop(16 * s, 19 * s, 10 * s, x + 0.5, y + 0.5)
-            core = drop(16 * s, 20 * s, 4.5 * s, x + 0.5, y + 0.5) and y + 0.5 > 19 * s
-            if core:
-                pixels += bytes((120, 190, 90, 255))
-            elif inside:
-                pixels += bytes((170, 110, 20, 255))
-            else:
-                pixels += bytes((0, 0, 0, 0))
+# The icon's sizes: Windows picks the one it needs for the caption, the task bar, Start, Settings
+# and Explorer at 100 % to 200 % scaling, so that none is shrunk from another.
+ICON_SIZES = [16, 20, 24, 32, 40, 48, 64, 256]
+SUBSAMPLES = 4  # per pixel and direction: the edges get their coverage as alpha
+
+
+def icon_pixel(size, x, y):
+    """(b, g, r, a) of one pixel: the drop and its green core, drawn at 32 px and scaled."""
+    s = size / 32.0
+    drop_hits = core_hits = 0
+    for sy in range(SUBSAMPLES):
+        for sx in range(SUBSAMPLES):
+            px = x + (sx + 0.5) / SUBSAMPLES
+            py = y + (sy + 0.5) / SUBSAMPLES
+            if teardrop(16 * s, 19.5 * s, 9.5 * s, px, py):
+                drop_hits += 1
+                if teardrop(16 * s, 20.5 * s, 4.5 * s, px, py) and py > 20 * s:
+                    core_hits += 1
+    if not drop_hits:
+        return (0, 0, 0, 0)
+    t = core_hits / drop_hits
+    colour = lerp((170, 110, 20), (120, 190, 90), t)
+    return colour + (round(255 * drop_hits / SUBSAMPLES ** 2),)
+
+
+def icon_rows(size):
+    """The rows of pixels, top first."""
+    return [[icon_pixel(size, x, y) for x in range(size)] for y in range(size)]
+
+
+def icon_bitmap(size):
+    """A 32-bit DIB with alpha, bottom row first, and an empty AND mask."""
+    pixels = b"".join(bytes(p) for row in reversed(icon_rows(size)) for p in row)
     mask = b"\0" * (((size + 31) // 32) * 4 * size)
     info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
     return info + pixels + mask
 
 
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def icon_png(size):
+    """The largest size as PNG, as Windows reads it from Vista on: a tenth of a DIB's bytes."""
+    raw = b"".join(b"\0" + b"".join(bytes((r, g, b, a)) for (b, g, r, a) in row)
+                   for row in icon_rows(size))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+            png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+
+
 def ico(sizes):
-    images = [icon_image(s) for s in sizes]
+    images = [icon_png(s) if s >= 256 else icon_bitmap(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)
     for s, img in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", s, s, 0, 0, 1, 32, len(img), offset)
+        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(img), offset)
         offset += len(img)
     return out + b"".join(images)
 
@@ -95,4 +142,4 @@ if __name__ == "__main__":
     with open(os.path.join(ROOT, "logo.bmp"), "wb") as f:
         f.write(bmp24(w, h, px))
     with open(os.path.join(ROOT, "ombrix.ico"), "wb") as f:
-        f.write(ico([16, 32, 48]))
+        f.write(ico(ICON_SIZES))

@@ -1,8 +1,10 @@
 # Sourced by the scripts that run Windows programs: the project's own Wine prefix, with COM1 to
-# COM12 mapped to symbolic links under $OMBRIX_PORTS. A simulator run points a link at its
-# pseudo-terminal (ombrix-sim --link "$OMBRIX_PORTS/com1"); a port without a link cannot open.
-# Wine reads the port map only when it starts, so the map is written once, when the prefix is
-# made, and the links change instead.
+# COM16 (the port selector's twelve and a few beyond, as USB adapters get) mapped to symbolic
+# links under $OMBRIX_PORTS. A simulator run points a link at its pseudo-terminal
+# (ombrix-sim --link "$OMBRIX_PORTS/com1"); a port without a link cannot open. Wine reads the
+# port map only when it starts, so the map is written when the prefix is made, and the links
+# change instead. A prefix made by an older version of this file is made again in place: its
+# ready mark names the version it was made by.
 
 OMBRIX_ROOT=${OMBRIX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${OMBRIX_WINE_PREFIX:-$OMBRIX_ROOT/build/wine}
@@ -11,7 +13,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 OMBRIX_PORTS=$WINEPREFIX/ports
 
-wine_prefix_ready() { [ -f "$WINEPREFIX/.ombrix-ready" ]; }
+OMBRIX_WINE_PORT_COUNT=16
+OMBRIX_PREFIX_VERSION=2  # raised whenever what ensure_wine_prefix writes changes
+
+wine_prefix_ready() {
+  [ "$(cat "$WINEPREFIX/.ombrix-ready" 2>/dev/null)" = "$OMBRIX_PREFIX_VERSION" ]
+}
 
 # The wineserver and Wine's background services, started here with their output dropped: the
 # ones that `wine` starts itself keep its standard output open (a test runner then waits for
@@ -43,7 +50,7 @@ ensure_wine_prefix() {
   local reg="$WINEPREFIX/ombrix.reg"
   {
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
-    for n in $(seq 1 12); do
+    for n in $(seq 1 "$OMBRIX_WINE_PORT_COUNT"); do
       printf '"COM%d"="%s"\r\n' "$n" "$(printf '%s' "$OMBRIX_PORTS/com$n" | sed 's/\\/\\\\/g')"
     done
     printf '\r\n'
@@ -71,8 +78,9 @@ ensure_wine_prefix() {
     return 1
   fi
   wineserver -w >/dev/null 2>&1 || true
-  grep -q '"COM12"=' "$WINEPREFIX/system.reg" || { echo "the port map is missing from $WINEPREFIX" >&2; return 1; }
-  touch "$WINEPREFIX/.ombrix-ready"
+  grep -q "\"COM$OMBRIX_WINE_PORT_COUNT\"=" "$WINEPREFIX/system.reg" ||
+    { echo "the port map is missing from $WINEPREFIX" >&2; return 1; }
+  echo "$OMBRIX_PREFIX_VERSION" > "$WINEPREFIX/.ombrix-ready"
   start_quiet_wineserver
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/main_dialog.h"
+#include "app/port_name.h"
 #include "res/resource.h"
 #include "tests/fake_controls.h"
 #include "tests/sim_on_pty.h"
@@ -67,7 +68,7 @@ TEST_F(ConnectionTest, SavedIndexIsSelected) {
 }
 
 TEST_F(ConnectionTest, AnIndexOutOfRangeLeavesNoSelectionAndConnectTriesPortZero) {
-    for (int saved : {12, -1, 1000}) {
+    for (int saved : {256, -1, 1000}) {
         settings.keyExists = settings.hasValue = true;
         settings.value = saved;
         ui.boxes.clear();
@@ -79,6 +80,18 @@ TEST_F(ConnectionTest, AnIndexOutOfRangeLeavesNoSelectionAndConnectTriesPortZero
         EXPECT_FALSE(dialog.IsConnected());
         EXPECT_EQ(settings.value, saved);
     }
+}
+
+TEST(PortName, WhatTheFieldTakesAsAPort) {
+    const std::pair<const char*, int> cases[] = {
+        {"COM15", 15}, {"com15", 15},   {"  COM15  ", 15}, {"COM 15", 15}, {"\tcom\t7 ", 7},
+        {"COM1", 1},   {"COM256", 256}, {"Com99", 99},     {"COM0", 0},    {"COM257", 0},
+        {"COM015", 0}, {"COM", 0},      {"COM1 5", 0},     {"C OM15", 0},  {"LPT1", 0},
+        {"15", 0},     {"", 0},         {"COM-1", 0},      {"COM1000", 0}, {"COM15x", 0},
+        {" COM1", 1},  {"COM12", 12}};
+    for (const auto& [text, number] : cases) EXPECT_EQ(PortNumberInField(text), number) << text;
+    EXPECT_EQ(ComPortNumber(" COM1"), 0);  // a command line names its port exactly
+    EXPECT_EQ(ComPortName(15), "COM15");
 }
 
 TEST_F(ConnectionTest, RegistryFailuresAreReportedAndTheDialogGoesOn) {
@@ -115,6 +128,54 @@ TEST_F(ConnectionTest, FailedConnectChangesNothing) {
     EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{{ShownBox::Info, IDS_CONNECT_FAILED, "5"}}));
     EXPECT_FALSE(dialog.IsConnected());
     EXPECT_EQ(settings.value, 2);
+}
+
+TEST_F(ConnectionTest, APortTypedIntoTheFieldConnectsAndIsRemembered) {
+    fs::create_symlink(sim.Path(), ports / "COM15");
+    dialog.InitMainDialog();
+    for (const char* typed : {"com3", " COM 15 "}) {
+        ui.SetPortText(typed);
+        dialog.OnConnect();
+        ExpectConnected(true);
+        dialog.OnConnect();
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(settings.value, 14);
+
+    dialog.InitMainDialog();  // the next start
+    EXPECT_EQ(ui.selectedPort, -1);
+    EXPECT_EQ(ui.portText, "COM15");
+    dialog.OnConnect();
+    ExpectConnected(true);
+}
+
+TEST_F(ConnectionTest, ATypedPortThatFailsOrNoPortNameChangesNothing) {
+    settings.keyExists = settings.hasValue = true;
+    settings.value = 2;
+    dialog.InitMainDialog();
+    const std::pair<const char*, const char*> cases[] = {
+        {"COM20", "20"}, {"COM257", "0"}, {"포트", "0"}, {"", "0"}};
+    for (const auto& [typed, tried] : cases) {
+        ui.boxes.clear();
+        ui.SetPortText(typed);
+        dialog.OnConnect();
+        EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{{ShownBox::Info, IDS_CONNECT_FAILED, tried}}))
+            << typed;
+        EXPECT_FALSE(dialog.IsConnected());
+        EXPECT_EQ(settings.value, 2);
+    }
+}
+
+TEST_F(ConnectionTest, SavedPortsBeyondTheEntriesStandInTheField) {
+    const std::pair<int, const char*> cases[] = {
+        {11, ""}, {12, "COM13"}, {14, "COM15"}, {255, "COM256"}, {256, ""}};
+    for (const auto& [saved, shown] : cases) {
+        settings.keyExists = settings.hasValue = true;
+        settings.value = saved;
+        dialog.InitMainDialog();
+        EXPECT_EQ(ui.selectedPort, saved == 11 ? 11 : -1) << saved;
+        EXPECT_EQ(ui.portText, shown) << saved;
+    }
 }
 
 TEST_F(ConnectionTest, DisconnectRightAfterConnectAndConnectAgain) {

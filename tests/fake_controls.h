@@ -54,7 +54,16 @@ public:
     void EnableControl(int control, bool enabled) override { enabled_[control] = enabled; }
     void SetProgress(int bar, int position) override { progress[bar].push_back(position); }
     int SelectedPort() override { return selectedPort; }
-    void SelectPort(int index) override { selectedPort = index; }
+    // As the real field: selecting replaces its text (with the entry's, left out here).
+    void SelectPort(int index) override {
+        selectedPort = index;
+        portText.clear();
+    }
+    std::string PortText() override { return portText; }
+    void SetPortText(const std::string& text) override {
+        selectedPort = -1;
+        portText = text;
+    }
 
     void Tell(int textId, const std::string& insert, const std::string& second) override {
         boxes.push_back({ShownBox::Info, textId, insert, second});
@@ -92,6 +101,7 @@ public:
     std::map<int, std::vector<int>> progress;
     std::map<int, bool> enabled_;
     int selectedPort = -1;
+    std::string portText;  // typed into the port field
     std::vector<ShownBox> boxes;
     std::deque<bool> answers;  // Yes (true) when empty
     std::string savePath;      // empty: the operator cancels

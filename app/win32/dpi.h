@@ -7,5 +7,7 @@
 constexpr int BASE_DPI = 96;
 
 int WindowDpi(HWND window);
+// A system metric (GetSystemMetrics) as it stands at that DPI.
+int SystemMetricForDpi(int index, int dpi);
 
 inline int ScaleToDpi(int pixels, int dpi) { return MulDiv(pixels, dpi, BASE_DPI); }

@@ -5,6 +5,7 @@
 // windows.h first: the other system headers need its types.
 #include <commctrl.h>
 
+#include "app/win32/in_use_marker.h"
 #include "app/win32/main_window.h"
 #include "app/win32/single_instance.h"
 #include "app/win32/wide_text.h"
@@ -40,6 +41,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         ActivateRunningInstance();
         return 0;
     }
+    MarkProgramInUse();
     INITCOMMONCONTROLSEX classes{sizeof classes, 0xFF};
     InitCommonControlsEx(&classes);
     SetExchangeIdleHook(KeepAlive);

@@ -15,6 +15,8 @@
 #include "app/win32/verdict_cells.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_controls.h"
+#include "app/win32/window_icons.h"
+#include "app/win32/window_placement.h"
 #include "records/measurement_record.h"
 #include "records/record_words.h"
 #include "res/resource.h"
@@ -25,7 +27,7 @@ struct MainWindow {
     Win32Controls controls;
     RegistrySettings settings;
     COmbrix_TessalyDlg dialog{controls, settings};
-    HICON icon = nullptr;
+    WindowIcons icons;
     int dpi = BASE_DPI;
 };
 
@@ -77,13 +79,13 @@ void InitMainWindow(HWND window, MainWindow& state) {
     state.dpi = WindowDpi(window);
     MarkMainWindow(window);
     ExtendSystemMenu(window);
-    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.icon));
-    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.icon));
+    state.icons.Apply(window, state.dpi);
     FillPortSelector(window);
     InitListColumns(window, state.dpi);
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
     state.dialog.InitMainDialog();
+    CentreOnWorkArea(window);
 }
 
 Verdict RecordVerdict(Win32Controls& controls, int row) {
@@ -117,6 +119,7 @@ void RescaleListColumns(HWND window, int fromDpi, int toDpi) {
 void OnDpiChanged(HWND window, MainWindow& state, int dpi, const RECT& suggested) {
     RescaleListColumns(window, state.dpi, dpi);
     state.dpi = dpi;
+    state.icons.Apply(window, dpi);
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(window, nullptr, TRUE);
@@ -161,13 +164,13 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             }
             return FALSE;
         case WM_PAINT:
-            Paint(window, state.icon, state.dpi);
+            Paint(window, state.icons.Big(), state.dpi);
             return TRUE;
         case WM_DPICHANGED:
             OnDpiChanged(window, state, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return FALSE;  // the dialog manager scales the controls
         case WM_QUERYDRAGICON:
-            return reinterpret_cast<INT_PTR>(state.icon);
+            return reinterpret_cast<INT_PTR>(state.icons.Big());
         case WM_COMMAND:
             if (HIWORD(wParam) == EN_CHANGE) state.controls.EditChanged(LOWORD(wParam));
             state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -210,7 +213,6 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 HWND CreateMainWindow(HINSTANCE instance) {
     static MainWindow window;
-    window.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAIN));
     g_window = &window;
     return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
 }

@@ -192,9 +192,7 @@ void Win32Controls::ScrollList(int list, int dy) {
 // this causes, since it is collecting the edits.
 std::string Win32Controls::EditText(int edit) {
     HWND control = Control(edit);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    const std::wstring text = WindowText(edit);
     const std::string narrow = NarrowFrom(text);
     const std::wstring kept = WideFrom(narrow);
     if (kept != text) {
@@ -234,10 +232,37 @@ void Win32Controls::SetProgress(int bar, int position) {
     Paced();
 }
 
-int Win32Controls::SelectedPort() { return static_cast<int>(Send(IDC_COMBO_PORT, CB_GETCURSEL)); }
+std::wstring Win32Controls::WindowText(int control) {
+    HWND window = Control(control);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// Typing into the field keeps the list's selection while the list is open, and even picks an
+// entry that merely begins with the text ("COM1" picks "COM10"): an entry counts only while the
+// field shows it.
+int Win32Controls::SelectedPort() {
+    const int index = static_cast<int>(Send(IDC_COMBO_PORT, CB_GETCURSEL));
+    if (index < 0) return -1;
+    const LRESULT length = Send(IDC_COMBO_PORT, CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+    std::wstring entry(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    Send(IDC_COMBO_PORT, CB_GETLBTEXT, static_cast<WPARAM>(index),
+         reinterpret_cast<LPARAM>(entry.data()));
+    entry.resize(static_cast<size_t>(length > 0 ? length : 0));
+    return entry == WindowText(IDC_COMBO_PORT) ? index : -1;
+}
 
 void Win32Controls::SelectPort(int index) {
     Send(IDC_COMBO_PORT, CB_SETCURSEL, static_cast<WPARAM>(index));
+}
+
+std::string Win32Controls::PortText() { return NarrowFrom(WindowText(IDC_COMBO_PORT)); }
+
+void Win32Controls::SetPortText(const std::string& text) {
+    SelectPort(-1);
+    SetWindowTextW(Control(IDC_COMBO_PORT), WideFrom(text).c_str());
 }
 
 int Win32Controls::Box(int textId, const std::wstring& insert, UINT style,

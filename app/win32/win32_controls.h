@@ -47,6 +47,8 @@ public:
     void SetProgress(int bar, int position) override;
     int SelectedPort() override;
     void SelectPort(int index) override;
+    std::string PortText() override;
+    void SetPortText(const std::string& text) override;
 
     void Tell(int textId, const std::string& insert, const std::string& second) override;
     void TellError(int textId, const std::string& insert) override;
@@ -68,6 +70,7 @@ private:
     };
 
     HWND Control(int id);
+    std::wstring WindowText(int control);
     LRESULT Send(int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     int Box(int textId, const std::wstring& insert, UINT style, const std::wstring& second = L"");
     ListState& List(int list);

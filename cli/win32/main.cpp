@@ -3,11 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/in_use_marker.h"
 #include "app/win32/wide_text.h"
 #include "cli/run.h"
 
 // The arguments arrive in UTF-16, so that a Hangul file name survives any code page.
 int wmain(int argc, wchar_t** argv) {
+    MarkProgramInUse();  // an installer run meanwhile waits for it
     std::vector<std::string> words;
     for (int i = 1; i < argc; ++i) words.push_back(NarrowFrom(argv[i], CP_UTF8));
     return RunOmbrix(words);

@@ -266,6 +266,7 @@ public:
         if (verb == "layout") return LayoutOf(main);
         if (verb == "sync") return Sync(main, in);
         if (verb == "iconic") return IsIconic(main) ? "yes" : "no";
+        if (verb == "placement") return Placement(main);
         int id = 0;
         in >> id;
         HWND control = GetDlgItem(main, id);
@@ -529,8 +530,13 @@ private:
         return WaitGone(menu, kStateTimeoutMs) ? "ok" : "error the menu did not close";
     }
 
-    // Character by character, so that every change notification fires.
+    // Character by character, so that every change notification fires. Into a combo box the
+    // text replaces what its field shows, as when the operator selects it all and types.
     static std::string Type(HWND control, const std::string& text) {
+        if (HWND field = FindWindowExW(control, nullptr, L"Edit", nullptr)) {
+            PostMessageW(field, EM_SETSEL, 0, -1);
+            control = field;
+        }
         for (wchar_t c : Wide(text))
             if (!PostMessageW(control, WM_CHAR, c, 1)) return "error post failed";
         return "ok";
@@ -620,6 +626,29 @@ private:
                     reinterpret_cast<LPARAM>(remote.At(0)), unused)
                    ? "ok"
                    : kNoResponse;
+    }
+
+    static std::string Rect(const RECT& rect) {
+        return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
+               std::to_string(rect.right) + " " + std::to_string(rect.bottom);
+    }
+
+    // "main L T R B|box L T R B|work L T R B": the main window, the box it owns ("none" without
+    // one) and the work area of the main window's monitor, in screen pixels.
+    static std::string Placement(HWND main) {
+        RECT frame;
+        GetWindowRect(main, &frame);
+        std::string out = "main " + Rect(frame) + "|box ";
+        if (HWND box = OwnedDialog(main)) {
+            GetWindowRect(box, &frame);
+            out += Rect(frame);
+        } else {
+            out += "none";
+        }
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &monitor);
+        return out + "|work " + Rect(monitor.rcWork);
     }
 
     static std::string Combo(HWND combo) {

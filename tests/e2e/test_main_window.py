@@ -38,9 +38,27 @@ class StartUp(BenchCase):
         app.cmd("about")
         box = self.box()
         self.assertEqual(box["title"], "Ombrix Tessaly 정보")
+        placement = self.placement()
+        self.assert_centred(placement["box"], placement["main"])
         self.answer(IDOK)
         self.assertIsNone(self.box(300))
         self.assertEqual(app.cmd("alive"), "yes")
+
+    def placement(self):
+        """{"main", "box", "work"}: screen rectangles as (left, top, right, bottom)."""
+        parts = dict(part.split(" ", 1) for part in self.app.cmd("placement").split("|"))
+        return {name: tuple(int(n) for n in rect.split()) if rect != "none" else None
+                for name, rect in parts.items()}
+
+    def assert_centred(self, inner, outer):
+        for low, high in ((0, 2), (1, 3)):
+            self.assertLessEqual(abs((inner[low] + inner[high]) - (outer[low] + outer[high])), 2,
+                                 f"{inner} is not centred on {outer}")
+
+    def test_the_window_opens_centred_on_the_work_area(self):
+        self.start()
+        placement = self.placement()
+        self.assert_centred(placement["main"], placement["work"])
 
     def test_the_logo_and_minimising(self):
         app = self.start()
@@ -110,9 +128,37 @@ class Connection(BenchCase):
         app = self.restart()
         self.assertTrue(app.cmd(f"combo {IDC['COMBO_PORT']}").startswith("selected=9|"))
 
+    def test_a_port_above_com12_typed_into_the_field(self):
+        self.start(["--users", "3"], links=("com15",))
+        self.type("COMBO_PORT", " com15")
+        self.click("BTN_CONNECT")
+        self.assertIsNone(self.box(300))
+        self.assertEqual(self.text("STATIC_STATUS"), "연결됨")
+        self.assertEqual(self.app.cmd("reg-get"), "14")
+        self.click("BTN_USER_READ")
+        self.expect_box("사용자 정보 가져오기를 완료하였습니다.")
+        self.assertEqual(len(self.rows("LIST_USER")), 3)
+        app = self.restart()
+        self.assertTrue(app.cmd(f"combo {IDC['COMBO_PORT']}").startswith("selected=-1|"))
+        self.assertEqual(self.text("COMBO_PORT"), "COM15")
+        self.click("BTN_CONNECT")
+        self.assertIsNone(self.box(300))
+        self.assertEqual(self.text("STATIC_STATUS"), "연결됨")
+
+    def test_a_typed_port_that_fails_is_named(self):
+        app = self.start()
+        self.type("COMBO_PORT", "COM13")
+        self.click("BTN_CONNECT")
+        self.expect_box("COM13 연결 실패!")
+        self.type("COMBO_PORT", "COM1")  # a beginning of COM10 to COM12, and COM1 itself
+        self.click("BTN_CONNECT")
+        self.assertIsNone(self.box(300))
+        self.assertEqual(self.text("STATIC_STATUS"), "연결됨")
+        self.assertEqual(app.cmd("reg-get"), "0")
+
     def test_a_saved_index_out_of_range_selects_nothing(self):
         app = self.start()
-        app.cmd("reg-set 12")
+        app.cmd("reg-set 256")
         app = self.restart()
         self.assertTrue(app.cmd(f"combo {IDC['COMBO_PORT']}").startswith("selected=-1|"))
         self.click("BTN_CONNECT")

@@ -1,6 +1,7 @@
 """The release packages (scripts/package.sh) under Wine in a throwaway prefix: silent installs
-per user, for the machine and into a chosen folder, the installed program, the uninstaller;
-and the window at 144 DPI."""
+per user, for the machine and into a chosen folder, upgrades in place, the installed program,
+the uninstaller, both waiting while ombrix.exe runs; and the window at 144 DPI. Wine runs every
+program with administrator rights, so what setup does without them is not seen here."""
 import getpass
 import hashlib
 import os
@@ -11,7 +12,7 @@ import tempfile
 import unittest
 import zipfile
 
-from bench import IDC, NATIVE, ROOT, WINDOWS, Display, Program, wine_env
+from bench import IDC, NATIVE, ROOT, WINDOWS, Display, Program, wait_until, wine_env
 
 DIST = os.path.join(ROOT, "build", "dist")
 SCRATCH = os.path.join(NATIVE, "release-prefix")
@@ -20,6 +21,8 @@ UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavenor.Om
 SETTINGS_KEY = r"HKEY_CURRENT_USER\SoftWare\Kavenor\Ombrix_Tessaly"
 USER = getpass.getuser()
 PER_USER_MENU = rf"C:\users\{USER}\AppData\Roaming\Microsoft\Windows\Start Menu\Programs"
+MACHINE_MENU = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
+ROOTS = {"HKEY_CURRENT_USER": PER_USER_MENU, "HKEY_LOCAL_MACHINE": MACHINE_MENU}
 SHORTCUTS = ["Ombrix_Tessaly.lnk", "Ombrix_Tessaly 사용 설명서.lnk"]
 
 
@@ -108,8 +111,12 @@ class Packages(unittest.TestCase):
                 self.assertEqual(hashlib.sha256(f.read()).hexdigest(), digest, file)
         with zipfile.ZipFile(os.path.join(DIST, f"{name}-portable.zip")) as z:
             files = z.namelist()
+            guide = z.read(f"{name}/guide/index.html").decode("utf-8")
         for wanted in ["Ombrix_Tessaly.exe", "ombrix.exe", "README.txt", "guide/index.html"]:
             self.assertIn(f"{name}/{wanted}", files)
+        self.assertIn(f"Ombrix_Tessaly 버전 {version()}에 맞춰", guide, "the guide names its version")
+        for picture in re.findall(r'<img src="([^"]+)"', guide):
+            self.assertIn(f"{name}/guide/{picture}", files)
 
 
 # name, switches, folder, registry root, Start-menu folder, the uninstaller's mode switch
@@ -117,16 +124,19 @@ INSTALLS = [
     ("per user", [], rf"C:\users\{USER}\AppData\Local\Programs\Kavenor\Ombrix_Tessaly",
      "HKEY_CURRENT_USER", PER_USER_MENU, "/CurrentUser"),
     ("all users", ["/AllUsers"], r"C:\Program Files\Kavenor\Ombrix_Tessaly",
-     "HKEY_LOCAL_MACHINE", r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs", "/AllUsers"),
+     "HKEY_LOCAL_MACHINE", MACHINE_MENU, "/AllUsers"),
     ("chosen folder", [r"/D=C:\Tools\Tessaly"], r"C:\Tools\Tessaly",
      "HKEY_CURRENT_USER", PER_USER_MENU, "/CurrentUser"),
 ]
 
 
+def setup_exe():
+    return os.path.join(DIST, f"Ombrix_Tessaly-{version()}-setup.exe")
+
+
 class Installer(unittest.TestCase):
     def install(self, switches, folder, root, menu, mode):
-        setup = os.path.join(DIST, f"Ombrix_Tessaly-{version()}-setup.exe")
-        self.assertEqual(wine(setup, "/S", *switches), 0)
+        self.assertEqual(wine(setup_exe(), "/S", *switches), 0)
         for file in ["Ombrix_Tessaly.exe", "ombrix.exe", "Uninstall.exe", r"guide\index.html"]:
             self.assertTrue(os.path.isfile(unix_path(folder + "\\" + file)), file)
         exe = folder + r"\Ombrix_Tessaly.exe"
@@ -164,6 +174,30 @@ class Installer(unittest.TestCase):
         home_menu = os.path.expanduser("~/.local/share/applications/wine/Programs/Ombrix_Tessaly")
         self.assertFalse(os.path.exists(home_menu))
 
+    def test_setup_again_upgrades_in_place(self):
+        """Run again without a switch, setup finds the install of either mode and upgrades it
+        in its folder: one Apps entry, one Start-menu folder. The uninstaller, started by hand
+        without a switch, takes the mode of its install."""
+        for name, switches, folder, root, menu, mode in INSTALLS:
+            with self.subTest(name):
+                self.install(switches, folder, root, menu, mode)
+                self.install([], folder, root, menu, mode)
+                other_root = next(r for r in ROOTS if r != root)
+                self.assertIsNone(export_key(rf"{other_root}\{UNINSTALL_KEY}"))
+                self.assertFalse(os.path.exists(unix_path(ROOTS[other_root] + r"\Ombrix_Tessaly")))
+                self.uninstall(f'"{folder}\\Uninstall.exe" /S', folder, root, menu)
+
+    def test_setup_and_uninstaller_wait_while_ombrix_exe_runs(self):
+        name, switches, folder, root, menu, mode = INSTALLS[0]
+        quiet = self.install(switches, folder, root, menu, mode)
+        with RunningOmbrix(folder + r"\ombrix.exe") as ombrix:
+            self.assertEqual(wine(setup_exe(), "/S"), 2, "setup gives up")
+            # In place (_?=), so that its exit code tells: 2, given up.
+            self.assertEqual(wine(folder + r"\Uninstall.exe", "/S", f"_?={folder}"), 2)
+            self.assertIsNone(ombrix.poll(), "ombrix.exe ran all along")
+        self.assertTrue(os.path.isfile(unix_path(folder + r"\ombrix.exe")))
+        self.uninstall(quiet, folder, root, menu)
+
     def check_installed_program(self, folder):
         """The installed program starts once, and the uninstaller leaves it alone meanwhile."""
         exe = folder + r"\Ombrix_Tessaly.exe"
@@ -178,6 +212,42 @@ class Installer(unittest.TestCase):
             self.assertTrue(os.path.isfile(unix_path(exe)))
         finally:
             app.close()
+
+
+class RunningOmbrix:
+    """ombrix.exe reading 60 users that come half a second apart from a simulator on COM1:
+    running from the first request it sends until it is stopped."""
+
+    def __init__(self, exe):
+        self.exe = exe
+
+    def __enter__(self):
+        ports = os.path.join(SCRATCH, "ports")
+        os.makedirs(ports, exist_ok=True)
+        self.log = os.path.join(SCRATCH, "sim.log")
+        self.sim = subprocess.Popen(
+            [os.path.join(NATIVE, "ombrix-sim"), "--link", os.path.join(ports, "com1"),
+             "--users", "60", "--delay", "500", "--log", self.log],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        if not self.sim.stdout.readline().startswith("PTY "):
+            raise RuntimeError("the simulator did not start")
+        self.ombrix = subprocess.Popen(["wine", self.exe, "--port", "COM1", "users"],
+                                       env=scratch_env(), stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(self.first_request_came, 60, "ombrix.exe's first request")
+        return self.ombrix  # it has marked itself before it sent anything
+
+    def first_request_came(self):
+        with open(self.log, encoding="ascii", errors="replace") as f:
+            return any(line.startswith("<-") for line in f)
+
+    def __exit__(self, *exc):
+        self.ombrix.kill()
+        self.ombrix.wait()
+        self.sim.terminate()
+        self.sim.wait()
+        self.sim.stdout.close()
+        wait_for_wine()
 
 
 def scaled(pixels):
