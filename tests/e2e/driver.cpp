@@ -209,6 +209,38 @@ BOOL CALLBACK CollectButtons(HWND child, LPARAM param) {
     return TRUE;
 }
 
+struct WindowList {
+    DWORD process;
+    std::string out;
+};
+
+BOOL CALLBACK ListWindow(HWND window, LPARAM param) {
+    auto* list = reinterpret_cast<WindowList*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != list->process) return TRUE;
+    wchar_t cls[64] = {}, title[128] = {};
+    GetClassNameW(window, cls, 64);
+    GetWindowTextW(window, title, 128);  // from the window manager's copy: never blocks
+    if (!IsWindowVisible(window) && std::wstring(cls) != L"#32768") return TRUE;
+    list->out += " [" + Utf8(cls) + " '" + Utf8(title) + "'";
+    wchar_t text[256] = {};
+    if (HWND message = GetDlgItem(window, 0xFFFF)) {
+        InternalGetWindowText(message, text, 256);
+        list->out += " '" + OneLine(Utf8(text)) + "'";
+    }
+    list->out += std::string(IsWindowVisible(window) ? "" : " hidden") + "]";
+    return TRUE;
+}
+
+// The program's visible top-level windows, and any menu window, for an error's answer.
+std::string ProgramWindows(HWND main) {
+    WindowList list{0, " (windows:"};
+    GetWindowThreadProcessId(main, &list.process);
+    EnumWindows(ListWindow, reinterpret_cast<LPARAM>(&list));
+    return list.out + ")";
+}
+
 std::string DescribeBox(HWND box) {
     std::string text, title;
     // A box is shown with its texts set; a text still empty is a box being built.
@@ -459,7 +491,7 @@ private:
         const std::wstring path = Wide(Rest(in));
         // A dialog that is still being built may not have its fields yet.
         HWND dialog = WaitFor(FileDialog, main, kStateTimeoutMs);
-        if (!dialog) return "error no file dialog with a file-name field";
+        if (!dialog) return "error no file dialog with a file-name field" + ProgramWindows(main);
         HWND field = FileNameField(dialog);
         LRESULT unused;
         wchar_t shown[1024] = {};
@@ -473,7 +505,7 @@ private:
         const bool done = WaitUntil(
             [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || OwnedDialog(dialog); },
             kStateTimeoutMs);
-        return done ? "ok" : "error the file dialog did not close";
+        return done ? "ok" : "error the file dialog did not close" + ProgramWindows(main);
     }
 
     static HWND FileNameField(HWND dialog) {
@@ -494,12 +526,24 @@ private:
         if (!Barrier(main, kStateTimeoutMs)) return kNoResponse;
         POINT at{40, 30};
         ClientToScreen(control, &at);
-        SetCursorPos(at.x, at.y);
-        INPUT clicks[2] = {};
-        clicks[0].type = clicks[1].type = INPUT_MOUSE;
-        clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-        clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-        return SendInput(2, clicks, sizeof(INPUT)) == 2 ? "ok" : "error no input";
+        // The pointer moves with the clicks themselves: a pointer warped apart may still stand
+        // where the last click left it (over another list) when the buttons reach the program.
+        const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+        INPUT clicks[3] = {};
+        for (INPUT& click : clicks) {
+            click.type = INPUT_MOUSE;
+            click.mi.dx = MulDiv(at.x, 65535, width - 1);
+            click.mi.dy = MulDiv(at.y, 65535, height - 1);
+        }
+        clicks[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        clicks[2].mi.dwFlags = MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        if (SendInput(1, clicks, sizeof(INPUT)) != 1) return "error no input";
+        POINT now{};
+        if (!WaitUntil([&] { return GetCursorPos(&now) && now.x == at.x && now.y == at.y; },
+                       kStateTimeoutMs))
+            return "error the pointer did not reach the list";
+        return SendInput(2, clicks + 1, sizeof(INPUT)) == 2 ? "ok" : "error no input";
     }
 
     static HWND VisibleMenu(HWND = nullptr) {
@@ -521,13 +565,15 @@ private:
         int item = 0;
         in >> item;
         HWND menu = WaitFor(VisibleMenu, nullptr, kStateTimeoutMs);
-        if (!menu) return "error no menu";
+        if (!menu) return "error no menu" + ProgramWindows(MainWindow());
         if (item) {
             PostMessageW(menu, WM_KEYDOWN, VK_HOME, 0);
             for (int i = 1; i < item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
         }
         PostMessageW(menu, WM_KEYDOWN, item ? VK_RETURN : VK_ESCAPE, 0);
-        return WaitGone(menu, kStateTimeoutMs) ? "ok" : "error the menu did not close";
+        return WaitGone(menu, kStateTimeoutMs)
+                   ? "ok"
+                   : "error the menu did not close" + ProgramWindows(MainWindow());
     }
 
     // Character by character, so that every change notification fires. Into a combo box the
