@@ -6,6 +6,10 @@
 
 #include <string>
 
+// What a control tells the dialog: a button clicked or a menu item chosen, an edit's text
+// changed, or anything else (which no operation answers).
+enum class ControlEvent { Clicked, TextChanged, Other };
+
 class DialogControls {
 public:
     virtual ~DialogControls() = default;

@@ -1,6 +1,10 @@
-// One exchange with the device for every panel's conversations, and the reply's fields they read.
+// One exchange with the device for every panel's conversations, the reply's fields they read,
+// and the two steps of every read: the count, then each item as a new row.
+#include "app/list_editing.h"
 #include "app/main_dialog.h"
+#include "app/number_text.h"
 #include "link/exchange.h"
+#include "res/resource.h"
 
 bool COmbrix_TessalyDlg::Exchange() { return ExchangeFrame(m_port, m_reply); }
 
@@ -13,3 +17,26 @@ bool COmbrix_TessalyDlg::ExchangeOrReport(int delayTextId) {
 uint16_t COmbrix_TessalyDlg::ReplyStatus() const { return GetWord(m_reply, FRAME_STATUS); }
 
 uint16_t COmbrix_TessalyDlg::ReplyCount() const { return GetWord(m_reply, FRAME_ITEM); }
+
+bool COmbrix_TessalyDlg::ReadItemCount(uint8_t command, int noneText, uint32_t& count) {
+    SetRequestEnvelope(TxFrame);
+    TxFrame[FRAME_CMD] = command;
+    TxFrame[FRAME_SUB] = SUB_COUNT;
+    if (!ExchangeOrReport(IDS_DELAY)) return false;
+    count = ReplyStatus() == RX_STATUS_COUNT ? ReplyCount() : 0;
+    if (ReplyStatus() == RX_STATUS_COUNT && count == 0) {
+        m_ui.Tell(noneText);
+        return false;
+    }
+    return true;
+}
+
+bool COmbrix_TessalyDlg::ReadItemAsNewRow(int list, uint32_t item, int& row) {
+    TxFrame[FRAME_SUB] = SUB_READ_ITEM;
+    PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
+    if (!ExchangeOrReport(IDS_DELAY)) return false;
+    row = m_ui.RowCount(list);
+    m_ui.InsertRow(list, row);
+    m_ui.SetCell(list, row, COL_NUMBER, DecimalText(row + 1));
+    return true;
+}

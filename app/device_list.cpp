@@ -1,8 +1,6 @@
 #include "app/device_list.h"
 
-#include "app/list_editing.h"
 #include "app/main_dialog.h"
-#include "app/number_text.h"
 #include "res/resource.h"
 
 namespace {
@@ -20,30 +18,15 @@ void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
         m_ui.Tell(panel.readNotEmptyText);
         return;
     }
-    SetRequestEnvelope(TxFrame);
-    SetRequest(panel.command, SUB_COUNT);
-    if (!ExchangeOrReport(IDS_DELAY)) return;
     uint32_t count = 0;  // up to 65535 items: the loop must not wrap
-    if (ReplyStatus() == RX_STATUS_COUNT) {
-        count = ReplyCount();
-        if (count == 0) {
-            m_ui.Tell(panel.noneOnDeviceText);
-            return;
-        }
-    }
-    TxFrame[FRAME_SUB] = SUB_READ_ITEM;
-    uint32_t progressSum = 0;
+    if (!ReadItemCount(panel.command, panel.noneOnDeviceText, count)) return;
     for (uint32_t item = 1; item <= count; ++item) {
-        PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
-        if (!ExchangeOrReport(IDS_DELAY)) return;
-        const int row = m_ui.RowCount(panel.list);
-        m_ui.InsertRow(panel.list, row);
-        m_ui.SetCell(panel.list, row, COL_NUMBER, DecimalText(m_ui.RowCount(panel.list)));
+        int row = 0;
+        if (!ReadItemAsNewRow(panel.list, item, row)) return;
         panel.fillRow(m_ui, panel.list, row, m_reply);
         if (panel.mirrorEditsWhileReading) ShowEdits();
         m_ui.ScrollList(panel.list, panel.scrollDy);
-        progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(panel.progressBar, static_cast<int>(progressSum / count));
+        m_ui.SetProgress(panel.progressBar, ProgressAfter(item, count));
     }
     if (panel.mirrorEditsWhileReading) CollectEdits();
     m_ui.Tell(panel.readDoneText);
@@ -79,7 +62,6 @@ void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListPanel& panel) {
     PutWord(TxFrame, FRAME_ITEM, 0);
     PutWord(TxFrame, FRAME_STATUS, 0);
     const int rows = m_ui.RowCount(panel.list);
-    uint32_t progressSum = 0;
     for (int row = 0; row < rows; ++row) {
         panel.putRow(m_ui, panel.list, row, TxFrame);
         if (!ExchangeOrReport(IDS_DELAY)) return;
@@ -87,9 +69,7 @@ void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListPanel& panel) {
             m_ui.Tell(panel.fullText);
             return;
         }
-        progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(panel.progressBar,
-                         static_cast<int>(progressSum / static_cast<uint32_t>(rows)));
+        m_ui.SetProgress(panel.progressBar, ProgressAfter(row + 1, rows));
     }
     m_ui.Tell(panel.writeDoneText);
 }

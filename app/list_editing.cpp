@@ -1,6 +1,8 @@
 #include "app/list_editing.h"
 
+#include "app/main_dialog.h"
 #include "app/number_text.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -22,6 +24,22 @@ void DeleteTickedRows(DialogControls& ui, int list) {
         if (ui.IsChecked(list, row)) ui.DeleteRow(list, row);
     const int rows = ui.RowCount(list);
     for (int row = 0; row < rows; ++row) ui.SetCell(list, row, COL_NUMBER, DecimalText(row + 1));
+}
+
+// The fields stay as they are, so that the same row can be added again.
+void COmbrix_TessalyDlg::AddRowOfEdits(const RowAddition& addition, const std::string& name,
+                                       const std::string& first, const std::string& second) {
+    if (m_ui.RowCount(addition.list) >= addition.maxRows) {
+        m_ui.Tell(addition.limitText);
+        return;
+    }
+    if (name.empty() || first.empty() || second.empty()) {
+        m_ui.Tell(IDS_FIELDS_EMPTY);
+        return;
+    }
+    AppendRow(m_ui, addition.list, name, first, second);
+    m_ui.ScrollList(addition.list, addition.scrollDy);
+    ShowEdits();
 }
 
 void AppendRow(DialogControls& ui, int list, const std::string& column2, const std::string& column3,

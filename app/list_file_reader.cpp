@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/device_names.h"
+#include "link/device_names.h"
 #include "text/code_page.h"
 #include "text/utf8.h"
 

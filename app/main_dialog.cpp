@@ -49,13 +49,13 @@ void COmbrix_TessalyDlg::LimitEditText(std::string& text, size_t maxBytes, int m
 
 namespace {
 
-constexpr int kClicked = 0;      // BN_CLICKED
-constexpr int kChanged = 0x300;  // EN_CHANGE
-constexpr int kMenu = 0;         // a menu item: no notification
+constexpr ControlEvent kClicked = ControlEvent::Clicked;
+constexpr ControlEvent kChanged = ControlEvent::TextChanged;
+constexpr ControlEvent kMenu = ControlEvent::Clicked;
 
 struct Handler {
     int control;
-    int notification;
+    ControlEvent event;
     void (COmbrix_TessalyDlg::*operation)();
 };
 
@@ -89,9 +89,8 @@ const Handler kHandlers[] = {
 
 }  // namespace
 
-void COmbrix_TessalyDlg::OnCommand(int control, int notification) {
+void COmbrix_TessalyDlg::OnCommand(int control, ControlEvent event) {
     if (m_bIgnoreNotifications) return;
     for (const Handler& handler : kHandlers)
-        if (handler.control == control && handler.notification == notification)
-            (this->*handler.operation)();
+        if (handler.control == control && handler.event == event) (this->*handler.operation)();
 }

@@ -6,17 +6,18 @@
 #include <string>
 
 #include "app/controls.h"
-#include "app/output_file.h"
+#include "app/file_io.h"
 #include "app/port_settings.h"
+#include "app/progress.h"
 #include "link/comm_port.h"
 #include "link/frame.h"
 
 constexpr int PORT_COUNT = 12;
 constexpr int DEFAULT_BAUD_RATE = 115200;
-constexpr int PROGRESS_MAX = 2500;
 constexpr int USER_SCROLL_DY = 5000;
 
 struct DeviceListPanel;
+struct RowAddition;
 struct ListCsvLayout;
 struct ListFilePanel;
 
@@ -27,8 +28,8 @@ public:
     // Everything of the dialog's start that is not window plumbing: the edits from their
     // texts and the saved port selected.
     void InitMainDialog();
-    // A button click or an edit's change notification, by control id.
-    void OnCommand(int control, int notification);
+    // A button click, a menu item or an edit's change, by control id.
+    void OnCommand(int control, ControlEvent event);
     // The program ends: the port closes and the watcher ends; nothing is sent.
     void OnClose();
 
@@ -77,6 +78,8 @@ public:
     void SetFileFactory(OutputFileFactory factory) { m_makeFile = factory; }
 
     bool IsConnected() const { return m_bConnected; }
+    // Why the last connect failed, or the line since.
+    PortFailure LastPortFailure() const { return m_port.LastFailure(); }
 
 private:
     bool m_bConnected = false;
@@ -93,6 +96,9 @@ private:
     void SetDeviceButtons(bool enabled);
     void LimitEditText(std::string& text, size_t maxBytes, int messageId);
     void CheckIndexText(std::string& text, int tooLongMessageId);
+    // The add buttons (app/list_editing.cpp): the name and the two numbers as a new last row.
+    void AddRowOfEdits(const RowAddition& addition, const std::string& name,
+                       const std::string& first, const std::string& second);
 
     // The device conversations (app/device_exchange.cpp, app/device_list.cpp).
     bool Exchange();
@@ -100,6 +106,12 @@ private:
     bool ExchangeOrReport(int delayTextId);
     uint16_t ReplyStatus() const;
     uint16_t ReplyCount() const;
+    // Asks how many items of `command` the device holds (0 for a reply that is no count);
+    // false, after its box, when no reply comes or the device holds none.
+    bool ReadItemCount(uint8_t command, int noneText, uint32_t& count);
+    // Asks for item `item` of the command in TxFrame and appends a row numbered after the last
+    // for its reply; false, after the delay box, when no reply comes.
+    bool ReadItemAsNewRow(int list, uint32_t item, int& row);
     void ReadDeviceList(const DeviceListPanel& panel);
     void WriteDeviceList(const DeviceListPanel& panel);
 

@@ -1,6 +1,7 @@
 // The one stored setting: the index of the last port connected, value "Port" under the key
-// "SoftWare\Kavenor\Ombrix_Tessaly" of the current user. Each call reports success as the
-// registry does, so that the dialog can show its messages for each failure.
+// "SoftWare\Kavenor\Ombrix_Tessaly" of the current user. Each call returns whether it
+// succeeded, so that the dialog can show its message for each failure; the registry's own
+// status stays with the store (RegistrySettings::LastStatus).
 #pragma once
 
 #include <cstdint>

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <thread>
 
-#include "bench/process_cpu.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
+#include "tests/support/process_stats.h"
 
 namespace {
 

@@ -11,62 +11,12 @@
 #include <cstdlib>
 #include <thread>
 
-#ifdef _WIN32
-#include <windows.h>
-// windows.h first: tlhelp32.h needs its types.
-#include <tlhelp32.h>
-#else
-#include <filesystem>
-#endif
-
-#include "bench/process_cpu.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
+#include "tests/support/process_stats.h"
 
 namespace {
-
-struct Counts {
-    long handles, threads;
-};
-
-#ifdef _WIN32
-// GetProcessHandleCount, or where it gives nothing (Wine 8) the valid handle values counted.
-long HandleCount() {
-    DWORD handles = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &handles) && handles > 0) return handles;
-    long valid = 0;
-    DWORD flags = 0;
-    for (uintptr_t value = 4; value < 0x10000; value += 4)
-        valid += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
-    return valid;
-}
-
-Counts Now() {
-    const long handles = HandleCount();
-    long threads = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        threads += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
-    return {handles, threads};
-}
-
-constexpr const char* kHandles = "handles";
-#else
-long Entries(const char* directory) {
-    long count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory))
-        ++count;
-    return count;
-}
-
-Counts Now() { return {Entries("/proc/self/fd") - 1, Entries("/proc/self/task")}; }
-
-constexpr const char* kHandles = "open file descriptors";
-#endif
 
 bool ReadUserCount(CCommPort& port) {
     SetRequestEnvelope(TxFrame);
@@ -92,16 +42,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     port.ClosePort();
-    const Counts start = Now();
+    const ProcessCounts start = CountProcessResources();
     int failed = 0;
     for (int i = 1; i <= cycles; ++i) {
         failed += !port.OpenPort(argv[1], 115200);
         if (i % 100 == 0) failed += !ReadUserCount(port);
         port.ClosePort();
     }
-    const Counts end = Now();
+    const ProcessCounts end = CountProcessResources();
     std::printf("%d reconnects (%d failed): %s %ld -> %ld, threads %ld -> %ld\n", cycles, failed,
-                kHandles, start.handles, end.handles, start.threads, end.threads);
+                PROCESS_HANDLES_NAME, start.handles, end.handles, start.threads, end.threads);
 
     if (!port.OpenPort(argv[1], 115200)) return 1;
     int exchanges = 0;

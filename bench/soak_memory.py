@@ -10,7 +10,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from window_bench import DONE, Run, WineSession, memory_mib  # noqa: E402
-from bench import IDC, IDYES  # noqa: E402
+from harness import IDC, IDYES  # noqa: E402
 
 
 def empty_lists(run):

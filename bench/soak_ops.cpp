@@ -24,8 +24,8 @@
 #include "res/resource.h"
 #include "roster/user_record.h"
 #include "standards/standard_record.h"
-#include "tests/fake_controls.h"
-#include "tests/sim_on_pty.h"
+#include "tests/support/fake_controls.h"
+#include "tests/support/sim_on_pty.h"
 #include "text/code_page.h"
 
 namespace {
@@ -290,36 +290,35 @@ private:
         }
     }
 
-    void WriteUsers() {
+    // Writes `rows` through the panel's write and checks the device's list against what the
+    // requests that went through leave; compared as the list shows them.
+    template <typename Item, typename Cells>
+    void WriteList(int list, uint8_t command, const std::vector<Item>& rows,
+                   const std::vector<Item>& device, Cells cells,
+                   void (COmbrix_TessalyDlg::*write)(), const char* wrong) {
         m_ui.DeleteAllRows(IDC_LIST_RECORD);
-        const std::vector<SimUser> rows = RandomUsers();
-        FillList(IDC_LIST_USER, rows, UserCells);
-        const std::vector<SimUser> before = m_sim->device.state.users;
+        FillList(list, rows, cells);
+        const std::vector<Item> before = device;
         const size_t first = m_sim->Server().RequestCount();
-        m_dialog.OnWriteUsers();
-        const auto expected = Written(SentSince(first), CMD_USERS, before, rows);
-        const auto& now = m_sim->device.state.users;
-        bool same = now.size() == expected.size();
-        for (size_t i = 0; same && i < now.size(); ++i)
-            same = now[i].id1 == expected[i].id1 && now[i].id2 == expected[i].id2 &&
-                   now[i].name == expected[i].name;
-        if (!same) Wrong(1, "the device's users are not what the write left");
+        (m_dialog.*write)();
+        const std::vector<Item> expected = Written(SentSince(first), command, before, rows);
+        bool same = device.size() == expected.size();
+        for (size_t i = 0; same && i < device.size(); ++i)
+            same = cells(device[i]) == cells(expected[i]);
+        if (!same) Wrong(1, wrong);
+    }
+
+    void WriteUsers() {
+        WriteList(IDC_LIST_USER, CMD_USERS, RandomUsers(), m_sim->device.state.users, UserCells,
+                  &COmbrix_TessalyDlg::OnWriteUsers,
+                  "the device's users are not what the write left");
     }
 
     void WriteStandards() {
-        m_ui.DeleteAllRows(IDC_LIST_RECORD);
-        const std::vector<SimStandard> rows = RandomStandards();
-        FillList(IDC_LIST_STANDARD, rows, StandardCells);
-        const std::vector<SimStandard> before = m_sim->device.state.standards;
-        const size_t first = m_sim->Server().RequestCount();
-        m_dialog.OnWriteStandards();
-        const auto expected = Written(SentSince(first), CMD_STANDARDS, before, rows);
-        const auto& now = m_sim->device.state.standards;
-        bool same = now.size() == expected.size();
-        for (size_t i = 0; same && i < now.size(); ++i)
-            same = now[i].safe == expected[i].safe && now[i].danger == expected[i].danger &&
-                   now[i].name == expected[i].name;
-        if (!same) Wrong(1, "the device's standards are not what the write left");
+        WriteList(IDC_LIST_STANDARD, CMD_STANDARDS, RandomStandards(),
+                  m_sim->device.state.standards, StandardCells,
+                  &COmbrix_TessalyDlg::OnWriteStandards,
+                  "the device's standards are not what the write left");
     }
 
     void ClearRecords() {

@@ -14,7 +14,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from bench import IDC, IDOK, Display, Program, Simulator, wine_env  # noqa: E402
+from harness import IDC, IDOK, Display, Program, Simulator, wine_env  # noqa: E402
 
 LOCALE = "ko_KR.UTF-8"
 USERS = 250

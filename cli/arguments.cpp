@@ -1,9 +1,7 @@
 #include "cli/arguments.h"
 
-#include <cctype>
-
-#include "app/port_name.h"
 #include "cli/output_target.h"
+#include "cli/port_name.h"
 
 namespace {
 
@@ -23,20 +21,6 @@ bool TakeValue(const std::vector<std::string>& words, size_t& i, const std::stri
         return false;
     }
     if (value.empty() && error.empty()) error = option + " needs a value";
-    return true;
-}
-
-bool CheckPort(std::string& port, std::string& error) {
-#ifdef _WIN32
-    if (!IsComPortName(port)) {
-        error = "the port is COM1 to COM256, not \"" + port + "\"";
-        return false;
-    }
-    for (char& c : port) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-#else
-    (void)port;
-    (void)error;
-#endif
     return true;
 }
 
@@ -66,7 +50,7 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands, std:
         error = "--port is missing";
         return false;
     }
-    if (!CheckPort(out.port, error)) return false;
+    if (!CheckPortName(out.port, error)) return false;
     if (out.command->changesDevice && !out.yes) {
         error = name + " replaces or deletes what the device holds: confirm it with --yes";
         return false;
@@ -76,8 +60,6 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands, std:
 }
 
 }  // namespace
-
-bool IsComPortName(const std::string& name) { return ComPortNumber(name) != 0; }
 
 bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::string& error) {
     out = Arguments{};

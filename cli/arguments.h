@@ -19,8 +19,5 @@ struct Arguments {
 // False with a one-line reason when the words are no valid command line (exit status 2).
 bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::string& error);
 
-// "COM1" to "COM256", in any case, as Windows names serial ports.
-bool IsComPortName(const std::string& name);
-
 // What --help prints.
 std::string HelpText();

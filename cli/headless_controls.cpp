@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/main_dialog.h"
+#include "app/progress.h"
 #include "cli/console.h"
 #include "cli/string_table.h"
 #include "text/code_page.h"

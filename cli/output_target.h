@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/output_file.h"
+#include "app/file_io.h"
 
 // The path that stands for standard output.
 constexpr char STANDARD_OUTPUT_PATH[] = "-";

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/main_dialog.h"
+#include "app/port_cause_text.h"
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/headless_controls.h"
@@ -22,11 +23,26 @@ public:
     void CloseKey() override {}
 };
 
-// "COM3 연결 실패!" as the window says it; a device path stands where the window has "COM3".
-std::string PortFailedLine(const std::string& port) {
+// " — 다른 프로그램이 포트를 사용 중입니다": what the system said, in the operator's words.
+std::string CauseSuffix(const PortFailure& failure) {
+    const int textId = PortCauseTextId(failure.cause);
+    if (textId == 0) return "";
+    return " \xE2\x80\x94 " +
+           BoxLine(textId, std::to_string(failure.code), PortStepName(failure.step));
+}
+
+// "COM3 연결 실패! — 포트를 찾을 수 없습니다": the window's line, with a device path where the
+// window has "COM3", and the cause after it.
+std::string PortFailedLine(const std::string& port, const PortFailure& failure) {
     std::string text = StringText(IDS_CONNECT_FAILED);
     const size_t at = text.find("COM%d");
-    return at == std::string::npos ? BoxLine(IDS_CONNECT_FAILED, port) : text.replace(at, 5, port);
+    text = at == std::string::npos ? BoxLine(IDS_CONNECT_FAILED, port) : text.replace(at, 5, port);
+    return text + CauseSuffix(failure);
+}
+
+// The watcher could not start watching: its text, and the cause after it.
+void SayWatcherError(const std::string& text, const PortFailure& failure) {
+    WriteText(Stream::Err, text + CauseSuffix(failure) + "\n");
 }
 
 // How a step ended, from the boxes it showed.
@@ -43,6 +59,7 @@ int StepStatus(const CommandStep& step, const std::vector<int>& told) {
 }
 
 int RunCommand(const Arguments& arguments) {
+    SetWatcherErrorHandler(SayWatcherError);
     HeadlessControls ui(arguments.yes, arguments.csv, arguments.file, IsTerminal(Stream::Err));
     NoSettings settings;
     COmbrix_TessalyDlg dialog(ui, settings);
@@ -51,13 +68,17 @@ int RunCommand(const Arguments& arguments) {
     int status = EXIT_DONE;
     for (const CommandStep& step : arguments.command->steps) {
         if (step.usesDevice && !dialog.IsConnected() && !dialog.ConnectTo(arguments.port)) {
-            ui.Say(PortFailedLine(arguments.port));
+            ui.Say(PortFailedLine(arguments.port, dialog.LastPortFailure()));
             status = EXIT_PORT;
             break;
         }
         ui.ClearTold();
         (dialog.*step.operation)();
         status = StepStatus(step, ui.Told());
+        // No reply because the line died: the port says why after the delay text.
+        const PortFailure failure = dialog.LastPortFailure();
+        if (status == EXIT_NO_REPLY && failure.step != PortStep::None)
+            ui.Say(arguments.port + CauseSuffix(failure));
         if (status != EXIT_DONE) {
             // The record clear stops without a box when the device's answer to the delete,
             // or the count after it, says that records are left.

@@ -1,11 +1,9 @@
 #include "link/exchange.h"
 
+#include <chrono>
 #include <cstring>
-#include <thread>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "link/pause.h"
 
 namespace {
 
@@ -13,14 +11,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kStep{EXCHANGE_STEP_MS};
 
 ExchangeIdleHook g_idleHook = nullptr;
-
-void PauseMs(int ms) {
-#ifdef _WIN32
-    Sleep(static_cast<DWORD>(ms));  // MinGW's sleep_for adds a whole millisecond
-#else
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-#endif
-}
 
 bool TakeReply(Frame& reply) {
     if (!FrameReady.load(std::memory_order_acquire)) return false;

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "app/main_dialog.h"
-#include "records/csv_writer.h"
 #include "records/measurement_record.h"
+#include "records/record_csv.h"
 #include "res/resource.h"
 
 void COmbrix_TessalyDlg::OnSaveCsv() {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/list_editing.h"
 #include "app/main_dialog.h"
 #include "app/number_text.h"
 #include "records/measurement_record.h"
@@ -72,37 +73,21 @@ void COmbrix_TessalyDlg::OnReadRecords() {
         m_ui.Tell(IDS_RECORD_READ_NOT_EMPTY);
         return;
     }
-    SetRequestEnvelope(TxFrame);
-    TxFrame[FRAME_CMD] = CMD_RECORDS;
-    TxFrame[FRAME_SUB] = SUB_COUNT;
-    if (!ExchangeOrReport(IDS_DELAY)) return;
     uint32_t count = 0;
-    if (ReplyStatus() == RX_STATUS_COUNT) {
-        count = ReplyCount();
-        if (count == 0) {
-            m_ui.Tell(IDS_RECORD_NONE);
-            return;
-        }
-    }
+    if (!ReadItemCount(CMD_RECORDS, IDS_RECORD_NONE, count)) return;
     const std::vector<ReferencedRow> users = TakeRows(m_ui, IDC_LIST_USER, UserRecord::COL_NAME,
                                                       UserRecord::COL_ID1, UserRecord::COL_ID2);
     const std::vector<ReferencedRow> standards =
         TakeRows(m_ui, IDC_LIST_STANDARD, StandardRecord::COL_NAME, StandardRecord::COL_SAFE,
                  StandardRecord::COL_DANGER);
-    TxFrame[FRAME_SUB] = SUB_READ_ITEM;
-    uint32_t progressSum = 0;
+    static_assert(MeasurementRecord::COL_NUMBER == COL_NUMBER, "numbered as the other lists");
     for (uint32_t item = count; item >= 1; --item) {
-        PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
-        if (!ExchangeOrReport(IDS_DELAY)) return;
-        const int row = m_ui.RowCount(IDC_LIST_RECORD);
-        m_ui.InsertRow(IDC_LIST_RECORD, row);
-        m_ui.SetCell(IDC_LIST_RECORD, row, MeasurementRecord::COL_NUMBER,
-                     DecimalText(m_ui.RowCount(IDC_LIST_RECORD)));
+        int row = 0;
+        if (!ReadItemAsNewRow(IDC_LIST_RECORD, item, row)) return;
         FillRecordRow(m_ui, row, m_reply, users, standards);
         m_ui.EnableControl(IDC_BTN_RECORD_CSV, m_ui.RowCount(IDC_LIST_RECORD) > 0);
         ShowEdits();
-        progressSum += PROGRESS_MAX;
-        m_ui.SetProgress(IDC_PROGRESS_RECORD, static_cast<int>(progressSum / count));
+        m_ui.SetProgress(IDC_PROGRESS_RECORD, ProgressAfter(count - item + 1, count));
     }
     CollectEdits();
     m_ui.Tell(IDS_RECORD_READ_DONE);

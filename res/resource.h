@@ -53,6 +53,18 @@
 #define IDS_REG_SAVE_FAILED 116
 #define IDS_WATCHER_FAILED 117
 
+// Why a port failed (PortCause), said after IDS_CONNECT_FAILED by the console program.
+#define IDS_PORT_NOT_FOUND 130
+#define IDS_PORT_IN_USE 131
+#define IDS_PORT_ACCESS_DENIED 132
+#define IDS_PORT_NOT_SERIAL 133
+#define IDS_PORT_SPEED_REFUSED 134
+#define IDS_PORT_SETTINGS_REFUSED 135
+#define IDS_PORT_LINE_GONE 136
+#define IDS_PORT_NO_RESOURCES 137
+#define IDS_PORT_BAD_NAME 138
+#define IDS_PORT_OTHER 139
+
 // Shared by the device operations of the panels.
 #define IDS_DELAY 120
 #define IDS_DELAY_OMBRIX 121

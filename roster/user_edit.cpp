@@ -21,17 +21,8 @@ void COmbrix_TessalyDlg::OnChangeUserName() {
 
 void COmbrix_TessalyDlg::OnAddUser() {
     CollectEdits();
-    if (m_ui.RowCount(IDC_LIST_USER) >= MAX_USERS) {
-        m_ui.Tell(IDS_USER_LIMIT);
-        return;
-    }
-    if (m_strUserName.empty() || m_strUserId1.empty() || m_strUserId2.empty()) {
-        m_ui.Tell(IDS_FIELDS_EMPTY);
-        return;
-    }
-    AppendRow(m_ui, IDC_LIST_USER, m_strUserName, m_strUserId1, m_strUserId2);
-    m_ui.ScrollList(IDC_LIST_USER, USER_SCROLL_DY);
-    ShowEdits();
+    AddRowOfEdits({IDC_LIST_USER, MAX_USERS, IDS_USER_LIMIT, USER_SCROLL_DY}, m_strUserName,
+                  m_strUserId1, m_strUserId2);
 }
 
 void COmbrix_TessalyDlg::OnSelectAllUsers() { ToggleAllRows(m_ui, IDC_LIST_USER); }

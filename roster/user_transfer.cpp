@@ -1,8 +1,8 @@
 // Reading the device's users into IDC_LIST_USER and writing the list back.
 #include "app/device_list.h"
-#include "app/device_names.h"
 #include "app/main_dialog.h"
 #include "app/number_text.h"
+#include "link/device_names.h"
 #include "res/resource.h"
 #include "roster/user_record.h"
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Takes the user guide's pictures (docs/guide/images/) from the real program under Wine,
-connected to the simulator: the same bench as the end-to-end tests. Run by
+connected to the simulator: the same harness as the end-to-end tests. Run by
 scripts/screenshots.sh."""
 import os
 import subprocess
@@ -9,8 +9,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from bench import (IDC, IDNO, IDOK, ROOT, Display, Program, Simulator, wine_env,  # noqa: E402
-                   windows_path)
+from harness import (IDC, IDNO, IDOK, ROOT, Display, Program, Simulator, wine_env,  # noqa: E402
+                     windows_path)
 
 LOCALE = "ko_KR.UTF-8"
 IMAGES = os.path.join(ROOT, "docs", "guide", "images")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build's ombrix.exe under Wine against the simulator on COM1: it writes what the
-# native ombrix writes for the same instrument, and a port without a device ends with status 3.
+# native ombrix writes for the same instrument, and a port without a device ends with status 3
+# and its cause.
 #   wine-ombrix-check.sh OMBRIX_EXE NATIVE_OMBRIX SIM
 set -euo pipefail
 exe=$1 native=$2 sim=$3
@@ -28,5 +29,10 @@ same "$work/native.out" "$work/wine.out" "standards to standard output"
 status=0
 run_wine "$exe" --port COM2 users >/dev/null 2>"$work/wine.err" || status=$?
 [ "$status" = 3 ] || fail "COM2 without a device: status $status"
-grep -q "^COM2 연결 실패!" "$work/wine.err" || fail "COM2: $(cat "$work/wine.err")"
+# The window's line, then the cause as Wine gives it; a port that Wine does not know is not found.
+grep -q "^COM2 연결 실패! — ." "$work/wine.err" || fail "COM2: $(cat "$work/wine.err")"
+status=0
+run_wine "$exe" --port COM99 users >/dev/null 2>"$work/wine.err" || status=$?
+[ "$status" = 3 ] || fail "COM99: status $status"
+grep -q "^COM99 연결 실패! — 포트를 찾을 수 없습니다$" "$work/wine.err" || fail "COM99: $(cat "$work/wine.err")"
 echo "ombrix.exe under Wine: OK"

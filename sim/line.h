@@ -16,6 +16,9 @@ public:
     virtual void HangUp() = 0;
     // Where the PC side connects: the pseudo-terminal's slave path, or the port opened.
     virtual std::string PeerName() const = 0;
+    // Why Read reported the line gone or a Write failed: the call and the system's cause;
+    // empty when nothing failed, or the line was hung up on purpose.
+    virtual std::string Failure() const = 0;
 };
 
 // A new pseudo-terminal (POSIX only); the slave stays open so that reads never see EIO.

@@ -1,14 +1,13 @@
 // ombrix-sim: plays the instrument on a serial line. See --help.
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include <system_error>
 
 #include "sim/faults.h"
 #include "sim/generate.h"
@@ -152,15 +151,16 @@ bool BuildDevice(const Options& options, SimDevice& device, std::string& error) 
 std::unique_ptr<SimLine> OpenLine(const Options& options, std::string& error) {
     if (!options.port.empty()) return OpenSerialDevice(options.port, error);
     auto line = OpenPseudoTerminal(error);
-#ifndef _WIN32
     if (line && !options.link.empty()) {
-        unlink(options.link.c_str());
-        if (symlink(line->PeerName().c_str(), options.link.c_str()) != 0) {
-            error = "cannot create the link " + options.link;
+        const std::filesystem::path link = std::filesystem::u8path(options.link);
+        std::error_code failure;
+        std::filesystem::remove(link, failure);
+        std::filesystem::create_symlink(line->PeerName(), link, failure);
+        if (failure) {
+            error = "cannot create the link " + options.link + ": " + failure.message();
             return nullptr;
         }
     }
-#endif
     return line;
 }
 
@@ -191,7 +191,8 @@ int main(int argc, char** argv) {
     if (!options.logFile.empty() && !options.quiet) {
         log = std::fopen(options.logFile.c_str(), "a");
         if (!log) {
-            std::fprintf(stderr, "ombrix-sim: cannot write the log %s\n", options.logFile.c_str());
+            std::fprintf(stderr, "ombrix-sim: cannot write the log %s: %s\n",
+                         options.logFile.c_str(), std::strerror(errno));
             return 1;
         }
     }
@@ -203,15 +204,19 @@ int main(int argc, char** argv) {
     SimServer server(device, *line, options.faults);
     server.SetLog(log);
     auto save = [&] {
-        if (!options.saveFile.empty() && !SaveSimState(options.saveFile, device.state))
-            std::fprintf(stderr, "ombrix-sim: cannot save %s\n", options.saveFile.c_str());
+        std::string failure;
+        if (!options.saveFile.empty() && !SaveSimState(options.saveFile, device.state, failure))
+            std::fprintf(stderr, "ombrix-sim: cannot save the state: %s\n", failure.c_str());
     };
     server.SetOnChange(save);
     save();
     server.Run(g_stop);
+    if (!line->Failure().empty())
+        std::fprintf(stderr, "ombrix-sim: the line failed: %s\n", line->Failure().c_str());
     save();
-#ifndef _WIN32
-    if (!options.link.empty()) unlink(options.link.c_str());
-#endif
+    if (!options.link.empty()) {
+        std::error_code ignored;  // the link may be gone already
+        std::filesystem::remove(std::filesystem::u8path(options.link), ignored);
+    }
     return 0;
 }

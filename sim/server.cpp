@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -20,7 +21,11 @@ void SimServer::Run(const std::atomic<bool>& stop) {
     uint8_t buffer[4096];
     while (!stop.load() && !m_hungUp) {
         const int n = m_line.Read(buffer, sizeof buffer, 50);
-        if (n < 0) return;
+        if (n < 0) {
+            if (m_log && !m_line.Failure().empty())
+                std::fprintf(m_log, "-- the line failed: %s\n", m_line.Failure().c_str());
+            return;
+        }
         if (n > 0) Feed(buffer, n);
     }
 }
@@ -111,7 +116,8 @@ void SimServer::Send(const uint8_t* bytes, size_t length, const std::vector<int>
         size_t piece = length - sent;
         if (i < pieces.size()) piece = std::min(piece, static_cast<size_t>(pieces[i]));
         if (i > 0) SleepMs(m_faults.chunkGapMs);  // so that the pieces arrive apart
-        m_line.Write(bytes + sent, static_cast<int>(piece));
+        if (!m_line.Write(bytes + sent, static_cast<int>(piece)) && m_log)
+            std::fprintf(m_log, "-- a reply was not sent: %s\n", m_line.Failure().c_str());
         sent += piece;
     }
 }

@@ -1,6 +1,8 @@
 #include "sim/state_file.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -165,9 +167,9 @@ std::string FormatSimStateText(const SimState& state) {
 }
 
 bool LoadSimState(const std::string& path, SimState& state, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
     if (!file) {
-        error = path + ": cannot open";
+        error = path + ": cannot open: " + std::strerror(errno);
         return false;
     }
     std::ostringstream text;
@@ -179,16 +181,20 @@ bool LoadSimState(const std::string& path, SimState& state, std::string& error) 
     return true;
 }
 
-bool SaveSimState(const std::string& path, const SimState& state) {
-    const std::string temporary = path + ".tmp";
+bool SaveSimState(const std::string& path, const SimState& state, std::string& error) {
+    const std::filesystem::path target = std::filesystem::u8path(path);
+    std::filesystem::path temporary = target;
+    temporary += ".tmp";
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) return false;
-        file << FormatSimStateText(state);
-        if (!file.flush()) return false;
+        if (!file || !(file << FormatSimStateText(state)) || !file.flush()) {
+            error = path + ".tmp: cannot write: " + std::strerror(errno);
+            return false;
+        }
     }
-#ifdef _WIN32
-    std::remove(path.c_str());  // rename does not replace a file there
-#endif
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
+    // Replaces an existing file on every platform.
+    std::error_code failure;
+    std::filesystem::rename(temporary, target, failure);
+    if (failure) error = path + ": cannot replace: " + failure.message();
+    return !failure;
 }

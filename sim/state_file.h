@@ -11,8 +11,11 @@
 #include "sim/device.h"
 
 // Reads a state file; on failure returns false and says why in `error` (file and line).
+// Paths are UTF-8.
 bool LoadSimState(const std::string& path, SimState& state, std::string& error);
-bool SaveSimState(const std::string& path, const SimState& state);
+// Writes a new file beside it and puts that in its place, so that a reader never sees half a
+// state; on failure returns false and says why.
+bool SaveSimState(const std::string& path, const SimState& state, std::string& error);
 
 bool ParseSimStateText(const std::string& text, SimState& state, std::string& error);
 std::string FormatSimStateText(const SimState& state);

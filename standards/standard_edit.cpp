@@ -28,17 +28,8 @@ void COmbrix_TessalyDlg::OnChangeStandardName() {
 
 void COmbrix_TessalyDlg::OnAddStandard() {
     CollectEdits();
-    if (m_ui.RowCount(IDC_LIST_STANDARD) >= MAX_STANDARDS) {
-        m_ui.Tell(IDS_STANDARD_LIMIT);
-        return;
-    }
-    if (m_strStandardName.empty() || m_strSafeIndex.empty() || m_strDangerIndex.empty()) {
-        m_ui.Tell(IDS_FIELDS_EMPTY);
-        return;
-    }
-    AppendRow(m_ui, IDC_LIST_STANDARD, m_strStandardName, m_strSafeIndex, m_strDangerIndex);
-    ShowEdits();
-    m_ui.ScrollList(IDC_LIST_STANDARD, STANDARD_SCROLL_DY);
+    AddRowOfEdits({IDC_LIST_STANDARD, MAX_STANDARDS, IDS_STANDARD_LIMIT, STANDARD_SCROLL_DY},
+                  m_strStandardName, m_strSafeIndex, m_strDangerIndex);
 }
 
 void COmbrix_TessalyDlg::OnSelectAllStandards() { ToggleAllRows(m_ui, IDC_LIST_STANDARD); }

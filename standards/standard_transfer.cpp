@@ -1,8 +1,8 @@
 // Reading the device's standards into IDC_LIST_STANDARD and writing the list back.
 #include "app/device_list.h"
-#include "app/device_names.h"
 #include "app/main_dialog.h"
 #include "app/number_text.h"
+#include "link/device_names.h"
 #include "res/resource.h"
 #include "standards/standard_record.h"
 

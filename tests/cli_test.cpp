@@ -9,7 +9,8 @@
 #include <sstream>
 
 #include "cli/arguments.h"
-#include "records/csv_writer.h"
+#include "cli/port_name.h"
+#include "records/record_csv.h"
 #include "tests/dialog_fixture.h"
 #include "text/code_page.h"
 #include "text/utf8.h"
@@ -64,7 +65,11 @@ protected:
 
     // ombrix --port <the simulator> ARGS...
     Ran Ombrix(std::vector<std::string> args) {
-        args.insert(args.begin(), {OMBRIX_PROGRAM, "--port", sim ? sim->Path() : "/dev/null"});
+        return OmbrixOn(sim ? sim->Path() : "/dev/null", std::move(args));
+    }
+
+    Ran OmbrixOn(const std::string& port, std::vector<std::string> args) {
+        args.insert(args.begin(), {OMBRIX_PROGRAM, "--port", port});
         std::vector<char*> argv;
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
@@ -205,14 +210,22 @@ TEST_F(CliTest, ClearingTheRecordsMakesTheUserWriteGoAhead) {
     EXPECT_EQ(Ombrix({"write-users", Path("users.csv"), "--yes"}).status, 0);
 }
 
-TEST_F(CliTest, ASilentDeviceGivesTheDelayText) {
+TEST_F(CliTest, ASilentDeviceGivesTheDelayTextAndALineGoneItsCause) {
     FaultPlan faults;
     faults.silentRequests = {1};
     Start(Lab(), faults);
-    const Ran ran = Ombrix({"users"});
+    Ran ran = Ombrix({"users"});
     EXPECT_EQ(ran.status, 4);
     EXPECT_EQ(ran.err, kDelayLine);
     EXPECT_EQ(ran.out, "");
+
+    faults = {};
+    faults.hangUpAt = 2;
+    Start(Lab(), faults);
+    const std::string port = sim->Path();
+    ran = Ombrix({"users"});
+    EXPECT_EQ(ran.status, 4);
+    EXPECT_EQ(ran.err, kDelayLine + port + " \xE2\x80\x94 포트와의 연결이 끊어졌습니다\n");
 }
 
 TEST_F(CliTest, AFileThatIsNoGoodListEndsBeforeTheDeviceIsAsked) {
@@ -240,15 +253,33 @@ TEST_F(CliTest, AFileThatIsNoGoodListEndsBeforeTheDeviceIsAsked) {
     EXPECT_EQ(RequestCount(), 0);
 }
 
-TEST_F(CliTest, AFileThatCannotBeWrittenOrAPortThatCannotOpen) {
+TEST_F(CliTest, AFileThatCannotBeWritten) {
     Start();
     Ran ran = Ombrix({"users", "--csv", dir.string()});
     EXPECT_EQ(ran.status, 6);
     EXPECT_NE(ran.err.find(dir.string() + "에 잘못된 경로가 있습니다.\n"), std::string::npos);
-    sim.reset();
-    ran = Ombrix({"users"});
-    EXPECT_EQ(ran.status, 3);
-    EXPECT_EQ(ran.err, "/dev/null 연결 실패!\n");
+}
+
+TEST_F(CliTest, APortThatCannotOpenIsNamedWithTheSystemsCause) {
+    Start();
+    CCommPort window;  // another program has the instrument's port open
+    ASSERT_TRUE(window.OpenPort(sim->Path(), 115200));
+    const std::string missing = Path("ttyUSB9");
+    const std::string tooLong = "/" + std::string(5000, 'x');
+    const struct {
+        std::string port, cause;
+    } cases[] = {
+        {"/dev/null", "직렬 포트가 아닙니다"},
+        {missing, "포트를 찾을 수 없습니다"},
+        {sim->Path(), "다른 프로그램이 포트를 사용 중입니다"},
+        {tooLong, "포트 이름이 올바르지 않습니다"},
+    };
+    for (const auto& c : cases) {
+        const Ran ran = OmbrixOn(c.port, {"users"});
+        EXPECT_EQ(ran.status, 3);
+        EXPECT_EQ(ran.err, c.port + " 연결 실패! \xE2\x80\x94 " + c.cause + "\n");
+    }
+    EXPECT_EQ(RequestCount(), 0);
 }
 
 TEST(CliArguments, WrongUsageIsNamed) {

@@ -9,10 +9,10 @@
 #include <chrono>
 #include <thread>
 
-#include "bench/process_cpu.h"
 #include "link/exchange.h"
 #include "link/frame.h"
-#include "tests/sim_on_pty.h"
+#include "tests/support/process_stats.h"
+#include "tests/support/sim_on_pty.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "app/main_dialog.h"
 #include "app/port_name.h"
 #include "res/resource.h"
-#include "tests/fake_controls.h"
-#include "tests/sim_on_pty.h"
+#include "tests/support/fake_controls.h"
+#include "tests/support/sim_on_pty.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ TEST_F(ConnectionTest, RegistryFailuresAreReportedAndTheDialogGoesOn) {
 TEST_F(ConnectionTest, ConnectOpensThePortSendsNothingAndSavesTheIndex) {
     dialog.InitMainDialog();
     ui.selectedPort = 2;  // COM3
-    dialog.OnCommand(IDC_BTN_CONNECT, 0);
+    dialog.OnCommand(IDC_BTN_CONNECT, ControlEvent::Clicked);
     ExpectConnected(true);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(settings.value, 2);

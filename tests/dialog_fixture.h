@@ -13,8 +13,8 @@
 
 #include "app/main_dialog.h"
 #include "res/resource.h"
-#include "tests/fake_controls.h"
-#include "tests/sim_on_pty.h"
+#include "tests/support/fake_controls.h"
+#include "tests/support/sim_on_pty.h"
 
 // Sample names in code page 949, and in Johab as the device holds them.
 inline const std::string kGaToMa = "\xB0\xA1\xB3\xAA\xB4\xD9\xB6\xF3\xB8\xB6";  // 가나다라마
@@ -69,7 +69,7 @@ protected:
     // The operator changes an edit's text: the dialog gets its change notification.
     void Type(int edit, const std::string& text) {
         ui.edits[edit] = text;
-        dialog.OnCommand(edit, 0x300);  // EN_CHANGE
+        dialog.OnCommand(edit, ControlEvent::TextChanged);
     }
 
     FakeControls ui;

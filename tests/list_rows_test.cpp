@@ -1,9 +1,7 @@
-// The packed rows behind an owner-data list view, and the pace at which a window catches up.
+// The packed rows behind an owner-data list view.
 #include "app/list_rows.h"
 
 #include <gtest/gtest.h>
-
-#include "app/repaint_pace.h"
 
 namespace {
 
@@ -32,18 +30,6 @@ TEST(ListRows, CellsSetInAnyOrderReadBackAndMissingOnesAreEmpty) {
     EXPECT_EQ(rows.Get(1, 1), "2");
     rows.Clear();
     EXPECT_EQ(rows.Count(), 0);
-}
-
-TEST(RepaintPace, ASlowRepaintStretchesTheGapAndAFastOneKeepsFiftyMilliseconds) {
-    using namespace std::chrono;
-    RepaintPace pace;
-    const RepaintPace::Clock::time_point t0{};
-    pace.Done(t0, t0 + milliseconds(1));
-    EXPECT_FALSE(pace.Due(t0 + milliseconds(50)));
-    EXPECT_TRUE(pace.Due(t0 + milliseconds(51)));
-    pace.Done(t0 + seconds(1), t0 + seconds(1) + milliseconds(30));
-    EXPECT_FALSE(pace.Due(t0 + seconds(1) + milliseconds(1229)));
-    EXPECT_TRUE(pace.Due(t0 + seconds(1) + milliseconds(1230)));
 }
 
 }  // namespace

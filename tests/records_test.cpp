@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "records/csv_writer.h"
 #include "records/measurement_record.h"
+#include "records/record_csv.h"
 #include "records/record_texts.h"
 #include "tests/dialog_fixture.h"
 

@@ -278,60 +278,6 @@ TEST_F(WriteUsers, NoSendsNothing) {
     EXPECT_EQ(ui.boxes.size(), 1u);
 }
 
-TEST_F(WriteUsers, RefusedWhileTheRecordListHasRows) {
-    Connect();
-    ui.InsertRow(IDC_LIST_RECORD, 0);
-    dialog.OnWriteUsers();
-    EXPECT_EQ(ui.boxes.back(), (ShownBox{ShownBox::Info, IDS_USER_WRITE_RECORDS_IN_LIST, ""}));
-    EXPECT_TRUE(Sent().empty());
-}
-
-TEST_F(WriteUsers, RefusedWhileTheDeviceHasRecords) {
-    SimState state = Users({{1, 1, "A"}});
-    state.records.resize(3);
-    Connect(state);
-    dialog.OnWriteUsers();
-    EXPECT_EQ(ui.boxes.back(), (ShownBox{ShownBox::Info, IDS_USER_WRITE_RECORDS_ON_DEVICE, ""}));
-    EXPECT_EQ(Sent(), (Frames{{0x13, 0x64}}));
-}
-
-struct Refusal {
-    const char* what;
-    ReplyOverride reply;
-    int message;
-    Frames sent;
-};
-
-void PrintTo(const Refusal& refusal, std::ostream* os) { *os << refusal.what; }
-
-class WriteRefusals : public WriteUsers, public ::testing::WithParamInterface<Refusal> {};
-
-TEST_P(WriteRefusals, StopWithTheMessageAndTheFramesSoFar) {
-    FaultPlan faults;
-    faults.overrides.push_back(GetParam().reply);
-    Connect(Users({{1, 1, "A"}}), faults);
-    AddRows(2);
-    dialog.OnWriteUsers();
-    EXPECT_EQ(ui.boxes.back(), (ShownBox{ShownBox::Info, GetParam().message, ""}));
-    EXPECT_EQ(Sent(), GetParam().sent);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Users, WriteRefusals,
-    ::testing::Values(Refusal{"delete_refused",
-                              {CMD_USERS, SUB_DELETE_ALL, RX_STATUS_DELETE, 0},
-                              IDS_USER_WRITE_RECORDS_IN_LIST,
-                              {{0x13, 0x64}, {0x12, 0x62}}},
-                      Refusal{"users_not_deleted",
-                              {CMD_USERS, SUB_COUNT, RX_STATUS_COUNT, 5},
-                              IDS_USER_NOT_DELETED,
-                              {{0x13, 0x64}, {0x12, 0x62}, {0x12, 0x64}}},
-                      Refusal{"device_full",
-                              {CMD_USERS, SUB_APPEND, RX_STATUS_FULL, -1},
-                              IDS_USER_FULL,
-                              {{0x13, 0x64}, {0x12, 0x62}, {0x12, 0x64}, {0x12, 0x61}}}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.what); });
-
 TEST_F(WriteUsers, TheDeviceFillsUpAtTheThirdAppend) {
     Connect({}, {}, 2);
     AddRows(4);

@@ -194,61 +194,11 @@ TEST_F(StandardTest, WriteFramesCarryTheLow16BitsAndNoItemNumber) {
     EXPECT_EQ(sim->device.state.standards[0].name, kGaToMaJohab);
 }
 
-struct Refusal {
-    const char* what;
-    ReplyOverride reply;
-    int fullAfter;
-    int message;
-    Frames sent;
-};
-
-void PrintTo(const Refusal& refusal, std::ostream* os) { *os << refusal.what; }
-
-class StandardWriteRefusals : public StandardTest, public ::testing::WithParamInterface<Refusal> {};
-
-TEST_P(StandardWriteRefusals, StopWithTheMessageAndTheFramesSoFar) {
-    FaultPlan faults;
-    if (GetParam().reply.command) faults.overrides.push_back(GetParam().reply);
-    Connect(Standards({{1, 1, "A"}}), faults, GetParam().fullAfter);
-    AddRows(3);
-    dialog.OnWriteStandards();
-    EXPECT_EQ(ui.boxes.back(), Info(GetParam().message));
-    EXPECT_EQ(Sent(), GetParam().sent);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Standards, StandardWriteRefusals,
-    ::testing::Values(Refusal{"records_on_the_device",
-                              {CMD_RECORDS, SUB_COUNT, RX_STATUS_COUNT, 4},
-                              -1,
-                              IDS_STANDARD_WRITE_RECORDS_ON_DEVICE,
-                              {{0x13, 0x64}}},
-                      Refusal{"delete_refused",
-                              {CMD_STANDARDS, SUB_DELETE_ALL, RX_STATUS_DELETE, 0},
-                              -1,
-                              IDS_STANDARD_WRITE_RECORDS_IN_LIST,
-                              {{0x13, 0x64}, {0x11, 0x62}}},
-                      Refusal{"standards_not_deleted",
-                              {CMD_STANDARDS, SUB_COUNT, RX_STATUS_COUNT, 1},
-                              -1,
-                              IDS_STANDARD_NOT_DELETED,
-                              {{0x13, 0x64}, {0x11, 0x62}, {0x11, 0x64}}},
-                      Refusal{
-                          "full_at_the_second_row",
-                          {},
-                          1,
-                          IDS_STANDARD_FULL,
-                          {{0x13, 0x64}, {0x11, 0x62}, {0x11, 0x64}, {0x11, 0x61}, {0x11, 0x61}}}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.what); });
-
-TEST_F(StandardTest, WriteRefusedByTheRecordListOrTheOperator) {
+TEST_F(StandardTest, WriteDeclinedByTheOperatorSendsNothing) {
     Connect();
     ui.answers = {false};
     dialog.OnWriteStandards();
     EXPECT_EQ(ui.boxes.size(), 1u);
-    ui.InsertRow(IDC_LIST_RECORD, 0);
-    dialog.OnWriteStandards();
-    EXPECT_EQ(ui.boxes.back(), Info(IDS_STANDARD_WRITE_RECORDS_IN_LIST));
     EXPECT_TRUE(Sent().empty());
 }
 

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "app/win32/long_path.h"
 #include "app/win32/wide_text.h"
 
 const FileTypes& CsvFileTypes() {
@@ -20,18 +21,18 @@ std::wstring FilterFromText(const std::wstring& text) {
 
 bool AskFilePath(HWND owner, const FileTypes& types, const std::wstring& initialName, bool save,
                  std::string& path) {
-    wchar_t file[MAX_PATH] = {};
-    lstrcpynW(file, initialName.c_str(), MAX_PATH);
+    std::wstring file(LONGEST_PATH + 1, L'\0');
+    lstrcpynW(file.data(), initialName.c_str(), static_cast<int>(file.size()));
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = types.filter.c_str();
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrDefExt = types.defaultExtension;
     dialog.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
-    path = NarrowFrom(file, CP_UTF8);
+    path = NarrowFrom(file.c_str(), CP_UTF8);
     return true;
 }

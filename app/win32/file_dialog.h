@@ -1,5 +1,5 @@
 // The system's save-file and open-file dialogs; the chosen path comes back in UTF-8, so that any
-// file name survives.
+// file name survives, and whole, however long.
 #pragma once
 
 #include <windows.h>

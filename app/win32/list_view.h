@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "app/list_columns.h"
+#include "app/win32/list_columns.h"
 
 void InsertColumns(HWND list, const ListColumn* columns, size_t count, int dpi);
 

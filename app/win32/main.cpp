@@ -1,10 +1,11 @@
-// COmbrix_TessalyApp: hands over to a program already running, else initialises the common
-// controls, runs the main dialog with a message loop of its own (so that Enter and Escape never
-// reach it) and ends when it closes.
+// The program's start: libraries from System32 only; then it hands over to a program already
+// running, or initialises the common controls, shows the main window and runs a message loop of
+// its own (so that Enter and Escape never reach the dialog) until the window closes.
 #include <windows.h>
 // windows.h first: the other system headers need its types.
 #include <commctrl.h>
 
+#include "app/win32/dll_search.h"
 #include "app/win32/in_use_marker.h"
 #include "app/win32/main_window.h"
 #include "app/win32/single_instance.h"
@@ -28,8 +29,9 @@ void KeepAlive() {
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
 }
 
-// The link's watcher could not start watching its port; it tells so from its own thread.
-void ShowWatcherError(const std::string& text) {
+// The link's watcher could not start watching its port; it tells so from its own thread. The
+// box shows the watcher's own text; the cause stays with the port.
+void ShowWatcherError(const std::string& text, const PortFailure&) {
     MessageBoxW(nullptr, WideFrom(text).c_str(), LoadText(IDS_APP_TITLE).c_str(),
                 MB_OK | MB_ICONEXCLAMATION);
 }
@@ -37,6 +39,7 @@ void ShowWatcherError(const std::string& text) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    LoadLibrariesFromSystemOnly();
     if (!ClaimSingleInstance()) {
         ActivateRunningInstance();
         return 0;

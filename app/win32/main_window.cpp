@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "app/list_columns.h"
 #include "app/main_dialog.h"
 #include "app/win32/about_box.h"
 #include "app/win32/dpi.h"
+#include "app/win32/list_columns.h"
 #include "app/win32/list_menu.h"
 #include "app/win32/list_view.h"
 #include "app/win32/registry_settings.h"
@@ -150,6 +150,12 @@ void Paint(HWND window, HICON icon, int dpi) {
     EndPaint(window, &paint);
 }
 
+// A button's click and a menu item both come as 0 (BN_CLICKED).
+ControlEvent EventOf(WORD notification) {
+    if (notification == BN_CLICKED) return ControlEvent::Clicked;
+    return notification == EN_CHANGE ? ControlEvent::TextChanged : ControlEvent::Other;
+}
+
 INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!g_window) return FALSE;
     MainWindow& state = *g_window;
@@ -173,7 +179,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return reinterpret_cast<INT_PTR>(state.icons.Big());
         case WM_COMMAND:
             if (HIWORD(wParam) == EN_CHANGE) state.controls.EditChanged(LOWORD(wParam));
-            state.dialog.OnCommand(LOWORD(wParam), HIWORD(wParam));
+            state.dialog.OnCommand(LOWORD(wParam), EventOf(HIWORD(wParam)));
             state.controls.Flush();
             return TRUE;
         case WM_CONTEXTMENU:

@@ -14,6 +14,15 @@ public:
     bool WritePort(int32_t index) override;
     void CloseKey() override;
 
+    // The registry's answer to the last call: ERROR_SUCCESS, or why it failed.
+    LSTATUS LastStatus() const { return m_status; }
+
 private:
+    bool Succeeded(LSTATUS status) {
+        m_status = status;
+        return status == ERROR_SUCCESS;
+    }
+
     HKEY m_key = nullptr;
+    LSTATUS m_status = ERROR_SUCCESS;
 };

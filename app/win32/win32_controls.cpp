@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "app/text_inserts.h"
 #include "app/win32/dpi.h"
 #include "app/win32/file_dialog.h"
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
+#include "text/text_inserts.h"
 
 // Under Wine every GetDlgItem asks the server for the dialog's children, which costs more than
 // what a transfer does with the control; the dialog's controls live as long as it does.

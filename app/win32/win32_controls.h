@@ -9,7 +9,7 @@
 
 #include "app/controls.h"
 #include "app/list_rows.h"
-#include "app/repaint_pace.h"
+#include "app/win32/repaint_pace.h"
 
 class Win32Controls : public DialogControls {
 public:

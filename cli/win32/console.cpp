@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/win32/wide_text.h"
 #include "cli/console.h"
+#include "text/win32/utf16.h"
 
 namespace {
 

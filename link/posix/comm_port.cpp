@@ -8,26 +8,21 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 #include "link/comm_port_internal.h"
 #include "link/frame.h"
 
-struct CCommPort::Impl {
-    int m_hComm = -1;
-    int m_wakePipe[2] = {-1, -1};  // written by ClosePort to end the watcher's poll
-    std::thread m_hThread;
-    std::atomic<int> m_bWatching{0};
-    std::atomic<bool> m_bWatcherRunning{false};
-    uint32_t m_dwWriteMsPerByte = 2;
-    std::string m_strPortName;
-    uint32_t m_dwInQueue = COMM_QUEUE_SIZE;
-};
-
 namespace {
+
+using Port = CCommPort::Impl;
+
+// The step failed with errno; false.
+bool Failed(Port& port, PortStep step) { return RecordFailure(port, step, errno); }
 
 speed_t ToTermiosSpeed(uint32_t speed) {
     switch (speed) {
@@ -54,18 +49,20 @@ speed_t ToTermiosSpeed(uint32_t speed) {
 
 // A binary line, 8 data bits, 1 stop bit, no parity and no flow control of any kind, so that
 // 0x11 and 0x13 pass as data.
-bool ConfigureLine(int fd, uint32_t speed) {
+bool ConfigureLine(Port& port, uint32_t speed) {
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0) return false;
+    if (tcgetattr(port.m_hComm, &tio) != 0) return Failed(port, PortStep::ReadSettings);
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CSIZE | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (cfsetispeed(&tio, ToTermiosSpeed(speed)) != 0) return false;
-    if (cfsetospeed(&tio, ToTermiosSpeed(speed)) != 0) return false;
-    return tcsetattr(fd, TCSANOW, &tio) == 0;
+    if (cfsetispeed(&tio, ToTermiosSpeed(speed)) != 0 ||
+        cfsetospeed(&tio, ToTermiosSpeed(speed)) != 0 ||
+        tcsetattr(port.m_hComm, TCSANOW, &tio) != 0)
+        return Failed(port, PortStep::WriteSettings);
+    return true;
 }
 
 void CloseFd(int& fd) {
@@ -81,91 +78,92 @@ std::string DevicePath(const std::string& name) {
     return std::string(directory && *directory ? directory : "/dev") + "/" + name;
 }
 
-void CloseHandles(CCommPort::Impl& port) {
+void CloseHandles(Port& port) {
     CloseFd(port.m_hComm);
     CloseFd(port.m_wakePipe[0]);
     CloseFd(port.m_wakePipe[1]);
 }
 
-// Opens and sets up the line; false leaves nothing open.
-bool OpenLine(CCommPort::Impl& port, const std::string& name, uint32_t speed) {
-    if (pipe2(port.m_wakePipe, O_CLOEXEC) != 0) {
-        port.m_wakePipe[0] = port.m_wakePipe[1] = -1;
-        return false;
-    }
-    port.m_hComm = open(DevicePath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    // Exclusive use, as a Windows port has it (TIOCEXCL alone does not stop root).
-    const bool ready = port.m_hComm >= 0 && isatty(port.m_hComm) &&
-                       ConfigureLine(port.m_hComm, speed) &&
-                       flock(port.m_hComm, LOCK_EX | LOCK_NB) == 0 &&
-                       ioctl(port.m_hComm, TIOCEXCL) == 0 && tcflush(port.m_hComm, TCIOFLUSH) == 0;
-    if (!ready) CloseHandles(port);
-    return ready;
+// A path longer than the system takes is refused, never cut.
+bool OpenDevice(Port& port, const std::string& name) {
+    const std::string path = DevicePath(name);
+    if (path.size() >= PATH_MAX) return RecordFailure(port, PortStep::Name, ENAMETOOLONG);
+    port.m_hComm = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (port.m_hComm < 0) return Failed(port, PortStep::Open);
+    return isatty(port.m_hComm) || RecordFailure(port, PortStep::Terminal, ENOTTY);
 }
 
-// What is waiting, at most the queue size: the count, 0 for nothing, -1 when the line failed
-// (a pseudo-terminal whose other end has closed reads EIO).
-int ReadWaiting(CCommPort::Impl& port, uint8_t* buffer) {
-    int waiting = 0;
-    if (ioctl(port.m_hComm, FIONREAD, &waiting) != 0) return -1;
-    if (waiting <= 0) return 0;
-    const size_t ask = waiting > static_cast<int>(port.m_dwInQueue) ? port.m_dwInQueue : waiting;
-    const ssize_t n = read(port.m_hComm, buffer, ask);
-    if (n > 0) return static_cast<int>(n);
-    return n < 0 && (errno == EAGAIN || errno == EINTR) ? 0 : -1;
+// Exclusive use, as a Windows port has it (TIOCEXCL alone does not stop root).
+bool TakeForOurselves(Port& port) {
+    if (flock(port.m_hComm, LOCK_EX | LOCK_NB) != 0 || ioctl(port.m_hComm, TIOCEXCL) != 0)
+        return Failed(port, PortStep::Lock);
+    return tcflush(port.m_hComm, TCIOFLUSH) == 0 || Failed(port, PortStep::Purge);
 }
 
 // Ends when ClosePort wakes it, or when the line hangs up or fails: a dead line would
 // otherwise report itself ready for ever.
-void ThreadWatchComm(CCommPort::Impl* port) {
+void ThreadWatchComm(Port* port) {
     uint8_t chunk[COMM_QUEUE_SIZE];
     pollfd fds[2] = {{port->m_hComm, POLLIN, 0}, {port->m_wakePipe[0], POLLIN, 0}};
     while (port->m_bWatching == 1) {
         if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
-            ReportWatcherError(port->m_strPortName);
+            RecordLineFailure(*port, PortStep::Wait, errno);
             break;
         }
         if (fds[1].revents) break;
         // Bytes that arrived before a hang-up are still handed on.
         int n = 0;
         while ((n = ReadWaiting(*port, chunk)) > 0) AssembleRxChunk(chunk, static_cast<size_t>(n));
-        if (n < 0 || (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) break;
+        if (n < 0) break;
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            RecordLineFailure(*port, PortStep::Wait, EIO);  // a hang-up sets no errno
+            break;
+        }
     }
     port->m_bWatcherRunning = false;
 }
 
 }  // namespace
 
-CCommPort::CCommPort() : m_impl(std::make_unique<Impl>()) {}
-
-CCommPort::~CCommPort() { ClosePort(); }
-
-bool CCommPort::IsOpen() const { return m_impl->m_hComm >= 0; }
-
-bool CCommPort::IsWatching() const { return m_impl->m_bWatcherRunning; }
-
-const std::string& CCommPort::PortName() const { return m_impl->m_strPortName; }
-
-bool CCommPort::OpenPort(const std::string& name, uint32_t speed) {
-    ClosePort();
-    Impl& port = *m_impl;
-    port.m_strPortName = name;
-    if (!IsSupportedSpeed(speed) || !OpenLine(port, name, speed)) return false;
-    port.m_dwWriteMsPerByte = WriteMsPerByte(speed);
-
-    ResetRxRing();
-    port.m_bWatching = 1;
-    port.m_bWatcherRunning = true;
-    try {
-        port.m_hThread = std::thread(ThreadWatchComm, &port);
-    } catch (...) {
-        port.m_bWatching = 0;
-        port.m_bWatcherRunning = false;
+bool OpenLine(Port& port, const std::string& name, uint32_t speed) {
+    if (pipe2(port.m_wakePipe, O_CLOEXEC) != 0) {
+        port.m_wakePipe[0] = port.m_wakePipe[1] = -1;
+        return Failed(port, PortStep::Resources);
+    }
+    if (!OpenDevice(port, name) || !ConfigureLine(port, speed) || !TakeForOurselves(port)) {
         CloseHandles(port);
         return false;
     }
+    port.m_dwWriteMsPerByte = WriteMsPerByte(speed);
     return true;
+}
+
+bool StartWatcher(Port& port) {
+    try {
+        port.m_hThread = std::thread(ThreadWatchComm, &port);
+    } catch (const std::system_error&) {
+        return RecordFailure(port, PortStep::StartWatcher, PortCause::NoResources);
+    }
+    return true;
+}
+
+bool IsLineOpen(const Port& port) { return port.m_hComm >= 0; }
+
+// A pseudo-terminal whose other end has closed reads EIO.
+int ReadWaiting(Port& port, uint8_t* buffer) {
+    int waiting = 0;
+    if (ioctl(port.m_hComm, FIONREAD, &waiting) != 0) {
+        RecordLineFailure(port, PortStep::Read, errno);
+        return -1;
+    }
+    if (waiting <= 0) return 0;
+    const size_t ask = waiting > static_cast<int>(port.m_dwInQueue) ? port.m_dwInQueue : waiting;
+    const ssize_t n = read(port.m_hComm, buffer, ask);
+    if (n > 0) return static_cast<int>(n);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+    RecordLineFailure(port, PortStep::Read, n < 0 ? errno : EIO);
+    return -1;
 }
 
 void CCommPort::ClosePort() {
@@ -181,7 +179,7 @@ void CCommPort::ClosePort() {
 }
 
 uint32_t CCommPort::WriteComm(const uint8_t* bytes, uint32_t length) {
-    Impl& port = *m_impl;
+    Port& port = *m_impl;
     if (port.m_hComm < 0) return 0;
     // The same bound as the Windows write time-out: a few ms per byte, then give up.
     const int budgetMs = static_cast<int>(port.m_dwWriteMsPerByte * length) + 1;
@@ -192,16 +190,13 @@ uint32_t CCommPort::WriteComm(const uint8_t* bytes, uint32_t length) {
             written += static_cast<uint32_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return written;  // the line is gone
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {  // the line is gone
+            RecordLineFailure(port, PortStep::Write, errno);
+            return written;
+        }
         pollfd pfd{port.m_hComm, POLLOUT, 0};
         if (poll(&pfd, 1, budgetMs) <= 0 || (pfd.revents & (POLLHUP | POLLERR))) break;
     }
     tcdrain(port.m_hComm);
     return written;
-}
-
-uint32_t CCommPort::ReadComm(uint8_t* buffer) {
-    if (m_impl->m_hComm < 0) return 0;
-    const int n = ReadWaiting(*m_impl, buffer);
-    return n > 0 ? static_cast<uint32_t>(n) : 0;
 }

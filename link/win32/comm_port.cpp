@@ -9,22 +9,7 @@
 
 #include "link/comm_port_internal.h"
 #include "link/frame.h"
-
-struct CCommPort::Impl {
-    HANDLE m_hComm = INVALID_HANDLE_VALUE;
-    OVERLAPPED m_osRead{};
-    OVERLAPPED m_osWrite{};
-    OVERLAPPED m_osWait{};  // the watcher's own record for WaitCommEvent
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hActivity = nullptr;  // set by writes and ClosePort to end the watcher's rest
-    std::atomic<unsigned> m_nWrites{0};
-    std::atomic<int> m_bWatching{0};
-    std::atomic<bool> m_bWatcherRunning{false};
-    bool m_bTimerRaised = false;
-    std::string m_strPortName;
-    uint32_t m_dwInQueue = COMM_QUEUE_SIZE;
-    uint32_t m_dwOutQueue = COMM_QUEUE_SIZE;
-};
+#include "text/win32/utf16.h"
 
 namespace {
 
@@ -43,6 +28,11 @@ void FreeIoRecord(OVERLAPPED& record) {
     record = OVERLAPPED{};
 }
 
+// The step failed with GetLastError; false.
+bool Failed(Port& port, PortStep step) {
+    return RecordFailure(port, step, static_cast<int>(GetLastError()));
+}
+
 void ClearPortError(HANDLE comm) {
     DWORD errors = 0;
     COMSTAT status{};
@@ -50,10 +40,11 @@ void ClearPortError(HANDLE comm) {
 }
 
 // Waits for an overlapped operation on the port; false when it failed, with `done` the count
-// as far as it is known.
-bool FinishPending(HANDLE comm, OVERLAPPED& record, DWORD& done) {
+// as far as it is known and `error` the cause.
+bool FinishPending(HANDLE comm, OVERLAPPED& record, DWORD& done, DWORD& error) {
     while (!GetOverlappedResult(comm, &record, &done, TRUE)) {
-        if (GetLastError() != ERROR_IO_INCOMPLETE) {
+        error = GetLastError();
+        if (error != ERROR_IO_INCOMPLETE) {
             ClearPortError(comm);
             return false;
         }
@@ -94,10 +85,12 @@ void CloseHandles(Port& port) {
 }
 
 // Every setting the line needs, each checked: a port that refuses one is no use.
-bool SetUpLine(HANDLE comm, DWORD speed, const Port& port) {
-    if (!SetCommMask(comm, EV_RXCHAR)) return false;
-    if (!SetupComm(comm, port.m_dwInQueue, port.m_dwOutQueue)) return false;
-    if (!PurgeComm(comm, PURGE_ALL)) return false;
+bool SetUpLine(Port& port, DWORD speed) {
+    const HANDLE comm = port.m_hComm;
+    if (!SetCommMask(comm, EV_RXCHAR)) return Failed(port, PortStep::EventMask);
+    if (!SetupComm(comm, port.m_dwInQueue, port.m_dwOutQueue))
+        return Failed(port, PortStep::Queues);
+    if (!PurgeComm(comm, PURGE_ALL)) return Failed(port, PortStep::Purge);
 
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
@@ -105,47 +98,39 @@ bool SetUpLine(HANDLE comm, DWORD speed, const Port& port) {
     timeouts.ReadTotalTimeoutConstant = 1000;
     timeouts.WriteTotalTimeoutMultiplier = WriteMsPerByte(speed);
     timeouts.WriteTotalTimeoutConstant = 0;
-    if (!SetCommTimeouts(comm, &timeouts)) return false;
+    if (!SetCommTimeouts(comm, &timeouts)) return Failed(port, PortStep::WriteSettings);
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(comm, &dcb)) return false;
+    if (!GetCommState(comm, &dcb)) return Failed(port, PortStep::ReadSettings);
     ApplyLineSettings(dcb, speed);
-    return SetCommState(comm, &dcb) != FALSE;
+    if (!SetCommState(comm, &dcb)) return Failed(port, PortStep::WriteSettings);
+    return true;
 }
 
-// Opens and sets up the port with its I/O records; false leaves nothing open.
-bool OpenLine(Port& port, const std::string& name, DWORD speed) {
-    port.m_hActivity = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    bool ready = port.m_hActivity && MakeIoRecord(port.m_osRead) && MakeIoRecord(port.m_osWrite) &&
-                 MakeIoRecord(port.m_osWait);
-    if (ready) {
-        // Ports above COM9 open only through the device namespace; every port takes that path.
-        const std::string device = "\\\\.\\" + name;
-        port.m_hComm =
-            CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
-        ready = port.m_hComm != INVALID_HANDLE_VALUE && SetUpLine(port.m_hComm, speed, port);
-    }
-    if (!ready) CloseHandles(port);
-    return ready;
+bool MakeResources(Port& port) {
+    port.m_hActivity = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (port.m_hActivity && MakeIoRecord(port.m_osRead) && MakeIoRecord(port.m_osWrite) &&
+        MakeIoRecord(port.m_osWait))
+        return true;
+    return Failed(port, PortStep::Resources);
 }
 
-// What is waiting, at most the queue size: the count, 0 for nothing, -1 when the port failed.
-int ReadWaiting(Port& port, uint8_t* buffer) {
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!ClearCommError(port.m_hComm, &errors, &status)) return -1;
-    if (status.cbInQue == 0) return 0;
-    // Ask for exactly what waits: a longer read may sit out the whole total time-out.
-    const DWORD ask = status.cbInQue > port.m_dwInQueue ? port.m_dwInQueue : status.cbInQue;
-    DWORD got = 0;
-    if (ReadFile(port.m_hComm, buffer, ask, &got, &port.m_osRead)) return static_cast<int>(got);
-    if (GetLastError() != ERROR_IO_PENDING) {
-        ClearPortError(port.m_hComm);
-        return -1;
-    }
-    return FinishPending(port.m_hComm, port.m_osRead, got) ? static_cast<int>(got) : -1;
+// Ports above COM9 open only through the device namespace; every port takes that path. The
+// name goes as UTF-16, and one longer than a path may be is refused, never cut.
+bool OpenDevice(Port& port, const std::string& name) {
+    const std::wstring device = L"\\\\.\\" + WideFrom(name, CP_UTF8);
+    if (device.size() >= MAX_PATH) return RecordFailure(port, PortStep::Name, PortCause::BadName);
+    port.m_hComm =
+        CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    return port.m_hComm != INVALID_HANDLE_VALUE || Failed(port, PortStep::Open);
+}
+
+// A failed read of the open line: -1.
+int ReadFailed(Port& port, DWORD error) {
+    RecordLineFailure(port, PortStep::Read, static_cast<int>(error));
+    return -1;
 }
 
 enum class PortEvent { Received, Other, Failed };
@@ -157,21 +142,27 @@ enum class PortEvent { Received, Other, Failed };
 DWORD ReadFirstByte(Port& port, uint8_t* byte) {
     DWORD got = 0;
     if (ReadFile(port.m_hComm, byte, 1, &got, &port.m_osRead)) return got;
-    if (GetLastError() != ERROR_IO_PENDING) {
+    DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) {
         ClearPortError(port.m_hComm);
         return 0;
     }
-    return FinishPending(port.m_hComm, port.m_osRead, got) ? got : 0;
+    return FinishPending(port.m_hComm, port.m_osRead, got, error) ? got : 0;
 }
 
 // Waits for the next port event with the watcher's own I/O record. A wait that was cancelled
 // (a new event mask, or Wine ending it early) is no failure.
-PortEvent WaitPortEvent(HANDLE comm, OVERLAPPED& record) {
+PortEvent WaitPortEvent(Port& port) {
     DWORD mask = 0;
     DWORD unused = 0;
-    if (!WaitCommEvent(comm, &mask, &record) &&
-        (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(comm, &record, &unused, TRUE)))
-        return GetLastError() == ERROR_OPERATION_ABORTED ? PortEvent::Other : PortEvent::Failed;
+    if (!WaitCommEvent(port.m_hComm, &mask, &port.m_osWait) &&
+        (GetLastError() != ERROR_IO_PENDING ||
+         !GetOverlappedResult(port.m_hComm, &port.m_osWait, &unused, TRUE))) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_OPERATION_ABORTED) return PortEvent::Other;
+        RecordLineFailure(port, PortStep::Wait, static_cast<int>(error));
+        return PortEvent::Failed;
+    }
     return (mask & EV_RXCHAR) ? PortEvent::Received : PortEvent::Other;
 }
 
@@ -227,7 +218,7 @@ void Watch(Port& port) {
             total = ReadFirstByte(port, chunk);
             AssembleRxChunk(chunk, total);
         } else {
-            event = WaitPortEvent(port.m_hComm, port.m_osWait);
+            event = WaitPortEvent(port);
             if (event == PortEvent::Failed) return;
         }
         const unsigned writes = port.m_nWrites.load();  // what the bytes read now answer
@@ -253,7 +244,8 @@ DWORD WINAPI ThreadWatchComm(LPVOID param) {
         Watch(port);
         result = 1;
     } else {
-        ReportWatcherError(port.m_strPortName);
+        Failed(port, PortStep::StartWatcher);
+        ReportWatcherError(port);
     }
     port.m_bWatcherRunning = false;
     return result;
@@ -261,35 +253,41 @@ DWORD WINAPI ThreadWatchComm(LPVOID param) {
 
 }  // namespace
 
-CCommPort::CCommPort() : m_impl(std::make_unique<Impl>()) {}
-
-CCommPort::~CCommPort() { ClosePort(); }
-
-bool CCommPort::IsOpen() const { return m_impl->m_hComm != INVALID_HANDLE_VALUE; }
-
-bool CCommPort::IsWatching() const { return m_impl->m_bWatcherRunning; }
-
-const std::string& CCommPort::PortName() const { return m_impl->m_strPortName; }
-
-bool CCommPort::OpenPort(const std::string& name, uint32_t speed) {
-    ClosePort();
-    Port& port = *m_impl;
-    port.m_strPortName = name;
-    if (!IsSupportedSpeed(speed) || !OpenLine(port, name, speed)) return false;
-
-    // Sleep(5) and Sleep(10) last a whole 15.6 ms tick at the default timer resolution.
-    port.m_bTimerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
-
-    ResetRxRing();
-    port.m_bWatching = 1;
-    port.m_bWatcherRunning = true;
-    port.m_hThread = CreateThread(nullptr, 0, ThreadWatchComm, &port, 0, nullptr);
-    if (!port.m_hThread) {
-        port.m_bWatcherRunning = false;
-        ClosePort();
+bool OpenLine(Port& port, const std::string& name, uint32_t speed) {
+    const bool ready = MakeResources(port) && OpenDevice(port, name) && SetUpLine(port, speed);
+    if (!ready) {
+        CloseHandles(port);
         return false;
     }
+    // Sleep(5) and Sleep(10) last a whole 15.6 ms tick at the default timer resolution.
+    port.m_bTimerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
     return true;
+}
+
+bool StartWatcher(Port& port) {
+    port.m_hThread = CreateThread(nullptr, 0, ThreadWatchComm, &port, 0, nullptr);
+    return port.m_hThread || Failed(port, PortStep::StartWatcher);
+}
+
+bool IsLineOpen(const Port& port) { return port.m_hComm != INVALID_HANDLE_VALUE; }
+
+// What is waiting, at most the queue size.
+int ReadWaiting(Port& port, uint8_t* buffer) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port.m_hComm, &errors, &status)) return ReadFailed(port, GetLastError());
+    if (status.cbInQue == 0) return 0;
+    // Ask for exactly what waits: a longer read may sit out the whole total time-out.
+    const DWORD ask = status.cbInQue > port.m_dwInQueue ? port.m_dwInQueue : status.cbInQue;
+    DWORD got = 0;
+    if (ReadFile(port.m_hComm, buffer, ask, &got, &port.m_osRead)) return static_cast<int>(got);
+    DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) {
+        ClearPortError(port.m_hComm);
+        return ReadFailed(port, error);
+    }
+    if (!FinishPending(port.m_hComm, port.m_osRead, got, error)) return ReadFailed(port, error);
+    return static_cast<int>(got);
 }
 
 void CCommPort::ClosePort() {
@@ -318,17 +316,13 @@ uint32_t CCommPort::WriteComm(const uint8_t* bytes, uint32_t length) {
     ++port.m_nWrites;
     SetEvent(port.m_hActivity);  // a reply will follow: the watcher stops resting
     if (WriteFile(port.m_hComm, bytes, length, &written, &port.m_osWrite)) return written;
-    if (GetLastError() == ERROR_IO_PENDING && FinishPending(port.m_hComm, port.m_osWrite, written))
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING && FinishPending(port.m_hComm, port.m_osWrite, written, error))
         return written;
     // The line is gone: the watcher ends too, rather than wait on a port that cannot answer.
     ClearPortError(port.m_hComm);
+    RecordLineFailure(port, PortStep::Write, static_cast<int>(error));
     port.m_bWatching = 0;
     SetEvent(port.m_hActivity);
     return written;
-}
-
-uint32_t CCommPort::ReadComm(uint8_t* buffer) {
-    if (m_impl->m_hComm == INVALID_HANDLE_VALUE) return 0;
-    const int n = ReadWaiting(*m_impl, buffer);
-    return n > 0 ? static_cast<uint32_t>(n) : 0;
 }

@@ -39,9 +39,9 @@ public:
         if (m_fd < 0) return -1;
         pollfd pfd{m_fd, POLLIN, 0};
         const int ready = poll(&pfd, 1, timeoutMs);
-        if (ready < 0) return errno == EINTR ? 0 : -1;
+        if (ready < 0) return errno == EINTR ? 0 : Failed("poll");
         if (ready == 0) return 0;
-        if (pfd.revents & POLLNVAL) return -1;
+        if (pfd.revents & POLLNVAL) return Failed("poll", "the descriptor is closed");
         const ssize_t n = read(m_fd, buffer, static_cast<size_t>(size));
         if (n > 0) return static_cast<int>(n);
         if (n < 0 && (errno == EAGAIN || errno == EINTR || errno == EIO)) {
@@ -49,7 +49,8 @@ public:
             poll(nullptr, 0, 10);
             return 0;
         }
-        return n == 0 && m_keepOpen < 0 ? -1 : 0;
+        if (n < 0) return Failed("read");
+        return m_keepOpen < 0 ? Failed("read", "the other end closed the line") : 0;
     }
 
     bool Write(const uint8_t* bytes, int length) override {
@@ -62,6 +63,7 @@ public:
                 pollfd pfd{m_fd, POLLOUT, 0};
                 poll(&pfd, 1, 100);
             } else {
+                Failed("write");
                 return false;
             }
         }
@@ -69,11 +71,19 @@ public:
     }
 
     std::string PeerName() const override { return m_peer; }
+    std::string Failure() const override { return m_failure; }
 
 private:
+    // Keeps the call and the cause, errno's text unless given; -1 for Read.
+    int Failed(const std::string& call, const char* cause = nullptr) {
+        m_failure = call + ": " + (cause ? cause : std::strerror(errno));
+        return -1;
+    }
+
     int m_fd;
     int m_keepOpen;  // the slave of our own pseudo-terminal, or -1
     std::string m_peer;
+    std::string m_failure;
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 """The main window, connection and port setting, against the real program under Wine."""
 import unittest
 
-from bench import BenchCase, DEVICE_BUTTONS, IDC, IDOK, wait_until
+from harness import BenchCase, DEVICE_BUTTONS, IDC, IDOK, wait_until
 
 PORT_ENTRIES = " COM1, COM2, COM3, COM4, COM5, COM6, COM7, COM8, COM9,COM10,COM11,COM12"
 

@@ -5,7 +5,7 @@ import shutil
 import tempfile
 import unittest
 
-from bench import BenchCase, IDC, IDOK, IDYES, windows_path
+from harness import BenchCase, IDC, IDOK, IDYES, windows_path
 
 STATE = """\
 user 101 2001 홍길동

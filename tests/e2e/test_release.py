@@ -12,7 +12,7 @@ import tempfile
 import unittest
 import zipfile
 
-from bench import IDC, NATIVE, ROOT, WINDOWS, Display, Program, wait_until, wine_env
+from harness import IDC, NATIVE, ROOT, WINDOWS, Display, Program, wait_until, wine_env
 
 DIST = os.path.join(ROOT, "build", "dist")
 SCRATCH = os.path.join(NATIVE, "release-prefix")

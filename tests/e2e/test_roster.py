@@ -1,7 +1,7 @@
 """The user panel against the real program under Wine and the simulator."""
 import unittest
 
-from bench import BenchCase, IDC, IDOK, IDYES, Simulator
+from harness import BenchCase, IDC, IDOK, IDYES, Simulator
 
 STATE = """\
 user 101 2001 홍길동

@@ -1,7 +1,7 @@
 """The standard panel against the real program under Wine and the simulator."""
 import unittest
 
-from bench import BenchCase, IDC, IDOK, IDYES
+from harness import BenchCase, IDC, IDOK, IDYES
 
 STATE = """\
 standard 100 200 세균

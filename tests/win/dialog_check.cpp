@@ -1,6 +1,6 @@
 // The dialog's logic on the real Windows file system and registry, under Wine: the causes that
-// the CSV export reports for the operating system's errors, a Hangul path, and a "Port" value
-// of another type at start-up.
+// the CSV export reports for the operating system's errors, a Hangul path, paths longer than
+// MAX_PATH, and a "Port" value of another type at start-up.
 #include <windows.h>
 
 #include <cstdio>
@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "app/main_dialog.h"
+#include "app/win32/long_path.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/wide_text.h"
-#include "records/csv_writer.h"
+#include "records/record_csv.h"
 #include "res/resource.h"
-#include "tests/fake_controls.h"
+#include "tests/support/fake_controls.h"
 #include "tests/win/check.h"
 
 namespace {
@@ -92,19 +93,53 @@ void CheckFileErrors(const std::wstring& folder) {
     for (const std::wstring& path : {readOnly, held, saved}) DeleteFileW(path.c_str());
 }
 
+// A path longer than MAX_PATH is written whole; one longer than Windows takes is refused as a
+// bad path.
+void CheckLongPaths(const std::wstring& folder) {
+    const std::wstring extended = L"\\\\?\\";
+    std::vector<std::wstring> folders;
+    std::wstring deep = folder;
+    while (deep.size() < 2 * MAX_PATH) {
+        deep += L"\\" + std::wstring(60, L'\xAE34');  // 긴
+        CreateDirectoryW((extended + deep).c_str(), nullptr);
+        folders.push_back(deep);
+    }
+    const std::wstring saved = deep + L"\\\xAE30\xB85D.csv";
+    Check(SaveOneRow(saved).empty() &&
+              FileBytes(extended + saved) == std::string(CSV_HEADER) + "1,,,,,,,,,\n",
+          "a path twice as long as MAX_PATH: the file holds the header and the row");
+    DeleteFileW((extended + saved).c_str());
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        RemoveDirectoryW((extended + *it).c_str());
+
+    const std::wstring tooLong = folder + L"\\" + std::wstring(LONGEST_PATH, L'x') + L".csv";
+    Check(SaveOneRow(tooLong) == Refused(IDS_FILE_BAD_PATH, tooLong),
+          "a path longer than Windows takes: the bad-path text with the path");
+}
+
 // "Port" as another program might have stored it; the dialog's start reads it as a number of up
-// to 4 bytes and selects it only when it names one of the twelve ports.
+// to 4 bytes and selects it only when it names one of the twelve ports. The store keeps the
+// registry's answer.
 void CheckPortValues() {
     const struct {
         const char* what;
         DWORD type;
         std::vector<BYTE> bytes;
         int selected;
+        LSTATUS status;
     } cases[] = {
-        {"a REG_DWORD of 4 selects COM5", REG_DWORD, {4, 0, 0, 0}, 4},
-        {"a REG_SZ \"3\" (bytes 0x33 0x00, 51) selects nothing", REG_SZ, {'3', 0}, -1},
-        {"a 2-byte REG_BINARY 05 00 selects COM6", REG_BINARY, {5, 0}, 5},
-        {"an 8-byte REG_BINARY cannot be read: COM1", REG_BINARY, {7, 0, 0, 0, 0, 0, 0, 0}, 0},
+        {"a REG_DWORD of 4 selects COM5", REG_DWORD, {4, 0, 0, 0}, 4, ERROR_SUCCESS},
+        {"a REG_SZ \"3\" (bytes 0x33 0x00, 51) selects nothing",
+         REG_SZ,
+         {'3', 0},
+         -1,
+         ERROR_SUCCESS},
+        {"a 2-byte REG_BINARY 05 00 selects COM6", REG_BINARY, {5, 0}, 5, ERROR_SUCCESS},
+        {"an 8-byte REG_BINARY cannot be read: COM1",
+         REG_BINARY,
+         {7, 0, 0, 0, 0, 0, 0, 0},
+         0,
+         ERROR_MORE_DATA},
     };
     for (const auto& c : cases) {
         HKEY key = nullptr;
@@ -117,7 +152,9 @@ void CheckPortValues() {
         RegistrySettings settings;
         COmbrix_TessalyDlg dialog(ui, settings);
         dialog.InitMainDialog();
-        Check(ui.selectedPort == c.selected && ui.boxes.empty(), c.what);
+        Check(
+            ui.selectedPort == c.selected && ui.boxes.empty() && settings.LastStatus() == c.status,
+            c.what);
         if (ui.selectedPort != c.selected) std::printf("      (selected %d)\n", ui.selectedPort);
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, PORT_SETTING_KEY);
@@ -132,6 +169,7 @@ int main() {
         std::wstring(temp) + L"ombrix-check-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
     CheckFileErrors(folder);
+    CheckLongPaths(folder);
     RemoveDirectoryW(folder.c_str());
     CheckPortValues();
     return CheckSummary();

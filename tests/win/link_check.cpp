@@ -12,10 +12,10 @@
 #include <string>
 #include <thread>
 
-#include "bench/process_cpu.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/frame.h"
+#include "tests/support/process_stats.h"
 #include "tests/win/check.h"
 #include "text/code_page.h"
 

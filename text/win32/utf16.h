@@ -18,6 +18,20 @@ inline std::wstring WideFrom(const std::string& text, unsigned codePage = CP_KOR
     return wide;
 }
 
+// False for bytes that are no text of the code page (a path with such bytes would name another
+// file); `wide` gets the text otherwise.
+inline bool WideFromExactly(const std::string& text, unsigned codePage, std::wstring& wide) {
+    wide.clear();
+    if (text.empty()) return true;
+    const int size = static_cast<int>(text.size());
+    const int length =
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length <= 0) return false;
+    wide.resize(static_cast<size_t>(length));
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
+    return true;
+}
+
 // A character that code page 949 lacks becomes '?', not a look-alike ("é" gives "?", not "e").
 inline std::string NarrowFrom(const std::wstring& wide, unsigned codePage = CP_KOREAN) {
     if (wide.empty()) return {};

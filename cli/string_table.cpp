@@ -1,5 +1,5 @@
-#include "app/text_inserts.h"
 #include "cli/string_table.h"
+#include "text/text_inserts.h"
 
 std::string StringText(int id) {
     for (size_t i = 0; i < STRING_TABLE_SIZE; ++i)

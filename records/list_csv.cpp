@@ -1,9 +1,9 @@
-#include "app/list_csv.h"
+#include "records/list_csv.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "app/main_dialog.h"
+#include "app/progress.h"
 
 std::string CsvCell(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -29,16 +29,13 @@ FileError WriteListCsv(DialogControls& ui, OutputFile& file, const ListCsvLayout
         error != FileError::None)
         return error;
     const int rows = ui.RowCount(layout.list);
-    uint32_t progressSum = 0;
     std::string line;
     for (int row = 0; row < rows; ++row) {
         line = CsvLine(ui, layout, row);
         if (FileError error = file.Write(line.data(), line.size()); error != FileError::None)
             return error;
         if (!layout.progressBar) continue;
-        progressSum += PROGRESS_MAX;
-        ui.SetProgress(layout.progressBar,
-                       static_cast<int>(progressSum / static_cast<uint32_t>(rows)));
+        ui.SetProgress(layout.progressBar, ProgressAfter(row + 1, rows));
     }
     return FileError::None;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/controls.h"
-#include "app/output_file.h"
+#include "app/file_io.h"
 
 struct ListCsvLayout {
     int list;            // IDC_LIST_*

@@ -1,4 +1,4 @@
-#include "app/output_file.h"
+#include "app/file_io.h"
 
 #include "res/resource.h"
 

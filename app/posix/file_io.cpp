@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "app/output_file.h"
+#include "app/file_io.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "app/output_file.h"
-#include "text/win32/utf16.h"
+#include "app/file_io.h"
+#include "app/win32/long_path.h"
 
 namespace {
 
@@ -51,8 +51,10 @@ public:
     ~Win32File() override { Close(); }
 
     FileError Create(const std::string& path) override {
-        m_file = CreateFileW(WideFrom(path, CP_UTF8).c_str(), GENERIC_WRITE, 0, nullptr,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::wstring name;
+        if (!SystemPath(path, name)) return FileError::BadPath;
+        m_file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
         return m_file == INVALID_HANDLE_VALUE ? FromLastError(GetLastError()) : FileError::None;
     }
 
@@ -78,8 +80,10 @@ std::unique_ptr<OutputFile> MakeOutputFile() { return std::make_unique<Win32File
 
 FileError ReadFileUpTo(const std::string& path, size_t limit, std::string& bytes) {
     bytes.clear();
-    HANDLE file = CreateFileW(WideFrom(path, CP_UTF8).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::wstring name;
+    if (!SystemPath(path, name)) return FileError::BadPath;
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return FromLastError(GetLastError());
     bytes.resize(limit);
     size_t got = 0;

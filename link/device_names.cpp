@@ -1,4 +1,4 @@
-#include "app/device_names.h"
+#include "link/device_names.h"
 
 #include <cstring>
 

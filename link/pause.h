@@ -1,0 +1,4 @@
+// A pause of a few milliseconds, as short as the platform can make it.
+#pragma once
+
+void PauseMs(int ms);
