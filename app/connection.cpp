@@ -23,6 +23,7 @@ void COmbrix_TessalyDlg::OnConnect() {
         m_ui.SetControlText(IDC_BTN_CONNECT, IDS_CAPTION_CONNECT);
         m_port.ClosePort();
         m_bConnected = false;
+        SetPortName("");
         return;
     }
     // An entry stands for its port by its place; only a text typed into the field is read.
@@ -38,11 +39,13 @@ void COmbrix_TessalyDlg::OnConnect() {
     m_ui.SetControlText(IDC_BTN_CONNECT, IDS_CAPTION_DISCONNECT);
     m_ui.SetControlText(IDC_STATIC_STATUS, IDS_STATUS_CONNECTED);
     m_bConnected = true;
+    SetPortName(ComPortName(m_nPortNo));
     SavePortSetting();
 }
 
 bool COmbrix_TessalyDlg::ConnectTo(const std::string& portName) {
     m_bConnected = m_port.OpenPort(portName, static_cast<uint32_t>(m_nBaudRate));
+    SetPortName(m_bConnected ? portName : "");
     return m_bConnected;
 }
 

@@ -47,6 +47,9 @@ public:
     // OK, stop icon; the insert is a file path in UTF-8.
     virtual void TellError(int textId, const std::string& insert = "") = 0;
     virtual bool Ask(int textId) = 0;  // Yes / No
+    // Yes / No with No the default button, for a question whose Yes may lose data; `insert`
+    // as for Tell.
+    virtual bool AskNoByDefault(int textId, const std::string& insert) = 0;
     // The save-file and open-file dialogs, for CSV and text files; false when the operator
     // cancels. The path is UTF-8.
     virtual bool AskSavePath(const char* initialName, std::string& path) = 0;

@@ -4,95 +4,10 @@
 
 #include "link/device_names.h"
 #include "text/code_page.h"
+#include "text/csv_reader.h"
 #include "text/utf8.h"
 
 namespace {
-
-struct CsvRecord {
-    int line = 0;  // where the record starts
-    std::vector<std::string> cells;
-    int brokenCell = -1;  // the first cell whose quoting is broken, -1 for none
-};
-
-// RFC 4180 records, one at a time. A quoted cell may hold commas, doubled quotes and line
-// breaks; a quote inside an unquoted cell, or text after a closing quote, breaks the cell.
-class CsvReader {
-public:
-    explicit CsvReader(const std::string& text, size_t start) : m_text(text), m_at(start) {}
-
-    bool AtEnd() const { return m_at >= m_text.size(); }
-
-    // Nothing but line ends from here on.
-    bool OnlyLineEndsLeft() const {
-        return m_text.find_first_not_of("\r\n", m_at) == std::string::npos;
-    }
-
-    void Next(CsvRecord& record) {
-        record.line = m_line;
-        record.cells.clear();
-        record.brokenCell = -1;
-        for (;;) {
-            std::string cell;
-            const bool intact =
-                !AtEnd() && m_text[m_at] == '"' ? ReadQuoted(cell) : ReadUnquoted(cell);
-            if (!intact && record.brokenCell < 0)
-                record.brokenCell = static_cast<int>(record.cells.size());
-            record.cells.push_back(std::move(cell));
-            if (AtEnd()) return;
-            if (m_text[m_at] == ',') {
-                ++m_at;
-                continue;
-            }
-            m_at += LineEndLength();
-            ++m_line;
-            return;
-        }
-    }
-
-private:
-    // 1 for LF, 2 for CR LF, 0 for anything else.
-    size_t LineEndLength() const {
-        if (m_text[m_at] == '\n') return 1;
-        if (m_text[m_at] == '\r' && m_at + 1 < m_text.size() && m_text[m_at + 1] == '\n') return 2;
-        return 0;
-    }
-
-    bool AtDelimiter() const { return AtEnd() || m_text[m_at] == ',' || LineEndLength() > 0; }
-
-    bool ReadUnquoted(std::string& cell) {
-        bool intact = true;
-        for (; !AtDelimiter(); ++m_at) {
-            if (m_text[m_at] == '"') intact = false;
-            cell += m_text[m_at];
-        }
-        return intact;
-    }
-
-    bool ReadQuoted(std::string& cell) {
-        ++m_at;
-        for (;;) {
-            if (AtEnd()) return false;  // never closed
-            const char c = m_text[m_at++];
-            if (c != '"') {
-                if (c == '\n') ++m_line;
-                cell += c;
-            } else if (!AtEnd() && m_text[m_at] == '"') {
-                cell += '"';
-                ++m_at;
-            } else {
-                break;
-            }
-        }
-        if (AtDelimiter()) return true;
-        std::string rest;
-        ReadUnquoted(rest);
-        return false;
-    }
-
-    const std::string& m_text;
-    size_t m_at;
-    int m_line = 1;
-};
 
 std::vector<std::string> HeaderNames(const char* header) {
     std::vector<std::string> names(1);

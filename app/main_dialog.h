@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/file_io.h"
@@ -16,6 +17,7 @@ constexpr int PORT_COUNT = 12;
 constexpr int DEFAULT_BAUD_RATE = 115200;
 constexpr int USER_SCROLL_DY = 5000;
 
+class RecordArchive;
 struct DeviceListPanel;
 struct RowAddition;
 struct ListCsvLayout;
@@ -23,6 +25,11 @@ struct ListFilePanel;
 
 class COmbrix_TessalyDlg {
 public:
+    // A record's device numbers, which its row in the list does not show.
+    struct RecordNumbers {
+        uint8_t user, standard;
+    };
+
     COmbrix_TessalyDlg(DialogControls& controls, PortSettingsStore& settings);
 
     // Everything of the dialog's start that is not window plumbing: the edits from their
@@ -76,6 +83,8 @@ public:
 
     // Where the CSV exports get their files; the platform's unless a test says otherwise.
     void SetFileFactory(OutputFileFactory factory) { m_makeFile = factory; }
+    // Where every record read is kept; none: reads are not archived.
+    void SetArchive(RecordArchive* archive) { m_archive = archive; }
 
     bool IsConnected() const { return m_bConnected; }
     // Why the last connect failed, or the line since.
@@ -120,9 +129,21 @@ private:
     void ExportList(const ListFilePanel& panel);
     void ImportList(const ListFilePanel& panel);
 
+    // The archive (records/record_archive.cpp).
+    // Keeps the rows of the record list read from the device; `complete`: every record the
+    // device counted was read.
+    void ArchiveRecordsRead(const std::vector<RecordNumbers>& numbers, bool complete);
+    // Before the device's log is cleared: true when its `count` records were all archived by a
+    // complete read since the port was opened, or the operator says to go on all the same.
+    bool MayClearRecords(int count);
+    void SetPortName(const std::string& name);
+
     DialogControls& m_ui;
     PortSettingsStore& m_settings;
     bool m_bIgnoreNotifications = false;  // while CollectEdits or ShowEdits runs
     Frame m_reply{};                      // the last reply taken by ExchangeFrame
     OutputFileFactory m_makeFile = MakeOutputFile;
+    RecordArchive* m_archive = nullptr;
+    std::string m_strPortName;       // the source of the rows archived: "COM3", a device path
+    long m_nArchivedReadCount = -1;  // records of the last complete read archived; -1 none
 };

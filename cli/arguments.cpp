@@ -2,6 +2,7 @@
 
 #include "cli/output_target.h"
 #include "cli/port_name.h"
+#include "records/record_words.h"
 
 namespace {
 
@@ -24,7 +25,83 @@ bool TakeValue(const std::vector<std::string>& words, size_t& i, const std::stri
     return true;
 }
 
-bool CheckCommand(Arguments& out, const std::vector<std::string>& operands, std::string& error) {
+// The words of --verdict, in the order of Verdict.
+bool AddVerdict(const std::string& word, HistoryFilter& filter, std::string& error) {
+    const char* const words[] = {VERDICT_SAFE_UTF8, VERDICT_CAUTION_UTF8, VERDICT_DIRTY_UTF8};
+    for (int i = 0; i < 3; ++i)
+        if (word == words[i]) {
+            const unsigned bit = VerdictBit(static_cast<Verdict>(i));
+            filter.verdicts = filter.verdicts == ALL_VERDICTS ? bit : filter.verdicts | bit;
+            return true;
+        }
+    error = "--verdict is " + std::string(words[0]) + ", " + words[1] + " or " + words[2];
+    return false;
+}
+
+// The options of history (and of the report, which takes the same filters).
+struct FilterWords {
+    std::string from, to, standard, user, verdict;
+    bool any = false;
+};
+
+bool TakeFilterOption(const std::vector<std::string>& words, size_t& i, FilterWords& filter,
+                      Arguments& out, std::string& error) {
+    std::string* const values[] = {&filter.from, &filter.to, &filter.standard, &filter.user,
+                                   &filter.verdict};
+    const char* const options[] = {"--from", "--to", "--standard", "--user", "--verdict"};
+    for (size_t k = 0; k < 5; ++k) {
+        if (!TakeValue(words, i, options[k], *values[k], error)) continue;
+        filter.any = true;
+        if (!error.empty()) return true;
+        if (k == 2) out.filter.standard = filter.standard;
+        if (k == 3) out.filter.user = filter.user;
+        if (k == 4) AddVerdict(filter.verdict, out.filter, error);
+        return true;
+    }
+    return false;
+}
+
+bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std::string& error) {
+    const std::string& name = operands[0];
+    if (out.command->runOnArchive && !out.command->writesCsv) {
+        out.files.assign(operands.begin() + 1, operands.end());
+        if (out.files.empty()) error = name + " takes one or more record CSV files";
+        return error.empty();
+    }
+    const size_t expected = out.command->readsFile ? 2 : 1;
+    if (operands.size() != expected) {
+        error = out.command->readsFile ? name + " takes one list file"
+                                       : "unexpected \"" + operands[expected] + "\"";
+        return false;
+    }
+    if (out.command->readsFile) out.file = operands[1];
+    return true;
+}
+
+bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string& error) {
+    const std::string name = out.command->name;
+    const bool isHistory = out.command->runOnArchive && out.command->writesCsv;
+    if (filter.any && !isHistory) {
+        error = name +
+                " takes no filter: --from, --to, --standard, --user and --verdict apply "
+                "to history";
+        return false;
+    }
+    if (!SetFilterDays(filter.from, filter.to, out.filter)) {
+        error = "--from and --to are days: YYYY-MM-DD";
+        return false;
+    }
+    if (out.noArchive && (!out.command->archivesReads || out.command->clearsOnlyArchived)) {
+        error = name + (out.command->clearsOnlyArchived ? " archives what it clears"
+                                                        : " archives nothing");
+        error += ": --no-archive does not apply";
+        return false;
+    }
+    return true;
+}
+
+bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
+                  const FilterWords& filter, std::string& error) {
     if (operands.empty()) {
         error = "no command given";
         return false;
@@ -35,16 +112,16 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands, std:
         error = "unknown command \"" + name + "\"";
         return false;
     }
-    const size_t expected = out.command->readsFile ? 2 : 1;
-    if (operands.size() != expected) {
-        error = out.command->readsFile ? name + " takes one list file"
-                                       : "unexpected \"" + operands[expected] + "\"";
+    if (!CheckOperands(out, operands, error) || !CheckArchiveOptions(out, filter, error))
         return false;
-    }
-    if (out.command->readsFile) out.file = operands[1];
     if (!out.command->writesCsv && (!out.csv.empty() || out.utf8)) {
         error = name + " writes no file: --csv and --utf8 do not apply";
         return false;
+    }
+    if (out.csv.empty()) out.csv = STANDARD_OUTPUT_PATH;
+    if (out.command->runOnArchive) {
+        if (!out.port.empty()) error = name + " works on the archive alone: --port does not apply";
+        return error.empty();
     }
     if (out.port.empty()) {
         error = "--port is missing";
@@ -55,7 +132,6 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands, std:
         error = name + " replaces or deletes what the device holds: confirm it with --yes";
         return false;
     }
-    if (out.csv.empty()) out.csv = STANDARD_OUTPUT_PATH;
     return true;
 }
 
@@ -65,6 +141,7 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
     out = Arguments{};
     error.clear();
     std::vector<std::string> operands;
+    FilterWords filter;
     bool optionsEnded = false;
     for (size_t i = 0; i < words.size() && error.empty(); ++i) {
         const std::string& word = words[i];
@@ -82,12 +159,16 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             out.yes = true;
         } else if (word == "--utf8") {
             out.utf8 = true;
+        } else if (word == "--no-archive") {
+            out.noArchive = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
-                   !TakeValue(words, i, "--csv", out.csv, error)) {
+                   !TakeValue(words, i, "--csv", out.csv, error) &&
+                   !TakeValue(words, i, "--archive", out.archive, error) &&
+                   !TakeFilterOption(words, i, filter, out, error)) {
             error = "unknown option \"" + word + "\"";
         }
     }
-    return error.empty() && CheckCommand(out, operands, error);
+    return error.empty() && CheckCommand(out, operands, filter, error);
 }
 
 std::string HelpText() {
@@ -95,10 +176,14 @@ std::string HelpText() {
 
   ombrix --port PORT users            [--csv FILE] [--utf8]
   ombrix --port PORT standards        [--csv FILE] [--utf8]
-  ombrix --port PORT records          [--csv FILE] [--utf8]
+  ombrix [--archive FILE] --port PORT records [--csv FILE] [--utf8] [--no-archive]
   ombrix --port PORT write-users FILE      --yes
   ombrix --port PORT write-standards FILE  --yes
   ombrix --port PORT clear-records         --yes
+  ombrix [--archive FILE] --port PORT download --yes
+  ombrix [--archive FILE] import FILE...
+  ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
+         [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
   ombrix --help | --version
 
 PORT       COM1 to COM256 on Windows; a device path such as /dev/ttyUSB0 elsewhere.
@@ -106,7 +191,8 @@ users, standards
            read the instrument's list and write it as the list file the window saves
            (first line "No.,이름,ID1,ID2" or "No.,측정기준,안전지수,위험지수").
 records    read the users, the standards and every record, newest first, and write the
-           record CSV as the window's "CSV파일로 저장" does.
+           record CSV as the window's "CSV파일로 저장" does; the records are kept in the
+           archive as the window keeps them (--no-archive: not).
 --csv FILE write to FILE in code page 949, byte for byte as the window does; without it
            (or with "--csv -") the text goes to standard output in UTF-8.
 --utf8     FILE in UTF-8 with a byte-order mark instead.
@@ -115,8 +201,19 @@ write-users FILE, write-standards FILE
            replace the instrument's whole list by it.
 clear-records
            delete every measurement record on the instrument.
---yes      the three commands that replace or delete what the instrument holds run only
+download   read and archive every record, then clear the instrument's log and check that it
+           is empty. The log is cleared only when every record on it is in the archive.
+--yes      the four commands that replace or delete what the instrument holds run only
            with it.
+--archive FILE
+           the measurement archive (SQLite) to use instead of the user's own:
+           %LOCALAPPDATA%\Kavenor\Ombrix_Tessaly\archive.sqlite3 on Windows,
+           ${XDG_DATA_HOME:-~/.local/share}/ombrix/archive.sqlite3 elsewhere.
+import FILE...
+           keep the measurements of record CSV files (as the window or this program writes
+           them) in the archive; a file with a bad line adds nothing.
+history    write the archived measurements, newest first, as the record CSV; --from and --to
+           are days (both included), --verdict may be given more than once.
 
 Every message the window would show goes to standard error, one line each.
 
@@ -127,6 +224,7 @@ Exit status:
   4  no reply from the instrument
   5  the instrument refused or stopped the operation (records on it, list full, not
      deleted, nothing to read)
-  6  a file could not be read, was not a valid list file, or could not be written
+  6  a file could not be read, was not a valid list or record file, or could not be written
+  7  the archive could not be opened or written
 )";
 }

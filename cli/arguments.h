@@ -5,15 +5,20 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "history/archive_query.h"
 
 struct Arguments {
     enum Action { Run, Help, Version } action = Run;
     const Command* command = nullptr;
     std::string port;
-    std::string file;  // the list file of write-users and write-standards, UTF-8
-    std::string csv;   // where a read goes; STANDARD_OUTPUT_PATH when not given
+    std::string file;                // the list file of write-users and write-standards, UTF-8
+    std::vector<std::string> files;  // the record CSV files of import, UTF-8
+    std::string csv;                 // where a read goes; STANDARD_OUTPUT_PATH when not given
     bool utf8 = false;
     bool yes = false;
+    std::string archive;  // --archive FILE; empty: the user's own
+    bool noArchive = false;
+    HistoryFilter filter;  // history's --from, --to, --standard, --user, --verdict
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

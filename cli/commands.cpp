@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/archive_commands.h"
 #include "res/resource.h"
 
 namespace {
@@ -28,7 +29,24 @@ const Command kCommands[] = {
        true,
        IDS_RECORD_READ_DONE,
        {IDS_USER_READ_DONE, IDS_USER_NONE, IDS_STANDARD_READ_DONE, IDS_STANDARD_NONE}},
-      {&D::OnSaveCsv, false, 0, {}}}},
+      {&D::OnSaveCsv, false, 0, {}}},
+     true},
+    // Read and archive every record, then clear the log: an empty log is done at once.
+    {"download",
+     false,
+     false,
+     true,
+     {{&D::OnReadRecords,
+       true,
+       IDS_RECORD_READ_DONE,
+       {IDS_USER_READ_DONE, IDS_USER_NONE, IDS_STANDARD_READ_DONE, IDS_STANDARD_NONE},
+       IDS_RECORD_NONE},
+      {&D::OnDeleteAllRecords, false, 0, {}},
+      {&D::OnClearDeviceRecords, true, IDS_RECORD_CLEARED, {}, IDS_RECORD_NONE}},
+     true,
+     true},
+    {"import", false, false, false, {}, false, false, RunImport},
+    {"history", false, true, false, {}, false, false, RunHistory},
     {"write-users",
      true,
      false,
@@ -54,6 +72,8 @@ bool IsFileText(int textId) {
         case IDS_LIST_FILE_BAD_CELL:
         case IDS_USER_LIMIT:  // more rows in the file than a list holds
         case IDS_STANDARD_LIMIT:
+        case IDS_IMPORT_NOT_RECORD_FILE:
+        case IDS_IMPORT_BAD_CELL:
             return true;
         default:
             return textId >= IDS_FILE_UNKNOWN && textId <= IDS_FILE_DISK_FULL;
@@ -70,5 +90,6 @@ const Command* FindCommand(const std::string& name) {
 
 int ExitStatusOfBox(int textId) {
     if (textId == IDS_DELAY || textId == IDS_DELAY_OMBRIX) return EXIT_NO_REPLY;
+    if (textId >= IDS_ARCHIVE_LOCKED && textId <= IDS_ARCHIVE_UNKNOWN) return EXIT_ARCHIVE;
     return IsFileText(textId) ? EXIT_FILE : EXIT_STOPPED;
 }

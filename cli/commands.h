@@ -1,5 +1,6 @@
 // The console program's commands: each is one or more of the dialog's own operations in turn,
-// and ends well when each shows its completion text and no other box.
+// and ends well when each shows its completion text and no other box; or it works on the
+// archive alone (import, history) and needs no device.
 #pragma once
 
 #include <string>
@@ -13,7 +14,11 @@ struct CommandStep {
     int doneText;  // the box that says it completed; 0: it completes without one
     // Boxes of operations that this one runs first, which do not stop it.
     std::vector<int> passingTexts;
+    int otherDoneText = 0;  // a second box that says it completed, 0 for none
 };
+
+struct Arguments;
+class RecordArchive;
 
 struct Command {
     const char* name;
@@ -21,13 +26,21 @@ struct Command {
     bool writesCsv;      // --csv FILE, or standard output
     bool changesDevice;  // replaces or deletes what the device holds: only with --yes
     std::vector<CommandStep> steps;
+    // Keeps the records it reads in the archive (unless --no-archive).
+    bool archivesReads = false;
+    // The device's log is cleared only when every record on it was archived: the question
+    // that offers to clear it all the same is answered No.
+    bool clearsOnlyArchived = false;
+    // A command of the archive alone, instead of steps: its exit status.
+    int (*runOnArchive)(const Arguments& arguments, RecordArchive& archive) = nullptr;
 };
 
 // Null for a name that is no command.
 const Command* FindCommand(const std::string& name);
 
 // The exit status when an operation shows this box instead of completing: 4 for no reply, 6
-// for a file that could not be read, written or taken as a list, 5 for anything else.
+// for a file that could not be read, written or taken as a list, 7 for an archive that could not
+// be opened or written, 5 for anything else.
 int ExitStatusOfBox(int textId);
 
 constexpr int EXIT_DONE = 0;
@@ -36,3 +49,4 @@ constexpr int EXIT_PORT = 3;
 constexpr int EXIT_NO_REPLY = 4;
 constexpr int EXIT_STOPPED = 5;
 constexpr int EXIT_FILE = 6;
+constexpr int EXIT_ARCHIVE = 7;

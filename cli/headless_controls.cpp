@@ -19,6 +19,7 @@ constexpr int kBarWidth = 30;
 HeadlessControls::HeadlessControls(bool answerYes, std::string savePath, std::string openPath,
                                    bool showProgress)
     : m_answerYes(answerYes),
+      m_answerCarefulYes(answerYes),
       m_savePath(std::move(savePath)),
       m_openPath(std::move(openPath)),
       m_showProgress(showProgress) {}
@@ -78,6 +79,12 @@ void HeadlessControls::TellError(int textId, const std::string& insert) {
 bool HeadlessControls::Ask(int textId) {
     Say(BoxLine(textId));
     return m_answerYes;
+}
+
+bool HeadlessControls::AskNoByDefault(int textId, const std::string& insert) {
+    Say(BoxLine(textId, Utf8From(insert)));
+    m_declinedCareful = m_declinedCareful || !m_answerCarefulYes;
+    return m_answerCarefulYes;
 }
 
 bool HeadlessControls::AskSavePath(const char*, std::string& path) {

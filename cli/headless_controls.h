@@ -48,6 +48,11 @@ public:
     void Tell(int textId, const std::string& insert = "", const std::string& second = "") override;
     void TellError(int textId, const std::string& insert = "") override;
     bool Ask(int textId) override;
+    // Answered as the command says: Yes with --yes, unless it keeps unarchived records.
+    bool AskNoByDefault(int textId, const std::string& insert) override;
+    void SetCarefulAnswer(bool yes) { m_answerCarefulYes = yes; }
+    // Such a question was answered No.
+    bool DeclinedCarefulQuestion() const { return m_declinedCareful; }
     bool AskSavePath(const char* initialName, std::string& path) override;
     bool AskOpenPath(std::string& path) override;
 
@@ -58,6 +63,8 @@ private:
     std::map<int, std::string> m_edits;
     std::vector<int> m_told;
     bool m_answerYes;
+    bool m_answerCarefulYes;
+    bool m_declinedCareful = false;
     std::string m_savePath;
     std::string m_openPath;
     bool m_showProgress;

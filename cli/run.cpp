@@ -9,6 +9,8 @@
 #include "cli/headless_controls.h"
 #include "cli/output_target.h"
 #include "cli/string_table.h"
+#include "history/archive_file.h"
+#include "history/archive_path.h"
 #include "res/resource.h"
 
 namespace {
@@ -49,24 +51,31 @@ void SayWatcherError(const std::string& text, const PortFailure& failure) {
 int StepStatus(const CommandStep& step, const std::vector<int>& told) {
     for (int textId : told) {
         const auto& passing = step.passingTexts;
-        if (textId != step.doneText &&
+        if (textId != step.doneText && textId != step.otherDoneText &&
             std::find(passing.begin(), passing.end(), textId) == passing.end())
             return ExitStatusOfBox(textId);
     }
-    const bool done =
-        step.doneText == 0 || std::find(told.begin(), told.end(), step.doneText) != told.end();
+    const auto shown = [&](int textId) {
+        return textId != 0 && std::find(told.begin(), told.end(), textId) != told.end();
+    };
+    const bool done = step.doneText == 0 || shown(step.doneText) || shown(step.otherDoneText);
     return done ? EXIT_DONE : EXIT_STOPPED;
 }
 
 int RunCommand(const Arguments& arguments) {
+    const Command& command = *arguments.command;
+    ArchiveFile archive(arguments.archive.empty() ? DefaultArchivePath() : arguments.archive);
+    if (command.runOnArchive) return command.runOnArchive(arguments, archive);
     SetWatcherErrorHandler(SayWatcherError);
     HeadlessControls ui(arguments.yes, arguments.csv, arguments.file, IsTerminal(Stream::Err));
+    if (command.clearsOnlyArchived) ui.SetCarefulAnswer(false);
     NoSettings settings;
     COmbrix_TessalyDlg dialog(ui, settings);
     ChooseOutput(arguments.utf8);
     dialog.SetFileFactory(MakeChosenOutput);
+    if (command.archivesReads && !arguments.noArchive) dialog.SetArchive(&archive);
     int status = EXIT_DONE;
-    for (const CommandStep& step : arguments.command->steps) {
+    for (const CommandStep& step : command.steps) {
         if (step.usesDevice && !dialog.IsConnected() && !dialog.ConnectTo(arguments.port)) {
             ui.Say(PortFailedLine(arguments.port, dialog.LastPortFailure()));
             status = EXIT_PORT;
@@ -81,8 +90,12 @@ int RunCommand(const Arguments& arguments) {
             ui.Say(arguments.port + CauseSuffix(failure));
         if (status != EXIT_DONE) {
             // The record clear stops without a box when the device's answer to the delete,
-            // or the count after it, says that records are left.
-            if (ui.Told().empty()) ui.Say("ombrix: the instrument did not complete the operation");
+            // or the count after it, says that records are left, or when it would delete
+            // records that are not archived.
+            if (ui.DeclinedCarefulQuestion())
+                ui.Say("ombrix: the log was not cleared: not every record on it is in the archive");
+            else if (ui.Told().empty())
+                ui.Say("ombrix: the instrument did not complete the operation");
             break;
         }
     }
@@ -104,7 +117,8 @@ int RunOmbrix(const std::vector<std::string>& words) {
             WriteText(Stream::Out, HelpText());
             return EXIT_DONE;
         case Arguments::Version:
-            WriteText(Stream::Out, std::string("ombrix ") + OMBRIX_VERSION + "\n");
+            WriteText(Stream::Out, std::string("ombrix ") + OMBRIX_VERSION + " (SQLite " +
+                                       SqliteVersion() + ")\n");
             return EXIT_DONE;
         case Arguments::Run:
             break;

@@ -7,8 +7,10 @@ std::string StringText(int id) {
     return {};
 }
 
-std::string BoxLine(int textId, const std::string& insert, const std::string& second) {
-    const std::string text = InsertIntoText(StringText(textId), insert, second);
+namespace {
+
+// Each run of line breaks becomes one space.
+std::string OneLine(const std::string& text) {
     std::string line;
     for (char c : text) {
         const bool lineBreak = c == '\n' || c == '\r';
@@ -18,4 +20,22 @@ std::string BoxLine(int textId, const std::string& insert, const std::string& se
             line += ' ';
     }
     return line;
+}
+
+}  // namespace
+
+std::string BoxLine(int textId, const std::string& insert, const std::string& second) {
+    return OneLine(InsertIntoText(StringText(textId), insert, second));
+}
+
+std::string BoxLineWithPath(int textId, const std::string& path, const std::string& first,
+                            const std::string& second) {
+    // The path goes in last, so that a "%d" in a file name stays as it is.
+    constexpr char kPathMark = '\x01';
+    std::string text = StringText(textId);
+    if (const size_t at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, 1, kPathMark);
+    text = InsertIntoText(text, first, second);
+    if (const size_t at = text.find(kPathMark); at != std::string::npos) text.replace(at, 1, path);
+    return OneLine(text);
 }

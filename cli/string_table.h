@@ -20,3 +20,7 @@ std::string StringText(int id);
 // A box as one line of UTF-8: the inserts in place of "%d", "%s" or "%1", each run of line
 // breaks one space.
 std::string BoxLine(int textId, const std::string& insert = "", const std::string& second = "");
+
+// The same for a text whose "%1" is a path and whose "%d" and "%s" take `first` and `second`.
+std::string BoxLineWithPath(int textId, const std::string& path, const std::string& first = "",
+                            const std::string& second = "");

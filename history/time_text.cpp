@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr const char* WORD_AM_UTF8 = "오전";
-constexpr const char* WORD_PM_UTF8 = "오후";
-
 // Days since 1970-01-01 of a civil date, and back, on 400-year eras of 146097 days whose years
 // start in March, so that the leap day ends a year.
 int64_t DaysFromCivil(int64_t year, int month, int day) {

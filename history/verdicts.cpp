@@ -1,5 +1,7 @@
 #include "history/verdicts.h"
 
+#include "records/record_words.h"
+
 namespace {
 
 int Severity(Verdict verdict) {
@@ -21,15 +23,15 @@ int Severity(Verdict verdict) {
 const char* VerdictText(Verdict verdict) {
     switch (verdict) {
         case Verdict::Safe:
-            return "안전";
+            return VERDICT_SAFE_UTF8;
         case Verdict::Caution:
-            return "주의";
+            return VERDICT_CAUTION_UTF8;
         case Verdict::Contaminated:
-            return "오염";
+            return VERDICT_DIRTY_UTF8;
         case Verdict::None:
             break;
     }
-    return "-";
+    return VERDICT_NONE;
 }
 
 Verdict WorseVerdict(Verdict a, Verdict b) { return Severity(a) >= Severity(b) ? a : b; }

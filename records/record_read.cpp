@@ -81,9 +81,16 @@ void COmbrix_TessalyDlg::OnReadRecords() {
         TakeRows(m_ui, IDC_LIST_STANDARD, StandardRecord::COL_NAME, StandardRecord::COL_SAFE,
                  StandardRecord::COL_DANGER);
     static_assert(MeasurementRecord::COL_NUMBER == COL_NUMBER, "numbered as the other lists");
+    std::vector<RecordNumbers> numbers;
+    numbers.reserve(count);
     for (uint32_t item = count; item >= 1; --item) {
         int row = 0;
-        if (!ReadItemAsNewRow(IDC_LIST_RECORD, item, row)) return;
+        if (!ReadItemAsNewRow(IDC_LIST_RECORD, item, row)) {
+            ArchiveRecordsRead(numbers, false);
+            return;
+        }
+        numbers.push_back(
+            {m_reply[MeasurementRecord::FRAME_USER], m_reply[MeasurementRecord::FRAME_STANDARD]});
         FillRecordRow(m_ui, row, m_reply, users, standards);
         m_ui.EnableControl(IDC_BTN_RECORD_CSV, m_ui.RowCount(IDC_LIST_RECORD) > 0);
         ShowEdits();
@@ -91,6 +98,7 @@ void COmbrix_TessalyDlg::OnReadRecords() {
     }
     CollectEdits();
     m_ui.Tell(IDS_RECORD_READ_DONE);
+    ArchiveRecordsRead(numbers, true);
 }
 
 void COmbrix_TessalyDlg::OnRecordItemChanged(long& result) { result = 0; }

@@ -110,6 +110,7 @@
 #define IDS_RECORD_CLEARED 505
 #define IDS_RECORD_LIST_DELETE_ASK 506
 #define IDS_CSV_NO_RECORDS 507
+#define IDS_RECORD_CLEAR_NOT_ARCHIVED 508
 #define IDS_FILE_UNKNOWN 520
 #define IDS_FILE_NOT_FOUND 521
 #define IDS_FILE_BAD_PATH 522
@@ -134,6 +135,19 @@
 #define IDM_USER_IMPORT 32802
 #define IDM_STANDARD_EXPORT 32803
 #define IDM_STANDARD_IMPORT 32804
+
+// The measurement archive: why it cannot be opened or written ("%1" the file), and the import
+// of record CSV files.
+#define IDS_ARCHIVE_LOCKED 700
+#define IDS_ARCHIVE_READ_ONLY 701
+#define IDS_ARCHIVE_CANNOT_OPEN 702
+#define IDS_ARCHIVE_NOT_AN_ARCHIVE 703
+#define IDS_ARCHIVE_TOO_NEW 704
+#define IDS_ARCHIVE_DISK_FULL 705
+#define IDS_ARCHIVE_UNKNOWN 706
+#define IDS_IMPORT_DONE 720
+#define IDS_IMPORT_NOT_RECORD_FILE 721
+#define IDS_IMPORT_BAD_CELL 722
 
 // List column headers: first of each list, one after another.
 #define IDS_COL_USER 200

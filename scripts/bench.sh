@@ -6,7 +6,12 @@
 #     completion box, and its ratio to the link alone), a long log read (time, time per record,
 #     memory) and the CSV export of that log;
 #   - the audit report over a year of REPORT_MEASUREMENTS made-up measurements (default a
-#     million): its time and size, and the chart over all of them as single rows.
+#     million): its time and size, and the chart over all of them as single rows;
+#   - the measurement archive, natively and under Wine, over a year of ARCHIVE_MEASUREMENTS
+#     made-up measurements (default a million): the import of their record CSV, the bytes a
+#     record takes, the archiving of a 65535-record read, the history window's queries on
+#     opening and on a filter change with the memory they hold, and ombrix history of a month;
+#     the real program's archiving of its long read is timed with the read.
 # RECORDS sets the log's length (default 10000; 65535 is the longest); BASELINE names another
 # Windows build directory whose program is timed the same way, for a before-and-after.
 set -euo pipefail
@@ -28,6 +33,23 @@ trap cleanup EXIT
 echo "== the audit report (natively)"
 "$native/report_bench" "${REPORT_MEASUREMENTS:-1000000}"
 
+echo "== the measurement archive, natively (${ARCHIVE_MEASUREMENTS:-1000000} made-up measurements of a year)"
+archive_dir=$root/build/archive-bench
+"$native/archive_bench" import "${ARCHIVE_MEASUREMENTS:-1000000}" "$archive_dir"
+"$native/archive_bench" history "$archive_dir"
+# ombrix history of the archive's last month, timed: month_history CSV_FILE CSV_ARGUMENT OMBRIX...
+month_history() {
+  local file=$1 argument=$2 start end
+  shift 2
+  start=$(date +%s.%N)
+  "$@" history --from 2025-12-01 --to 2025-12-31 --csv "$argument" 2>/dev/null
+  end=$(date +%s.%N)
+  echo "ombrix history of one month: $(($(wc -l < "$file") - 1)) rows in" \
+    "$(awk "BEGIN { printf \"%.2f\", $end - $start }") s (budget 1 s)"
+}
+month_history "$archive_dir/month.csv" "$archive_dir/month.csv" \
+  "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3"
+
 echo "== the link alone, natively (POSIX port on a pseudo-terminal)"
 "$native/ombrix-sim" --quiet --users 3 > "$out" &
 sim=$!
@@ -45,6 +67,17 @@ start_simulator "$native/ombrix-sim" com1 -- --quiet --users 3
 wine "$windows/link_bench.exe" COM1 "$exchanges" "$idle" 2>/dev/null | tee "$out"
 stop_simulator
 link_ms=$(sed -n 's/.*mean \([0-9.]*\) ms.*/\1/p' "$out")
+
+echo "== the measurement archive under Wine"
+wine_archive_dir=$root/build/archive-bench-wine
+wine "$windows/archive_bench.exe" import "${ARCHIVE_MEASUREMENTS:-1000000}" \
+  "$(winepath -w "$wine_archive_dir")" 2>/dev/null
+wine "$windows/archive_bench.exe" history "$(winepath -w "$wine_archive_dir")" 2>/dev/null
+month_history "$wine_archive_dir/month.csv" "$(winepath -w "$wine_archive_dir/month.csv")" \
+  wine "$windows/cli/ombrix.exe" --archive "$(winepath -w "$wine_archive_dir/archive.sqlite3")"
+# The program's bench starts a wineserver of its own: this one ends first.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 
 echo "== the program under Wine"
 python3 "$root/bench/window_bench.py" "$records" "$link_ms"

@@ -9,8 +9,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from harness import (IDC, IDNO, IDOK, ROOT, Display, Program, Simulator, wine_env,  # noqa: E402
-                     windows_path)
+from harness import (IDC, IDNO, IDOK, IDYES, ROOT, Display, Program, Simulator,  # noqa: E402
+                     archive_path, wine_env, windows_path)
 
 LOCALE = "ko_KR.UTF-8"
 IMAGES = os.path.join(ROOT, "docs", "guide", "images")
@@ -85,6 +85,9 @@ class Shooter:
 
 def main():
     os.makedirs(IMAGES, exist_ok=True)
+    for end in ("", "-wal", "-shm"):  # the records read are new to the archive
+        if os.path.exists(archive_path() + end):
+            os.remove(archive_path() + end)
     s = Shooter()
     try:
         s.app.cmd("about")
@@ -100,6 +103,11 @@ def main():
         s.app.cmd(f"type {IDC['COMBO_PORT']} COM15")
         s.click("BTN_CONNECT")
         s.shoot("port-typed")
+        s.click("BTN_RECORD_CLEAR_DEVICE")  # nothing read yet: the records are not archived
+        s.answer(IDYES)
+        s.app.cmd("box 10000")
+        s.shoot("ask-clear-unarchived")
+        s.answer(IDNO)
         s.click("BTN_RECORD_READ")
         for _ in range(2):  # users, then standards
             s.answer()

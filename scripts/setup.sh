@@ -13,6 +13,8 @@ packages=(
   fonts-wine                             # Marlett: the caption buttons as glyphs, not letters
   nsis zip                               # the installer and the portable package
   fonts-nanum locales                    # Hangul font and the Korean locale for Wine
+  libsqlite3-dev sqlite3                 # the archive natively; sqlite3 to look into one
+  tcl dpkg-dev xz-utils                  # SQLite's single-file source for the Windows build
   chromium poppler-utils                 # the audit report rendered and printed to PDF, its pages
 )
 

@@ -56,6 +56,8 @@ protected:
         dir = std::filesystem::temp_directory_path() / ("ombrix-cli-" + std::to_string(getpid()));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
+        // The user's own archive, where records go without --archive.
+        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
@@ -69,7 +71,13 @@ protected:
     }
 
     Ran OmbrixOn(const std::string& port, std::vector<std::string> args) {
-        args.insert(args.begin(), {OMBRIX_PROGRAM, "--port", port});
+        args.insert(args.begin(), {"--port", port});
+        return OmbrixAlone(std::move(args));
+    }
+
+    // ombrix ARGS...
+    Ran OmbrixAlone(std::vector<std::string> args) {
+        args.insert(args.begin(), OMBRIX_PROGRAM);
         std::vector<char*> argv;
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
@@ -282,6 +290,66 @@ TEST_F(CliTest, APortThatCannotOpenIsNamedWithTheSystemsCause) {
     EXPECT_EQ(RequestCount(), 0);
 }
 
+TEST_F(CliTest, RecordsAreArchivedOnceAndHistoryWritesThemBack) {
+    Start();
+    const std::string own = (dir / "data" / "ombrix" / "archive.sqlite3").string();
+    EXPECT_EQ(Ombrix({"records", "--no-archive"}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(own));
+    EXPECT_EQ(Ombrix({"records", "--csv", Path("read.csv")}).status, 0);
+    EXPECT_EQ(Ombrix({"records"}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(own));
+    // history takes the archive alone: no port.
+    Ran ran = Ombrix({"history", "--csv", Path("history.csv")});
+    EXPECT_EQ(ran.status, 2);
+    sim.reset();
+    ran = OmbrixAlone({"--archive", own, "history", "--csv", Path("history.csv")});
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_EQ(FileBytes(Path("history.csv")), FileBytes(Path("read.csv")));
+    ran =
+        OmbrixAlone({"history", "--from", "2024-12-31", "--to", "2025-01-02", "--verdict", "오염"});
+    EXPECT_EQ(ran.out,
+              "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n"
+              "1,2025-01-02 12:00:00 오후,,,,Germ,100,200,250,오염\n");
+}
+
+TEST_F(CliTest, DownloadClearsTheLogOnlyWhenEveryRecordIsArchived) {
+    Start();
+    Write(Path("blocker"), "a file where the archive's folder would be");
+    Ran ran = Ombrix({"--archive", Path("blocker") + "/archive.sqlite3", "download", "--yes"});
+    EXPECT_EQ(ran.status, 7);
+    EXPECT_NE(ran.err.find(Path("blocker") + "/archive.sqlite3을(를) 열거나 만들 수 없습니다."),
+              std::string::npos);
+    EXPECT_EQ(sim->device.state.records.size(), 3u);
+    ran = Ombrix({"--archive", Path("a.sqlite3"), "download", "--yes"});
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_TRUE(sim->device.state.records.empty());
+    EXPECT_EQ(Ombrix({"--archive", Path("a.sqlite3"), "download", "--yes"}).status, 0);
+    EXPECT_EQ(ran.err.find("아직 PC에 보관되지"), std::string::npos);
+    ran = OmbrixAlone({"--archive", Path("a.sqlite3"), "history"});
+    EXPECT_EQ(std::count(ran.out.begin(), ran.out.end(), '\n'), 4);
+}
+
+TEST_F(CliTest, ImportKeepsGoodFilesWholeAndNamesTheLineOfABadOne) {
+    const std::string header = "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n";
+    Write(Path("good.csv"), UTF8_BOM + header + "1,2011-03-07 12:05:09 오전,,,,,,,150,-\n");
+    Write(Path("bad.csv"), UTF8_BOM + header + "1,2011-03-07 12:05:09 오전,,,,,,,151,-\n" +
+                               "2,2011-03-07 12:05:09 오전,,,,,,,x,-\n");
+    const std::string archive = Path("a.sqlite3");
+    Ran ran = OmbrixAlone({"--archive", archive, "import", Path("good.csv"), Path("bad.csv")});
+    EXPECT_EQ(ran.status, 6);
+    EXPECT_EQ(ran.err, Path("good.csv") +
+                           ": 측정 기록 1개를 새로 보관했습니다. (파일의 측정 기록 "
+                           "1개)\n" +
+                           Path("bad.csv") +
+                           "의 3번째 줄, 측정값 항목이 올바르지 않습니다. 이 "
+                           "파일의 측정 기록은 하나도 보관하지 않았습니다.\n");
+    ran = OmbrixAlone({"--archive", archive, "import", Path("good.csv")});
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_NE(ran.err.find("측정 기록 0개를"), std::string::npos);
+    EXPECT_EQ(OmbrixAlone({"--archive", Path("good.csv"), "import", Path("good.csv")}).status, 7);
+    EXPECT_EQ(OmbrixAlone({"--archive", archive, "import", Path("none.csv")}).status, 6);
+}
+
 TEST(CliArguments, WrongUsageIsNamed) {
     const struct {
         std::vector<std::string> words;
@@ -297,6 +365,17 @@ TEST(CliArguments, WrongUsageIsNamed) {
         {{"users", "--port"}, "--port needs a value"},
         {{"--port=", "users"}, "--port needs a value"},
         {{"--port", "p", "users", "--bogus"}, "unknown option \"--bogus\""},
+        {{"import"}, "import takes one or more record CSV files"},
+        {{"--port", "p", "import", "f"},
+         "import works on the archive alone: --port does not apply"},
+        {{"history", "--from", "2024-02-30"}, "--from and --to are days: YYYY-MM-DD"},
+        {{"history", "--verdict", "bad"}, "--verdict is 안전, 주의 or 오염"},
+        {{"--port", "p", "users", "--user", "x"},
+         "users takes no filter: --from, --to, --standard, --user and --verdict apply to history"},
+        {{"--port", "p", "download", "--yes", "--no-archive"},
+         "download archives what it clears: --no-archive does not apply"},
+        {{"--port", "p", "download"},
+         "download replaces or deletes what the device holds: confirm it with --yes"},
     };
     for (const auto& c : cases) {
         Arguments arguments;

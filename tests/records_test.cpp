@@ -166,8 +166,11 @@ TEST_F(RecordTest, NoRecordsOrAnotherStatus) {
 TEST_F(RecordTest, ClearingTheDeviceTakesThreeFrames) {
     Connect(Lab({Record(1, 1, 1), Record(1, 1, 2)}));
     dialog.OnClearDeviceRecords();
-    EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{{ShownBox::Question, IDS_RECORD_CLEAR_ASK, ""},
-                                               Info(IDS_RECORD_CLEARED)}));
+    // Nothing was read from this port, so the records are not archived: a second question.
+    EXPECT_EQ(ui.boxes, (std::vector<ShownBox>{
+                            {ShownBox::Question, IDS_RECORD_CLEAR_ASK, ""},
+                            {ShownBox::CarefulQuestion, IDS_RECORD_CLEAR_NOT_ARCHIVED, "2"},
+                            Info(IDS_RECORD_CLEARED)}));
     EXPECT_EQ(Sent(), (Frames{{0x13, 0x64}, {0x13, 0x62}, {0x13, 0x64}}));
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(GetWord(Request(i).data(), FRAME_ITEM), 0);
     EXPECT_TRUE(sim->device.state.records.empty());
@@ -193,7 +196,7 @@ TEST_P(ClearQuietStops, EndWithoutAMessage) {
     faults.overrides.push_back(GetParam().reply);
     Connect(Lab({Record(1, 1, 1)}), faults);
     dialog.OnClearDeviceRecords();
-    EXPECT_EQ(ui.boxes.size(), 1u);  // the question only
+    EXPECT_EQ(ui.boxes.size(), 2u);  // the questions only
     EXPECT_EQ(Sent(), GetParam().sent);
 }
 

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -82,6 +83,11 @@ FileError ReadFileUpTo(const std::string& path, size_t limit, std::string& bytes
     if (fd < 0) return FromErrno(errno);
     FileError error = FileError::None;
     if (flock(fd, LOCK_SH | LOCK_NB) != 0) error = FromErrno(errno);
+    // As much as the file holds, and a byte more to tell a file that is over the limit; not
+    // the limit itself, which may be far larger than the file.
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && static_cast<uint64_t>(status.st_size) < limit)
+        limit = static_cast<size_t>(status.st_size) + 1;
     bytes.resize(limit);
     size_t got = 0;
     while (error == FileError::None && got < limit) {

@@ -85,6 +85,10 @@ FileError ReadFileUpTo(const std::string& path, size_t limit, std::string& bytes
     HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return FromLastError(GetLastError());
+    // As much as the file holds, and a byte more to tell a file that is over the limit.
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && static_cast<uint64_t>(size.QuadPart) < limit)
+        limit = static_cast<size_t>(size.QuadPart) + 1;
     bytes.resize(limit);
     size_t got = 0;
     FileError error = FileError::None;

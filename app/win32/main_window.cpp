@@ -17,6 +17,8 @@
 #include "app/win32/win32_controls.h"
 #include "app/win32/window_icons.h"
 #include "app/win32/window_placement.h"
+#include "history/archive_file.h"
+#include "history/archive_path.h"
 #include "records/measurement_record.h"
 #include "records/record_words.h"
 #include "res/resource.h"
@@ -27,6 +29,7 @@ struct MainWindow {
     Win32Controls controls;
     RegistrySettings settings;
     COmbrix_TessalyDlg dialog{controls, settings};
+    ArchiveFile archive{DefaultArchivePath()};
     WindowIcons icons;
     int dpi = BASE_DPI;
 };
@@ -84,6 +87,7 @@ void InitMainWindow(HWND window, MainWindow& state) {
     InitListColumns(window, state.dpi);
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
+    state.dialog.SetArchive(&state.archive);
     state.dialog.InitMainDialog();
     CentreOnWorkArea(window);
 }

@@ -284,6 +284,10 @@ bool Win32Controls::Ask(int textId) {
     return Box(textId, L"", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+bool Win32Controls::AskNoByDefault(int textId, const std::string& insert) {
+    return Box(textId, WideFrom(insert), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 bool Win32Controls::AskSavePath(const char* initialName, std::string& path) {
     Flush();
     return AskFilePath(m_dialog, CsvFileTypes(), WideFrom(initialName), true, path);

@@ -53,6 +53,7 @@ public:
     void Tell(int textId, const std::string& insert, const std::string& second) override;
     void TellError(int textId, const std::string& insert) override;
     bool Ask(int textId) override;
+    bool AskNoByDefault(int textId, const std::string& insert) override;
     bool AskSavePath(const char* initialName, std::string& path) override;
     bool AskOpenPath(std::string& path) override;
 

@@ -1,6 +1,7 @@
 """The end-to-end bench: the real Ombrix_Tessaly.exe under Wine on Xvfb, the simulator on a
 pseudo-terminal mapped as COM ports, and e2e_driver.exe to press buttons, type, and read the
 window back. One Bench is one run of the program."""
+import getpass
 import os
 import re
 import subprocess
@@ -32,6 +33,12 @@ IDC = read_ids("IDC_")
 DEVICE_BUTTONS = ["BTN_USER_READ", "BTN_USER_WRITE", "BTN_STANDARD_READ",
                   "BTN_STANDARD_WRITE", "BTN_RECORD_CLEAR_DEVICE", "BTN_RECORD_READ"]
 IDOK, IDYES, IDNO = 1, 6, 7
+
+
+def archive_path(prefix=PREFIX):
+    """The archive of the prefix's user, where the program keeps its reads."""
+    return os.path.join(prefix, "drive_c", "users", getpass.getuser(), "AppData", "Local",
+                        "Kavenor", "Ombrix_Tessaly", "archive.sqlite3")
 
 
 def windows_path(path):

@@ -11,7 +11,7 @@
 #include "app/port_settings.h"
 
 struct ShownBox {
-    enum Kind { Info, Error, Question } kind;
+    enum Kind { Info, Error, Question, CarefulQuestion } kind;
     int textId;
     std::string insert;
     std::string second = "";
@@ -73,6 +73,13 @@ public:
     }
     bool Ask(int textId) override {
         boxes.push_back({ShownBox::Question, textId, ""});
+        if (answers.empty()) return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    bool AskNoByDefault(int textId, const std::string& insert) override {
+        boxes.push_back({ShownBox::CarefulQuestion, textId, insert});
         if (answers.empty()) return true;
         const bool answer = answers.front();
         answers.pop_front();

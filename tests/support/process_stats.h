@@ -10,5 +10,8 @@ struct ProcessCounts {
 };
 ProcessCounts CountProcessResources();
 
+// The memory the process holds now (its resident set, or its working set on Windows), in MiB.
+double ProcessMemoryMiB();
+
 // What ProcessCounts::handles counts on this platform, for a printed line.
 extern const char* const PROCESS_HANDLES_NAME;

@@ -2,6 +2,9 @@
 
 #include <sys/resource.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -27,4 +30,15 @@ double ProcessCpuSeconds() {
 // The directory iterator's own descriptor is not counted.
 ProcessCounts CountProcessResources() {
     return {Entries("/proc/self/fd") - 1, Entries("/proc/self/task")};
+}
+
+double ProcessMemoryMiB() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    double kib = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, "VmRSS:", 6) == 0) kib = std::atof(line + 6);
+    std::fclose(status);
+    return kib / 1024.0;
 }

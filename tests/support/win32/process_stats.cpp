@@ -2,6 +2,7 @@
 
 #include <windows.h>
 // windows.h first: tlhelp32.h needs its types.
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cstdint>
@@ -47,4 +48,11 @@ double ProcessCpuSeconds() {
 ProcessCounts CountProcessResources() {
     const long handles = HandleCount();
     return {handles, ThreadCount()};
+}
+
+double ProcessMemoryMiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    // kernel32's own: psapi.dll is not among the DLLs the programs may import.
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.WorkingSetSize) / 1048576.0;
 }

@@ -1,0 +1,185 @@
+// Times the measurement archive on a year of made-up measurements, as the console program and
+// the history window use it: the import of a record CSV of them, the bytes a record takes, the
+// archiving of a 65535-record read, and what the history window asks when it opens and when a
+// filter changes, with the memory it holds. Not a test: it prints figures next to their budget.
+//
+//   archive_bench import COUNT FOLDER   the record CSV, its import and a read's archiving
+//   archive_bench history FOLDER        the history over that archive, in a process of its own
+//                                        so that its memory is its own
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "history/archive_file.h"
+#include "history/archive_query.h"
+#include "history/record_cells.h"
+#include "history/record_import.h"
+#include "history/report.h"
+#include "history/time_text.h"
+#include "tests/support/process_stats.h"
+#include "tests/synthetic_history.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr size_t kReadRecords = 65535;
+constexpr size_t kPageRows = 50;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+const char* Within(bool within) { return within ? "within" : "OVER"; }
+
+// The record CSV of the plan, as the window writes it; the number of rows.
+size_t WriteRecordCsv(const SyntheticPlan& plan, const std::string& path) {
+    std::ofstream file(std::filesystem::u8path(path), std::ios::binary);
+    RecordCellWriter writer(CellEncoding::Korean);
+    RecordCells cells;
+    file << RecordCsvHeader(CellEncoding::Korean);
+    size_t rows = 0;
+    ForEachSyntheticMeasurement(plan, [&](const Measurement& row) {
+        writer.Write(row, static_cast<long long>(++rows), cells);
+        file << RecordCsvLine(cells);
+    });
+    return rows;
+}
+
+// A read's rows as the record list holds them (code page 949 cells), read back as the window
+// reads them when it archives.
+class ReadFeed : public MeasurementFeed {
+public:
+    explicit ReadFeed(std::vector<RecordCells> rows) : m_rows(std::move(rows)) {}
+    Step Next(Measurement& row) override {
+        if (m_at == m_rows.size()) return End;
+        row = Measurement{};
+        m_reader.Read(m_rows[m_at++], row);
+        row.userNo = 1;
+        row.standardNo = 1;
+        return Row;
+    }
+
+private:
+    std::vector<RecordCells> m_rows;
+    RecordCellReader m_reader{CellEncoding::Korean};
+    size_t m_at = 0;
+};
+
+std::vector<RecordCells> ReadRows(const std::string& from, const std::string& to) {
+    SyntheticPlan plan;
+    plan.from = from;
+    plan.to = to;
+    plan.count = kReadRecords;
+    plan.seed = 7;
+    std::vector<RecordCells> rows;
+    RecordCellWriter writer(CellEncoding::Korean);
+    ForEachSyntheticMeasurement(plan, [&](const Measurement& m) {
+        rows.emplace_back();
+        writer.Write(m, static_cast<long long>(rows.size()), rows.back());
+    });
+    return rows;
+}
+
+void TimeReadArchiving(const std::string& path, const char* what) {
+    ReadFeed feed(ReadRows("2026-01-01", "2026-01-31"));
+    BatchCount count;
+    const auto start = Clock::now();
+    ArchiveFile archive(path);
+    const ArchiveStatus status = archive.Keep("COM3", feed, count);
+    const double seconds = SecondsSince(start);
+    std::printf("archiving a read of %zu records %s: %.2f s, %zu new (budget 0.5 s: %s)%s\n",
+                count.rows, what, seconds, count.added, Within(seconds <= 0.5),
+                status ? "" : " FAILED");
+}
+
+// What the history window does when it opens or a filter changes: the filter choices, then in
+// one pass the rows' ids newest first, the counts per verdict and the chart's buckets, and the
+// list's first page.
+double ShowHistory(Archive& archive, const HistoryFilter& filter, HistoryView& view) {
+    const auto start = Clock::now();
+    FilterChoices choices;
+    LoadFilterChoices(archive, choices);
+    const int64_t from = filter.from.value_or(0);
+    const int64_t until = filter.until.value_or(from + 366 * SECONDS_PER_DAY);
+    LoadHistory(archive, filter, from, ReportBucketSeconds(from, until), view);
+    std::vector<Measurement> page;
+    view.list.Page(archive, 0, kPageRows, page);
+    return SecondsSince(start);
+}
+
+int Import(long long count, const std::filesystem::path& folder) {
+    SyntheticPlan plan;
+    plan.from = "2025-01-01";
+    plan.to = "2025-12-31";
+    plan.count = count;
+    plan.sources = {"COM3"};
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string csv = (folder / "records.csv").u8string();
+    const std::string path = (folder / "archive.sqlite3").u8string();
+
+    const size_t rows = WriteRecordCsv(plan, csv);
+    TimeReadArchiving((folder / "empty.sqlite3").u8string(), "into an empty archive");
+    ArchiveFile file(path);
+    const auto start = Clock::now();
+    const ImportOutcome imported = ImportRecordFile(file, csv);
+    const double seconds = SecondsSince(start);
+    const double bytes =
+        static_cast<double>(std::filesystem::file_size(folder / "archive.sqlite3"));
+    std::printf(
+        "import of a %zu-row record CSV (%.0f MB): %.1f s, %zu new (budget 15 s: %s); "
+        "the archive %.0f bytes a record (budget 150: %s)\n",
+        rows, static_cast<double>(std::filesystem::file_size(csv)) / 1e6, seconds,
+        imported.count.added, Within(seconds <= 15), bytes / static_cast<double>(rows),
+        Within(bytes / static_cast<double>(rows) <= 150));
+    TimeReadArchiving(path, "into that archive");
+    return imported.kind == ImportOutcome::Kept ? 0 : 1;
+}
+
+int History(const std::filesystem::path& folder) {
+    ArchiveStatus status;
+    const double memoryBefore = ProcessMemoryMiB();
+    auto start = Clock::now();
+    auto archive = Archive::Open((folder / "archive.sqlite3").u8string(), status);
+    if (!archive) return 1;
+    HistoryView view;
+    HistoryFilter lastMonth;
+    SetFilterDays("2025-12-02", "2025-12-31", lastMonth);
+    const double opened = SecondsSince(start) + ShowHistory(*archive, lastMonth, view);
+    std::printf(
+        "history window opens on the last 30 days: %zu rows, first page, counts and "
+        "chart in %.3f s (budget 1 s: %s)\n",
+        view.list.Size(), opened, Within(opened <= 1));
+    HistoryFilter year;
+    const double all = ShowHistory(*archive, year, view);
+    const double memoryAfter = ProcessMemoryMiB();
+    std::printf(
+        "history of the whole year: %zu rows in %.3f s (budget 1 s: %s); the memory it "
+        "holds +%.1f MiB (budget 60 MiB: %s)\n",
+        view.list.Size(), all, Within(all <= 1), memoryAfter - memoryBefore,
+        Within(memoryAfter - memoryBefore <= 60));
+    FilterChoices choices;
+    LoadFilterChoices(*archive, choices);
+    HistoryFilter changed = year;
+    changed.standard = choices.standards.empty() ? "" : choices.standards.front();
+    changed.verdicts = VerdictBit(Verdict::Caution) | VerdictBit(Verdict::Contaminated);
+    const double change = ShowHistory(*archive, changed, view);
+    std::printf(
+        "filter change (one standard, 주의 and 오염, the whole year): %zu rows in %.3f s "
+        "(budget 0.3 s: %s)\n",
+        view.list.Size(), change, Within(change <= 0.3));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "import" && argc == 4)
+        return Import(std::atoll(argv[2]), std::filesystem::u8path(argv[3]));
+    if (mode == "history" && argc == 3) return History(std::filesystem::u8path(argv[2]));
+    std::fprintf(stderr, "archive_bench import COUNT FOLDER | archive_bench history FOLDER\n");
+    return 2;
+}

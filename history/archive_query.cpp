@@ -1,0 +1,269 @@
+#include "history/archive_query.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <map>
+
+#include "history/sqlite_statement.h"
+#include "history/time_text.h"
+
+namespace {
+
+constexpr char kRowColumns[] =
+    "SELECT r.measured_at, r.user_no, u.name, u.id1, u.id2, r.standard_no, s.name, "
+    "r.safety_index, r.danger_index, r.value, r.verdict, src.name, b.archived_at "
+    "FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.standard_id "
+    "JOIN batches b ON b.id = r.batch_id JOIN sources src ON src.id = b.source_id";
+
+// The order of readings_identity, read backwards or forwards: no sort.
+constexpr char kNewestFirst[] =
+    " ORDER BY r.measured_at DESC, r.value DESC, r.user_id DESC, r.standard_id DESC";
+constexpr char kOldestFirst[] = " ORDER BY r.measured_at, r.value, r.user_id, r.standard_id";
+
+// The filter's conditions on `readings r`; its values are bound by BindFilter.
+std::string WhereOf(const HistoryFilter& filter) {
+    std::string where = " WHERE 1";
+    if (filter.from) where += " AND r.measured_at >= ?1";
+    if (filter.until) where += " AND r.measured_at < ?2";
+    if (filter.standard)
+        where += " AND r.standard_id IN (SELECT id FROM standards WHERE coalesce(name, '') = ?3)";
+    if (filter.user)
+        where += " AND r.user_id IN (SELECT id FROM users WHERE coalesce(name, '') = ?4)";
+    if ((filter.verdicts & ALL_VERDICTS) != ALL_VERDICTS) {
+        std::string codes;
+        for (unsigned code = 0; code < 4; ++code)
+            if (filter.verdicts & (1u << code))
+                codes += (codes.empty() ? "" : ",") + std::to_string(code);
+        where += codes.empty() ? " AND 0" : " AND r.verdict IN (" + codes + ")";
+    }
+    return where;
+}
+
+void BindFilter(Statement& statement, const HistoryFilter& filter) {
+    if (filter.from) statement.Bind(1, *filter.from);
+    if (filter.until) statement.Bind(2, *filter.until);
+    if (filter.standard) statement.BindText(3, *filter.standard, false);
+    if (filter.user) statement.BindText(4, *filter.user, false);
+}
+
+std::optional<int> OptionalInt(const Statement& row, int column) {
+    const std::optional<int64_t> value = row.OptionalInteger(column);
+    return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
+}
+
+Verdict VerdictOf(int64_t code) {
+    return code >= 0 && code <= 3 ? static_cast<Verdict>(code) : Verdict::None;
+}
+
+void ReadRow(const Statement& row, Measurement& m) {
+    m.measuredAt = TimeText(row.Integer(0));
+    m.userNo = OptionalInt(row, 1);
+    m.userName = row.Text(2);
+    m.id1 = row.OptionalInteger(3);
+    m.id2 = row.OptionalInteger(4);
+    m.standardNo = OptionalInt(row, 5);
+    m.standardName = row.Text(6);
+    m.safetyIndex = row.OptionalInteger(7);
+    m.dangerIndex = row.OptionalInteger(8);
+    m.value = static_cast<int>(row.Integer(9));
+    m.verdict = VerdictOf(row.Integer(10));
+    m.source = row.Text(11);
+    m.archivedAt = TimeText(row.Integer(12));
+}
+
+// Runs a statement to its end, handing each row to `visit`, which returns false to stop.
+template <class Visit>
+ArchiveStatus EachRow(Archive& archive, Statement& statement, Visit visit) {
+    if (statement.Prepared() != SQLITE_OK) return StatusOf(archive.Handle(), statement.Prepared());
+    int result;
+    while ((result = statement.Step()) == SQLITE_ROW)
+        if (!visit(statement)) return {};
+    return StatusOf(archive.Handle(), result);
+}
+
+ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>& names) {
+    names.clear();
+    Statement statement(archive.Handle(), sql);
+    return EachRow(archive, statement, [&](const Statement& row) {
+        names.push_back(row.Text(0));
+        return true;
+    });
+}
+
+// One pass over the rows of a filter in the table's order, which SQLite reads fastest, and
+// without a sort or a GROUP BY, which would sort every row first: the list's ids are ordered
+// here, the counts and the chart's buckets summed here.
+class HistoryScan {
+public:
+    // `width` 0: no buckets; `listed`: the ids are kept for the list.
+    HistoryScan(int64_t origin, int64_t width, bool listed)
+        : m_origin(origin), m_width(width), m_listed(listed) {}
+
+    ArchiveStatus Run(Archive& archive, const HistoryFilter& filter) {
+        const std::string sql =
+            "SELECT r.id, r.measured_at, r.standard_id, r.value, r.verdict, r.safety_index, "
+            "r.danger_index FROM readings r" +
+            WhereOf(filter);
+        Statement statement(archive.Handle(), sql.c_str());
+        BindFilter(statement, filter);
+        return EachRow(archive, statement, [&](const Statement& row) {
+            const int64_t measuredAt = row.Integer(1);
+            if (m_listed) m_rows.push_back({measuredAt, static_cast<uint32_t>(row.Integer(0))});
+            const Verdict verdict = VerdictOf(row.Integer(4));
+            ++m_counts.Of(verdict);
+            if (m_width > 0) AddToBucket(row, measuredAt, verdict);
+            return true;
+        });
+    }
+
+    // Newest first; rows of one time in the order they were archived, latest first.
+    HistoryList TakeList() {
+        std::sort(m_rows.begin(), m_rows.end(), [](const TimedId& a, const TimedId& b) {
+            return a.measuredAt != b.measuredAt ? a.measuredAt > b.measuredAt : a.id > b.id;
+        });
+        std::vector<uint32_t> ids(m_rows.size());
+        for (size_t i = 0; i < m_rows.size(); ++i) ids[i] = m_rows[i].id;
+        std::vector<TimedId>().swap(m_rows);
+        return HistoryList(std::move(ids));
+    }
+
+    const VerdictCounts& Counts() const { return m_counts; }
+
+    // In time order, standards by name within a bucket.
+    ArchiveStatus Buckets(Archive& archive, std::vector<ChartBucket>& buckets) {
+        buckets.clear();
+        std::map<int64_t, std::string> names;
+        Statement standards(archive.Handle(), "SELECT id, coalesce(name, '') FROM standards");
+        const ArchiveStatus status = EachRow(archive, standards, [&](const Statement& row) {
+            names[row.Integer(0)] = row.Text(1);
+            return true;
+        });
+        for (auto& [key, bucket] : m_buckets) {
+            bucket.standard = names[key.second];
+            buckets.push_back(std::move(bucket));
+        }
+        std::stable_sort(
+            buckets.begin(), buckets.end(), [](const ChartBucket& a, const ChartBucket& b) {
+                return a.start != b.start ? a.start < b.start : a.standard < b.standard;
+            });
+        return status;
+    }
+
+private:
+    struct TimedId {
+        int64_t measuredAt;
+        uint32_t id;
+    };
+
+    void AddToBucket(const Statement& row, int64_t measuredAt, Verdict verdict) {
+        const int64_t offset = measuredAt - m_origin;
+        const int64_t start = measuredAt - ((offset % m_width) + m_width) % m_width;
+        const int value = static_cast<int>(row.Integer(3));
+        ChartBucket& b = m_buckets[{start, row.Integer(2)}];
+        if (b.count == 0) {
+            b.start = start;
+            b.minValue = b.maxValue = value;
+        }
+        ++b.count;
+        b.minValue = std::min(b.minValue, value);
+        b.maxValue = std::max(b.maxValue, value);
+        b.worst = WorseVerdict(b.worst, verdict);
+        b.safetyIndex = std::max(b.safetyIndex, row.OptionalInteger(5));
+        b.dangerIndex = std::max(b.dangerIndex, row.OptionalInteger(6));
+    }
+
+    int64_t m_origin, m_width;
+    bool m_listed;
+    std::vector<TimedId> m_rows;
+    VerdictCounts m_counts;
+    std::map<std::pair<int64_t, int64_t>, ChartBucket> m_buckets;  // by (start, standard id)
+};
+
+}  // namespace
+
+bool SetFilterDays(const std::string& firstDay, const std::string& lastDay, HistoryFilter& filter) {
+    const std::optional<int64_t> first = SecondsFromDateText(firstDay);
+    const std::optional<int64_t> last = SecondsFromDateText(lastDay);
+    if ((!firstDay.empty() && !first) || (!lastDay.empty() && !last)) return false;
+    if (first) filter.from = *first;
+    if (last) filter.until = *last + SECONDS_PER_DAY;
+    return true;
+}
+
+ArchiveStatus HistoryList::Load(Archive& archive, const HistoryFilter& filter) {
+    HistoryScan scan(0, 0, true);
+    const ArchiveStatus status = scan.Run(archive, filter);
+    if (status) *this = scan.TakeList();
+    return status;
+}
+
+ArchiveStatus HistoryList::Page(Archive& archive, size_t first, size_t count,
+                                std::vector<Measurement>& rows) const {
+    rows.clear();
+    const std::string sql = std::string(kRowColumns) + " WHERE r.id = ?1";
+    Statement statement(archive.Handle(), sql.c_str());
+    if (statement.Prepared() != SQLITE_OK) return StatusOf(archive.Handle(), statement.Prepared());
+    for (size_t i = first; i < m_ids.size() && i < first + count; ++i) {
+        statement.Bind(1, static_cast<int64_t>(m_ids[i]));
+        const int result = statement.Step();
+        if (result == SQLITE_ROW) {
+            rows.emplace_back();
+            ReadRow(statement, rows.back());
+        } else if (result != SQLITE_DONE) {
+            return StatusOf(archive.Handle(), result);
+        }
+        statement.Reset();
+    }
+    return {};
+}
+
+ArchiveStatus ForEachMeasurement(Archive& archive, const HistoryFilter& filter,
+                                 const std::function<bool(const Measurement&)>& visit,
+                                 RowOrder order) {
+    const std::string sql = std::string(kRowColumns) + WhereOf(filter) +
+                            (order == RowOrder::NewestFirst ? kNewestFirst : kOldestFirst);
+    Statement statement(archive.Handle(), sql.c_str());
+    BindFilter(statement, filter);
+    Measurement row;
+    return EachRow(archive, statement, [&](const Statement& s) {
+        ReadRow(s, row);
+        return visit(row);
+    });
+}
+
+ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, VerdictCounts& counts) {
+    HistoryScan scan(0, 0, false);
+    const ArchiveStatus status = scan.Run(archive, filter);
+    counts = scan.Counts();
+    return status;
+}
+
+ArchiveStatus ChartBuckets(Archive& archive, const HistoryFilter& filter, int64_t origin,
+                           int64_t width, std::vector<ChartBucket>& buckets) {
+    HistoryScan scan(origin, width > 0 ? width : 1, false);
+    const ArchiveStatus status = scan.Run(archive, filter);
+    return status ? scan.Buckets(archive, buckets) : status;
+}
+
+ArchiveStatus LoadHistory(Archive& archive, const HistoryFilter& filter, int64_t origin,
+                          int64_t width, HistoryView& view) {
+    HistoryScan scan(origin, width, true);
+    const ArchiveStatus status = scan.Run(archive, filter);
+    if (!status) return status;
+    view.list = scan.TakeList();
+    view.counts = scan.Counts();
+    return scan.Buckets(archive, view.buckets);
+}
+
+ArchiveStatus LoadFilterChoices(Archive& archive, FilterChoices& choices) {
+    ArchiveStatus status =
+        Names(archive,
+              "SELECT DISTINCT name FROM standards WHERE coalesce(name, '') <> '' "
+              "ORDER BY name",
+              choices.standards);
+    if (!status) return status;
+    return Names(archive,
+                 "SELECT DISTINCT name FROM users WHERE coalesce(name, '') <> '' ORDER BY name",
+                 choices.users);
+}

@@ -1,0 +1,86 @@
+// Reading the archive for the history: the filtered rows newest first, a page of them at a
+// time, their counts per verdict, their values per time bucket for the chart, and the names to
+// filter by. Built for a million rows: a filter keeps 4 bytes a row (the row ids, so that any
+// page of an owner-data list is one look-up away), and counts and buckets are summed by SQLite.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/archive.h"
+#include "history/verdicts.h"
+
+constexpr unsigned VerdictBit(Verdict verdict) { return 1u << static_cast<unsigned>(verdict); }
+constexpr unsigned ALL_VERDICTS = 0xF;
+
+struct HistoryFilter {
+    std::optional<int64_t> from;          // first second of the period (time_text.h), inclusive
+    std::optional<int64_t> until;         // end of the period, exclusive
+    std::optional<std::string> standard;  // one standard's name; "" the rows without a standard
+    std::optional<std::string> user;      // one user's name; "" the rows without a user name
+    unsigned verdicts = ALL_VERDICTS;     // VerdictBit of each verdict shown
+};
+
+// "YYYY-MM-DD" days, both inclusive, either empty for an open end; false for a text that is
+// no date.
+bool SetFilterDays(const std::string& firstDay, const std::string& lastDay, HistoryFilter& filter);
+
+// The rows of a filter, newest first (ties in the order they were archived, latest first).
+class HistoryList {
+public:
+    HistoryList() = default;
+    explicit HistoryList(std::vector<uint32_t> ids) : m_ids(std::move(ids)) {}
+
+    ArchiveStatus Load(Archive& archive, const HistoryFilter& filter);
+    size_t Size() const { return m_ids.size(); }
+    // Rows [first, first + count) of the list, fewer at its end.
+    ArchiveStatus Page(Archive& archive, size_t first, size_t count,
+                       std::vector<Measurement>& rows) const;
+
+private:
+    std::vector<uint32_t> m_ids;
+};
+
+// Every row of a filter without holding them, newest first (the CSV) or oldest first (the
+// report's ReportTally): `visit` returns false to stop.
+enum class RowOrder { NewestFirst, OldestFirst };
+ArchiveStatus ForEachMeasurement(Archive& archive, const HistoryFilter& filter,
+                                 const std::function<bool(const Measurement&)>& visit,
+                                 RowOrder order = RowOrder::NewestFirst);
+
+ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, VerdictCounts& counts);
+
+// One standard's measurements within one bucket of time.
+struct ChartBucket {
+    int64_t start = 0;     // first second of the bucket
+    std::string standard;  // "" for measurements without a standard
+    size_t count = 0;
+    int minValue = 0, maxValue = 0;
+    Verdict worst = Verdict::None;                    // 오염 over 주의 over 안전 over "-"
+    std::optional<int64_t> safetyIndex, dangerIndex;  // the highest within the bucket
+};
+// Buckets of `width` seconds counted from `origin`, in time order, standards by name within one.
+ArchiveStatus ChartBuckets(Archive& archive, const HistoryFilter& filter, int64_t origin,
+                           int64_t width, std::vector<ChartBucket>& buckets);
+
+// All the history window shows of a filter, from one pass over its rows (the quickest way on a
+// large archive): the list, the counts per verdict, and the chart's buckets of `width` seconds
+// counted from `origin` (none for a width of 0).
+struct HistoryView {
+    HistoryList list;
+    VerdictCounts counts;
+    std::vector<ChartBucket> buckets;
+};
+ArchiveStatus LoadHistory(Archive& archive, const HistoryFilter& filter, int64_t origin,
+                          int64_t width, HistoryView& view);
+
+// What the filters offer: every standard name and user name in the archive, sorted; an empty
+// name (rows without one) is left out.
+struct FilterChoices {
+    std::vector<std::string> standards, users;
+};
+ArchiveStatus LoadFilterChoices(Archive& archive, FilterChoices& choices);

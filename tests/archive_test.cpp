@@ -1,0 +1,340 @@
+// The measurement archive on real files: one measurement kept once, a batch whole or not at all,
+// archives of earlier versions, files it cannot use, the record CSV import and the history's
+// queries.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <thread>
+
+#include "history/archive_file.h"
+#include "history/archive_query.h"
+#include "history/archive_schema.h"
+#include "history/record_import.h"
+#include "history/time_text.h"
+#include "res/resource.h"
+#include "text/code_page.h"
+#include "text/utf8.h"
+
+namespace {
+
+Measurement Row(const std::string& at, int value, const std::string& user = "홍길동",
+                const std::string& standard = "세균", Verdict verdict = Verdict::Safe) {
+    Measurement m;
+    m.measuredAt = at;
+    m.value = value;
+    m.userName = user;
+    if (!user.empty()) m.id1 = 101, m.id2 = 2001;
+    m.standardName = standard;
+    if (!standard.empty()) m.safetyIndex = 100, m.dangerIndex = 200;
+    m.verdict = standard.empty() ? Verdict::None : verdict;
+    return m;
+}
+
+// The rows in order; a row whose time is "stop" stops the feed there.
+class ListFeed : public MeasurementFeed {
+public:
+    explicit ListFeed(std::vector<Measurement> rows) : m_rows(std::move(rows)) {}
+    Step Next(Measurement& row) override {
+        if (m_at == m_rows.size()) return End;
+        if (m_rows[m_at].measuredAt == "stop") return Stop;
+        row = m_rows[m_at++];
+        return Row;
+    }
+
+private:
+    std::vector<Measurement> m_rows;
+    size_t m_at = 0;
+};
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir =
+            std::filesystem::temp_directory_path() / ("ombrix-archive-" + std::to_string(getpid()));
+        std::filesystem::remove_all(dir);
+        path = (dir / "folder" / "archive.sqlite3").string();
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    BatchCount Add(std::vector<Measurement> rows, const std::string& source = "COM3") {
+        ListFeed feed(std::move(rows));
+        BatchCount count;
+        ArchiveFile file(path);
+        EXPECT_TRUE(file.Keep(source, feed, count));
+        return count;
+    }
+
+    // Every row of the documented view, its columns joined by '|', in measured order.
+    std::vector<std::string> View() {
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        std::vector<std::string> rows;
+        sqlite3_exec(
+            db,
+            "SELECT measured_at, user_no, user_name, id1, id2, standard_no, standard_name, "
+            "safety_index, danger_index, value, verdict, source FROM measurements "
+            "ORDER BY measured_at, value, coalesce(user_name, '')",
+            [](void* out, int n, char** values, char**) {
+                std::string row;
+                for (int i = 0; i < n; ++i)
+                    row += std::string(i ? "|" : "") + (values[i] ? values[i] : "NULL");
+                static_cast<std::vector<std::string>*>(out)->push_back(row);
+                return 0;
+            },
+            &rows, nullptr);
+        sqlite3_close(db);
+        return rows;
+    }
+
+    std::filesystem::path dir;
+    std::string path;
+};
+
+TEST_F(ArchiveTest, AMeasurementIsKeptOnceAndEmptyCellsAreNull) {
+    Measurement fromDevice = Row("2011-03-07 13:05:09", 150);
+    fromDevice.userNo = 1;
+    fromDevice.standardNo = 2;
+    const std::vector<Measurement> read = {
+        fromDevice, Row("2011-03-07 13:05:09", 150, "", ""),
+        Row("2011-03-07 13:05:10", 250, "", "세균", Verdict::Contaminated)};
+    EXPECT_EQ(Add(read).added, 3u);
+    EXPECT_EQ(View(),
+              (std::vector<std::string>{
+                  "2011-03-07 13:05:09|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|150|-|COM3",
+                  "2011-03-07 13:05:09|1|홍길동|101|2001|2|세균|100|200|150|안전|COM3",
+                  "2011-03-07 13:05:10|NULL|NULL|NULL|NULL|NULL|세균|100|200|250|오염|COM3"}));
+    // Read again, or imported from a saved file (no device numbers, other indices): nothing new.
+    EXPECT_EQ(Add(read).added, 0u);
+    Measurement imported = Row("2011-03-07 13:05:09", 150);
+    imported.safetyIndex = 500;
+    const BatchCount count = Add({imported, Row("2011-03-07 13:05:09", 151)}, "old.csv");
+    EXPECT_EQ(count.rows, 2u);
+    EXPECT_EQ(count.added, 1u);
+    EXPECT_EQ(View().size(), 4u);
+}
+
+TEST_F(ArchiveTest, ABatchIsKeptWholeOrNotAtAll) {
+    Add({Row("2011-03-07 13:05:09", 1)});
+    for (const char* breaks : {"stop", "2011-02-30 00:00:00"}) {
+        SCOPED_TRACE(breaks);
+        ListFeed feed(
+            {Row("2012-01-01 00:00:00", 2), Row("2012-01-01 00:00:01", 3), Row(breaks, 4)});
+        BatchCount count;
+        ArchiveFile file(path);
+        const ArchiveStatus status = file.Keep("COM3", feed, count);
+        EXPECT_EQ(status.cause, breaks[0] == 's' ? ArchiveCause::None : ArchiveCause::Unknown);
+        EXPECT_EQ(count.added, 0u);
+        EXPECT_EQ(View().size(), 1u);
+    }
+}
+
+TEST_F(ArchiveTest, AnArchiveOfTheFirstVersionOpensWithItsRows) {
+    std::filesystem::create_directories(dir / "folder");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const std::string version1 = std::string(ARCHIVE_MIGRATIONS[0]) +
+                                 "PRAGMA user_version = 1;"
+                                 "INSERT INTO users VALUES(1, '김', 7, NULL);"
+                                 "INSERT INTO standards VALUES(1, NULL);"
+                                 "INSERT INTO sources VALUES(1, 'COM1');"
+                                 "INSERT INTO batches VALUES(1, 1, 0);"
+                                 "INSERT INTO readings VALUES(1, 86400, 5, 1, 1, 1, 0, NULL, "
+                                 "NULL, 3, 1);";
+    ASSERT_EQ(sqlite3_exec(db, version1.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive) << status.detail;
+    archive.reset();
+    EXPECT_EQ(
+        View(),
+        (std::vector<std::string>{"1970-01-02 00:00:00|1|김|7|NULL|0|NULL|NULL|NULL|5|-|COM1"}));
+    EXPECT_EQ(Add({Row("1970-01-02 00:00:00", 5, "김", "")}).added, 1u);  // ID1 differs
+
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_FALSE(Archive::Open(path, status));
+    EXPECT_EQ(status.cause, ArchiveCause::TooNew);
+}
+
+TEST_F(ArchiveTest, AFileItCannotUseIsNamedByItsCause) {
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "text.txt") << "not an archive, not at all; just some words in a file\n";
+    const struct {
+        std::string path;
+        ArchiveCause cause;
+    } cases[] = {
+        {(dir / "text.txt").string(), ArchiveCause::NotAnArchive},
+        {(dir / "text.txt" / "archive.sqlite3").string(), ArchiveCause::CannotOpen},
+        {dir.string(), ArchiveCause::CannotOpen},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        ListFeed feed({Row("2011-03-07 13:05:09", 1)});
+        BatchCount count;
+        EXPECT_EQ(ArchiveFile(c.path).Keep("COM3", feed, count).cause, c.cause);
+    }
+    EXPECT_EQ(ArchiveCauseTextId(ArchiveCause::Locked), IDS_ARCHIVE_LOCKED);
+}
+
+TEST_F(ArchiveTest, ASecondWriterWaitsForTheFirstAndGivesUpAfterItsTimeOut) {
+    Add({Row("2011-03-07 13:05:09", 1)});
+    sqlite3* other = nullptr;
+    sqlite3_open(path.c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    ListFeed feed({Row("2011-03-07 13:05:10", 2)});
+    BatchCount count;
+    EXPECT_EQ(ArchiveFile(path, 100).Keep("COM3", feed, count).cause, ArchiveCause::Locked);
+    std::thread commit([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    ListFeed again({Row("2011-03-07 13:05:10", 2)});
+    EXPECT_TRUE(ArchiveFile(path, 5000).Keep("COM3", again, count));
+    commit.join();
+    sqlite3_close(other);
+    EXPECT_EQ(View().size(), 2u);
+}
+
+std::string Cp949(const std::string& utf8) {
+    std::string text;
+    ConvertTextExactly(utf8, CP_UTF8_TEXT, CP_KOREAN, text);
+    return text;
+}
+
+const std::string kHeader = "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n";
+
+TEST_F(ArchiveTest, ImportedFilesAreCheckedLineByLineAndKeptWhole) {
+    const struct {
+        std::string file;
+        ImportOutcome::Kind kind;
+        int line;
+        const char* column;
+    } cases[] = {
+        {kHeader + "1,2011-03-07 12:05:09 오전,홍길동,101,2001,세균,100,200,99,안전\n"
+                   "2,2011-03-07 01:05:09 오후,,,,,,,150,-\n\n",
+         ImportOutcome::Kept, 0, ""},
+        {kHeader + "1,2011-03-07 13:05:09 오후,,,,,,,1,-\n", ImportOutcome::Refused, 2, "시간"},
+        {kHeader + "1,2011-02-29 12:05:09 오전,,,,,,,1,-\n", ImportOutcome::Refused, 2, "시간"},
+        {kHeader + "1,2011-03-07 12:05:09 오전,,,,,,,1,-\n2,x,,,,,,,1,-\n", ImportOutcome::Refused,
+         3, "시간"},
+        {kHeader + "1,2011-03-07 12:05:09 오전,열두바이트넘는이름,,,,,,1,-\n",
+         ImportOutcome::Refused, 2, "이름"},
+        {kHeader + "1,2011-03-07 12:05:09 오전,,2147483648,,,,,1,-\n", ImportOutcome::Refused, 2,
+         "ID1"},
+        {kHeader + "1,2011-03-07 12:05:09 오전,,,,,65536,,1,-\n", ImportOutcome::Refused, 2,
+         "안전지수"},
+        {kHeader + "1,2011-03-07 12:05:09 오전,,,,,,,,-\n", ImportOutcome::Refused, 2, "측정값"},
+        {kHeader + "1,2011-03-07 12:05:09 오전,,,,,,,1,좋음\n", ImportOutcome::Refused, 2, "결과"},
+        {kHeader + "1,2011-03-07 12:05:09 오전,,,,,,,1\n", ImportOutcome::Refused, 2, "결과"},
+        {kHeader + "0,2011-03-07 12:05:09 오전,,,,,,,1,-\n", ImportOutcome::Refused, 2, "No."},
+        {kHeader + "1,2011-03-07 12:05:09 오전,\"a\"b,,,,,,1,-\n", ImportOutcome::Refused, 2,
+         "이름"},
+        {"No.,이름,ID1,ID2\n", ImportOutcome::Refused, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (const std::string& bytes : {Cp949(c.file), UTF8_BOM + c.file}) {
+            std::filesystem::remove_all(dir);
+            std::filesystem::create_directories(dir);
+            std::ofstream((dir / "기록.csv").string(), std::ios::binary) << bytes;
+            ArchiveFile archive(path);
+            const ImportOutcome outcome = ImportRecordFile(archive, (dir / "기록.csv").string());
+            EXPECT_EQ(outcome.kind, c.kind);
+            EXPECT_EQ(outcome.refusal.line, c.line);
+            EXPECT_EQ(outcome.refusal.column, c.column);
+            const std::vector<std::string> view = View();
+            EXPECT_EQ(view.size(), c.kind == ImportOutcome::Kept ? 2u : 0u);
+            if (view.size() == 2) {
+                EXPECT_EQ(view[1],
+                          "2011-03-07 13:05:09|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|"
+                          "150|-|기록.csv");
+            }
+        }
+    }
+}
+
+TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
+    Add({Row("2024-05-01 08:00:00", 50),
+         Row("2024-05-01 09:00:00", 150, "홍길동", "세균", Verdict::Caution),
+         Row("2024-05-02 10:00:00", 250, "이순신", "세균", Verdict::Contaminated),
+         Row("2024-05-03 10:00:00", 7, "이순신", "곰팡이"), Row("2024-05-03 10:00:00", 8, "", "")});
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive);
+    const auto values = [&](const HistoryFilter& filter) {
+        HistoryList list;
+        EXPECT_TRUE(list.Load(*archive, filter));
+        std::vector<Measurement> rows;
+        EXPECT_TRUE(list.Page(*archive, 0, 100, rows));
+        std::vector<int> out;
+        for (const Measurement& m : rows) out.push_back(m.value);
+        return out;
+    };
+    HistoryFilter all;
+    EXPECT_EQ(values(all), (std::vector<int>{8, 7, 250, 150, 50}));  // newest first
+    HistoryFilter some;
+    ASSERT_TRUE(SetFilterDays("2024-05-01", "2024-05-02", some));
+    some.standard = "세균";
+    some.verdicts = VerdictBit(Verdict::Safe) | VerdictBit(Verdict::Contaminated);
+    EXPECT_EQ(values(some), (std::vector<int>{250, 50}));
+    HistoryFilter byUser;
+    byUser.user = "이순신";
+    EXPECT_EQ(values(byUser), (std::vector<int>{7, 250}));
+    byUser.user = "";
+    EXPECT_EQ(values(byUser), (std::vector<int>{8}));
+
+    VerdictCounts counts;
+    ASSERT_TRUE(CountVerdicts(*archive, all, counts));
+    EXPECT_EQ((std::vector<int64_t>{counts.safe, counts.caution, counts.contaminated, counts.none}),
+              (std::vector<int64_t>{2, 1, 1, 1}));
+
+    std::vector<ChartBucket> buckets;
+    int64_t origin = 0;
+    ASSERT_TRUE(SetFilterDays("2024-05-01", "", some));
+    origin = *some.from;
+    ASSERT_TRUE(ChartBuckets(*archive, all, origin, SECONDS_PER_DAY, buckets));
+    ASSERT_EQ(buckets.size(), 4u);
+    EXPECT_EQ(buckets[0].start, origin);
+    EXPECT_EQ(buckets[0].standard, "세균");
+    EXPECT_EQ(buckets[0].count, 2u);
+    EXPECT_EQ(buckets[0].minValue, 50);
+    EXPECT_EQ(buckets[0].maxValue, 150);
+    EXPECT_EQ(buckets[0].worst, Verdict::Caution);
+    EXPECT_EQ(buckets[2].start, origin + 2 * SECONDS_PER_DAY);
+    EXPECT_EQ(buckets[2].standard, "");
+    EXPECT_EQ(buckets[3].standard, "곰팡이");
+
+    std::vector<int> oldestFirst;
+    ASSERT_TRUE(ForEachMeasurement(
+        *archive, byUser,
+        [&](const Measurement& m) {
+            oldestFirst.push_back(m.value);
+            return true;
+        },
+        RowOrder::OldestFirst));
+    EXPECT_EQ(oldestFirst, (std::vector<int>{8}));
+    byUser.user.reset();
+    oldestFirst.clear();
+    ForEachMeasurement(
+        *archive, byUser,
+        [&](const Measurement& m) {
+            oldestFirst.push_back(m.value);
+            return oldestFirst.size() < 3;
+        },
+        RowOrder::OldestFirst);
+    EXPECT_EQ(oldestFirst, (std::vector<int>{50, 150, 250}));
+
+    FilterChoices choices;
+    ASSERT_TRUE(LoadFilterChoices(*archive, choices));
+    EXPECT_EQ(choices.standards, (std::vector<std::string>{"곰팡이", "세균"}));
+    EXPECT_EQ(choices.users, (std::vector<std::string>{"이순신", "홍길동"}));
+}
+
+}  // namespace
