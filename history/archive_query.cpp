@@ -161,14 +161,8 @@ private:
         const int64_t start = measuredAt - ((offset % m_width) + m_width) % m_width;
         const int value = static_cast<int>(row.Integer(3));
         ChartBucket& b = m_buckets[{start, row.Integer(2)}];
-        if (b.count == 0) {
-            b.start = start;
-            b.minValue = b.maxValue = value;
-        }
-        ++b.count;
-        b.minValue = std::min(b.minValue, value);
-        b.maxValue = std::max(b.maxValue, value);
-        b.worst = WorseVerdict(b.worst, verdict);
+        b.start = start;
+        MergeSample(b.sample, SampleOf(measuredAt, value, verdict));
         b.safetyIndex = std::max(b.safetyIndex, row.OptionalInteger(5));
         b.dangerIndex = std::max(b.dangerIndex, row.OptionalInteger(6));
     }

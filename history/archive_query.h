@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "history/archive.h"
+#include "history/chart_sample.h"
 #include "history/verdicts.h"
 
 constexpr unsigned VerdictBit(Verdict verdict) { return 1u << static_cast<unsigned>(verdict); }
@@ -58,9 +59,9 @@ ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, Verdi
 struct ChartBucket {
     int64_t start = 0;     // first second of the bucket
     std::string standard;  // "" for measurements without a standard
-    size_t count = 0;
-    int minValue = 0, maxValue = 0;
-    Verdict worst = Verdict::None;                    // 오염 over 주의 over 안전 over "-"
+    // The bucket as a point of the chart: its first and last time, rows, lowest, highest and
+    // summed values, and its rows per verdict.
+    ChartSample sample;
     std::optional<int64_t> safetyIndex, dangerIndex;  // the highest within the bucket
 };
 // Buckets of `width` seconds counted from `origin`, in time order, standards by name within one.

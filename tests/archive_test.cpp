@@ -303,10 +303,11 @@ TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
     ASSERT_EQ(buckets.size(), 4u);
     EXPECT_EQ(buckets[0].start, origin);
     EXPECT_EQ(buckets[0].standard, "세균");
-    EXPECT_EQ(buckets[0].count, 2u);
-    EXPECT_EQ(buckets[0].minValue, 50);
-    EXPECT_EQ(buckets[0].maxValue, 150);
-    EXPECT_EQ(buckets[0].worst, Verdict::Caution);
+    EXPECT_EQ(buckets[0].sample.count, 2);
+    EXPECT_EQ(buckets[0].sample.minValue, 50);
+    EXPECT_EQ(buckets[0].sample.maxValue, 150);
+    EXPECT_EQ(buckets[0].sample.valueSum, 200);
+    EXPECT_EQ(buckets[0].sample.verdicts.Worst(), Verdict::Caution);
     EXPECT_EQ(buckets[2].start, origin + 2 * SECONDS_PER_DAY);
     EXPECT_EQ(buckets[2].standard, "");
     EXPECT_EQ(buckets[3].standard, "곰팡이");
