@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <ctime>
 #include <filesystem>
 #include <unordered_map>
 
@@ -36,19 +35,6 @@ ArchiveCause CauseOf(int result) {
         default:
             return ArchiveCause::Unknown;
     }
-}
-
-// The PC's clock now, counted as the device's clock is.
-int64_t NowSeconds() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return SecondsFromCivil({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                             local.tm_min, local.tm_sec});
 }
 
 bool MakeFolderOf(const std::string& path) {
@@ -152,7 +138,7 @@ public:
             source, [&](Statement& s) { s.BindText(1, source); }, sourceId);
         if (result != SQLITE_OK) return result;
         m_batch.Bind(1, sourceId);
-        m_batch.Bind(2, NowSeconds());
+        m_batch.Bind(2, PcClockSeconds());
         result = m_batch.Step();
         m_batch.Reset();
         m_batchId = sqlite3_last_insert_rowid(m_db);
