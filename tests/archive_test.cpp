@@ -16,6 +16,7 @@
 #include "history/record_import.h"
 #include "history/time_text.h"
 #include "res/resource.h"
+#include "tests/support/list_feed.h"
 #include "text/code_page.h"
 #include "text/utf8.h"
 
@@ -33,22 +34,6 @@ Measurement Row(const std::string& at, int value, const std::string& user = "홍
     m.verdict = standard.empty() ? Verdict::None : verdict;
     return m;
 }
-
-// The rows in order; a row whose time is "stop" stops the feed there.
-class ListFeed : public MeasurementFeed {
-public:
-    explicit ListFeed(std::vector<Measurement> rows) : m_rows(std::move(rows)) {}
-    Step Next(Measurement& row) override {
-        if (m_at == m_rows.size()) return End;
-        if (m_rows[m_at].measuredAt == "stop") return Stop;
-        row = m_rows[m_at++];
-        return Row;
-    }
-
-private:
-    std::vector<Measurement> m_rows;
-    size_t m_at = 0;
-};
 
 class ArchiveTest : public ::testing::Test {
 protected:
