@@ -19,6 +19,7 @@
 #include "app/win32/window_placement.h"
 #include "history/archive_file.h"
 #include "history/archive_path.h"
+#include "history/win32/history_window.h"
 #include "records/measurement_record.h"
 #include "records/record_words.h"
 #include "res/resource.h"
@@ -37,10 +38,12 @@ struct MainWindow {
 MainWindow* g_window = nullptr;
 
 void ExtendSystemMenu(HWND window) {
+    const std::wstring history = LoadText(IDS_MENU_HISTORY_SYSTEM);
     const std::wstring about = LoadText(IDS_ABOUTBOX);
     HMENU menu = GetSystemMenu(window, FALSE);
     if (!menu || about.empty()) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_HISTORY, history.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
 }
 
@@ -168,6 +171,11 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             InitMainWindow(window, state);
             return TRUE;
         case WM_SYSCOMMAND:
+            // The menu's own items come as they are; the system's have their low four bits taken.
+            if (wParam == IDM_HISTORY) {
+                OpenHistoryWindow(window);
+                return TRUE;
+            }
             if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
                 CAboutDlg::DoModal(window);
                 return TRUE;
@@ -182,9 +190,14 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(state.icons.Big());
         case WM_COMMAND:
+            if (LOWORD(wParam) == IDM_HISTORY) {
+                OpenHistoryWindow(window);
+                return TRUE;
+            }
             if (HIWORD(wParam) == EN_CHANGE) state.controls.EditChanged(LOWORD(wParam));
             state.dialog.OnCommand(LOWORD(wParam), EventOf(HIWORD(wParam)));
             state.controls.Flush();
+            if (LOWORD(wParam) == IDC_BTN_RECORD_READ) RefreshHistoryWindow();  // a read is kept
             return TRUE;
         case WM_CONTEXTMENU:
             return ShowListMenu(window, reinterpret_cast<HWND>(wParam), lParam);
@@ -224,6 +237,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 HWND CreateMainWindow(HINSTANCE instance) {
     static MainWindow window;
     g_window = &window;
+    PrepareHistoryWindow(instance, window.archive.Path());
     return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
 }
 

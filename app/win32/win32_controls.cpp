@@ -280,6 +280,16 @@ void Win32Controls::TellError(int textId, const std::string& insert) {
     Box(textId, WideFrom(insert, CP_UTF8), MB_OK | MB_ICONSTOP);
 }
 
+void Win32Controls::TellWithPath(int textId, const std::string& path, const std::string& first,
+                                 const std::string& second, bool isError) {
+    Flush();
+    const std::wstring text =
+        InsertPathIntoText(LoadText(textId), WideFrom(path, CP_UTF8), WideFrom(first, CP_UTF8),
+                           WideFrom(second, CP_UTF8));
+    MessageBoxW(m_dialog, text.c_str(), LoadText(IDS_APP_TITLE).c_str(),
+                MB_OK | (isError ? MB_ICONSTOP : MB_ICONEXCLAMATION));
+}
+
 bool Win32Controls::Ask(int textId) {
     return Box(textId, L"", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -1,0 +1,80 @@
+// The history window's buttons that write and read files: the filtered rows as the record CSV,
+// the audit report of the filters shown, and old record CSV files imported into the archive.
+#include <memory>
+
+#include "app/file_io.h"
+#include "app/win32/file_dialog.h"
+#include "app/win32/wide_text.h"
+#include "history/archive_file.h"
+#include "history/history_export.h"
+#include "history/record_import.h"
+#include "history/time_text.h"
+#include "history/win32/history_state.h"
+#include "records/record_csv.h"
+#include "res/resource.h"
+
+namespace {
+
+// Writing a million rows takes a few seconds: the pointer says so meanwhile.
+class WaitCursor {
+public:
+    WaitCursor()
+        : m_previous(SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)))) {}
+    ~WaitCursor() { SetCursor(m_previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR m_previous;
+};
+
+void TellOutcome(HistoryState& state, const HistoryFileOutcome& outcome, const std::string& path) {
+    if (!outcome.archive)
+        state.boxes.TellError(ArchiveCauseTextId(outcome.archive.cause), state.archivePath);
+    else if (outcome.file != FileError::None)
+        state.boxes.TellError(FileErrorTextId(outcome.file), path);
+}
+
+}  // namespace
+
+void SaveHistoryCsvAs(HistoryState& state) {
+    if (state.model->RowCount() == 0) {
+        state.boxes.Tell(IDS_CSV_NO_RECORDS, "", "");
+        return;
+    }
+    std::string path;
+    if (!AskFilePath(state.dialog, CsvFileTypes(), WideFrom(CSV_FILE_NAME), true, path)) return;
+    WaitCursor busy;
+    const std::unique_ptr<OutputFile> file = MakeOutputFile();
+    TellOutcome(state, SaveHistoryCsv(*state.archive, FilterOf(state.choices), *file, path), path);
+}
+
+void SaveHistoryReportAs(HistoryState& state) {
+    const FileTypes types{FilterFromText(LoadText(IDS_HISTORY_REPORT_FILTER)), L"html"};
+    std::string path;
+    if (!AskFilePath(state.dialog, types, LoadText(IDS_HISTORY_REPORT_NAME), true, path)) return;
+    WaitCursor busy;
+    const std::unique_ptr<OutputFile> file = MakeOutputFile();
+    const bool log = IsDlgButtonChecked(state.dialog, IDC_HISTORY_LOG) == BST_CHECKED;
+    TellOutcome(state,
+                SaveHistoryReport(*state.archive, state.choices,
+                                  log ? ValueAxis::Logarithmic : ValueAxis::Linear,
+                                  TimeText(PcClockSeconds()), *file, path),
+                path);
+}
+
+void ImportRecordFiles(HistoryState& state) {
+    std::string path;
+    if (!AskFilePath(state.dialog, CsvFileTypes(), L"", false, path)) return;
+    ImportOutcome outcome;
+    {
+        WaitCursor busy;
+        ArchiveFile archive(state.archivePath);
+        outcome = ImportRecordFile(archive, path);
+    }
+    ArchiveFile archive(state.archivePath);
+    const ImportMessage message = MessageOfImport(outcome, path, archive);
+    state.boxes.TellWithPath(message.textId, message.path, message.first, message.second,
+                             message.isError);
+    if (outcome.kind == ImportOutcome::Kept) RefreshHistory(state);
+}
