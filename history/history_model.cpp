@@ -86,9 +86,14 @@ std::optional<size_t> RowOfMark(const ChartModel& model, const ChartMark& mark) 
     return static_cast<size_t>(*samples[mark.sample].rowId);
 }
 
-ArchiveStatus HistoryModel::LoadNames() { return LoadFilterChoices(m_archive, m_names); }
+// The archive may have new rows: what is held of it is read anew too.
+ArchiveStatus HistoryModel::LoadNames() {
+    m_cache.Forget();
+    return LoadFilterChoices(m_archive, m_names);
+}
 
-// One pass over the archive gives the rows, their counts and the chart's buckets.
+// One pass over the period's rows, held from the last pass when it lies within its period, gives
+// the rows, their counts and the chart's buckets.
 ArchiveStatus HistoryModel::Query(const HistoryChoices& choices, int chartColumns) {
     m_filter = FilterOf(choices);
     m_pages.clear();
@@ -98,7 +103,7 @@ ArchiveStatus HistoryModel::Query(const HistoryChoices& choices, int chartColumn
     const int64_t from = ChartFrom(), to = ChartTo();
     m_history = {};
     ArchiveStatus status =
-        LoadHistory(m_archive, m_filter, from, BucketSeconds(from, to, columns), m_history);
+        m_cache.Load(m_archive, m_filter, from, BucketSeconds(from, to, columns), m_history);
     if (!status) return status;
     if (m_history.list.Size() <= static_cast<size_t>(columns / kColumnsPerSingleRow))
         return LoadChartRows();

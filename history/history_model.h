@@ -54,7 +54,7 @@ class HistoryModel {
 public:
     explicit HistoryModel(Archive& archive) : m_archive(archive) {}
 
-    // The names the standard and user filters offer.
+    // The names the standard and user filters offer; the archive is read anew from here on.
     ArchiveStatus LoadNames();
     const FilterChoices& Names() const { return m_names; }
 
@@ -96,6 +96,7 @@ private:
     Archive& m_archive;
     FilterChoices m_names;
     HistoryFilter m_filter;
+    HistoryCache m_cache;   // the rows of the last period read
     HistoryView m_history;  // the rows' ids, their counts and the chart's buckets
     std::vector<ChartSeries> m_chart;
     std::vector<Page> m_pages;

@@ -108,6 +108,19 @@ void FillNames(const HistoryState& state, int combo, const std::vector<std::stri
     SendMessageW(list, CB_SETCURSEL, selected, 0);
 }
 
+// The selected and the focused row, one by one: "all rows" would be a message per row to a list
+// of a million under Wine.
+void Unselect(HWND list) {
+    for (const UINT which : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        const LRESULT row = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), which);
+        if (row < 0) continue;
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+}
+
 int ChartColumns(const HistoryState& state) {
     RECT client;
     GetClientRect(Item(state, IDC_HISTORY_CHART), &client);
@@ -122,10 +135,7 @@ void ShowRows(HistoryState& state) {
     SetCursor(previous);
     // Other rows now stand at every index: none stays selected, and the newest is in view.
     HWND list = Item(state, IDC_LIST_HISTORY);
-    LVITEMW unselected{};
-    unselected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(&unselected));
+    Unselect(list);
     SendMessageW(list, LVM_SETITEMCOUNT, state.model->RowCount(), 0);
     if (state.model->RowCount() > 0) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
     InvalidateRect(list, nullptr, FALSE);
