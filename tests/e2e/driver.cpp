@@ -778,23 +778,42 @@ private:
         return text;
     }
 
-    // Types a date into a date picker as the operator does: its year, month and day fields in
-    // turn, each selected by the arrow keys and typed over. Done when the program has handled
-    // the keys; answers the date the picker then holds.
-    static std::string SetDate(HWND picker, std::istringstream& in) {
+    // Types a date into a date picker as the operator does: a click on its first field (the
+    // year), then the year, the month and the day, each field left with the right arrow key, all
+    // through the input queue, so that they come in that order. The picker takes a field as its
+    // last digit comes, and tells its window at once. Done when it holds the date (the window
+    // has then handled each field); answers that date, or another after the time is up.
+    std::string SetDate(HWND picker, std::istringstream& in) {
         std::string date;
         in >> date;
         if (date.size() != 10) return "error not a date: " + date;
-        HWND dialog = GetParent(picker);
-        PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(picker), TRUE);
-        const std::string fields[] = {date.substr(0, 4), date.substr(5, 2), date.substr(8, 2)};
-        PostMessageW(picker, WM_KEYDOWN, VK_HOME, 1);
-        for (size_t i = 0; i < 3; ++i) {
-            if (i) PostMessageW(picker, WM_KEYDOWN, VK_RIGHT, 1);
-            for (char digit : fields[i]) PostMessageW(picker, WM_CHAR, digit, 1);
+        RECT client;
+        GetClientRect(picker, &client);
+        const std::string clicked =
+            Mouse(picker, {4, client.bottom / 2}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+        if (clicked != "ok") return clicked;
+        std::vector<INPUT> keys;
+        const auto press = [&](WORD vk, wchar_t unicode) {
+            for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+                INPUT key{};
+                key.type = INPUT_KEYBOARD;
+                key.ki.wVk = vk;
+                key.ki.wScan = unicode;
+                key.ki.dwFlags = up | (unicode ? KEYEVENTF_UNICODE : 0);
+                keys.push_back(key);
+            }
+        };
+        for (size_t i = 0; i < date.size(); ++i) {
+            if (date[i] == '-')
+                press(VK_RIGHT, 0);
+            else
+                press(0, static_cast<wchar_t>(date[i]));
         }
-        if (!Barrier(GetWindow(dialog, GW_OWNER), kStateTimeoutMs)) return kNoResponse;
-        return DateOf(picker);
+        if (SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)) != keys.size())
+            return "error no input";
+        std::string shown;
+        WaitUntil([&] { return (shown = DateOf(picker)) == date; }, kStateTimeoutMs);
+        return shown;
     }
 
     // The ink of a list cell: the colour of its pixel farthest from the list's white, as "r,g,b".
