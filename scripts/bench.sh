@@ -11,7 +11,10 @@
 #     made-up measurements (default a million): the import of their record CSV, the bytes a
 #     record takes, the archiving of a 65535-record read, the history window's queries on
 #     opening and on a filter change with the memory they hold, and ombrix history of a month;
-#     the real program's archiving of its long read is timed with the read.
+#     the real program's archiving of its long read is timed with the read;
+#   - the history window of the real program under Wine, on HISTORY_MEASUREMENTS made-up
+#     measurements (default a million) of the year up to today: from the command to its first
+#     rows and chart, filter changes, and the program's memory.
 # RECORDS sets the log's length (default 10000; 65535 is the longest); BASELINE names another
 # Windows build directory whose program is timed the same way, for a before-and-after.
 set -euo pipefail
@@ -85,3 +88,6 @@ if [ -n "${BASELINE:-}" ]; then
   echo "== the program of $BASELINE under Wine"
   OMBRIX_WINDOWS_BUILD=$BASELINE python3 "$root/bench/window_bench.py" "$records" "$link_ms"
 fi
+
+echo "== the history window under Wine (${HISTORY_MEASUREMENTS:-1000000} made-up measurements of the year up to today)"
+python3 "$root/bench/history_window_bench.py" "${HISTORY_MEASUREMENTS:-1000000}"
