@@ -9,8 +9,11 @@
 #include "cli/string_table.h"
 #include "history/archive_file.h"
 #include "history/archive_query.h"
+#include "history/archive_report.h"
+#include "history/local_clock.h"
 #include "history/record_cells.h"
 #include "history/record_import.h"
+#include "history/time_text.h"
 #include "text/utf8.h"
 
 namespace {
@@ -64,6 +67,27 @@ private:
     std::string m_buffer;
 };
 
+// The filter in the report's words; a name of "" is the rows without one.
+ReportFilters FilterNames(const HistoryFilter& filter) {
+    ReportFilters names;
+    if (filter.standard)
+        names.standard = filter.standard->empty() ? NO_STANDARD_TEXT : *filter.standard;
+    if (filter.user) names.user = filter.user->empty() ? "이름 없음" : *filter.user;
+    if ((filter.verdicts & ALL_VERDICTS) != ALL_VERDICTS)
+        for (Verdict verdict :
+             {Verdict::Safe, Verdict::Caution, Verdict::Contaminated, Verdict::None})
+            if (filter.verdicts & VerdictBit(verdict)) names.verdicts.push_back(verdict);
+    return names;
+}
+
+FileError WriteWhole(const std::string& path, const std::string& bytes) {
+    const std::unique_ptr<OutputFile> file = MakeOutputFile();
+    FileError error = file->Create(path);
+    if (error == FileError::None) error = file->Write(bytes.data(), bytes.size());
+    file->Close();
+    return error;
+}
+
 }  // namespace
 
 int RunImport(const Arguments& arguments, RecordArchive& archive) {
@@ -103,6 +127,23 @@ int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
     if (!status) return ArchiveFailed(archiveFile.Path(), status);
     if (error != FileError::None) {
         Say(BoxLineWithPath(FileErrorTextId(error), arguments.csv));
+        return EXIT_FILE;
+    }
+    return EXIT_DONE;
+}
+
+int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
+    ArchiveStatus status;
+    const auto archive = Archive::Open(archiveFile.Path(), status);
+    if (!archive) return ArchiveFailed(archiveFile.Path(), status);
+    ReportInput input;
+    input.filters = FilterNames(arguments.filter);
+    input.createdAt = TimeText(LocalNowSeconds());
+    status = LoadReport(*archive, arguments.filter, input);
+    if (!status) return ArchiveFailed(archiveFile.Path(), status);
+    if (const FileError error = WriteWhole(arguments.html, ReportHtml(input));
+        error != FileError::None) {
+        Say(BoxLineWithPath(FileErrorTextId(error), arguments.html));
         return EXIT_FILE;
     }
     return EXIT_DONE;

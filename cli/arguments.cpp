@@ -63,7 +63,7 @@ bool TakeFilterOption(const std::vector<std::string>& words, size_t& i, FilterWo
 
 bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std::string& error) {
     const std::string& name = operands[0];
-    if (out.command->runOnArchive && !out.command->writesCsv) {
+    if (out.command->runOnArchive && !out.command->takesFilter) {
         out.files.assign(operands.begin() + 1, operands.end());
         if (out.files.empty()) error = name + " takes one or more record CSV files";
         return error.empty();
@@ -80,11 +80,15 @@ bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std
 
 bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string& error) {
     const std::string name = out.command->name;
-    const bool isHistory = out.command->runOnArchive && out.command->writesCsv;
-    if (filter.any && !isHistory) {
+    if (filter.any && !out.command->takesFilter) {
         error = name +
                 " takes no filter: --from, --to, --standard, --user and --verdict apply "
-                "to history";
+                "to history and report";
+        return false;
+    }
+    if (out.command->writesHtml != !out.html.empty()) {
+        error = out.command->writesHtml ? name + " needs --html FILE"
+                                        : name + " writes no report: --html does not apply";
         return false;
     }
     if (!SetFilterDays(filter.from, filter.to, out.filter)) {
@@ -163,6 +167,7 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             out.noArchive = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
                    !TakeValue(words, i, "--csv", out.csv, error) &&
+                   !TakeValue(words, i, "--html", out.html, error) &&
                    !TakeValue(words, i, "--archive", out.archive, error) &&
                    !TakeFilterOption(words, i, filter, out, error)) {
             error = "unknown option \"" + word + "\"";
@@ -184,6 +189,7 @@ std::string HelpText() {
   ombrix [--archive FILE] import FILE...
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
          [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
+  ombrix [--archive FILE] report --html FILE [the filters of history]
   ombrix --help | --version
 
 PORT       COM1 to COM256 on Windows; a device path such as /dev/ttyUSB0 elsewhere.
@@ -214,6 +220,9 @@ import FILE...
            them) in the archive; a file with a bad line adds nothing.
 history    write the archived measurements, newest first, as the record CSV; --from and --to
            are days (both included), --verdict may be given more than once.
+report     write the audit report of the filtered measurements as one HTML file (UTF-8,
+           nothing fetched, prints on A4): the counts, a table per standard, the chart and
+           the "오염" results.
 
 Every message the window would show goes to standard error, one line each.
 

@@ -14,11 +14,12 @@ struct Arguments {
     std::string file;                // the list file of write-users and write-standards, UTF-8
     std::vector<std::string> files;  // the record CSV files of import, UTF-8
     std::string csv;                 // where a read goes; STANDARD_OUTPUT_PATH when not given
+    std::string html;                // the report's file, UTF-8
     bool utf8 = false;
     bool yes = false;
     std::string archive;  // --archive FILE; empty: the user's own
     bool noArchive = false;
-    HistoryFilter filter;  // history's --from, --to, --standard, --user, --verdict
+    HistoryFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

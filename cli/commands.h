@@ -1,6 +1,6 @@
 // The console program's commands: each is one or more of the dialog's own operations in turn,
 // and ends well when each shows its completion text and no other box; or it works on the
-// archive alone (import, history) and needs no device.
+// archive alone (import, history, report) and needs no device.
 #pragma once
 
 #include <string>
@@ -33,6 +33,9 @@ struct Command {
     bool clearsOnlyArchived = false;
     // A command of the archive alone, instead of steps: its exit status.
     int (*runOnArchive)(const Arguments& arguments, RecordArchive& archive) = nullptr;
+    // Reads the archive through the history's filters (--from, --to, --standard, ...).
+    bool takesFilter = false;
+    bool writesHtml = false;  // --html FILE
 };
 
 // Null for a name that is no command.

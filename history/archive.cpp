@@ -7,6 +7,7 @@
 
 #include "history/archive_schema.h"
 #include "history/file_in_use.h"
+#include "history/local_clock.h"
 #include "history/sqlite_statement.h"
 #include "history/time_text.h"
 
@@ -138,7 +139,7 @@ public:
             source, [&](Statement& s) { s.BindText(1, source); }, sourceId);
         if (result != SQLITE_OK) return result;
         m_batch.Bind(1, sourceId);
-        m_batch.Bind(2, PcClockSeconds());
+        m_batch.Bind(2, LocalNowSeconds());
         result = m_batch.Step();
         m_batch.Reset();
         m_batchId = sqlite3_last_insert_rowid(m_db);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "history/filter_sql.h"
 #include "history/sqlite_statement.h"
 #include "history/time_text.h"
 
@@ -21,39 +22,9 @@ constexpr char kNewestFirst[] =
     " ORDER BY r.measured_at DESC, r.value DESC, r.user_id DESC, r.standard_id DESC";
 constexpr char kOldestFirst[] = " ORDER BY r.measured_at, r.value, r.user_id, r.standard_id";
 
-// The filter's conditions on `readings r`; its values are bound by BindFilter.
-std::string WhereOf(const HistoryFilter& filter) {
-    std::string where = " WHERE 1";
-    if (filter.from) where += " AND r.measured_at >= ?1";
-    if (filter.until) where += " AND r.measured_at < ?2";
-    if (filter.standard)
-        where += " AND r.standard_id IN (SELECT id FROM standards WHERE coalesce(name, '') = ?3)";
-    if (filter.user)
-        where += " AND r.user_id IN (SELECT id FROM users WHERE coalesce(name, '') = ?4)";
-    if ((filter.verdicts & ALL_VERDICTS) != ALL_VERDICTS) {
-        std::string codes;
-        for (unsigned code = 0; code < 4; ++code)
-            if (filter.verdicts & (1u << code))
-                codes += (codes.empty() ? "" : ",") + std::to_string(code);
-        where += codes.empty() ? " AND 0" : " AND r.verdict IN (" + codes + ")";
-    }
-    return where;
-}
-
-void BindFilter(Statement& statement, const HistoryFilter& filter) {
-    if (filter.from) statement.Bind(1, *filter.from);
-    if (filter.until) statement.Bind(2, *filter.until);
-    if (filter.standard) statement.BindText(3, *filter.standard, false);
-    if (filter.user) statement.BindText(4, *filter.user, false);
-}
-
 std::optional<int> OptionalInt(const Statement& row, int column) {
     const std::optional<int64_t> value = row.OptionalInteger(column);
     return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
-}
-
-Verdict VerdictOf(int64_t code) {
-    return code >= 0 && code <= 3 ? static_cast<Verdict>(code) : Verdict::None;
 }
 
 void ReadRow(const Statement& row, Measurement& m) {
@@ -70,16 +41,6 @@ void ReadRow(const Statement& row, Measurement& m) {
     m.verdict = VerdictOf(row.Integer(10));
     m.source = row.Text(11);
     m.archivedAt = TimeText(row.Integer(12));
-}
-
-// Runs a statement to its end, handing each row to `visit`, which returns false to stop.
-template <class Visit>
-ArchiveStatus EachRow(Archive& archive, Statement& statement, Visit visit) {
-    if (statement.Prepared() != SQLITE_OK) return StatusOf(archive.Handle(), statement.Prepared());
-    int result;
-    while ((result = statement.Step()) == SQLITE_ROW)
-        if (!visit(statement)) return {};
-    return StatusOf(archive.Handle(), result);
 }
 
 ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>& names) {

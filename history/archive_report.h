@@ -1,11 +1,14 @@
-// The audit report's figures of a filter, from the archive: its rows streamed once, oldest
-// first, through ReportTally, in memory that does not grow with them.
+// The audit report of the archive's measurements under a filter: what ReportHtml shows, taken
+// from one pass over the rows (counts, the table per standard, the chart's buckets, the sources)
+// and the newest "오염" rows; never every row in memory, so that a year of a million rows is
+// reported in a few seconds.
 #pragma once
 
 #include "history/archive_query.h"
 #include "history/report.h"
 
-// Fills the counts, the table per standard, the chart (buckets of ReportBucketSeconds over the
-// filter's period), the newest "오염" rows with the number of all, and the sources; the rest of
-// `input` stays as it is.
-ArchiveStatus TallyReport(Archive& archive, const HistoryFilter& filter, ReportInput& input);
+// Fills `input`'s sources, counts, standards, chart, "오염" rows and their total from the rows of
+// `filter`; its period (`from`, `to`) too where the filter leaves an end open (the first and last
+// day measured). The title, the filters' texts, the axis and the time it was made stay the
+// caller's.
+ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportInput& input);

@@ -91,7 +91,7 @@ HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& cho
     input.axis = axis;
     input.createdAt = createdAt;
     HistoryFileOutcome outcome;
-    outcome.archive = TallyReport(archive, filter, input);
+    outcome.archive = LoadReport(archive, filter, input);
     if (outcome.archive) outcome.file = WriteWhole(file, path, ReportHtml(input));
     return outcome;
 }

@@ -1,7 +1,6 @@
 #include "history/time_text.h"
 
 #include <cstdio>
-#include <ctime>
 
 #include "records/record_texts.h"
 
@@ -106,16 +105,4 @@ std::string TwelveHourText(int64_t seconds) {
     const CivilTime t = CivilFromSeconds(seconds);
     const int fields[6] = {t.year - 2000, t.month, t.day, t.hour, t.minute, t.second};
     return TwelveHourTimeText(fields, WORD_AM_UTF8, WORD_PM_UTF8);
-}
-
-int64_t PcClockSeconds() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return SecondsFromCivil({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                             local.tm_min, local.tm_sec});
 }

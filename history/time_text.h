@@ -24,9 +24,6 @@ std::optional<int64_t> SecondsFromTimeText(const std::string& text);
 // "YYYY-MM-DD", taken as the day's first second.
 std::optional<int64_t> SecondsFromDateText(const std::string& text);
 
-// The PC's clock now, counted as the device's clock is (local time, no zone).
-int64_t PcClockSeconds();
-
 std::string TimeText(int64_t seconds);  // "YYYY-MM-DD HH:MM:SS"
 std::string DateText(int64_t seconds);  // "YYYY-MM-DD"
 

@@ -10,7 +10,8 @@
 #   - the measurement archive, natively and under Wine, over a year of ARCHIVE_MEASUREMENTS
 #     made-up measurements (default a million): the import of their record CSV, the bytes a
 #     record takes, the archiving of a 65535-record read, the history window's queries on
-#     opening and on a filter change with the memory they hold, and ombrix history of a month;
+#     opening and on a filter change with the memory they hold, ombrix history of a month and
+#     ombrix report of the whole year;
 #     the real program's archiving of its long read is timed with the read;
 #   - the history window of the real program under Wine, on HISTORY_MEASUREMENTS made-up
 #     measurements (default a million) of the year up to today: from the command to its first
@@ -50,7 +51,19 @@ month_history() {
   echo "ombrix history of one month: $(($(wc -l < "$file") - 1)) rows in" \
     "$(awk "BEGIN { printf \"%.2f\", $end - $start }") s (budget 1 s)"
 }
+# ombrix report of the whole archive, timed: year_report HTML_FILE HTML_ARGUMENT OMBRIX...
+year_report() {
+  local file=$1 argument=$2 start end
+  shift 2
+  start=$(date +%s.%N)
+  "$@" report --html "$argument" 2>/dev/null
+  end=$(date +%s.%N)
+  echo "ombrix report of the whole year: $(wc -c < "$file") bytes in" \
+    "$(awk "BEGIN { printf \"%.2f\", $end - $start }") s (budget 3 s, 2 MB)"
+}
 month_history "$archive_dir/month.csv" "$archive_dir/month.csv" \
+  "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3"
+year_report "$archive_dir/year.html" "$archive_dir/year.html" \
   "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3"
 
 echo "== the link alone, natively (POSIX port on a pseudo-terminal)"
@@ -77,6 +90,8 @@ wine "$windows/archive_bench.exe" import "${ARCHIVE_MEASUREMENTS:-1000000}" \
   "$(winepath -w "$wine_archive_dir")" 2>/dev/null
 wine "$windows/archive_bench.exe" history "$(winepath -w "$wine_archive_dir")" 2>/dev/null
 month_history "$wine_archive_dir/month.csv" "$(winepath -w "$wine_archive_dir/month.csv")" \
+  wine "$windows/cli/ombrix.exe" --archive "$(winepath -w "$wine_archive_dir/archive.sqlite3")"
+year_report "$wine_archive_dir/year.html" "$(winepath -w "$wine_archive_dir/year.html")" \
   wine "$windows/cli/ombrix.exe" --archive "$(winepath -w "$wine_archive_dir/archive.sqlite3")"
 # The program's bench starts a wineserver of its own: this one ends first.
 wineserver -k 2>/dev/null || true

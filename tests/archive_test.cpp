@@ -12,10 +12,13 @@
 
 #include "history/archive_file.h"
 #include "history/archive_query.h"
+#include "history/archive_report.h"
 #include "history/archive_schema.h"
 #include "history/record_import.h"
+#include "history/report_tally.h"
 #include "history/time_text.h"
 #include "res/resource.h"
+#include "synthetic_history.h"
 #include "tests/support/list_feed.h"
 #include "text/code_page.h"
 #include "text/utf8.h"
@@ -389,6 +392,69 @@ TEST_F(ArchiveTest, TheHeldPeriodAnswersAsTheArchive) {
     ASSERT_TRUE(cache.Load(*archive, may, origin, SECONDS_PER_DAY, held));
     EXPECT_EQ(shown(held), shown(fromArchive));
     EXPECT_EQ(held.counts.Total(), 7);
+}
+
+// The report's figures come from one pass over the rows in the table's order; they must be those
+// of the rows walked oldest first through the report's own tally.
+TEST_F(ArchiveTest, TheReportCountsAsTheTallyOfItsRows) {
+    SyntheticPlan plan;
+    plan.count = 3000;
+    plan.sources = {"COM3", "old.csv"};
+    std::vector<Measurement> rows;
+    ForEachSyntheticMeasurement(plan, [&](const Measurement& m) { rows.push_back(m); });
+    Add(std::vector<Measurement>(rows.begin(), rows.begin() + 1000), "old.csv");
+    Add(std::vector<Measurement>(rows.begin() + 1000, rows.end()), "COM3");
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive);
+
+    for (const bool bounded : {true, false}) {
+        HistoryFilter filter;
+        if (bounded) {
+            ASSERT_TRUE(SetFilterDays(plan.from, plan.to, filter));
+        }
+        ReportInput report;
+        ASSERT_TRUE(LoadReport(*archive, filter, report));
+        EXPECT_EQ(report.from, plan.from);
+        EXPECT_EQ(report.to, plan.to);
+        EXPECT_EQ(report.sources, (std::vector<std::string>{"COM3", "old.csv"}));
+
+        const auto period = ReportPeriod(report);
+        ASSERT_TRUE(period);
+        ReportTally tally(period->first, ReportBucketSeconds(period->first, period->second));
+        ASSERT_TRUE(ForEachMeasurement(
+            *archive, filter,
+            [&](const Measurement& m) {
+                tally.Add(m);
+                return true;
+            },
+            RowOrder::OldestFirst));
+        const ReportInput expected = tally.Fill(report);
+
+        EXPECT_EQ(report.counts.Total(), static_cast<int64_t>(rows.size()));
+        EXPECT_EQ(report.counts.contaminated, expected.counts.contaminated);
+        EXPECT_EQ(report.counts.caution, expected.counts.caution);
+        EXPECT_EQ(report.contaminatedTotal, expected.contaminatedTotal);
+        ASSERT_EQ(report.standards.size(), expected.standards.size());
+        for (size_t i = 0; i < report.standards.size(); ++i) {
+            const StandardSummary &got = report.standards[i], &want = expected.standards[i];
+            EXPECT_EQ(got.name, want.name);
+            EXPECT_EQ(got.counts.Total(), want.counts.Total());
+            EXPECT_EQ(got.counts.contaminated, want.counts.contaminated);
+            EXPECT_EQ(got.highestValue, want.highestValue);
+            EXPECT_EQ(got.safetyIndex, want.safetyIndex);
+            ASSERT_EQ(report.chart[i].samples.size(), expected.chart[i].samples.size());
+            for (size_t k = 0; k < report.chart[i].samples.size(); ++k) {
+                const ChartSample &a = report.chart[i].samples[k],
+                                  &b = expected.chart[i].samples[k];
+                EXPECT_EQ(std::tie(a.from, a.to, a.count, a.minValue, a.maxValue, a.valueSum),
+                          std::tie(b.from, b.to, b.count, b.minValue, b.maxValue, b.valueSum));
+            }
+        }
+        ASSERT_EQ(report.contaminated.size(), expected.contaminated.size());
+        ASSERT_FALSE(report.contaminated.empty());
+        EXPECT_EQ(report.contaminated.front().measuredAt, expected.contaminated.front().measuredAt);
+    }
 }
 
 }  // namespace

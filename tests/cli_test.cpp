@@ -348,6 +348,21 @@ TEST_F(CliTest, ImportKeepsGoodFilesWholeAndNamesTheLineOfABadOne) {
     EXPECT_NE(ran.err.find("측정 기록 0개를"), std::string::npos);
     EXPECT_EQ(OmbrixAlone({"--archive", Path("good.csv"), "import", Path("good.csv")}).status, 7);
     EXPECT_EQ(OmbrixAlone({"--archive", archive, "import", Path("none.csv")}).status, 6);
+
+    ran = OmbrixAlone(
+        {"--archive", archive, "report", "--html", Path("r.html"), "--to", "2011-03-07"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_NE(FileBytes(Path("r.html")).find("<td>2011-03-07 ~ 2011-03-07\n"), std::string::npos);
+    EXPECT_NE(FileBytes(Path("r.html")).find("<td>good.csv\n"), std::string::npos);
+    ran = OmbrixAlone({"--archive", archive, "report", "--html", Path("r.html"), "--from",
+                       "2011-03-08", "--verdict", "오염", "--verdict", "안전"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_NE(FileBytes(Path("r.html")).find("<td>2011-03-08 ~ 2011-03-08\n"), std::string::npos);
+    EXPECT_NE(FileBytes(Path("r.html")).find("<td>안전, 오염\n"), std::string::npos);
+    ran = OmbrixAlone({"--archive", archive, "report", "--html", Path("none/r.html")});
+    EXPECT_EQ(ran.status, 6);
+    EXPECT_EQ(
+        OmbrixAlone({"--archive", Path("good.csv"), "report", "--html", Path("r.html")}).status, 7);
 }
 
 TEST(CliArguments, WrongUsageIsNamed) {
@@ -371,7 +386,10 @@ TEST(CliArguments, WrongUsageIsNamed) {
         {{"history", "--from", "2024-02-30"}, "--from and --to are days: YYYY-MM-DD"},
         {{"history", "--verdict", "bad"}, "--verdict is 안전, 주의 or 오염"},
         {{"--port", "p", "users", "--user", "x"},
-         "users takes no filter: --from, --to, --standard, --user and --verdict apply to history"},
+         "users takes no filter: --from, --to, --standard, --user and --verdict apply to history "
+         "and report"},
+        {{"report", "--to", "2025-01-01"}, "report needs --html FILE"},
+        {{"history", "--html", "r.html"}, "history writes no report: --html does not apply"},
         {{"--port", "p", "download", "--yes", "--no-archive"},
          "download archives what it clears: --no-archive does not apply"},
         {{"--port", "p", "download"},

@@ -7,6 +7,7 @@
 #include "app/win32/wide_text.h"
 #include "history/archive_file.h"
 #include "history/history_export.h"
+#include "history/local_clock.h"
 #include "history/record_import.h"
 #include "history/time_text.h"
 #include "history/win32/history_state.h"
@@ -59,7 +60,7 @@ void SaveHistoryReportAs(HistoryState& state) {
     TellOutcome(state,
                 SaveHistoryReport(*state.archive, state.choices,
                                   log ? ValueAxis::Logarithmic : ValueAxis::Linear,
-                                  TimeText(PcClockSeconds()), *file, path),
+                                  TimeText(LocalNowSeconds()), *file, path),
                 path);
 }
 

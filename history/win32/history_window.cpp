@@ -8,6 +8,7 @@
 #include "app/win32/verdict_cells.h"
 #include "app/win32/wide_text.h"
 #include "history/archive_file.h"
+#include "history/local_clock.h"
 #include "history/time_text.h"
 #include "history/win32/chart_view.h"
 #include "history/win32/history_state.h"
@@ -386,7 +387,7 @@ void OpenHistoryWindow(HWND owner) {
     g_state->archivePath = g_archivePath;
     g_state->model = std::make_unique<HistoryModel>(*archive);
     g_state->archive = std::move(archive);
-    g_state->choices = DefaultChoices(PcClockSeconds());
+    g_state->choices = DefaultChoices(LocalNowSeconds());
     HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HISTORY),
                                      owner, HistoryProc, 0);
     if (dialog) {
