@@ -1,15 +1,13 @@
 #include "history/history_export.h"
 
 #include "history/archive_report.h"
-#include "history/record_cells.h"
 #include "history/report.h"
 #include "history/time_text.h"
 
 namespace {
 
-constexpr Verdict kTickable[] = {Verdict::Safe, Verdict::Caution, Verdict::Contaminated};
-
-// The file gets the text in blocks of this size: a million rows are a few hundred writes.
+// The file gets the text in blocks of this size, of whole lines: a million rows are a few
+// hundred writes.
 constexpr size_t kBlockBytes = size_t{1} << 16;
 
 class BlockWriter {
@@ -38,47 +36,32 @@ private:
 
 }  // namespace
 
+ArchiveStatus ForEachRecordCsvLine(Archive& archive, const HistoryFilter& filter,
+                                   CellEncoding encoding,
+                                   const std::function<bool(const std::string&)>& write) {
+    if (!write(RecordCsvHeader(encoding))) return {};
+    RecordCellWriter writer(encoding);
+    RecordCells cells;
+    long long number = 0;
+    return ForEachMeasurement(archive, filter, [&](const Measurement& row) {
+        writer.Write(row, ++number, cells);
+        return write(RecordCsvLine(cells));
+    });
+}
+
 HistoryFileOutcome SaveHistoryCsv(Archive& archive, const HistoryFilter& filter, OutputFile& file,
                                   const std::string& path) {
     HistoryFileOutcome outcome;
     outcome.file = file.Create(path);
     if (outcome.file != FileError::None) return outcome;
     BlockWriter out(file);
-    RecordCellWriter writer(CellEncoding::Korean);
-    RecordCells cells;
-    long long number = 0;
-    if (out.Add(RecordCsvHeader(CellEncoding::Korean)))
-        outcome.archive = ForEachMeasurement(archive, filter, [&](const Measurement& row) {
-            writer.Write(row, ++number, cells);
-            return out.Add(RecordCsvLine(cells));
-        });
+    outcome.archive = ForEachRecordCsvLine(archive, filter, CellEncoding::Korean,
+                                           [&](const std::string& line) { return out.Add(line); });
     out.Flush();
     file.Close();
     outcome.file = out.Error();
     return outcome;
 }
-
-namespace {
-
-ReportFilters ReportFiltersOf(const HistoryChoices& choices) {
-    ReportFilters filters;
-    filters.standard = choices.standard.value_or("");
-    filters.user = choices.user.value_or("");
-    const HistoryFilter filter = FilterOf(choices);
-    if (filter.verdicts != ALL_VERDICTS)
-        for (const Verdict verdict : kTickable)
-            if (filter.verdicts & VerdictBit(verdict)) filters.verdicts.push_back(verdict);
-    return filters;
-}
-
-FileError WriteWhole(OutputFile& file, const std::string& path, const std::string& bytes) {
-    FileError error = file.Create(path);
-    if (error == FileError::None) error = file.Write(bytes.data(), bytes.size());
-    file.Close();
-    return error;
-}
-
-}  // namespace
 
 HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& choices,
                                      ValueAxis axis, const std::string& createdAt, OutputFile& file,
@@ -87,11 +70,11 @@ HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& cho
     ReportInput input;
     input.from = DateText(*filter.from);
     input.to = DateText(*filter.until - SECONDS_PER_DAY);
-    input.filters = ReportFiltersOf(choices);
+    input.filters = ReportFiltersOf(filter);
     input.axis = axis;
     input.createdAt = createdAt;
     HistoryFileOutcome outcome;
     outcome.archive = LoadReport(archive, filter, input);
-    if (outcome.archive) outcome.file = WriteWhole(file, path, ReportHtml(input));
+    if (outcome.archive) outcome.file = WriteWholeFile(file, path, ReportHtml(input));
     return outcome;
 }
