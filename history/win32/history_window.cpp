@@ -257,19 +257,31 @@ void InitFilters(HistoryState& state) {
     CheckRadioButton(state.dialog, IDC_HISTORY_LINEAR, IDC_HISTORY_LOG, IDC_HISTORY_LINEAR);
 }
 
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
+// The template's size, or less on a monitor too small for it.
+SIZE SmallestSize(const HistoryState& state, HWND window) {
+    const SIZE smallest = state.layout.MinimumWindowSize(state.dialog);
+    const RECT work = WorkAreaOf(window);
+    return {std::min<LONG>(smallest.cx, work.right - work.left),
+            std::min<LONG>(smallest.cy, work.bottom - work.top)};
+}
+
 // The size the operator gave it last time (never below the template's), centred on the main
 // window and kept on its monitor.
 void PlaceWindow(HistoryState& state, HWND owner) {
-    SIZE size = state.layout.MinimumWindowSize(state.dialog);
+    SIZE size = SmallestSize(state, owner);
     SIZE saved{};
     if (ReadHistoryWindowSize(saved)) {
         size.cx = std::max<LONG>(size.cx, ScaleToDpi(saved.cx, state.dpi));
         size.cy = std::max<LONG>(size.cy, ScaleToDpi(saved.cy, state.dpi));
     }
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
-    const RECT& work = monitor.rcWork;
+    const RECT work = WorkAreaOf(owner);
     size.cx = std::min<LONG>(size.cx, work.right - work.left);
     size.cy = std::min<LONG>(size.cy, work.bottom - work.top);
     RECT over;
@@ -325,7 +337,7 @@ INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             return TRUE;
         case WM_GETMINMAXINFO: {
             auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
-            const SIZE smallest = state->layout.MinimumWindowSize(dialog);
+            const SIZE smallest = SmallestSize(*state, dialog);
             limits.ptMinTrackSize = {smallest.cx, smallest.cy};
             return TRUE;
         }

@@ -333,7 +333,7 @@ public:
         if (verb == "menu-pick") return MenuPick(in);
         if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
         if (verb == "pixel") return Pixel(main, in);
-        if (verb == "layout") return LayoutOf(main);
+        if (verb == "layout") return LayoutOf(Rest(in) == "history" ? HistoryWindow(main) : main);
         if (verb == "sync") return Sync(main, in);
         if (verb == "iconic") return IsIconic(main) ? "yes" : "no";
         if (verb == "placement") return Placement(main);
@@ -465,6 +465,7 @@ private:
 
     // The client area's size and the controls that reach outside it: "W H outside: ids".
     static std::string LayoutOf(HWND main) {
+        if (!main) return "error no such window";
         Layout layout{main, {}, {}};
         GetClientRect(main, &layout.client);
         EnumChildWindows(main, CheckInside, reinterpret_cast<LPARAM>(&layout));
