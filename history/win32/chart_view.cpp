@@ -55,53 +55,54 @@ void ChartView::Stale() {
 }
 
 // The dialog's font at the chart's size: it follows the window's DPI as the dialog's does.
-HFONT ChartView::Font() {
+void ChartView::Font() {
     LOGFONTW font{};
     HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageW(GetParent(m_window), WM_GETFONT, 0, 0));
     if (!dialogFont || !GetObjectW(dialogFont, sizeof font, &font))
         GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
     const int px = std::abs(font.lfHeight);
-    if (m_font && px == m_fontPx) return m_font;
+    if (m_font && px == m_fontPx) return;
     if (m_font) DeleteObject(m_font);
     font.lfHeight = -px;
     m_font = CreateFontIndirectW(&font);
     m_fontPx = px;
     m_modelStale = true;
-    return m_font;
 }
 
-void ChartView::Render(HDC screen, int width, int height) {
-    HFONT font = Font();
-    if (m_modelStale || m_model.width != width || m_model.height != height) {
-        m_options.width = width;
-        m_options.height = height;
-        m_options.fontPx = m_fontPx;
-        m_model = BuildChart(m_series, m_options);
-        m_modelStale = false;
-    }
+// The model for the chart's present size and font, built again when either or the data changed.
+void ChartView::UpdateModel() {
+    RECT client;
+    GetClientRect(m_window, &client);
+    Font();
+    if (!m_modelStale && m_model.width == client.right && m_model.height == client.bottom) return;
+    m_options.width = client.right;
+    m_options.height = client.bottom;
+    m_options.fontPx = m_fontPx;
+    m_model = BuildChart(m_series, m_options);
+    m_modelStale = false;
+    m_bufferStale = true;
+}
+
+void ChartView::Render(HDC screen) {
     if (m_buffer) DeleteObject(m_buffer);
-    m_buffer = CreateCompatibleBitmap(screen, width, height);
+    m_buffer = CreateCompatibleBitmap(screen, m_model.width, m_model.height);
     HDC memory = CreateCompatibleDC(screen);
     HGDIOBJ previous = SelectObject(memory, m_buffer);
-    PaintChart(memory, m_model, font);
+    PaintChart(memory, m_model, m_font);
     SelectObject(memory, previous);
     DeleteDC(memory);
+    m_bufferStale = false;
 }
 
 void ChartView::Paint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(m_window, &paint);
-    RECT client;
-    GetClientRect(m_window, &client);
-    const int width = client.right, height = client.bottom;
-    if (width > 0 && height > 0) {
-        BITMAP shown{};
-        const bool fits = m_buffer && GetObjectW(m_buffer, sizeof shown, &shown) &&
-                          shown.bmWidth == width && shown.bmHeight == height;
-        if (m_modelStale || !fits) Render(dc, width, height);
+    UpdateModel();
+    if (m_model.width > 0 && m_model.height > 0) {
+        if (m_bufferStale || !m_buffer) Render(dc);
         HDC memory = CreateCompatibleDC(dc);
         HGDIOBJ previous = SelectObject(memory, m_buffer);
-        BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, m_model.width, m_model.height, memory, 0, 0, SRCCOPY);
         SelectObject(memory, previous);
         DeleteDC(memory);
         if (m_hovered) PaintMarkRing(dc, m_model, *m_hovered);
@@ -127,7 +128,8 @@ void ChartView::OnMouseMove(int x, int y) {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_window, 0};
         m_tracking = TrackMouseEvent(&track) != FALSE;
     }
-    if (!m_modelStale) SetHovered(HitTest(m_model, x, y));
+    UpdateModel();  // what the next paint shows, when it has not come yet
+    SetHovered(HitTest(m_model, x, y));
 }
 
 LRESULT CALLBACK ChartView::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -33,19 +33,21 @@ private:
     ~ChartView();
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    void UpdateModel();
     void Paint();
-    void Render(HDC screen, int width, int height);
+    void Render(HDC screen);
     void Stale();
     void OnMouseMove(int x, int y);
     void SetHovered(const std::optional<ChartMark>& mark);
     void Notify(WORD code) const;
-    HFONT Font();
+    void Font();
 
     HWND m_window;
     std::vector<ChartSeries> m_series;
     ChartOptions m_options;
     ChartModel m_model;
-    bool m_modelStale = true;
+    bool m_modelStale = true;    // the data, the axis or the font changed
+    bool m_bufferStale = true;   // the model changed since it was rendered
     HBITMAP m_buffer = nullptr;  // the rendered model
     HFONT m_font = nullptr;
     int m_fontPx = 0;
