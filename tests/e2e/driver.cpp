@@ -616,8 +616,9 @@ private:
                      : Mouse(control, at, 0, 0);
     }
 
-    // Where a control shows a colour ("r g b"): "x y" in its client area of the lowest pixel of
-    // that colour (the leftmost of its row); "none" when it shows none.
+    // Where a control shows a mark of a colour ("r g b"): "x y" in its client area of a pixel of
+    // that colour whose neighbours two pixels away on every side are of it too (a chart's dot,
+    // not its lines or the strokes of its texts), the lowest such; "none" when it shows none.
     static std::string FindInk(HWND control, std::istringstream& in) {
         int r = 0, g = 0, b = 0;
         in >> r >> g >> b;
@@ -628,10 +629,14 @@ private:
         POINT origin{0, 0};
         MapWindowPoints(control, top, &origin, 1);
         HDC dc = GetDC(top);  // a child's own DC reads blank from another process under Wine
+        const auto inked = [&](int x, int y) {
+            return GetPixel(dc, origin.x + x, origin.y + y) == RGB(r, g, b);
+        };
         std::string found = "none";
-        for (int y = client.bottom - 1; y >= 0 && found == "none"; --y)
+        for (int y = client.bottom - 3; y >= 2 && found == "none"; --y)
             for (int x = 0; x < client.right; ++x)
-                if (GetPixel(dc, origin.x + x, origin.y + y) == RGB(r, g, b)) {
+                if (inked(x, y) && inked(x, y - 2) && inked(x, y + 2) && inked(x - 2, y) &&
+                    inked(x + 2, y) && inked(x - 1, y - 1) && inked(x + 1, y + 1)) {
                     found = std::to_string(x) + " " + std::to_string(y);
                     break;
                 }

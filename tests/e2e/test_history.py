@@ -103,10 +103,10 @@ class HistoryWindow(BenchCase):
         # the table selects it.
         chart = IDC["HISTORY_CHART"]
         x, y = map(int, self.app.cmd(f"find-ink {chart} {RED}").split())
-        self.app.cmd(f"point {chart} {x} {y - 2}")
+        self.app.cmd(f"point {chart} {x} {y}")
         self.wait_text("HISTORY_HOVER", "No. 1 · " + record_time(-1, 14, 0) + " · 홍길동 · 세균 · "
                        "측정값 250 · 오염")
-        self.app.cmd(f"left-click {chart} {x} {y - 2}")
+        self.app.cmd(f"left-click {chart} {x} {y}")
         wait_until(lambda: self.app.cmd(f"selected {IDC['LIST_HISTORY']}") == "0",
                    what="the row of the point selected")
 
