@@ -1,9 +1,8 @@
 // The history window's buttons that write and read files: the filtered rows as the record CSV,
 // the audit report of the filters shown, and old record CSV files imported into the archive.
-#include <memory>
-
 #include "app/file_io.h"
 #include "app/win32/file_dialog.h"
+#include "app/win32/wait_cursor.h"
 #include "app/win32/wide_text.h"
 #include "history/archive_file.h"
 #include "history/history_export.h"
@@ -15,19 +14,6 @@
 #include "res/resource.h"
 
 namespace {
-
-// Writing a million rows takes a few seconds: the pointer says so meanwhile.
-class WaitCursor {
-public:
-    WaitCursor()
-        : m_previous(SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)))) {}
-    ~WaitCursor() { SetCursor(m_previous); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR m_previous;
-};
 
 void TellOutcome(HistoryState& state, const HistoryFileOutcome& outcome, const std::string& path) {
     if (!outcome.archive)
@@ -45,35 +31,38 @@ void SaveHistoryCsvAs(HistoryState& state) {
     }
     std::string path;
     if (!AskFilePath(state.dialog, CsvFileTypes(), WideFrom(CSV_FILE_NAME), true, path)) return;
-    WaitCursor busy;
-    const std::unique_ptr<OutputFile> file = MakeOutputFile();
-    TellOutcome(state, SaveHistoryCsv(*state.archive, FilterOf(state.choices), *file, path), path);
+    HistoryFileOutcome outcome;
+    {
+        WaitCursor busy;  // a million rows take a few seconds
+        outcome = SaveHistoryCsv(*state.archive, FilterOf(state.choices), *MakeOutputFile(), path);
+    }
+    TellOutcome(state, outcome, path);
 }
 
 void SaveHistoryReportAs(HistoryState& state) {
     const FileTypes types{FilterFromText(LoadText(IDS_HISTORY_REPORT_FILTER)), L"html"};
     std::string path;
     if (!AskFilePath(state.dialog, types, LoadText(IDS_HISTORY_REPORT_NAME), true, path)) return;
-    WaitCursor busy;
-    const std::unique_ptr<OutputFile> file = MakeOutputFile();
     const bool log = IsDlgButtonChecked(state.dialog, IDC_HISTORY_LOG) == BST_CHECKED;
-    TellOutcome(state,
-                SaveHistoryReport(*state.archive, state.choices,
-                                  log ? ValueAxis::Logarithmic : ValueAxis::Linear,
-                                  TimeText(LocalNowSeconds()), *file, path),
-                path);
+    HistoryFileOutcome outcome;
+    {
+        WaitCursor busy;
+        outcome = SaveHistoryReport(*state.archive, state.choices,
+                                    log ? ValueAxis::Logarithmic : ValueAxis::Linear,
+                                    TimeText(LocalNowSeconds()), *MakeOutputFile(), path);
+    }
+    TellOutcome(state, outcome, path);
 }
 
 void ImportRecordFiles(HistoryState& state) {
     std::string path;
     if (!AskFilePath(state.dialog, CsvFileTypes(), L"", false, path)) return;
+    ArchiveFile archive(state.archivePath);
     ImportOutcome outcome;
     {
         WaitCursor busy;
-        ArchiveFile archive(state.archivePath);
         outcome = ImportRecordFile(archive, path);
     }
-    ArchiveFile archive(state.archivePath);
     const ImportMessage message = MessageOfImport(outcome, path, archive);
     state.boxes.TellWithPath(message.textId, message.path, message.first, message.second,
                              message.isError);

@@ -6,6 +6,7 @@
 #include "app/win32/list_columns.h"
 #include "app/win32/list_view.h"
 #include "app/win32/verdict_cells.h"
+#include "app/win32/wait_cursor.h"
 #include "app/win32/wide_text.h"
 #include "history/archive_file.h"
 #include "history/local_clock.h"
@@ -131,9 +132,11 @@ int ChartColumns(const HistoryState& state) {
 // Queries the archive with the filters shown: the table, the summary and the chart.
 void ShowRows(HistoryState& state) {
     ReadChoices(state);
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-    const ArchiveStatus status = state.model->Query(state.choices, ChartColumns(state));
-    SetCursor(previous);
+    ArchiveStatus status;
+    {
+        WaitCursor busy;
+        status = state.model->Query(state.choices, ChartColumns(state));
+    }
     // Other rows now stand at every index: none stays selected, and the newest is in view.
     HWND list = Item(state, IDC_LIST_HISTORY);
     Unselect(list);
