@@ -14,7 +14,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from harness import IDC, IDOK, Display, Program, Simulator, archive_path, wine_env  # noqa: E402
+from harness import (IDC, IDOK, PREFIX, Display, Program, Simulator, archive_path,  # noqa: E402
+                     wine_env)
 
 LOCALE = "ko_KR.UTF-8"
 USERS = 250
@@ -26,10 +27,20 @@ DONE = {
 }
 
 
+def in_prefix(pid, prefix):
+    """Whether a process runs in the Wine prefix `prefix`: other engineers' programs run in
+    prefixes of their own on the same machine."""
+    try:
+        with open(f"/proc/{pid}/environ", "rb") as f:
+            return f"WINEPREFIX={prefix}".encode() in f.read().split(b"\0")
+    except OSError:
+        return False
+
+
 def program_pid():
-    """The Linux process that runs Ombrix_Tessaly.exe."""
+    """The Linux process that runs Ombrix_Tessaly.exe in this bench's prefix."""
     out = subprocess.run(["pgrep", "-f", "Ombrix_Tessaly.exe"], capture_output=True, text=True)
-    pids = [int(p) for p in out.stdout.split()]
+    pids = [int(p) for p in out.stdout.split() if in_prefix(int(p), PREFIX)]
     return max(pids) if pids else None
 
 
