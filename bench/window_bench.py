@@ -1,6 +1,8 @@
 """Times the real program under Wine against an instantly answering simulator: a user read,
-a long record read with the program's memory, and the CSV export of that log. Prints figures;
-asserts nothing. Run by scripts/bench.sh:
+a long record read with the program's memory, and the CSV export of that log. Each figure is the
+median of RUNS runs (default 5) with their spread, printed with the commit the program was built
+from; the program's memory is read from its own process through the end-to-end driver. Prints
+figures; asserts nothing. Run by scripts/bench.sh:
 
     window_bench.py [RECORDS [LINK_MS]]
 
@@ -8,17 +10,19 @@ LINK_MS, the link's own mean time per exchange measured in the same run, gives t
 
 OMBRIX_WINDOWS_BUILD picks the build whose program is timed (default build/windows)."""
 import os
+import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from harness import (IDC, IDOK, PREFIX, Display, Program, Simulator, archive_path,  # noqa: E402
-                     wine_env)
+from harness import (  # noqa: E402
+    IDC, IDOK, WINDOWS, Display, Program, Simulator, archive_path, wine_env)
 
 LOCALE = "ko_KR.UTF-8"
 USERS = 250
+RUNS = int(os.environ.get("RUNS", "5"))
 DONE = {
     "users": "사용자 정보 가져오기를 완료하였습니다.",
     "standards": "측정 기준 정보 가져오기를 완료하였습니다.",
@@ -27,30 +31,27 @@ DONE = {
 }
 
 
-def in_prefix(pid, prefix):
-    """Whether a process runs in the Wine prefix `prefix`: other engineers' programs run in
-    prefixes of their own on the same machine."""
+def build_commit(windows=WINDOWS):
+    """The commit a Windows build was made from ("-dirty": with changes not committed)."""
     try:
-        with open(f"/proc/{pid}/environ", "rb") as f:
-            return f"WINEPREFIX={prefix}".encode() in f.read().split(b"\0")
+        with open(os.path.join(windows, "commit.txt"), encoding="ascii") as f:
+            return f.read().strip()
     except OSError:
-        return False
+        return "unknown (the build has no commit.txt)"
 
 
-def program_pid():
-    """The Linux process that runs Ombrix_Tessaly.exe in this bench's prefix."""
-    out = subprocess.run(["pgrep", "-f", "Ombrix_Tessaly.exe"], capture_output=True, text=True)
-    pids = [int(p) for p in out.stdout.split() if in_prefix(int(p), PREFIX)]
-    return max(pids) if pids else None
+def process_figures(app):
+    """What the program's own process holds, by name (the driver's "process")."""
+    return dict(part.split("=", 1) for part in app.cmd("process").split())
 
 
-def memory_mib(pid, field):
-    """VmRSS (now) or VmHWM (peak) of a process, in MiB."""
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith(field + ":"):
-                return int(line.split()[1]) / 1024
-    return 0.0
+def spread(values, unit, digits=2):
+    """The median of the runs with the range they spread over."""
+    median = f"{statistics.median(values):.{digits}f} {unit}"
+    if len(values) == 1:
+        return median
+    low, high = min(values), max(values)
+    return f"{median} (median of {len(values)}: {low:.{digits}f} to {high:.{digits}f})"
 
 
 class WineSession:
@@ -83,8 +84,12 @@ class Run:
             raise RuntimeError("the program did not show its window")
         self.app.cmd(f"click {IDC['BTN_CONNECT']}")
         self.app.cmd("sync")
-        time.sleep(0.5)
-        self.pid = program_pid()
+        if self.app.cmd(f"text {IDC['STATIC_STATUS']}") != "연결됨":
+            raise RuntimeError("the program did not connect")
+
+    def memory_mib(self, field="memory-kib"):
+        """The program's working set (or its peak, "peak-kib"), in MiB."""
+        return int(process_figures(self.app)[field]) / 1024
 
     def click_until(self, button, last_text, timeout_s):
         """Clicks and answers every box up to the one with `last_text`; the time to each box."""
@@ -127,13 +132,13 @@ def user_read():
     return (full - empty) * 1000 / USERS
 
 
-def record_read_and_csv(records, display):
+def record_read_and_csv(records, display, screenshot):
     for end in ("", "-wal", "-shm"):  # every record new to the archive
         if os.path.exists(archive_path() + end):
             os.remove(archive_path() + end)
     run = Run(["--users", "5", "--standards", "3", "--records", str(records)])
     try:
-        before = memory_mib(run.pid, "VmRSS")
+        before = run.memory_mib()
         times = run.click_until("BTN_RECORD_READ", DONE["records"], 3600)
         seconds = times[DONE["records"]] - times[DONE["standards"]]
         # The read is archived once its box is answered; the window is idle again after it.
@@ -141,10 +146,10 @@ def record_read_and_csv(records, display):
         if run.app.cmd("sync 600000") != "ok":
             raise RuntimeError("the program stayed busy after the read")
         archiving = time.monotonic() - start
-        time.sleep(1)
-        after = memory_mib(run.pid, "VmRSS")
-        peak = memory_mib(run.pid, "VmHWM")
-        display.screenshot("long-log-other-build" if os.environ.get("OMBRIX_WINDOWS_BUILD") else "long-log")
+        after, peak = run.memory_mib(), run.memory_mib("peak-kib")
+        if screenshot:
+            display.screenshot("long-log-other-build" if os.environ.get("OMBRIX_WINDOWS_BUILD")
+                               else "long-log")
         csv = csv_export(run, records)
     finally:
         run.close()
@@ -181,21 +186,29 @@ def csv_export(run, records):
 def main():
     records = int(sys.argv[1]) if len(sys.argv) > 1 else 10000
     link_ms = float(sys.argv[2]) if len(sys.argv) > 2 else 0.0
+    commit = f"[commit {build_commit()}]"
 
-    def ratio(ms):
-        return f" ({ms / link_ms:.2f} x the link alone)" if link_ms else ""
+    def ratio(values):
+        return f" ({statistics.median(values) / link_ms:.2f} x the link alone)" if link_ms else ""
     session = WineSession()
     try:
-        per_user = user_read()
-        print(f"users: {USERS} read, {per_user:.2f} ms per exchange{ratio(per_user)}", flush=True)
-        seconds, archiving, before, after, peak, csv = record_read_and_csv(records, session.display)
-        per_record = seconds * 1000 / (records + 1)
-        print(f"records: {records} read in {seconds:.1f} s, {per_record:.2f} ms "
-              f"per exchange{ratio(per_record)}; memory {before:.1f} MiB before, {after:.1f} MiB after "
-              f"(+{after - before:.1f} MiB, {(after - before) * 1048576 / records:.0f} bytes a record), "
-              f"peak {peak:.1f} MiB", flush=True)
-        print(f"archiving the read: {archiving:.2f} s after its box", flush=True)
-        print(f"CSV export: {records} rows in {csv:.2f} s", flush=True)
+        per_user = [user_read() for _ in range(RUNS)]
+        print(f"users: {USERS} read, {spread(per_user, 'ms')} per exchange{ratio(per_user)} "
+              f"{commit}", flush=True)
+        runs = [record_read_and_csv(records, session.display, run == 0) for run in range(RUNS)]
+        seconds, archiving, before, after, peak, csv = (list(figures) for figures in zip(*runs))
+        per_record = [s * 1000 / (records + 1) for s in seconds]
+        growth = [a - b for a, b in zip(after, before)]
+        per_row = [g * 1048576 / records for g in growth]
+        print(f"records: {records} read, {spread(per_record, 'ms')} per exchange"
+              f"{ratio(per_record)} {commit}", flush=True)
+        print(f"memory before the read: {spread(before, 'MiB', 1)} {commit}", flush=True)
+        print(f"memory after: {spread(after, 'MiB', 1)}, peak {spread(peak, 'MiB', 1)} {commit}",
+              flush=True)
+        print(f"memory for the records: {spread(growth, 'MiB', 1)}, "
+              f"{spread(per_row, 'bytes', 0)} a record {commit}", flush=True)
+        print(f"archiving the read: {spread(archiving, 's')} after its box {commit}", flush=True)
+        print(f"CSV export: {records} rows in {spread(csv, 's')} {commit}", flush=True)
     finally:
         session.close()
 

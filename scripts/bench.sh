@@ -16,6 +16,8 @@
 #   - the history window of the real program under Wine, on HISTORY_MEASUREMENTS made-up
 #     measurements (default a million) of the year up to today: from the command to its first
 #     rows and chart, filter changes, and the program's memory.
+# Every figure of the program is the median of RUNS runs (default 5) with their spread, and every
+# line names the commit its build was made from.
 # RECORDS sets the log's length (default 10000; 65535 is the longest); BASELINE names another
 # Windows build directory whose program is timed the same way, for a before-and-after.
 set -euo pipefail
@@ -33,14 +35,16 @@ cleanup() {
   rm -f "$out"
 }
 trap cleanup EXIT
+# Each line of a figure, with the commit of the build that made it.
+with_commit() { sed "s/\$/ [commit $(cat "$1/commit.txt" 2>/dev/null || echo unknown)]/"; }
 
 echo "== the audit report (natively)"
-"$native/report_bench" "${REPORT_MEASUREMENTS:-1000000}"
+"$native/report_bench" "${REPORT_MEASUREMENTS:-1000000}" | with_commit "$native"
 
 echo "== the measurement archive, natively (${ARCHIVE_MEASUREMENTS:-1000000} made-up measurements of a year)"
 archive_dir=$root/build/archive-bench
-"$native/archive_bench" import "${ARCHIVE_MEASUREMENTS:-1000000}" "$archive_dir"
-"$native/archive_bench" history "$archive_dir"
+"$native/archive_bench" import "${ARCHIVE_MEASUREMENTS:-1000000}" "$archive_dir" | with_commit "$native"
+"$native/archive_bench" history "$archive_dir" | with_commit "$native"
 # ombrix history of the archive's last month, timed: month_history CSV_FILE CSV_ARGUMENT OMBRIX...
 month_history() {
   local file=$1 argument=$2 start end
@@ -62,9 +66,9 @@ year_report() {
     "$(awk "BEGIN { printf \"%.2f\", $end - $start }") s (budget 3 s, 2 MB)"
 }
 month_history "$archive_dir/month.csv" "$archive_dir/month.csv" \
-  "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3"
+  "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3" | with_commit "$native"
 year_report "$archive_dir/year.html" "$archive_dir/year.html" \
-  "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3"
+  "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3" | with_commit "$native"
 
 echo "== the link alone, natively (POSIX port on a pseudo-terminal)"
 "$native/ombrix-sim" --quiet --users 3 > "$out" &
@@ -72,7 +76,7 @@ sim=$!
 for _ in $(seq 1 100); do grep -q '^PTY ' "$out" && break; sleep 0.05; done
 pty=$(sed -n 's/^PTY //p' "$out")
 [ -n "$pty" ] || { echo "the simulator did not start" >&2; exit 1; }
-"$native/link_bench" "$pty" "$exchanges" "$idle"
+"$native/link_bench" "$pty" "$exchanges" "$idle" | with_commit "$native"
 kill "$sim" 2>/dev/null || true  # it may have ended already
 wait "$sim" 2>/dev/null || true
 sim=
@@ -80,19 +84,22 @@ sim=
 echo "== the link alone, under Wine (COM1 mapped to a pseudo-terminal)"
 ensure_wine_prefix
 start_simulator "$native/ombrix-sim" com1 -- --quiet --users 3
-wine "$windows/link_bench.exe" COM1 "$exchanges" "$idle" 2>/dev/null | tee "$out"
+wine "$windows/link_bench.exe" COM1 "$exchanges" "$idle" 2>/dev/null | with_commit "$windows" | tee "$out"
 stop_simulator
 link_ms=$(sed -n 's/.*mean \([0-9.]*\) ms.*/\1/p' "$out")
 
 echo "== the measurement archive under Wine"
 wine_archive_dir=$root/build/archive-bench-wine
 wine "$windows/archive_bench.exe" import "${ARCHIVE_MEASUREMENTS:-1000000}" \
-  "$(winepath -w "$wine_archive_dir")" 2>/dev/null
-wine "$windows/archive_bench.exe" history "$(winepath -w "$wine_archive_dir")" 2>/dev/null
+  "$(winepath -w "$wine_archive_dir")" 2>/dev/null | with_commit "$windows"
+wine "$windows/archive_bench.exe" history "$(winepath -w "$wine_archive_dir")" 2>/dev/null |
+  with_commit "$windows"
 month_history "$wine_archive_dir/month.csv" "$(winepath -w "$wine_archive_dir/month.csv")" \
-  wine "$windows/cli/ombrix.exe" --archive "$(winepath -w "$wine_archive_dir/archive.sqlite3")"
+  wine "$windows/cli/ombrix.exe" --archive "$(winepath -w "$wine_archive_dir/archive.sqlite3")" |
+  with_commit "$windows"
 year_report "$wine_archive_dir/year.html" "$(winepath -w "$wine_archive_dir/year.html")" \
-  wine "$windows/cli/ombrix.exe" --archive "$(winepath -w "$wine_archive_dir/archive.sqlite3")"
+  wine "$windows/cli/ombrix.exe" --archive "$(winepath -w "$wine_archive_dir/archive.sqlite3")" |
+  with_commit "$windows"
 # The program's bench starts a wineserver of its own: this one ends first.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true

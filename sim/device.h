@@ -1,6 +1,7 @@
 // The simulated instrument: its three lists and its answer to every request frame.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,17 @@ struct SimRecord {
     uint16_t value = 0;
     uint8_t time[6] = {};  // year within the century, month, day, hour, minute, second
 };
+
+inline bool operator==(const SimUser& a, const SimUser& b) {
+    return a.id1 == b.id1 && a.id2 == b.id2 && a.name == b.name;
+}
+inline bool operator==(const SimStandard& a, const SimStandard& b) {
+    return a.safe == b.safe && a.danger == b.danger && a.name == b.name;
+}
+inline bool operator==(const SimRecord& a, const SimRecord& b) {
+    return a.user == b.user && a.standard == b.standard && a.value == b.value &&
+           std::equal(a.time, a.time + sizeof a.time, b.time);
+}
 
 struct SimState {
     std::vector<SimUser> users;

@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include "res/resource.h"
+#include "tests/e2e/process_figures.h"
 
 #include <cstdio>
 #include <iostream>
@@ -131,14 +132,18 @@ bool WindowText(HWND window, std::string& text) {
     return true;
 }
 
+DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
 // Memory inside the program's process, for list-view messages that carry pointers.
 class RemoteBuffer {
 public:
     explicit RemoteBuffer(HWND window) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        m_process =
-            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                ProcessOf(window));
         if (m_process)
             m_address = VirtualAllocEx(m_process, nullptr, 8192, MEM_COMMIT, PAGE_READWRITE);
     }
@@ -292,18 +297,6 @@ std::string DescribeBox(HWND box) {
            "|text=" + OneLine(text);
 }
 
-// The GDI and user objects the program holds (GetGuiResources).
-std::string GuiObjects(HWND main) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(main, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-    if (!process) return "error cannot open the process";
-    const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
-    const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
-    CloseHandle(process);
-    return "gdi " + std::to_string(gdi) + " user " + std::to_string(user);
-}
-
 class Driver {
 public:
     std::string Run(const std::string& line) {
@@ -320,7 +313,8 @@ public:
         HWND main = MainWindow();
         if (verb == "alive") return main ? "yes" : "no";
         if (!main) return "error no main window";
-        if (verb == "gui-objects") return GuiObjects(main);
+        if (verb == "process") return ProcessFigures(ProcessOf(main));
+        if (verb == "next-box") return NextBox(main, in);
         if (verb == "box") return Box(main, in);
         if (verb == "answer") return Answer(main, in);
         if (verb == "answer-nested") return AnswerNested(main, in);
@@ -512,6 +506,18 @@ private:
         if (!WindowText(GetDlgItem(box, 0xFFFF), text)) return kNoResponse;
         const std::string pressed = Press(box, button);
         return pressed == "ok" ? "text=" + OneLine(text) : pressed;
+    }
+
+    // Waits until the program is idle or shows a box (its window is disabled while one is up):
+    // "idle", the box as `box` describes it, or "busy" while an operation still runs after the
+    // time given (milliseconds).
+    static std::string NextBox(HWND main, std::istringstream& in) {
+        int timeoutMs = kStateTimeoutMs;
+        in >> timeoutMs;
+        if (!Barrier(main, timeoutMs)) return "busy";
+        if (IsWindowEnabled(main)) return "idle";
+        HWND box = WaitFor(OwnedBox, main, kStateTimeoutMs);
+        return box ? DescribeBox(box) : "error the window is disabled and shows no box";
     }
 
     static std::string Box(HWND main, std::istringstream& in) {

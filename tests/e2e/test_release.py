@@ -1,7 +1,8 @@
 """The release packages (scripts/package.sh) under Wine in a throwaway prefix: silent installs
 per user, for the machine and into a chosen folder, upgrades in place, the installed program,
-the uninstaller, both waiting while ombrix.exe runs; and the window at 144 DPI. Wine runs every
-program with administrator rights, so what setup does without them is not seen here."""
+the uninstaller and its exit code, both waiting while ombrix.exe runs; the portable zip unpacked
+into a Hangul folder; and the window at 144 DPI. Wine runs every program with administrator
+rights, so what setup does without them is not seen here."""
 import getpass
 import hashlib
 import os
@@ -45,8 +46,7 @@ def wine(*args):
 
 
 def wait_for_wine():
-    """Until every program of the prefix has ended (the uninstaller runs on as a copy of
-    itself)."""
+    """Until every program of the prefix has ended."""
     subprocess.run(["wineserver", "-w"], env=scratch_env(), timeout=120)
 
 
@@ -54,22 +54,39 @@ def unix_path(windows_path):
     return os.path.join(SCRATCH, "drive_c", *windows_path[3:].split("\\"))
 
 
+def regedit(*args):
+    """Runs regedit; what it says. Wine's regedit ends with 0 whatever happened and tells its
+    failures on standard output only: in Wine's default locale, so that they can be read."""
+    env = scratch_env()
+    env.update(LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    result = subprocess.run(["wine", "regedit", *args], env=env, stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=120)
+    said = result.stdout.decode("utf-8", "replace").strip()
+    if result.returncode != 0:
+        raise AssertionError(f"regedit {' '.join(args)} ended with {result.returncode}: {said}")
+    return said
+
+
 def import_registry(text):
     with tempfile.NamedTemporaryFile("w", suffix=".reg", encoding="utf-16", delete=False) as f:
         f.write("Windows Registry Editor Version 5.00\r\n\r\n" + text)
-    wine("regedit", "/S", f.name)
+    said = regedit("/S", f.name)
     os.remove(f.name)
+    if said:
+        raise AssertionError(f"regedit could not import {text!r}: {said}")
 
 
 def export_key(key):
-    """The values of a registry key by name (strings and numbers), None when it is missing.
-    regedit /E writes UTF-16, so Korean values survive."""
+    """The values of a registry key by name (strings and numbers), None when it is missing; any
+    other failure of regedit is an error. regedit /E writes UTF-16, so Korean values survive."""
     path = os.path.join(SCRATCH, "export.reg")
     if os.path.exists(path):
         os.remove(path)
-    wine("regedit", "/E", path, key)
-    if not os.path.exists(path):
+    said = regedit("/E", path, key)
+    if said == f"regedit: Unable to open the registry key '{key}'." and not os.path.exists(path):
         return None
+    if said or not os.path.exists(path):
+        raise AssertionError(f"regedit could not export {key}: {said or 'no file written'}")
     with open(path, encoding="utf-16") as f:
         text = f.read()
     values = {}
@@ -154,8 +171,15 @@ class Installer(unittest.TestCase):
         return values["QuietUninstallString"]
 
     def uninstall(self, quiet, folder, root, menu):
+        """As the uninstaller runs itself: a copy outside the folder, given the folder with _?=.
+        The one in the folder would start such a copy and end at once with 0, so the copy is
+        made here and its exit code is the uninstaller's own."""
         program, arguments = re.fullmatch(r'"([^"]+)" (.*)', quiet).groups()
-        wine(program, *arguments.split())
+        copy = r"C:\uninstaller-copy.exe"
+        shutil.copyfile(unix_path(program), unix_path(copy))
+        # _?= comes last and unquoted: Wine would quote one argument holding a space.
+        self.assertEqual(wine(copy, *arguments.split(), *f"_?={folder}".split(" ")), 0)
+        os.remove(unix_path(copy))
         wait_for_wine()
         self.assertFalse(os.path.exists(unix_path(folder)))
         self.assertFalse(os.path.exists(unix_path(menu + r"\Ombrix_Tessaly")))
@@ -248,6 +272,30 @@ class RunningOmbrix:
         self.sim.wait()
         self.sim.stdout.close()
         wait_for_wine()
+
+
+class Portable(unittest.TestCase):
+    def test_the_zip_runs_from_a_hangul_folder(self):
+        """Unpacked into a folder with Hangul and a space in its path, the program starts and
+        closes there, and the console program answers."""
+        folder = r"C:\오염도 측정\휴대용"
+        with zipfile.ZipFile(os.path.join(DIST, f"Ombrix_Tessaly-{version()}-portable.zip")) as z:
+            z.extractall(unix_path(folder))
+        self.addCleanup(shutil.rmtree, unix_path(r"C:\오염도 측정"))
+        unpacked = rf"{folder}\Ombrix_Tessaly-{version()}"
+        app = Program(LOCALE, reset_settings=False, exe=unpacked + r"\Ombrix_Tessaly.exe",
+                      env=scratch_env())
+        try:
+            self.assertEqual(app.wait_window(), "ok")
+            self.assertEqual(app.cmd("windows"), "1")
+        finally:
+            app.close()
+        self.assertEqual(app.proc.returncode, 0, "the program ends cleanly when closed")
+        console = subprocess.run(["wine", unpacked + r"\ombrix.exe", "--version"],
+                                 env=scratch_env(), stdin=subprocess.DEVNULL, capture_output=True,
+                                 timeout=120)
+        self.assertEqual(console.returncode, 0)
+        self.assertIn(version(), console.stdout.decode("utf-8", "replace"))
 
 
 def scaled(pixels):
