@@ -12,3 +12,6 @@
 // day measured). The title, the filters' texts, the axis and the time it was made stay the
 // caller's.
 ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportInput& input);
+
+// The filter in the report's words; a name of "" is the rows without one.
+ReportFilters ReportFiltersOf(const HistoryFilter& filter);

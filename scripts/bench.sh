@@ -12,7 +12,10 @@
 #     record takes, the archiving of a 65535-record read, the history window's queries on
 #     opening and on a filter change with the memory they hold, ombrix history of a month and
 #     ombrix report of the whole year;
-#     the real program's archiving of its long read is timed with the read.
+#     the real program's archiving of its long read is timed with the read;
+#   - the history window of the real program under Wine, on HISTORY_MEASUREMENTS made-up
+#     measurements (default a million) of the year up to today: from the command to its first
+#     rows and chart, filter changes, and the program's memory.
 # Every figure of the program is the median of RUNS runs (default 5) with their spread, and every
 # line names the commit its build was made from.
 # RECORDS sets the log's length (default 10000; 65535 is the longest); BASELINE names another
@@ -107,3 +110,6 @@ if [ -n "${BASELINE:-}" ]; then
   echo "== the program of $BASELINE under Wine"
   OMBRIX_WINDOWS_BUILD=$BASELINE python3 "$root/bench/window_bench.py" "$records" "$link_ms"
 fi
+
+echo "== the history window under Wine (${HISTORY_MEASUREMENTS:-1000000} made-up measurements of the year up to today)"
+python3 "$root/bench/history_window_bench.py" "${HISTORY_MEASUREMENTS:-1000000}"
