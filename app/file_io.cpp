@@ -2,6 +2,13 @@
 
 #include "res/resource.h"
 
+FileError WriteWholeFile(OutputFile& file, const std::string& path, const std::string& bytes) {
+    FileError error = file.Create(path);
+    if (error == FileError::None) error = file.Write(bytes.data(), bytes.size());
+    file.Close();
+    return error;
+}
+
 int FileErrorTextId(FileError error) {
     switch (error) {
         case FileError::NotFound:

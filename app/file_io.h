@@ -41,5 +41,8 @@ std::unique_ptr<OutputFile> MakeOutputFile();
 // not write it. The path is UTF-8.
 FileError ReadFileUpTo(const std::string& path, size_t limit, std::string& bytes);
 
+// Creates the file at `path` (UTF-8), writes `bytes` in one write and closes it.
+FileError WriteWholeFile(OutputFile& file, const std::string& path, const std::string& bytes);
+
 // The string-table text that names a cause, with "%1" for the path.
 int FileErrorTextId(FileError error);

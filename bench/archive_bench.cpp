@@ -3,7 +3,8 @@
 // archiving of a 65535-record read, and what the history window asks when it opens and when a
 // filter changes, with the memory it holds. Not a test: it prints figures next to their budget.
 //
-//   archive_bench import COUNT FOLDER   the record CSV, its import and a read's archiving
+//   archive_bench import COUNT FOLDER [FIRST_DAY LAST_DAY]
+//                                        the record CSV, its import and a read's archiving
 //   archive_bench history FOLDER        the history over that archive, in a process of its own
 //                                        so that its memory is its own
 #include <chrono>
@@ -109,10 +110,11 @@ double ShowHistory(Archive& archive, const HistoryFilter& filter, HistoryView& v
     return SecondsSince(start);
 }
 
-int Import(long long count, const std::filesystem::path& folder) {
+int Import(long long count, const std::filesystem::path& folder, const std::string& firstDay,
+           const std::string& lastDay) {
     SyntheticPlan plan;
-    plan.from = "2025-01-01";
-    plan.to = "2025-12-31";
+    plan.from = firstDay;
+    plan.to = lastDay;
     plan.count = count;
     plan.sources = {"COM3"};
     std::filesystem::remove_all(folder);
@@ -177,9 +179,14 @@ int History(const std::filesystem::path& folder) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "import" && argc == 4)
-        return Import(std::atoll(argv[2]), std::filesystem::u8path(argv[3]));
+    // The year 2025 unless another period is given (the history window's bench takes the year
+    // up to today, which its window opens on).
+    if (mode == "import" && (argc == 4 || argc == 6))
+        return Import(std::atoll(argv[2]), std::filesystem::u8path(argv[3]),
+                      argc == 6 ? argv[4] : "2025-01-01", argc == 6 ? argv[5] : "2025-12-31");
     if (mode == "history" && argc == 3) return History(std::filesystem::u8path(argv[2]));
-    std::fprintf(stderr, "archive_bench import COUNT FOLDER | archive_bench history FOLDER\n");
+    std::fprintf(stderr,
+                 "archive_bench import COUNT FOLDER [FIRST_DAY LAST_DAY] | "
+                 "archive_bench history FOLDER\n");
     return 2;
 }

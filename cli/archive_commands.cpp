@@ -11,6 +11,7 @@
 #include "history/archive_file.h"
 #include "history/archive_query.h"
 #include "history/archive_report.h"
+#include "history/history_export.h"
 #include "history/local_clock.h"
 #include "history/record_cells.h"
 #include "history/record_import.h"
@@ -128,27 +129,6 @@ private:
     std::string m_buffer;
 };
 
-// The filter in the report's words; a name of "" is the rows without one.
-ReportFilters FilterNames(const HistoryFilter& filter) {
-    ReportFilters names;
-    if (filter.standard)
-        names.standard = filter.standard->empty() ? NO_STANDARD_TEXT : *filter.standard;
-    if (filter.user) names.user = filter.user->empty() ? "이름 없음" : *filter.user;
-    if ((filter.verdicts & ALL_VERDICTS) != ALL_VERDICTS)
-        for (Verdict verdict :
-             {Verdict::Safe, Verdict::Caution, Verdict::Contaminated, Verdict::None})
-            if (filter.verdicts & VerdictBit(verdict)) names.verdicts.push_back(verdict);
-    return names;
-}
-
-FileError WriteWhole(const std::string& path, const std::string& bytes) {
-    const std::unique_ptr<OutputFile> file = MakeOutputFile();
-    FileError error = file->Create(path);
-    if (error == FileError::None) error = file->Write(bytes.data(), bytes.size());
-    file->Close();
-    return error;
-}
-
 }  // namespace
 
 int RunImport(const Arguments& arguments, RecordArchive& archive) {
@@ -172,16 +152,13 @@ int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
         toFile && !arguments.utf8 ? CellEncoding::Korean : CellEncoding::Utf8;
     CsvTarget target(arguments.csv);
     FileError error = target.Open(toFile && arguments.utf8);
-    if (error == FileError::None) error = target.Write(RecordCsvHeader(encoding));
-    RecordCellWriter writer(encoding);
-    RecordCells cells;
-    long long number = 0;
+    RecordCsvLines lines(encoding);
+    if (error == FileError::None) error = target.Write(lines.Header());
     int status = EXIT_DONE;
     if (error == FileError::None)
         status = rows.ForEach(
             [&](const Measurement& row) {
-                writer.Write(row, ++number, cells);
-                error = target.Write(RecordCsvLine(cells));
+                error = target.Write(lines.Next(row));
                 return error == FileError::None;
             },
             RowOrder::NewestFirst);
@@ -197,12 +174,13 @@ int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
 
 int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
     ReportInput input;
-    input.filters = FilterNames(arguments.filter);
+    input.filters = ReportFiltersOf(arguments.filter);
     input.createdAt = TimeText(LocalNowSeconds());
     ChosenRows rows(arguments, archiveFile);
     if (const int status = rows.Open(); status != EXIT_DONE) return status;
     if (const int status = rows.LoadReport(input); status != EXIT_DONE) return status;
-    if (const FileError error = WriteWhole(arguments.html, ReportHtml(input));
+    if (const FileError error =
+            WriteWholeFile(*MakeOutputFile(), arguments.html, ReportHtml(input));
         error != FileError::None) {
         Say(BoxLineWithPath(FileErrorTextId(error), arguments.html));
         return EXIT_FILE;

@@ -30,12 +30,5 @@ std::string BoxLine(int textId, const std::string& insert, const std::string& se
 
 std::string BoxLineWithPath(int textId, const std::string& path, const std::string& first,
                             const std::string& second) {
-    // The path goes in last, so that a "%d" in a file name stays as it is.
-    constexpr char kPathMark = '\x01';
-    std::string text = StringText(textId);
-    if (const size_t at = text.find("%1"); at != std::string::npos)
-        text.replace(at, 2, 1, kPathMark);
-    text = InsertIntoText(text, first, second);
-    if (const size_t at = text.find(kPathMark); at != std::string::npos) text.replace(at, 1, path);
-    return OneLine(text);
+    return OneLine(InsertPathIntoText(StringText(textId), path, first, second));
 }

@@ -25,6 +25,32 @@ ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>&
     });
 }
 
+// What a scan takes of a row: the list, the counts and the chart's buckets.
+struct ScanRow {
+    uint32_t id = 0;
+    int64_t measuredAt = 0, standardId = 0, userId = 0;
+    int value = 0;
+    Verdict verdict = Verdict::None;
+    std::optional<int64_t> safetyIndex, dangerIndex;
+};
+
+constexpr char kScanColumns[] =
+    "SELECT r.id, r.measured_at, r.standard_id, r.user_id, r.value, r.verdict, r.safety_index, "
+    "r.danger_index FROM readings r";
+
+ScanRow ScanRowOf(const Statement& row) {
+    ScanRow scanned;
+    scanned.id = static_cast<uint32_t>(row.Integer(0));
+    scanned.measuredAt = row.Integer(1);
+    scanned.standardId = row.Integer(2);
+    scanned.userId = row.Integer(3);
+    scanned.value = static_cast<int>(row.Integer(4));
+    scanned.verdict = VerdictOf(row.Integer(5));
+    scanned.safetyIndex = row.OptionalInteger(6);
+    scanned.dangerIndex = row.OptionalInteger(7);
+    return scanned;
+}
+
 // One pass over the rows of a filter in the table's order, which SQLite reads fastest, and
 // without a sort or a GROUP BY, which would sort every row first: the list's ids are ordered
 // here, the counts and the chart's buckets summed here.
@@ -35,20 +61,24 @@ public:
         : m_origin(origin), m_width(width), m_listed(listed) {}
 
     ArchiveStatus Run(Archive& archive, const HistoryFilter& filter) {
-        const std::string sql =
-            "SELECT r.id, r.measured_at, r.standard_id, r.value, r.verdict, r.safety_index, "
-            "r.danger_index FROM readings r" +
-            WhereOf(filter);
+        const std::string sql = std::string(kScanColumns) + WhereOf(filter);
         Statement statement(archive.Handle(), sql.c_str());
         BindFilter(statement, filter);
         return EachRow(archive, statement, [&](const Statement& row) {
-            const int64_t measuredAt = row.Integer(1);
-            if (m_listed) m_rows.push_back({measuredAt, static_cast<uint32_t>(row.Integer(0))});
-            const Verdict verdict = VerdictOf(row.Integer(4));
-            ++m_counts.Of(verdict);
-            if (m_width > 0) AddToBucket(row, measuredAt, verdict);
+            Add(ScanRowOf(row));
             return true;
         });
+    }
+
+    // At most this many rows will come: the list takes no more than that room.
+    void Reserve(size_t rows) {
+        if (m_listed) m_rows.reserve(rows);
+    }
+
+    void Add(const ScanRow& row) {
+        if (m_listed) m_rows.push_back({row.measuredAt, row.id});
+        ++m_counts.Of(row.verdict);
+        if (m_width > 0) AddToBucket(row);
     }
 
     // Newest first; rows of one time in the order they were archived, latest first.
@@ -90,21 +120,14 @@ private:
         uint32_t id;
     };
 
-    void AddToBucket(const Statement& row, int64_t measuredAt, Verdict verdict) {
-        const int64_t offset = measuredAt - m_origin;
-        const int64_t start = measuredAt - ((offset % m_width) + m_width) % m_width;
-        const int value = static_cast<int>(row.Integer(3));
-        ChartBucket& b = m_buckets[{start, row.Integer(2)}];
-        if (b.count == 0) {
-            b.start = start;
-            b.minValue = b.maxValue = value;
-        }
-        ++b.count;
-        b.minValue = std::min(b.minValue, value);
-        b.maxValue = std::max(b.maxValue, value);
-        b.worst = WorseVerdict(b.worst, verdict);
-        b.safetyIndex = std::max(b.safetyIndex, row.OptionalInteger(5));
-        b.dangerIndex = std::max(b.dangerIndex, row.OptionalInteger(6));
+    void AddToBucket(const ScanRow& row) {
+        const int64_t offset = row.measuredAt - m_origin;
+        const int64_t start = row.measuredAt - ((offset % m_width) + m_width) % m_width;
+        ChartBucket& b = m_buckets[{start, row.standardId}];
+        b.start = start;
+        MergeSample(b.sample, SampleOf(row.measuredAt, row.value, row.verdict));
+        b.safetyIndex = std::max(b.safetyIndex, row.safetyIndex);
+        b.dangerIndex = std::max(b.dangerIndex, row.dangerIndex);
     }
 
     int64_t m_origin, m_width;
@@ -185,6 +208,112 @@ ArchiveStatus LoadHistory(Archive& archive, const HistoryFilter& filter, int64_t
     HistoryScan scan(origin, width, true);
     const ArchiveStatus status = scan.Run(archive, filter);
     if (!status) return status;
+    view.list = scan.TakeList();
+    view.counts = scan.Counts();
+    return scan.Buckets(archive, view.buckets);
+}
+
+namespace {
+
+// The ids of the standards or users of a name filter, sorted.
+ArchiveStatus IdsNamed(Archive& archive, const char* table, const std::string& name,
+                       std::vector<int64_t>& ids) {
+    ids.clear();
+    const std::string sql =
+        std::string("SELECT id FROM ") + table + " WHERE coalesce(name, '') = ?1 ORDER BY id";
+    Statement statement(archive.Handle(), sql.c_str());
+    statement.BindText(1, name, false);
+    return EachRow(archive, statement, [&](const Statement& row) {
+        ids.push_back(row.Integer(0));
+        return true;
+    });
+}
+
+bool Among(const std::optional<std::vector<int64_t>>& ids, int64_t id) {
+    return !ids || std::binary_search(ids->begin(), ids->end(), id);
+}
+
+}  // namespace
+
+bool HistoryCache::Holds(const HistoryFilter& filter) const {
+    return m_held && *filter.from >= m_from && *filter.until <= m_until;
+}
+
+void HistoryCache::Forget() {
+    m_held = false;
+    std::vector<Row>().swap(m_rows);
+    m_standards.clear();
+}
+
+ArchiveStatus HistoryCache::Read(Archive& archive, int64_t from, int64_t until) {
+    Forget();
+    HistoryFilter period;
+    period.from = from;
+    period.until = until;
+    const std::string sql = std::string(kScanColumns) + WhereOf(period);
+    Statement statement(archive.Handle(), sql.c_str());
+    BindFilter(statement, period);
+    std::map<Standard, uint16_t> keys;
+    bool fits = true;
+    const ArchiveStatus status = EachRow(archive, statement, [&](const Statement& statementRow) {
+        const ScanRow row = ScanRowOf(statementRow);
+        const Standard standard{row.standardId, row.safetyIndex, row.dangerIndex};
+        auto key = keys.find(standard);
+        if (key == keys.end()) {
+            fits = m_standards.size() <= UINT16_MAX;
+            if (!fits) return false;
+            key = keys.emplace(standard, static_cast<uint16_t>(m_standards.size())).first;
+            m_standards.push_back(standard);
+        }
+        m_rows.push_back({row.id, static_cast<uint32_t>(row.measuredAt - from),
+                          static_cast<uint32_t>(row.userId), key->second,
+                          static_cast<uint8_t>(row.verdict), row.value});
+        return true;
+    });
+    m_rows.shrink_to_fit();
+    m_from = from;
+    m_until = until;
+    m_held = status && fits;
+    if (!m_held) Forget();
+    return status;
+}
+
+ArchiveStatus HistoryCache::Load(Archive& archive, const HistoryFilter& filter, int64_t origin,
+                                 int64_t width, HistoryView& view) {
+    const bool bounded = filter.from && filter.until && *filter.until > *filter.from &&
+                         *filter.until - *filter.from <= int64_t{UINT32_MAX};
+    if (!bounded) return LoadHistory(archive, filter, origin, width, view);
+    if (!Holds(filter)) {
+        if (ArchiveStatus status = Read(archive, *filter.from, *filter.until); !status)
+            return status;
+        if (!m_held) return LoadHistory(archive, filter, origin, width, view);
+    }
+    std::optional<std::vector<int64_t>> standards, users;
+    ArchiveStatus status;
+    if (filter.standard)
+        status = IdsNamed(archive, "standards", *filter.standard, standards.emplace());
+    if (status && filter.user) status = IdsNamed(archive, "users", *filter.user, users.emplace());
+    if (!status) return status;
+    HistoryScan scan(origin, width, true);
+    scan.Reserve(m_rows.size());
+    for (const Row& held : m_rows) {
+        const int64_t measuredAt = m_from + held.offset;
+        const Standard& standard = m_standards[held.standard];
+        if (measuredAt < *filter.from || measuredAt >= *filter.until ||
+            !(filter.verdicts & (1u << held.verdict)) || !Among(standards, standard.id) ||
+            !Among(users, held.userId))
+            continue;
+        ScanRow row;
+        row.id = held.id;
+        row.measuredAt = measuredAt;
+        row.standardId = standard.id;
+        row.userId = held.userId;
+        row.value = held.value;
+        row.verdict = static_cast<Verdict>(held.verdict);
+        row.safetyIndex = standard.safetyIndex;
+        row.dangerIndex = standard.dangerIndex;
+        scan.Add(row);
+    }
     view.list = scan.TakeList();
     view.counts = scan.Counts();
     return scan.Buckets(archive, view.buckets);

@@ -9,9 +9,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "history/archive.h"
+#include "history/chart_sample.h"
 #include "history/verdicts.h"
 
 constexpr unsigned VerdictBit(Verdict verdict) { return 1u << static_cast<unsigned>(verdict); }
@@ -58,9 +60,9 @@ ArchiveStatus CountVerdicts(Archive& archive, const HistoryFilter& filter, Verdi
 struct ChartBucket {
     int64_t start = 0;     // first second of the bucket
     std::string standard;  // "" for measurements without a standard
-    size_t count = 0;
-    int minValue = 0, maxValue = 0;
-    Verdict worst = Verdict::None;                    // 오염 over 주의 over 안전 over "-"
+    // The bucket as a point of the chart: its first and last time, rows, lowest, highest and
+    // summed values, and its rows per verdict.
+    ChartSample sample;
     std::optional<int64_t> safetyIndex, dangerIndex;  // the highest within the bucket
 };
 // Buckets of `width` seconds counted from `origin`, in time order, standards by name within one.
@@ -77,6 +79,44 @@ struct HistoryView {
 };
 ArchiveStatus LoadHistory(Archive& archive, const HistoryFilter& filter, int64_t origin,
                           int64_t width, HistoryView& view);
+
+// The rows of one period held in memory (20 bytes a row), so that a change of the standard, the
+// user or the verdicts, or a period within the one held, is counted without a pass over the
+// archive: the history window's filters over a year of a million rows. A period beyond the one
+// held is read anew, as is any after Forget.
+class HistoryCache {
+public:
+    // As LoadHistory; a filter without both ends of its period goes to the archive as it is.
+    ArchiveStatus Load(Archive& archive, const HistoryFilter& filter, int64_t origin, int64_t width,
+                       HistoryView& view);
+    // The archive has changed: the next Load reads it.
+    void Forget();
+
+private:
+    struct Row {
+        uint32_t id, offset, userId;  // offset: seconds from m_from
+        uint16_t standard;            // into m_standards
+        uint8_t verdict;
+        int32_t value;
+    };
+    // A standard with one pair of indices: a standard whose indices changed has a key each.
+    struct Standard {
+        int64_t id;
+        std::optional<int64_t> safetyIndex, dangerIndex;
+        bool operator<(const Standard& o) const {
+            return std::tie(id, safetyIndex, dangerIndex) <
+                   std::tie(o.id, o.safetyIndex, o.dangerIndex);
+        }
+    };
+
+    bool Holds(const HistoryFilter& filter) const;
+    ArchiveStatus Read(Archive& archive, int64_t from, int64_t until);
+
+    bool m_held = false;
+    int64_t m_from = 0, m_until = 0;
+    std::vector<Row> m_rows;
+    std::vector<Standard> m_standards;
+};
 
 // What the filters offer: every standard name and user name in the archive, sorted; an empty
 // name (rows without one) is left out.

@@ -167,3 +167,16 @@ ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportIn
     input.contaminatedTotal = input.counts.contaminated;
     return LoadContaminated(archive, filter, input);
 }
+
+// The filter in the report's words; a name of "" is the rows without one.
+ReportFilters ReportFiltersOf(const HistoryFilter& filter) {
+    ReportFilters names;
+    if (filter.standard)
+        names.standard = filter.standard->empty() ? NO_STANDARD_TEXT : *filter.standard;
+    if (filter.user) names.user = filter.user->empty() ? "이름 없음" : *filter.user;
+    if ((filter.verdicts & ALL_VERDICTS) != ALL_VERDICTS)
+        for (Verdict verdict :
+             {Verdict::Safe, Verdict::Caution, Verdict::Contaminated, Verdict::None})
+            if (filter.verdicts & VerdictBit(verdict)) names.verdicts.push_back(verdict);
+    return names;
+}

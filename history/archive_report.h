@@ -18,3 +18,6 @@ ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportIn
 // other end's day or today.
 void ReportPeriod(const HistoryFilter& filter, bool any, int64_t first, int64_t last, int64_t& from,
                   int64_t& until);
+
+// The filter in the report's words; a name of "" is the rows without one.
+ReportFilters ReportFiltersOf(const HistoryFilter& filter);

@@ -26,6 +26,10 @@ Colour VerdictColour(Verdict verdict) {
     return {158, 158, 158};
 }
 
+Colour VerdictTextColour(Verdict verdict) {
+    return verdict == Verdict::Caution ? Colour{168, 104, 0} : VerdictColour(verdict);
+}
+
 Colour SeriesColour(size_t index) { return kSeriesPalette[index % std::size(kSeriesPalette)]; }
 
 Colour Tinted(const Colour& colour, int percentWhite) {

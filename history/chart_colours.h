@@ -21,6 +21,10 @@ constexpr Colour COLOUR_TEXT{51, 51, 51};
 
 Colour VerdictColour(Verdict verdict);
 
+// A verdict as text on white (the lists' "결과" cells): the verdict's colour, but 주의 in a darker
+// amber, readable where the chart's is not.
+Colour VerdictTextColour(Verdict verdict);
+
 // The colour of the `index`th standard of a chart; the palette repeats after its end.
 Colour SeriesColour(size_t index);
 

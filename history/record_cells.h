@@ -53,6 +53,24 @@ private:
 std::string RecordCsvHeader(CellEncoding encoding);
 std::string RecordCsvLine(const RecordCells& cells);
 
+// The record CSV of rows given one at a time: the header, then each row numbered from 1.
+class RecordCsvLines {
+public:
+    explicit RecordCsvLines(CellEncoding encoding) : m_encoding(encoding), m_writer(encoding) {}
+
+    std::string Header() const { return RecordCsvHeader(m_encoding); }
+    std::string Next(const Measurement& row) {
+        m_writer.Write(row, ++m_number, m_cells);
+        return RecordCsvLine(m_cells);
+    }
+
+private:
+    CellEncoding m_encoding;
+    RecordCellWriter m_writer;
+    RecordCells m_cells;
+    long long m_number = 0;
+};
+
 // "2011-03-07 12:05:09 오전" as "2011-03-07 00:05:09"; false for any other shape or an
 // impossible time.
 bool TwentyFourHourText(const std::string& recordTime, CellEncoding encoding, std::string& text);

@@ -5,7 +5,10 @@
 #define IDB_LOGO 138
 #define IDD_MAIN 102
 #define IDD_ABOUTBOX 100
+#define IDD_HISTORY 103
 #define IDM_ABOUTBOX 0x0010
+// The history window: the system menu's item and the record list's menu send it as WM_COMMAND.
+#define IDM_HISTORY 32810
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
@@ -40,6 +43,30 @@
 #define IDC_STATIC_STATUS 1034
 #define IDC_PROGRESS_STANDARD 1035
 #define IDC_PROGRESS_RECORD 1036
+
+// The history window.
+#define IDC_LIST_HISTORY 1101
+#define IDC_HISTORY_CHART 1102
+#define IDC_HISTORY_FROM 1103
+#define IDC_HISTORY_TO 1104
+#define IDC_HISTORY_STANDARD 1105
+#define IDC_HISTORY_USER 1106
+#define IDC_HISTORY_SAFE 1107
+#define IDC_HISTORY_CAUTION 1108
+#define IDC_HISTORY_DIRTY 1109
+#define IDC_HISTORY_LINEAR 1110
+#define IDC_HISTORY_LOG 1111
+#define IDC_HISTORY_SUMMARY 1112
+#define IDC_HISTORY_HOVER 1113
+#define IDC_HISTORY_CSV 1114
+#define IDC_HISTORY_REPORT 1115
+#define IDC_HISTORY_IMPORT 1116
+#define IDC_HISTORY_AXIS 1117
+#define IDC_HISTORY_SOURCE_LABEL 1118
+#define IDC_HISTORY_SOURCE 1119
+#define IDC_HISTORY_SITE_STATE 1120
+// The chart's window class, registered by the program before the window opens.
+#define HISTORY_CHART_CLASS "OmbrixHistoryChart"
 
 // String table. 101 is the About item of the system menu.
 #define IDS_ABOUTBOX 101
@@ -157,6 +184,26 @@
 #define IDS_SITE_UNREACHABLE 903
 #define IDS_SITE_REFUSED 904
 #define IDC_STATIC_SITE 1201
+
+// The history window.
+#define IDS_MENU_HISTORY_SYSTEM 800
+#define IDS_MENU_HISTORY 801
+#define IDS_HISTORY_ALL 802
+#define IDS_HISTORY_SUMMARY 803
+#define IDS_HISTORY_SUMMARY_NONE 804
+#define IDS_HISTORY_NOTHING 805
+#define IDS_HISTORY_HOVER_ROW 806
+#define IDS_HISTORY_HOVER_BUCKET 807
+#define IDS_HISTORY_REPORT_NAME 808
+#define IDS_HISTORY_REPORT_FILTER 809
+#define IDS_HISTORY_HOVER_HINT 810
+// The history window with a site archive set: its source choice and the site's line.
+#define IDS_HISTORY_SOURCE_PC 811
+#define IDS_HISTORY_SOURCE_SITE 812
+#define IDS_HISTORY_SITE_READING 813
+#define IDS_HISTORY_SITE_CHECKING 814
+#define IDS_HISTORY_SITE_ALL_SENT 815
+#define IDS_HISTORY_SITE_FAILED 816
 
 // List column headers: first of each list, one after another.
 #define IDS_COL_USER 200

@@ -13,6 +13,9 @@
 #     opening and on a filter change with the memory they hold, ombrix history of a month and
 #     ombrix report of the whole year;
 #     the real program's archiving of its long read is timed with the read;
+#   - the history window of the real program under Wine, on HISTORY_MEASUREMENTS made-up
+#     measurements (default a million) of the year up to today: from the command to its first
+#     rows and chart, filter changes, and the program's memory;
 #   - the site archive against a PostgreSQL server of its own (bench/site_bench.sh): one PC
 #     pushing 65535 new rows, natively and under Wine, and ten PCs pushing 65535 each at once.
 # Every figure of the program is the median of RUNS runs (default 5) with their spread, and every
@@ -112,3 +115,6 @@ if [ -n "${BASELINE:-}" ]; then
   echo "== the program of $BASELINE under Wine"
   OMBRIX_WINDOWS_BUILD=$BASELINE python3 "$root/bench/window_bench.py" "$records" "$link_ms"
 fi
+
+echo "== the history window under Wine (${HISTORY_MEASUREMENTS:-1000000} made-up measurements of the year up to today)"
+python3 "$root/bench/history_window_bench.py" "${HISTORY_MEASUREMENTS:-1000000}"

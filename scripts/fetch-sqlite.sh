@@ -27,8 +27,10 @@ mkdir -p "$work"
 dsc=$(ls "$work"/sqlite3_*.dsc)
 (cd "$work" && dpkg-source --no-check -x "$dsc" source >/dev/null)
 
-# The single file is made by the source's own tools, which need tclsh.
-(cd "$work/source" && ./configure --quiet >/dev/null && make -s sqlite3.c >/dev/null)
+# The single file is made by the source's own tools, which need tclsh. They run on this machine:
+# the compiler that CMake's first configure of the Windows build puts in CC is not theirs.
+(cd "$work/source" && env -u CC -u CXX -u CFLAGS -u CPPFLAGS -u LDFLAGS ./configure --quiet \
+  >/dev/null && make -s sqlite3.c >/dev/null)
 cp "$work/source/sqlite3.c" "$work/source/sqlite3.h" "$dir/"
 rm -rf "$work"
 echo "SQLite $(sed -n 's/^#define SQLITE_VERSION *"\(.*\)"/\1/p' "$dir/sqlite3.h") ready" >&2

@@ -2,7 +2,9 @@
 """Takes the user guide's pictures (docs/guide/images/) from the real program under Wine,
 connected to the simulator: the same harness as the end-to-end tests. Run by
 scripts/screenshots.sh."""
+import datetime
 import os
+import random
 import subprocess
 import sys
 import tempfile
@@ -26,6 +28,38 @@ record 3 1 150 2011-03-08 10:30:00
 record 1 2 80 2011-03-08 15:12:45
 record 2 1 240 2011-03-09 11:02:30
 """
+
+
+# The history window's pictures: two months of made-up measurements up to today, imported
+# through the window as an operator's old CSV file. (user, ID1, ID2) and (standard, safety,
+# danger, usual value).
+USERS = [("홍길동", "101", "2001"), ("김철수", "102", "2002"), ("이영희", "103", "2003")]
+STANDARDS = [("세균", 100, 200, 70), ("곰팡이", 50, 120, 35)]
+
+
+def old_record_csv(path, days=60, seed=3):
+    """A record CSV as the window saves it, a few measurements a working day."""
+    rng = random.Random(seed)
+    rows = []
+    for day in range(days, 0, -1):
+        date = datetime.date.today() - datetime.timedelta(days=day)
+        for _ in range(rng.randint(2, 7)):
+            user = rng.choice(USERS)
+            name, safety, danger, usual = rng.choice(STANDARDS)
+            value = max(0, int(rng.gauss(usual, usual * 0.35)))
+            if rng.random() < 0.06:
+                value = int(danger * rng.uniform(1.0, 1.8))
+            verdict = "안전" if value < safety else "주의" if value < danger else "오염"
+            hour, minute, second = rng.randint(8, 17), rng.randint(0, 59), rng.randint(0, 59)
+            time_text = (f"{date.isoformat()} {hour % 12 or 12:02d}:{minute:02d}:{second:02d} "
+                         f"{'오전' if hour < 12 else '오후'}")
+            rows.append((date, hour, minute, second, [time_text, *user, name, str(safety),
+                                                      str(danger), str(value), verdict]))
+    rows.sort(key=lambda row: row[:4], reverse=True)
+    lines = ["No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과"]
+    lines += [",".join([str(n)] + row[4]) for n, row in enumerate(rows, 1)]
+    with open(path, "wb") as f:
+        f.write(("\n".join(lines) + "\n").encode("cp949"))
 
 
 class Shooter:
@@ -153,9 +187,46 @@ def main():
         s.app.cmd("box 5000")
         s.shoot("ask-delete-list")
         s.answer(IDNO)
+        history(s)
         shoot_site_waiting(s)
     finally:
         s.close()
+
+
+def history(s):
+    """The history window: the system menu's item and the record list's menu that open it, old
+    files imported, the chart with a point explained under the pointer."""
+    s.app.cmd("system-menu")
+    s.app.cmd("menu")
+    s.shoot("system-menu")
+    s.app.cmd("menu-key h")  # a pick ends the menu's keyboard mode, where Escape would not
+    s.app.cmd("sync")
+    s.app.cmd("history-close")
+    s.context_menu("LIST_RECORD")
+    s.shoot("record-list-menu")
+    s.app.cmd("menu-pick 1")
+    s.app.cmd("sync")
+    folder = tempfile.mkdtemp(prefix="ombrix-guide-")
+    old = os.path.join(folder, "Ombrix_2달.csv")
+    old_record_csv(old)
+    s.click("HISTORY_IMPORT")
+    s.app.cmd(f"open-file {windows_path(old)}")
+    s.app.cmd("box 30000")
+    s.shoot("history-import-done")
+    s.answer()
+    os.remove(old)
+    os.rmdir(folder)
+    s.app.cmd("sync")
+    s.shoot("history-window")
+    s.app.cmd(f"choose {IDC['HISTORY_STANDARD']} 2")  # 세균
+    s.app.cmd("sync")
+    chart = IDC["HISTORY_CHART"]
+    red = s.app.cmd(f"find-ink {chart} 198 40 40")
+    if red != "none":
+        x, y = map(int, red.split())
+        s.app.cmd(f"point {chart} {x} {y}")
+        s.app.cmd("sync")
+    s.shoot("history-chart")
 
 
 if __name__ == "__main__":

@@ -291,10 +291,11 @@ TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
     ASSERT_EQ(buckets.size(), 4u);
     EXPECT_EQ(buckets[0].start, origin);
     EXPECT_EQ(buckets[0].standard, "세균");
-    EXPECT_EQ(buckets[0].count, 2u);
-    EXPECT_EQ(buckets[0].minValue, 50);
-    EXPECT_EQ(buckets[0].maxValue, 150);
-    EXPECT_EQ(buckets[0].worst, Verdict::Caution);
+    EXPECT_EQ(buckets[0].sample.count, 2);
+    EXPECT_EQ(buckets[0].sample.minValue, 50);
+    EXPECT_EQ(buckets[0].sample.maxValue, 150);
+    EXPECT_EQ(buckets[0].sample.valueSum, 200);
+    EXPECT_EQ(buckets[0].sample.verdicts.Worst(), Verdict::Caution);
     EXPECT_EQ(buckets[2].start, origin + 2 * SECONDS_PER_DAY);
     EXPECT_EQ(buckets[2].standard, "");
     EXPECT_EQ(buckets[3].standard, "곰팡이");
@@ -323,6 +324,74 @@ TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
     ASSERT_TRUE(LoadFilterChoices(*archive, choices));
     EXPECT_EQ(choices.standards, (std::vector<std::string>{"곰팡이", "세균"}));
     EXPECT_EQ(choices.users, (std::vector<std::string>{"이순신", "홍길동"}));
+}
+
+// The rows held for a period answer every filter within it as the archive does, and a period
+// beyond it, or an archive that changed, is read anew.
+TEST_F(ArchiveTest, TheHeldPeriodAnswersAsTheArchive) {
+    Add({Row("2024-05-01 08:00:00", 50), Row("2024-05-01 08:00:00", 51, "이순신"),
+         Row("2024-05-01 09:00:00", 150, "홍길동", "세균", Verdict::Caution),
+         Row("2024-05-02 10:00:00", 250, "이순신", "세균", Verdict::Contaminated),
+         Row("2024-05-03 10:00:00", 7, "이순신", "곰팡이"), Row("2024-05-03 10:00:00", 8, "", ""),
+         Row("2024-06-01 00:00:00", 9)});
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive);
+    const auto shown = [&](const HistoryView& view) {
+        std::vector<Measurement> rows;
+        EXPECT_TRUE(view.list.Page(*archive, 0, 100, rows));
+        std::string out;
+        for (const Measurement& m : rows) out += std::to_string(m.value) + " ";
+        out += "|";
+        for (const Verdict v :
+             {Verdict::Safe, Verdict::Caution, Verdict::Contaminated, Verdict::None})
+            out += " " + std::to_string(view.counts.Of(v));
+        for (const ChartBucket& b : view.buckets)
+            out += " | " + std::to_string(b.start) + " " + b.standard + " " +
+                   std::to_string(b.sample.count) + " " + std::to_string(b.sample.valueSum) + " " +
+                   std::to_string(b.dangerIndex.value_or(-1));
+        return out;
+    };
+    const auto period = [](const char* first, const char* last) {
+        HistoryFilter filter;
+        EXPECT_TRUE(SetFilterDays(first, last, filter));
+        return filter;
+    };
+    const auto with = [](HistoryFilter filter, auto change) {
+        change(filter);
+        return filter;
+    };
+    const HistoryFilter may = period("2024-05-01", "2024-05-31");
+    const HistoryFilter filters[] = {
+        may,
+        period("2024-05-02", "2024-05-03"),
+        with(may, [](HistoryFilter& f) { f.standard = "세균"; }),
+        with(may, [](HistoryFilter& f) { f.standard = ""; }),
+        with(may, [](HistoryFilter& f) { f.standard = "없는 기준"; }),
+        with(may, [](HistoryFilter& f) { f.user = "이순신"; }),
+        with(may, [](HistoryFilter& f) { f.user = ""; }),
+        with(may,
+             [](HistoryFilter& f) {
+                 f.verdicts = VerdictBit(Verdict::Caution) | VerdictBit(Verdict::Contaminated);
+             }),
+        with(may, [](HistoryFilter& f) { f.verdicts = 0; }),
+        period("2024-04-30", "2024-06-01"),  // beyond the period held: read anew
+    };
+    HistoryCache cache;
+    const int64_t origin = *may.from;
+    for (const HistoryFilter& filter : filters) {
+        HistoryView fromArchive, held;
+        ASSERT_TRUE(LoadHistory(*archive, filter, origin, SECONDS_PER_DAY, fromArchive));
+        ASSERT_TRUE(cache.Load(*archive, filter, origin, SECONDS_PER_DAY, held));
+        EXPECT_EQ(shown(held), shown(fromArchive));
+    }
+    Add({Row("2024-05-04 10:00:00", 10)});
+    cache.Forget();
+    HistoryView fromArchive, held;
+    ASSERT_TRUE(LoadHistory(*archive, may, origin, SECONDS_PER_DAY, fromArchive));
+    ASSERT_TRUE(cache.Load(*archive, may, origin, SECONDS_PER_DAY, held));
+    EXPECT_EQ(shown(held), shown(fromArchive));
+    EXPECT_EQ(held.counts.Total(), 7);
 }
 
 // The report's figures come from one pass over the rows in the table's order; they must be those

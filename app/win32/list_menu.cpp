@@ -8,15 +8,22 @@
 
 namespace {
 
+struct MenuItem {
+    int command;  // 0 ends the menu
+    int textId;
+};
+
 struct ListMenu {
     int list;
-    int exportCommand;
-    int importCommand;
+    MenuItem items[2];
 };
 
 constexpr ListMenu kListMenus[] = {
-    {IDC_LIST_USER, IDM_USER_EXPORT, IDM_USER_IMPORT},
-    {IDC_LIST_STANDARD, IDM_STANDARD_EXPORT, IDM_STANDARD_IMPORT},
+    {IDC_LIST_USER,
+     {{IDM_USER_EXPORT, IDS_MENU_LIST_EXPORT}, {IDM_USER_IMPORT, IDS_MENU_LIST_IMPORT}}},
+    {IDC_LIST_STANDARD,
+     {{IDM_STANDARD_EXPORT, IDS_MENU_LIST_EXPORT}, {IDM_STANDARD_IMPORT, IDS_MENU_LIST_IMPORT}}},
+    {IDC_LIST_RECORD, {{IDM_HISTORY, IDS_MENU_HISTORY}, {0, 0}}},
 };
 
 // From the keyboard: below the focused row when it is in view, else the list's top left corner.
@@ -44,8 +51,10 @@ bool ShowListMenu(HWND dialog, HWND target, LPARAM position) {
         POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
         if (at.x == -1 && at.y == -1) at = KeyboardPosition(target);
         HMENU menu = CreatePopupMenu();
-        AppendMenuW(menu, MF_STRING, entry.exportCommand, LoadText(IDS_MENU_LIST_EXPORT).c_str());
-        AppendMenuW(menu, MF_STRING, entry.importCommand, LoadText(IDS_MENU_LIST_IMPORT).c_str());
+        for (const MenuItem& item : entry.items)
+            if (item.command)
+                AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.command),
+                            LoadText(item.textId).c_str());
         SetForegroundWindow(dialog);  // or the menu may not close when clicked beside
         TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, dialog,
                        nullptr);

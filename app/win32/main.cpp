@@ -10,6 +10,7 @@
 #include "app/win32/main_window.h"
 #include "app/win32/single_instance.h"
 #include "app/win32/wide_text.h"
+#include "history/win32/history_window.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "res/resource.h"
@@ -56,6 +57,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (IsSwallowedKey(window, message)) continue;
+        HWND history = HistoryWindowHandle();
+        if (history && IsDialogMessageW(history, &message)) continue;
         if (IsDialogMessageW(window, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

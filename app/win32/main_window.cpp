@@ -9,15 +9,20 @@
 #include "app/win32/dpi.h"
 #include "app/win32/list_columns.h"
 #include "app/win32/list_menu.h"
+#include "app/win32/list_view.h"
 #include "app/win32/registry_settings.h"
 #include "app/win32/single_instance.h"
 #include "app/win32/site_status.h"
+#include "app/win32/verdict_cells.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_controls.h"
 #include "app/win32/window_icons.h"
 #include "app/win32/window_placement.h"
 #include "history/archive_file.h"
 #include "history/archive_path.h"
+#include "history/win32/history_window.h"
+#include "records/measurement_record.h"
+#include "records/record_words.h"
 #include "res/resource.h"
 
 namespace {
@@ -35,10 +40,12 @@ struct MainWindow {
 MainWindow* g_window = nullptr;
 
 void ExtendSystemMenu(HWND window) {
+    const std::wstring history = LoadText(IDS_MENU_HISTORY_SYSTEM);
     const std::wstring about = LoadText(IDS_ABOUTBOX);
     HMENU menu = GetSystemMenu(window, FALSE);
     if (!menu || about.empty()) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_HISTORY, history.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
 }
 
@@ -49,20 +56,6 @@ void FillPortSelector(HWND window) {
     for (const wchar_t* port : kPorts)
         SendDlgItemMessageW(window, IDC_COMBO_PORT, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(port));
-}
-
-template <size_t N>
-void InsertColumns(HWND list, const ListColumn (&columns)[N], int dpi) {
-    for (size_t i = 0; i < N; ++i) {
-        std::wstring header = LoadText(columns[i].headerId);
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_CENTER;
-        column.cx = ScaleToDpi(columns[i].width, dpi);
-        column.pszText = header.data();
-        column.iSubItem = static_cast<int>(i);
-        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
 }
 
 void ForceReportView(HWND list) {
@@ -101,8 +94,22 @@ void InitMainWindow(HWND window, MainWindow& state) {
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
     state.site.Start(window, state.archive);
     state.dialog.SetArchive(&state.site.ArchiveFor(state.archive));
+    ConnectHistoryWindow(state.site.ArchiveFor(state.archive), state.site.Connection(),
+                         state.site.Worker());
     state.dialog.InitMainDialog();
     CentreOnWorkArea(window);
+}
+
+Verdict RecordVerdict(Win32Controls& controls, int row) {
+    const std::string text = controls.Cell(IDC_LIST_RECORD, row, MeasurementRecord::COL_VERDICT);
+    if (text == VERDICT_DIRTY) return Verdict::Contaminated;
+    if (text == VERDICT_CAUTION) return Verdict::Caution;
+    return text == VERDICT_SAFE ? Verdict::Safe : Verdict::None;
+}
+
+LRESULT DrawRecordList(NMLVCUSTOMDRAW& draw, Win32Controls& controls) {
+    return DrawVerdictCells(draw, MeasurementRecord::COL_VERDICT,
+                            [&](int row) { return RecordVerdict(controls, row); });
 }
 
 void PaintMinimised(HWND window, HDC dc, HICON icon) {
@@ -114,23 +121,15 @@ void PaintMinimised(HWND window, HDC dc, HICON icon) {
     DrawIcon(dc, x, y, icon);
 }
 
-// Widths as they stand, the operator's own included, keep their share of the list.
-void RescaleColumns(HWND window, int fromDpi, int toDpi) {
-    for (int id : {IDC_LIST_USER, IDC_LIST_STANDARD, IDC_LIST_RECORD}) {
-        HWND list = GetDlgItem(window, id);
-        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-        const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-        for (int column = 0; column < count; ++column) {
-            const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
-            SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MulDiv(width, toDpi, fromDpi));
-        }
-    }
+void RescaleListColumns(HWND window, int fromDpi, int toDpi) {
+    for (int id : {IDC_LIST_USER, IDC_LIST_STANDARD, IDC_LIST_RECORD})
+        RescaleColumns(GetDlgItem(window, id), fromDpi, toDpi);
 }
 
 // The window moved to a monitor of another DPI: the dialog manager rescales the controls and
 // fonts; the columns and the logo are the window's own.
 void OnDpiChanged(HWND window, MainWindow& state, int dpi, const RECT& suggested) {
-    RescaleColumns(window, state.dpi, dpi);
+    RescaleListColumns(window, state.dpi, dpi);
     state.dpi = dpi;
     state.icons.Apply(window, dpi);
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
@@ -177,6 +176,11 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             InitMainWindow(window, state);
             return TRUE;
         case WM_SYSCOMMAND:
+            // The menu's own items come as they are; the system's have their low four bits taken.
+            if (wParam == IDM_HISTORY) {
+                OpenHistoryWindow(window);
+                return TRUE;
+            }
             if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
                 CAboutDlg::DoModal(window);
                 return TRUE;
@@ -191,9 +195,14 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(state.icons.Big());
         case WM_COMMAND:
+            if (LOWORD(wParam) == IDM_HISTORY) {
+                OpenHistoryWindow(window);
+                return TRUE;
+            }
             if (HIWORD(wParam) == EN_CHANGE) state.controls.EditChanged(LOWORD(wParam));
             state.dialog.OnCommand(LOWORD(wParam), EventOf(HIWORD(wParam)));
             state.controls.Flush();
+            if (LOWORD(wParam) == IDC_BTN_RECORD_READ) RefreshHistoryWindow();  // a read is kept
             return TRUE;
         case WM_CONTEXTMENU:
             return ShowListMenu(window, reinterpret_cast<HWND>(wParam), lParam);
@@ -203,7 +212,14 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                 state.controls.FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
                 return TRUE;
             }
-            if (header->idFrom != IDC_LIST_RECORD || header->code != LVN_ITEMCHANGED) return FALSE;
+            if (header->idFrom != IDC_LIST_RECORD) return FALSE;
+            if (header->code == NM_CUSTOMDRAW) {
+                SetWindowLongPtrW(
+                    window, DWLP_MSGRESULT,
+                    DrawRecordList(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam), state.controls));
+                return TRUE;
+            }
+            if (header->code != LVN_ITEMCHANGED) return FALSE;
             long result = 0;
             state.dialog.OnRecordItemChanged(result);
             SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
@@ -211,6 +227,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         }
         case WM_SITE_CHANGED:
             state.site.Show(window);
+            SiteChangedInHistoryWindow();
             return TRUE;
         case WM_CLOSE:
             state.dialog.OnClose();
@@ -229,6 +246,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 HWND CreateMainWindow(HINSTANCE instance) {
     static MainWindow window;
     g_window = &window;
+    PrepareHistoryWindow(instance, window.archive.Path());
     return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
 }
 

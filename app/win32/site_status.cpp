@@ -6,10 +6,10 @@
 #include "text/text_inserts.h"
 
 void SiteStatusLine::Start(HWND window, RecordArchive& archive) {
-    const std::string connection = SiteSetting("");
-    if (connection.empty()) return;
+    m_connection = SiteSetting("");
+    if (m_connection.empty()) return;
     m_worker = std::make_unique<SiteWorker>(
-        archive.Path(), connection, [window] { PostMessageW(window, WM_SITE_CHANGED, 0, 0); });
+        archive.Path(), m_connection, [window] { PostMessageW(window, WM_SITE_CHANGED, 0, 0); });
     m_pushing = std::make_unique<PushingArchive>(archive, *m_worker);
     m_worker->Push();
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "history/site_worker.h"
 
@@ -20,10 +21,13 @@ public:
     RecordArchive& ArchiveFor(RecordArchive& archive);
     // On WM_SITE_CHANGED: the status text anew.
     void Show(HWND window) const;
-    // The worker, for the history window; null without a site.
+    // The worker and the site's connection string, for the history window; null and empty
+    // without a site.
     SiteWorker* Worker() const { return m_worker.get(); }
+    const std::string& Connection() const { return m_connection; }
 
 private:
+    std::string m_connection;
     std::unique_ptr<SiteWorker> m_worker;
     std::unique_ptr<PushingArchive> m_pushing;
 };

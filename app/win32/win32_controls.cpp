@@ -1,40 +1,14 @@
 #include "app/win32/win32_controls.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
 
 #include "app/win32/dpi.h"
-#include "app/win32/long_path.h"
+#include "app/win32/file_dialog.h"
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
 #include "text/text_inserts.h"
-
-namespace {
-
-// The file dialogs of the list files; the chosen path comes back in UTF-8, so that any file
-// name survives, and whole, however long.
-bool AskFilePath(HWND owner, const wchar_t* initialName, bool save, std::string& path) {
-    std::wstring file(LONGEST_PATH + 1, L'\0');
-    lstrcpynW(file.data(), initialName, static_cast<int>(file.size()));
-    static const wchar_t kFilter[] =
-        L"Excel-CSV FIles(*.csv)\0*.csv\0Text Files(*.txt)\0*.txt\0All Files(*.*)\0*.*\0";
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.lpstrDefExt = L"csv";
-    dialog.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
-    path = NarrowFrom(file.c_str(), CP_UTF8);
-    return true;
-}
-
-}  // namespace
 
 // Under Wine every GetDlgItem asks the server for the dialog's children, which costs more than
 // what a transfer does with the control; the dialog's controls live as long as it does.
@@ -306,6 +280,16 @@ void Win32Controls::TellError(int textId, const std::string& insert) {
     Box(textId, WideFrom(insert, CP_UTF8), MB_OK | MB_ICONSTOP);
 }
 
+void Win32Controls::TellWithPath(int textId, const std::string& path, const std::string& first,
+                                 const std::string& second, bool isError) {
+    Flush();
+    const std::wstring text =
+        InsertPathIntoText(LoadText(textId), WideFrom(path, CP_UTF8), WideFrom(first, CP_UTF8),
+                           WideFrom(second, CP_UTF8));
+    MessageBoxW(m_dialog, text.c_str(), LoadText(IDS_APP_TITLE).c_str(),
+                MB_OK | (isError ? MB_ICONSTOP : MB_ICONEXCLAMATION));
+}
+
 bool Win32Controls::Ask(int textId) {
     return Box(textId, L"", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
@@ -316,10 +300,10 @@ bool Win32Controls::AskNoByDefault(int textId, const std::string& insert) {
 
 bool Win32Controls::AskSavePath(const char* initialName, std::string& path) {
     Flush();
-    return AskFilePath(m_dialog, WideFrom(initialName).c_str(), true, path);
+    return AskFilePath(m_dialog, CsvFileTypes(), WideFrom(initialName), true, path);
 }
 
 bool Win32Controls::AskOpenPath(std::string& path) {
     Flush();
-    return AskFilePath(m_dialog, L"", false, path);
+    return AskFilePath(m_dialog, CsvFileTypes(), L"", false, path);
 }

@@ -57,6 +57,11 @@ public:
     bool AskSavePath(const char* initialName, std::string& path) override;
     bool AskOpenPath(std::string& path) override;
 
+    // The history window's: a box whose "%1" is a path and whose "%d" and "%s" are `first` and
+    // `second` (all UTF-8): OK, with a stop icon for an error, else an exclamation.
+    void TellWithPath(int textId, const std::string& path, const std::string& first,
+                      const std::string& second, bool isError);
+
 private:
     // What a list view has not been shown yet.
     struct ListState {

@@ -60,6 +60,36 @@ std::string OneLine(const std::string& text) {
 
 HWND MainWindow() { return FindWindowW(L"#32770", kMainTitle); }
 
+struct HistorySearch {
+    HWND main;
+    HWND found;
+    int count;
+};
+
+BOOL CALLBACK FindHistory(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<HistorySearch*>(param);
+    if (GetWindow(window, GW_OWNER) == search->main && GetDlgItem(window, IDC_LIST_HISTORY)) {
+        if (!search->found) search->found = window;
+        ++search->count;
+    }
+    return TRUE;
+}
+
+// The history window: the dialog owned by the main window that holds the history list.
+HWND HistoryWindow(HWND main, int* count = nullptr) {
+    HistorySearch search{main, nullptr, 0};
+    EnumWindows(FindHistory, reinterpret_cast<LPARAM>(&search));
+    if (count) *count = search.count;
+    return search.found;
+}
+
+// A control of the main window or, failing that, of the history window: their ids differ.
+HWND ControlOf(HWND main, int id) {
+    if (HWND control = GetDlgItem(main, id)) return control;
+    HWND history = HistoryWindow(main);
+    return history ? GetDlgItem(history, id) : nullptr;
+}
+
 BOOL CALLBACK CountMainWindow(HWND window, LPARAM count) {
     wchar_t title[64] = {};
     GetWindowTextW(window, title, 64);
@@ -145,17 +175,25 @@ BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM param) {
     wchar_t cls[64] = {};
     GetClassNameW(window, cls, 64);
     if (IsWindowVisible(window) && std::wstring(cls) == L"#32770" &&
-        GetWindow(window, GW_OWNER) == search->owner) {
+        GetWindow(window, GW_OWNER) == search->owner && !GetDlgItem(window, IDC_LIST_HISTORY)) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND OwnedDialog(HWND main) {
-    BoxSearch search{main, nullptr};
+HWND OwnedBy(HWND owner) {
+    BoxSearch search{owner, nullptr};
     EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// A dialog of the program over its windows: one over the history window (its boxes and file
+// dialogs) first, then one over the main window.
+HWND OwnedDialog(HWND main) {
+    if (HWND history = HistoryWindow(main))
+        if (HWND dialog = OwnedBy(history)) return dialog;
+    return OwnedBy(main);
 }
 
 // A message box (or the About box): a dialog with static texts of id -1. The save dialog,
@@ -289,19 +327,34 @@ public:
         if (verb == "menu-pick") return MenuPick(in);
         if (verb == "main-enabled") return IsWindowEnabled(main) ? "yes" : "no";
         if (verb == "pixel") return Pixel(main, in);
-        if (verb == "layout") return LayoutOf(main);
+        if (verb == "layout") return LayoutOf(Rest(in) == "history" ? HistoryWindow(main) : main);
         if (verb == "sync") return Sync(main, in);
         if (verb == "iconic") return IsIconic(main) ? "yes" : "no";
         if (verb == "placement") return Placement(main);
+        if (verb == "system-menu") return Post(main, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+        if (verb == "menu-key") return MenuKey(in);
+        if (verb == "history") return HistoryState(main);
+        if (verb == "history-size") return HistorySize(main, in);
+        if (verb == "history-close") return CloseHistory(main);
+        if (verb == "open-history") return OpenHistory(main);
+        if (verb == "timed") return Timed(main, Rest(in));
         int id = 0;
         in >> id;
-        HWND control = GetDlgItem(main, id);
+        HWND control = ControlOf(main, id);
         if (!control) return "error no control " + std::to_string(id);
         if (verb == "click")
-            return Post(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+            return Post(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                         reinterpret_cast<LPARAM>(control));
+        if (verb == "toggle") return Post(control, BM_CLICK, 0, 0);
+        if (verb == "choose") return Choose(control, in);
+        if (verb == "set-date") return SetDate(control, in);
+        if (verb == "date") return DateOf(control);
+        if (verb == "cell-ink") return CellInk(control, in);
         if (verb == "type") return Type(control, Rest(in));
         if (verb == "right-click") return RightClick(control);
+        if (verb == "point") return Pointer(control, in, false);
+        if (verb == "left-click") return Pointer(control, in, true);
+        if (verb == "find-ink") return FindInk(control, in);
         if (verb == "context-key")
             return Post(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), -1);
         if (verb == "key") return Key(control, in);
@@ -316,6 +369,7 @@ public:
         if (verb == "progress") return Value(control, PBM_GETPOS, 0, 0);
         if (verb == "range") return Value(control, PBM_GETRANGE, FALSE, 0);
         if (verb == "rows") return Value(control, LVM_GETITEMCOUNT, 0, 0);
+        if (verb == "selected") return Value(control, LVM_GETNEXTITEM, -1, LVNI_SELECTED);
         if (verb == "columns") return Columns(control);
         if (verb == "cell") return Cell(control, in);
         if (verb == "checked") return Checked(control, in);
@@ -405,6 +459,7 @@ private:
 
     // The client area's size and the controls that reach outside it: "W H outside: ids".
     static std::string LayoutOf(HWND main) {
+        if (!main) return "error no such window";
         Layout layout{main, {}, {}};
         GetClientRect(main, &layout.client);
         EnumChildWindows(main, CheckInside, reinterpret_cast<LPARAM>(&layout));
@@ -524,13 +579,14 @@ private:
         return dialog && FileNameField(dialog) ? dialog : nullptr;
     }
 
-    // A real right click (through the input queue) near the top left of a control's client area.
-    // The window comes to the front first, as a click would bring it, and settles.
-    static std::string RightClick(HWND control) {
+    // Moves the pointer to (x, y) of a control's client area, as a real mouse does (through the
+    // input queue), and presses and releases a button there (`down` and `up`, or none). The
+    // window comes to the front first, as a click would bring it, and settles.
+    static std::string Mouse(HWND control, POINT at, DWORD down, DWORD up) {
         HWND main = GetAncestor(control, GA_ROOT);
         SetForegroundWindow(main);
-        if (!Barrier(main, kStateTimeoutMs)) return kNoResponse;
-        POINT at{40, 30};
+        if (!Barrier(GetWindow(main, GW_OWNER) ? GetWindow(main, GW_OWNER) : main, kStateTimeoutMs))
+            return kNoResponse;
         ClientToScreen(control, &at);
         // The pointer moves with the clicks themselves: a pointer warped apart may still stand
         // where the last click left it (over another list) when the buttons reach the program.
@@ -542,14 +598,56 @@ private:
             click.mi.dy = MulDiv(at.y, 65535, height - 1);
         }
         clicks[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        clicks[2].mi.dwFlags = MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        clicks[1].mi.dwFlags = down | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        clicks[2].mi.dwFlags = up | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         if (SendInput(1, clicks, sizeof(INPUT)) != 1) return "error no input";
         POINT now{};
         if (!WaitUntil([&] { return GetCursorPos(&now) && now.x == at.x && now.y == at.y; },
                        kStateTimeoutMs))
-            return "error the pointer did not reach the list";
+            return "error the pointer did not reach the control";
+        if (!down) return "ok";
         return SendInput(2, clicks + 1, sizeof(INPUT)) == 2 ? "ok" : "error no input";
+    }
+
+    // A real right click near the top left of a control's client area.
+    static std::string RightClick(HWND control) {
+        return Mouse(control, {40, 30}, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    }
+
+    // The pointer to (x, y) of a control, with a left click there or without.
+    static std::string Pointer(HWND control, std::istringstream& in, bool click) {
+        POINT at{};
+        in >> at.x >> at.y;
+        return click ? Mouse(control, at, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP)
+                     : Mouse(control, at, 0, 0);
+    }
+
+    // Where a control shows a mark of a colour ("r g b"): "x y" in its client area of a pixel of
+    // that colour whose neighbours two pixels away on every side are of it too (a chart's dot,
+    // not its lines or the strokes of its texts), the lowest such; "none" when it shows none.
+    static std::string FindInk(HWND control, std::istringstream& in) {
+        int r = 0, g = 0, b = 0;
+        in >> r >> g >> b;
+        HWND top = GetAncestor(control, GA_ROOT);
+        RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT client;
+        GetClientRect(control, &client);
+        POINT origin{0, 0};
+        MapWindowPoints(control, top, &origin, 1);
+        HDC dc = GetDC(top);  // a child's own DC reads blank from another process under Wine
+        const auto inked = [&](int x, int y) {
+            return GetPixel(dc, origin.x + x, origin.y + y) == RGB(r, g, b);
+        };
+        std::string found = "none";
+        for (int y = client.bottom - 3; y >= 2 && found == "none"; --y)
+            for (int x = 0; x < client.right; ++x)
+                if (inked(x, y) && inked(x, y - 2) && inked(x, y + 2) && inked(x - 2, y) &&
+                    inked(x + 2, y) && inked(x - 1, y - 1) && inked(x + 1, y + 1)) {
+                    found = std::to_string(x) + " " + std::to_string(y);
+                    break;
+                }
+        ReleaseDC(top, dc);
+        return found;
     }
 
     static HWND VisibleMenu(HWND = nullptr) {
@@ -580,6 +678,191 @@ private:
         return WaitGone(menu, kStateTimeoutMs)
                    ? "ok"
                    : "error the menu did not close" + ProgramWindows(MainWindow());
+    }
+
+    // Picks an item of the open menu by its underlined letter; done when the menu has closed.
+    static std::string MenuKey(std::istringstream& in) {
+        std::string key;
+        in >> key;
+        HWND menu = WaitFor(VisibleMenu, nullptr, kStateTimeoutMs);
+        if (!menu) return "error no menu";
+        if (key.empty()) return "error no key";
+        PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(key[0]), 1);
+        return WaitGone(menu, kStateTimeoutMs) ? "ok" : "error the menu did not close";
+    }
+
+    // "none", or the history window's title, how many there are, its client size and whether it
+    // is in front: "title=...|windows=N|client=W H|front=yes".
+    static std::string HistoryState(HWND main) {
+        int count = 0;
+        HWND history = HistoryWindow(main, &count);
+        if (!history || !IsWindowVisible(history)) return "none";
+        std::string title;
+        if (!WindowText(history, title)) return kNoResponse;
+        RECT client;
+        GetClientRect(history, &client);
+        return "title=" + title + "|windows=" + std::to_string(count) +
+               "|client=" + std::to_string(client.right) + " " + std::to_string(client.bottom) +
+               "|front=" + (GetForegroundWindow() == history ? "yes" : "no");
+    }
+
+    // Resizes the history window's frame as a drag of its border would; answers its new size.
+    static std::string HistorySize(HWND main, std::istringstream& in) {
+        HWND history = HistoryWindow(main);
+        if (!history) return "error no history window";
+        int width = 0, height = 0;
+        in >> width >> height;
+        if (width > 0 && height > 0 &&
+            !SetWindowPos(history, nullptr, 0, 0, width, height,
+                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+            return "error cannot resize";
+        if (!Barrier(main, kStateTimeoutMs)) return kNoResponse;
+        RECT frame;
+        GetWindowRect(history, &frame);
+        return std::to_string(frame.right - frame.left) + " " +
+               std::to_string(frame.bottom - frame.top);
+    }
+
+    // Sends the main window the history window's command; done when the window is shown.
+    static std::string OpenHistory(HWND main) {
+        if (!PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_HISTORY, 0), 0))
+            return "error post failed";
+        return WaitUntil(
+                   [&] {
+                       HWND history = HistoryWindow(main);
+                       return history && IsWindowVisible(history);
+                   },
+                   kStateTimeoutMs)
+                   ? "ok"
+                   : "error the history window did not open";
+    }
+
+    // Runs a command and then waits until the program has handled all it led to and painted its
+    // windows: "ms=<milliseconds>|<the command's answer>".
+    std::string Timed(HWND main, const std::string& line) {
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        const std::string answer = Run(line);
+        if (!Barrier(main, kStateTimeoutMs)) return kNoResponse;
+        for (HWND window : {main, HistoryWindow(main)})
+            if (window) RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        QueryPerformanceCounter(&end);
+        const double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                          static_cast<double>(frequency.QuadPart);
+        char text[32];
+        std::snprintf(text, sizeof text, "ms=%.1f|", ms);
+        return text + answer;
+    }
+
+    // Closes the history window as its close box does; done when it is gone.
+    static std::string CloseHistory(HWND main) {
+        HWND history = HistoryWindow(main);
+        if (!history) return "error no history window";
+        PostMessageW(history, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return WaitUntil([&] { return !IsWindow(history); }, kStateTimeoutMs)
+                   ? "ok"
+                   : "error the history window did not close";
+    }
+
+    // Selects an entry of a drop-down list as the operator does: the list tells its dialog.
+    static std::string Choose(HWND combo, std::istringstream& in) {
+        int index = 0;
+        in >> index;
+        LRESULT selected = 0;
+        if (!Send(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, selected)) return kNoResponse;
+        if (selected != index) return "error no entry " + std::to_string(index);
+        return Post(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                    reinterpret_cast<LPARAM>(combo));
+    }
+
+    // A date picker's date as "YYYY-MM-DD".
+    static std::string DateOf(HWND picker) {
+        RemoteBuffer remote(picker);
+        if (!remote.Ok()) return "error no remote memory";
+        LRESULT valid = 0;
+        if (!Send(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(remote.At(0)), valid))
+            return kNoResponse;
+        SYSTEMTIME date{};
+        remote.Read(0, &date, sizeof date);
+        char text[16];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u", date.wYear, date.wMonth, date.wDay);
+        return text;
+    }
+
+    // Types a date into a date picker as the operator does: a click on its first field (the
+    // year), then the year, the month and the day, each field left with the right arrow key, all
+    // through the input queue, so that they come in that order. The picker takes a field as its
+    // last digit comes, and tells its window at once. Done when it holds the date (the window
+    // has then handled each field); answers that date, or another after the time is up.
+    std::string SetDate(HWND picker, std::istringstream& in) {
+        std::string date;
+        in >> date;
+        if (date.size() != 10) return "error not a date: " + date;
+        RECT client;
+        GetClientRect(picker, &client);
+        const std::string clicked =
+            Mouse(picker, {4, client.bottom / 2}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+        if (clicked != "ok") return clicked;
+        std::vector<INPUT> keys;
+        const auto press = [&](WORD vk, wchar_t unicode) {
+            for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+                INPUT key{};
+                key.type = INPUT_KEYBOARD;
+                key.ki.wVk = vk;
+                key.ki.wScan = unicode;
+                key.ki.dwFlags = up | (unicode ? KEYEVENTF_UNICODE : 0);
+                keys.push_back(key);
+            }
+        };
+        for (size_t i = 0; i < date.size(); ++i) {
+            if (date[i] == '-')
+                press(VK_RIGHT, 0);
+            else
+                press(0, static_cast<wchar_t>(date[i]));
+        }
+        if (SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)) != keys.size())
+            return "error no input";
+        std::string shown;
+        WaitUntil([&] { return (shown = DateOf(picker)) == date; }, kStateTimeoutMs);
+        return shown;
+    }
+
+    // The ink of a list cell: the colour of its pixel farthest from the list's white, as "r,g,b".
+    static std::string CellInk(HWND list, std::istringstream& in) {
+        int row = 0, column = 0;
+        in >> row >> column;
+        RemoteBuffer remote(list);
+        if (!remote.Ok()) return "error no remote memory";
+        RECT cell{LVIR_LABEL, column, 0, 0};  // left: the part; top: the column
+        remote.Write(0, &cell, sizeof cell);
+        LRESULT found = 0;
+        if (!Send(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                  reinterpret_cast<LPARAM>(remote.At(0)), found) ||
+            !found)
+            return "error no such cell";
+        remote.Read(0, &cell, sizeof cell);
+        // Read through the top-level window's DC, as "pixel" does: under Wine another process
+        // reads a child window's own DC as blank.
+        HWND top = GetAncestor(list, GA_ROOT);
+        MapWindowPoints(list, top, reinterpret_cast<POINT*>(&cell), 2);
+        RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        HDC dc = GetDC(top);
+        COLORREF ink = RGB(255, 255, 255);
+        int farthest = 0;
+        for (int y = cell.top; y < cell.bottom; ++y) {
+            for (int x = cell.left; x < cell.right; ++x) {
+                const COLORREF c = GetPixel(dc, x, y);
+                const int distance = 3 * 255 - GetRValue(c) - GetGValue(c) - GetBValue(c);
+                if (c != CLR_INVALID && distance > farthest) {
+                    farthest = distance;
+                    ink = c;
+                }
+            }
+        }
+        ReleaseDC(top, dc);
+        return std::to_string(GetRValue(ink)) + "," + std::to_string(GetGValue(ink)) + "," +
+               std::to_string(GetBValue(ink));
     }
 
     // Character by character, so that every change notification fires. Into a combo box the

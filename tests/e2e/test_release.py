@@ -334,6 +334,19 @@ class HighDpi(unittest.TestCase):
             self.assertLessEqual(abs(got - want), 16, logo)
         self.assertEqual(app.cmd(f"pixel {scaled(687) - 4} {scaled(600)}"), app.cmd("pixel 5 5"))
 
+        # The history window: whole at its template's size, its columns scaled as the record
+        # list's are. The size it keeps goes again with it: the installs find the operator's
+        # setting alone.
+        self.assertEqual(app.cmd("open-history"), "ok")
+        self.addCleanup(import_registry,
+                        f"[{SETTINGS_KEY}]\r\n\"HistoryWidth\"=-\r\n\"HistoryHeight\"=-\r\n")
+        self.addCleanup(app.cmd, "history-close", False)
+        app.cmd("sync")
+        DISPLAY.screenshot("history-window-144dpi")
+        self.assertEqual(app.cmd("layout history").split("outside:")[1], "")
+        self.assertEqual(app.cmd(f"columns {IDC['LIST_HISTORY']}"),
+                         app.cmd(f"columns {IDC['LIST_RECORD']}"))
+
 
 if __name__ == "__main__":
     unittest.main()

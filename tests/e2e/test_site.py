@@ -1,12 +1,17 @@
 """The site archive in the window under Wine: with OMBRIX_SITE set, a read is pushed to the
 site tests' PostgreSQL server (through Wine's odbc32 and the host's unixODBC) behind the
 operator's back; with the server away the rows wait, the status bar area says so and no box
-appears; the next read pushes them. Needs the server of CTest's fixture site.ServerStart."""
+appears; the next read pushes them. The history window shows the whole site's rows. Needs the
+server of CTest's fixture site.ServerStart."""
+import datetime
 import os
+import shutil
 import subprocess
+import tempfile
 import unittest
 
-from harness import NATIVE, ROOT, BenchCase, archive_path, wait_until
+from harness import IDC, NATIVE, ROOT, BenchCase, archive_path, wait_until
+from test_history import MEASUREMENTS, numbered, record_csv
 
 STATE = """\
 user 7 77 이순신
@@ -76,6 +81,51 @@ class Site(BenchCase):
             "3,2024-05-01 09:30:00 오전,이순신,7,77,곰팡이,10,20,15,주의",
         ])
         self.assertEqual(psql("SELECT DISTINCT source FROM ombrix_measurements").strip(), "COM1")
+
+    def import_natively(self, archive, measurements):
+        folder = tempfile.mkdtemp(prefix="ombrix-site-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        path = os.path.join(folder, "old.csv")
+        with open(path, "wb") as f:
+            f.write(record_csv(numbered(measurements)))
+        os.makedirs(os.path.dirname(archive), exist_ok=True)
+        subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", archive, "import",
+                        path], check=True, capture_output=True)
+
+    def test_the_history_window_shows_the_whole_site(self):
+        self.import_natively(ARCHIVE, MEASUREMENTS[:2])  # this PC's
+        other = ARCHIVE + ".other-pc"
+        self.addCleanup(os.remove, other)
+        self.import_natively(other, MEASUREMENTS[2:5])  # another PC's, on the site already
+        subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", other, "--site",
+                        os.environ["OMBRIX_SITE"], "sync"], check=True, capture_output=True)
+        self.start()
+        self.app.cmd("open-history")
+        wait_until(lambda: self.app.cmd("history") != "none", what="the history window")
+        self.settle()
+        table = lambda: self.rows("LIST_HISTORY", range(1, 11))
+        self.assertEqual(table(), numbered(MEASUREMENTS[:2]))
+        wait_until(lambda: self.text("HISTORY_SITE_STATE").startswith("사이트 보관: 모두 보냄 ("),
+                   60, "this PC's rows pushed")
+
+        self.app.cmd(f"choose {IDC['HISTORY_SOURCE']} 1")  # 사이트 전체
+        wait_until(lambda: table() == numbered(MEASUREMENTS[:5]), 60, "the site's rows")
+        self.assertFalse(self.enabled("HISTORY_IMPORT"))
+        self.display.screenshot("history-site")
+
+        # A period beyond the rows copied, with the server away: the site's words, the password
+        # not among them, and this PC's rows again.
+        server("halt")
+        first = (datetime.date.today() - datetime.timedelta(days=90)).isoformat()
+        self.app.cmd(f"set-date {IDC['HISTORY_FROM']} {first}")
+        box = self.box(60000)
+        self.assertTrue(box["text"].startswith("사이트 보관 데이터베이스 "), box["text"])
+        self.assertNotIn(server_state()["OMBRIX_TEST_SITE"].split("Pwd=")[1], box["text"])
+        self.answer()
+        self.settle()
+        self.assertEqual(self.text("HISTORY_SOURCE"), "이 PC")
+        self.assertEqual(table(), numbered(MEASUREMENTS[:2]))
+        self.assertTrue(self.enabled("HISTORY_IMPORT"))
 
 
 if __name__ == "__main__":

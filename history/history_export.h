@@ -1,0 +1,34 @@
+// The history window's files: the filtered rows as the record CSV (the record panel's format,
+// code page 949, newest first and numbered from 1) and the audit report of the filters shown.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/file_io.h"
+#include "history/archive_query.h"
+#include "history/history_model.h"
+#include "history/record_cells.h"
+
+// How a save ended: the archive could not be read, or the file not written (the first failure).
+struct HistoryFileOutcome {
+    ArchiveStatus archive;
+    FileError file = FileError::None;
+};
+
+// The record CSV of a filter's rows, newest first and numbered from 1, a line at a time (the header
+// first) in `encoding`: `write` returns false to stop.
+ArchiveStatus ForEachRecordCsvLine(Archive& archive, const HistoryFilter& filter,
+                                   CellEncoding encoding,
+                                   const std::function<bool(const std::string&)>& write);
+
+// Creates `path` (UTF-8) and writes the rows of `filter` into it; what was written before a
+// failure stays, as for the record panel's CSV.
+HistoryFileOutcome SaveHistoryCsv(Archive& archive, const HistoryFilter& filter, OutputFile& file,
+                                  const std::string& path);
+
+// The audit report of `choices` with its chart on `axis`, made at `createdAt`
+// ("YYYY-MM-DD HH:MM:SS"). Nothing is written when the archive cannot be read.
+HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& choices,
+                                     ValueAxis axis, const std::string& createdAt, OutputFile& file,
+                                     const std::string& path);

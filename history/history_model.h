@@ -1,0 +1,107 @@
+// What the history window shows, apart from the window: the filters' choices and their query,
+// the filtered rows a page at a time (a million rows are never held, only their ids), their
+// counts per verdict, the chart's series, and the texts of the summary line and of the point
+// under the pointer.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/archive_query.h"
+#include "history/chart_model.h"
+#include "history/record_cells.h"
+
+// The filters as the window shows them.
+struct HistoryChoices {
+    int64_t firstDay = 0, lastDay = 0;          // the first second of each, on the device's clock
+    std::optional<std::string> standard, user;  // one name; none for "전체"
+    std::array<bool, 3> verdicts{true, true, true};  // 안전, 주의, 오염 ticked
+};
+
+// The period the window opens with: this many days, the last of them today.
+constexpr int64_t HISTORY_DEFAULT_DAYS = 30;
+
+// The last HISTORY_DEFAULT_DAYS days up to the day of `now`, every standard, user and verdict.
+HistoryChoices DefaultChoices(int64_t now);
+
+// The archive's filter: from the start of the earlier day to the end of the later one, and the
+// verdicts ticked; with all three ticked the rows without a standard ("-") show too.
+HistoryFilter FilterOf(const HistoryChoices& choices);
+
+// The texts the view fills in (UTF-8): the window's string table, or in tests the console's.
+struct HistoryTexts {
+    std::string summary;  // "%1" rows, then count and share of 안전 ("%2", "%3"), 주의, 오염
+    std::string summaryNone;  // added after it: "%1" rows without a standard
+    std::string nothing;      // no row
+    std::string hoverRow;     // No., time, user, standard, value, verdict
+    std::string hoverBucket;  // first and last time, standard, rows, lowest, highest, 주의, 오염
+};
+
+// `text` with "%1" to "%9" replaced by `values`, in one pass: an inserted "%2" stays as it is.
+std::string FillNumbered(const std::string& text, const std::vector<std::string>& values);
+
+// The summary line: the counts and shares of 안전, 주의 and 오염 in the filtered rows.
+std::string SummaryText(const HistoryTexts& texts, const VerdictCounts& counts);
+
+// The table's row that a mark of the chart stands for, when the mark is one measurement.
+std::optional<size_t> RowOfMark(const ChartModel& model, const ChartMark& mark);
+
+class HistoryModel {
+public:
+    explicit HistoryModel(Archive& archive) : m_archive(archive) {}
+
+    // The names the standard and user filters offer; the archive is read anew from here on.
+    ArchiveStatus LoadNames();
+    const FilterChoices& Names() const { return m_names; }
+
+    // Runs the filters: the rows' ids newest first, their counts, and the chart of a plot about
+    // `chartColumns` pixels wide. On a failure what was read stays, the rest is empty.
+    ArchiveStatus Query(const HistoryChoices& choices, int chartColumns);
+
+    size_t RowCount() const { return m_history.list.Size(); }
+    // Row `index` (0 the newest), from a page held or read now; null when it cannot be read.
+    const Measurement* Row(size_t index);
+    // The table will draw rows [first, last]: their pages are read now, in one go.
+    void Hint(size_t first, size_t last);
+    // A cell of the table as the record list shows it, in UTF-8; rows are numbered from 1.
+    std::string Cell(size_t index, int column);
+
+    const VerdictCounts& Counts() const { return m_history.counts; }
+    // One series per standard, by name; single rows (their index in the table as the row id)
+    // when few, else the archive's sums per bucket of time.
+    const std::vector<ChartSeries>& Chart() const { return m_chart; }
+    int64_t ChartFrom() const { return m_filter.from.value_or(0); }
+    int64_t ChartTo() const { return m_filter.until.value_or(0); }
+
+    // The line under the chart for the mark under the pointer.
+    std::string HoverText(const HistoryTexts& texts, const ChartModel& model,
+                          const ChartMark& mark);
+
+private:
+    struct Page {
+        size_t first = 0;
+        std::vector<Measurement> rows;
+        uint64_t used = 0;  // when last asked for, for dropping the longest unused
+    };
+
+    Page* PageHolding(size_t index);
+    ArchiveStatus ReadPage(size_t first, Page& page);
+    ArchiveStatus LoadChartRows();
+    void ChartFromBuckets();
+
+    Archive& m_archive;
+    FilterChoices m_names;
+    HistoryFilter m_filter;
+    HistoryCache m_cache;   // the rows of the last period read
+    HistoryView m_history;  // the rows' ids, their counts and the chart's buckets
+    std::vector<ChartSeries> m_chart;
+    std::vector<Page> m_pages;
+    uint64_t m_clock = 0;
+    RecordCellWriter m_writer{CellEncoding::Utf8};
+    RecordCells m_cells;
+    std::optional<size_t> m_cellsRow;  // the row whose cells m_cells holds
+};

@@ -1,0 +1,71 @@
+// The history window's buttons that write and read files: the filtered rows as the record CSV,
+// the audit report of the filters shown, and old record CSV files imported into the archive.
+#include "app/file_io.h"
+#include "app/win32/file_dialog.h"
+#include "app/win32/wait_cursor.h"
+#include "app/win32/wide_text.h"
+#include "history/archive_file.h"
+#include "history/history_export.h"
+#include "history/local_clock.h"
+#include "history/record_import.h"
+#include "history/time_text.h"
+#include "history/win32/history_state.h"
+#include "records/record_csv.h"
+#include "res/resource.h"
+
+namespace {
+
+void TellOutcome(HistoryState& state, const HistoryFileOutcome& outcome, const std::string& path) {
+    if (!outcome.archive)
+        state.boxes.TellError(ArchiveCauseTextId(outcome.archive.cause), state.archivePath);
+    else if (outcome.file != FileError::None)
+        state.boxes.TellError(FileErrorTextId(outcome.file), path);
+}
+
+}  // namespace
+
+void SaveHistoryCsvAs(HistoryState& state) {
+    if (state.model->RowCount() == 0) {
+        state.boxes.Tell(IDS_CSV_NO_RECORDS, "", "");
+        return;
+    }
+    std::string path;
+    if (!AskFilePath(state.dialog, CsvFileTypes(), WideFrom(CSV_FILE_NAME), true, path)) return;
+    HistoryFileOutcome outcome;
+    {
+        WaitCursor busy;  // a million rows take a few seconds
+        outcome = SaveHistoryCsv(state.Shown(), FilterOf(state.choices), *MakeOutputFile(), path);
+    }
+    TellOutcome(state, outcome, path);
+}
+
+void SaveHistoryReportAs(HistoryState& state) {
+    const FileTypes types{FilterFromText(LoadText(IDS_HISTORY_REPORT_FILTER)), L"html"};
+    std::string path;
+    if (!AskFilePath(state.dialog, types, LoadText(IDS_HISTORY_REPORT_NAME), true, path)) return;
+    const bool log = IsDlgButtonChecked(state.dialog, IDC_HISTORY_LOG) == BST_CHECKED;
+    HistoryFileOutcome outcome;
+    {
+        WaitCursor busy;
+        outcome = SaveHistoryReport(state.Shown(), state.choices,
+                                    log ? ValueAxis::Logarithmic : ValueAxis::Linear,
+                                    TimeText(LocalNowSeconds()), *MakeOutputFile(), path);
+    }
+    TellOutcome(state, outcome, path);
+}
+
+void ImportRecordFiles(HistoryState& state) {
+    std::string path;
+    if (!AskFilePath(state.dialog, CsvFileTypes(), L"", false, path)) return;
+    ArchiveFile file(state.archivePath);
+    RecordArchive& archive = state.keep ? *state.keep : file;
+    ImportOutcome outcome;
+    {
+        WaitCursor busy;
+        outcome = ImportRecordFile(archive, path);
+    }
+    const ImportMessage message = MessageOfImport(outcome, path, archive);
+    state.boxes.TellWithPath(message.textId, message.path, message.first, message.second,
+                             message.isError);
+    if (outcome.kind == ImportOutcome::Kept) RefreshHistory(state);
+}

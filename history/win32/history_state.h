@@ -1,0 +1,50 @@
+// The open history window's state, shared by its parts: the window (history_window.cpp) and its
+// files (history_files.cpp).
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/win32/win32_controls.h"
+#include "history/archive.h"
+#include "history/archive_file.h"
+#include "history/history_model.h"
+#include "history/win32/anchor_layout.h"
+
+class SiteWorker;
+struct SiteCopyJob;
+
+struct HistoryState {
+    HWND dialog = nullptr;
+    std::string archivePath;              // UTF-8
+    std::unique_ptr<Archive> archive;     // this PC's
+    RecordArchive* keep = nullptr;        // where imports go: the main window's, which pushes
+    std::unique_ptr<HistoryModel> model;  // over the archive shown
+    HistoryChoices choices;
+    AnchorLayout layout;
+    int dpi = 96;
+    Win32Controls boxes;  // the window's message boxes
+
+    // The site, when one is set: its connection string, this PC's pushes to it, and the site's
+    // rows of the days siteFirstDay to siteLastDay, copied while "사이트 전체" is shown.
+    std::string siteConnection;
+    const SiteWorker* siteWorker = nullptr;
+    bool showingSite = false;
+    std::unique_ptr<Archive> siteRows;
+    int64_t siteFirstDay = 0, siteLastDay = -1;
+    std::string sitePushedAt;               // the worker's last push the copy has seen
+    std::shared_ptr<SiteCopyJob> siteCopy;  // a copy under way
+
+    Archive& Shown() { return showingSite && siteRows ? *siteRows : *archive; }
+};
+
+// The buttons: the filtered rows as the record CSV, the audit report, and old CSV files imported
+// (after which the window shows the archive anew).
+void SaveHistoryCsvAs(HistoryState& state);
+void SaveHistoryReportAs(HistoryState& state);
+void ImportRecordFiles(HistoryState& state);
+// The archive read anew: the names the filters offer (the choices kept where they still exist),
+// then the rows, the summary and the chart.
+void RefreshHistory(HistoryState& state);
