@@ -2,7 +2,8 @@
 # The Windows build's ombrix.exe under Wine against the site tests' PostgreSQL server: Wine's
 # odbc32 hands every call to the host's unixODBC and its PostgreSQL driver. It pushes an archive
 # with Hangul names, reads the site's rows back as the native ombrix does, and a wrong password
-# ends with status 8 without the password shown.
+# ends with status 8 without the password shown. Without --site or OMBRIX_SITE the registry's
+# SiteArchive is the site: the machine's (HKLM) before the user's (HKCU).
 #   wine-site-check.sh OMBRIX_EXE NATIVE_OMBRIX STATE   (STATE: tests/site/pg_server.sh's file)
 set -euo pipefail
 exe=$1 native=$2 state=$3
@@ -45,4 +46,27 @@ run_wine "$exe" --archive "$archive" --site "${site/Pwd=$password/Pwd=not-$passw
 [ "$status" = 8 ] || fail "a wrong password: status $status"
 grep -q "Pwd=\*\*\*" "$work/err" || fail "a wrong password: $(cat "$work/err")"
 ! grep -q "$password" "$work/err" || fail "the password was shown"
+# The registry's settings: the machine's wins over a user's that names no server; without it the
+# user's is tried, and fails as a site that cannot be reached does.
+key='HKEY_LOCAL_MACHINE\Software\Kavenor\Ombrix_Tessaly' user_key='HKEY_CURRENT_USER\Software\Kavenor\Ombrix_Tessaly'
+forget() { run_wine reg delete "$1" /v SiteArchive /f >/dev/null 2>&1 || true; }
+trap 'forget "$key"; forget "$user_key"; rm -rf "$work"' EXIT
+run_wine reg add "$key" /v SiteArchive /t REG_SZ /d "$site" /f >/dev/null 2>&1 || fail "reg add"
+run_wine reg add "$user_key" /v SiteArchive /t REG_SZ /d "DSN=ombrix-no-such-site" /f \
+  >/dev/null 2>&1 || fail "reg add"
+cat > "$work/more.csv" <<'CSV'
+No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과
+1,2031-05-08 09:00:00 오전,홍길동,123,4567,세균,100,200,20,안전
+CSV
+run_wine "$exe" --archive "$archive" import "$(winepath -w "$work/more.csv")" 2>/dev/null ||
+  fail "import"
+out=$(unset OMBRIX_SITE; run_wine "$exe" --archive "$archive" sync 2>"$work/err") ||
+  fail "sync with the machine's setting: $(cat "$work/err")"
+[ "$out" = "사이트 보관: 1건을 보냈습니다. (이미 있던 측정 기록 0건)" ] || fail "sync said: $out"
+forget "$key"
+status=0
+(unset OMBRIX_SITE; run_wine "$exe" --archive "$archive" sync >/dev/null 2>"$work/err") || status=$?
+[ "$status" = 8 ] && grep -q "ombrix-no-such-site" "$work/err" ||
+  fail "the user's setting: status $status, $(cat "$work/err")"
+
 echo "ombrix.exe under Wine pushed to and read from the site archive through ODBC"
