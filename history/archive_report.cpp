@@ -134,7 +134,7 @@ ArchiveStatus MeasuredSpan(Archive& archive, const HistoryFilter& filter, bool& 
 }  // namespace
 
 void ReportPeriod(const HistoryFilter& filter, bool any, int64_t first, int64_t last, int64_t& from,
-                  int64_t& until) {
+                  int64_t& until, ReportInput& input) {
     from = filter.from.value_or(0);
     until = filter.until.value_or(0);
     if (!any) {
@@ -146,6 +146,8 @@ void ReportPeriod(const HistoryFilter& filter, bool any, int64_t first, int64_t 
     if (!filter.from) from = first - first % SECONDS_PER_DAY;
     if (!filter.until) until = last - last % SECONDS_PER_DAY + SECONDS_PER_DAY;
     if (until <= from) until = from + SECONDS_PER_DAY;
+    input.from = DateText(from);
+    input.to = DateText(until - SECONDS_PER_DAY);
 }
 
 ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportInput& input) {
@@ -156,9 +158,7 @@ ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportIn
         if (!status) return status;
     }
     int64_t from = 0, until = 0;
-    ReportPeriod(filter, any, first, last, from, until);
-    input.from = DateText(from);
-    input.to = DateText(until - SECONDS_PER_DAY);
+    ReportPeriod(filter, any, first, last, from, until, input);
 
     ReportScan scan(from, ReportBucketSeconds(from, until));
     ArchiveStatus status = scan.Run(archive, filter);

@@ -13,11 +13,11 @@
 // caller's.
 ArchiveStatus LoadReport(Archive& archive, const HistoryFilter& filter, ReportInput& input);
 
-// The report's period [from, until) in seconds: the filter's ends; an end it leaves open the
-// first or last day measured (`first`, `last`), or, with nothing measured (`any` false), the
-// other end's day or today.
+// The report's period [from, until) in seconds, its days written into `input`: the filter's ends;
+// an end it leaves open the first or last day measured (`first`, `last`), or, with nothing
+// measured (`any` false), the other end's day or today.
 void ReportPeriod(const HistoryFilter& filter, bool any, int64_t first, int64_t last, int64_t& from,
-                  int64_t& until);
+                  int64_t& until, ReportInput& input);
 
 // The filter in the report's words; a name of "" is the rows without one.
 ReportFilters ReportFiltersOf(const HistoryFilter& filter);

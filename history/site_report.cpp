@@ -4,7 +4,6 @@
 
 #include "history/archive_report.h"
 #include "history/report_tally.h"
-#include "history/time_text.h"
 
 SiteStatus LoadSiteReport(SiteDatabase& site, const SiteFilter& filter, ReportInput& input) {
     bool any = false;
@@ -15,9 +14,7 @@ SiteStatus LoadSiteReport(SiteDatabase& site, const SiteFilter& filter, ReportIn
         if (!status) return status;
     }
     int64_t from = 0, until = 0;
-    ReportPeriod(history, any, first, last, from, until);
-    input.from = DateText(from);
-    input.to = DateText(until - SECONDS_PER_DAY);
+    ReportPeriod(history, any, first, last, from, until, input);
 
     ReportTally tally(from, ReportBucketSeconds(from, until));
     std::set<std::string> sources;

@@ -51,6 +51,16 @@ def record_csv(rows):
     return (HEADER + "\n" + "".join(",".join(row) + "\n" for row in rows)).encode("cp949")
 
 
+def import_natively(archive, measurements, folder):
+    """An archive prepared by the native `ombrix import`, before the program starts."""
+    path = os.path.join(folder, "old.csv")
+    with open(path, "wb") as f:
+        f.write(record_csv(numbered(measurements)))
+    os.makedirs(os.path.dirname(archive), exist_ok=True)
+    subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", archive, "import", path],
+                   check=True, capture_output=True)
+
+
 class HistoryWindow(BenchCase):
     def setUp(self):
         for end in ("", "-wal", "-shm"):
@@ -60,13 +70,7 @@ class HistoryWindow(BenchCase):
         self.addCleanup(shutil.rmtree, self.folder, True)
 
     def import_natively(self, measurements):
-        """The archive prepared by the native `ombrix import`, before the program starts."""
-        path = os.path.join(self.folder, "old.csv")
-        with open(path, "wb") as f:
-            f.write(record_csv(numbered(measurements)))
-        os.makedirs(os.path.dirname(ARCHIVE), exist_ok=True)
-        subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", ARCHIVE, "import",
-                        path], check=True, capture_output=True)
+        import_natively(ARCHIVE, measurements, self.folder)
 
     def open_from_system_menu(self):
         self.app.cmd("system-menu")

@@ -11,7 +11,7 @@ import tempfile
 import unittest
 
 from harness import IDC, NATIVE, ROOT, BenchCase, archive_path, wait_until
-from test_history import MEASUREMENTS, numbered, record_csv
+from test_history import MEASUREMENTS, import_natively, numbered
 
 STATE = """\
 user 7 77 이순신
@@ -85,12 +85,7 @@ class Site(BenchCase):
     def import_natively(self, archive, measurements):
         folder = tempfile.mkdtemp(prefix="ombrix-site-")
         self.addCleanup(shutil.rmtree, folder, True)
-        path = os.path.join(folder, "old.csv")
-        with open(path, "wb") as f:
-            f.write(record_csv(numbered(measurements)))
-        os.makedirs(os.path.dirname(archive), exist_ok=True)
-        subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", archive, "import",
-                        path], check=True, capture_output=True)
+        import_natively(archive, measurements, folder)
 
     def test_the_history_window_shows_the_whole_site(self):
         self.import_natively(ARCHIVE, MEASUREMENTS[:2])  # this PC's
