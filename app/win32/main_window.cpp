@@ -246,7 +246,7 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 HWND CreateMainWindow(HINSTANCE instance) {
     static MainWindow window;
     g_window = &window;
-    PrepareHistoryWindow(instance, window.archive.Path());
+    PrepareHistoryWindow(instance);
     return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainProc, 0);
 }
 

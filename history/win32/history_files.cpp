@@ -57,8 +57,7 @@ void SaveHistoryReportAs(HistoryState& state) {
 void ImportRecordFiles(HistoryState& state) {
     std::string path;
     if (!AskFilePath(state.dialog, CsvFileTypes(), L"", false, path)) return;
-    ArchiveFile file(state.archivePath);
-    RecordArchive& archive = state.keep ? *state.keep : file;
+    RecordArchive& archive = *state.keep;
     ImportOutcome outcome;
     {
         WaitCursor busy;

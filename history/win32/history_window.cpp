@@ -36,8 +36,7 @@ constexpr int kVerdictBoxes[] = {IDC_HISTORY_SAFE, IDC_HISTORY_CAUTION, IDC_HIST
 // A reader waits this long for a writer (a read being archived) before it says so.
 constexpr int kReadBusyTimeoutMs = 3000;
 
-std::string g_archivePath;
-RecordArchive* g_keep = nullptr;
+RecordArchive* g_keep = nullptr;  // the archive shown, and where imports go
 std::string g_siteConnection;
 const SiteWorker* g_siteWorker = nullptr;
 HistoryState* g_state = nullptr;
@@ -393,10 +392,7 @@ void RefreshHistory(HistoryState& state) {
     ShowRows(state);
 }
 
-void PrepareHistoryWindow(HINSTANCE instance, const std::string& archivePath) {
-    ChartView::Register(instance);
-    g_archivePath = archivePath;
-}
+void PrepareHistoryWindow(HINSTANCE instance) { ChartView::Register(instance); }
 
 void ConnectHistoryWindow(RecordArchive& keep, const std::string& siteConnection,
                           const SiteWorker* siteWorker) {
@@ -413,13 +409,15 @@ void OpenHistoryWindow(HWND owner) {
         return;
     }
     ArchiveStatus status;
-    std::unique_ptr<Archive> archive = Archive::Open(g_archivePath, status, kReadBusyTimeoutMs);
+    if (!g_keep) return;  // before the main window has started
+    const std::string& path = g_keep->Path();
+    std::unique_ptr<Archive> archive = Archive::Open(path, status, kReadBusyTimeoutMs);
     if (!archive) {
-        Win32Controls(owner).TellError(ArchiveCauseTextId(status.cause), g_archivePath);
+        Win32Controls(owner).TellError(ArchiveCauseTextId(status.cause), path);
         return;
     }
     g_state = new HistoryState;
-    g_state->archivePath = g_archivePath;
+    g_state->archivePath = path;
     g_state->keep = g_keep;
     g_state->siteConnection = g_siteConnection;
     g_state->siteWorker = g_siteWorker;

@@ -10,11 +10,11 @@
 class RecordArchive;
 class SiteWorker;
 
-// Once at start-up, before the window can open: its chart's window class, and the archive it
-// shows (UTF-8 path).
-void PrepareHistoryWindow(HINSTANCE instance, const std::string& archivePath);
-// Where imports are kept (the main window's archive, which pushes to the site after a write), and
-// the site the window offers when one is set: its connection string and this PC's pushes to it.
+// Once at start-up, before the window can open: its chart's window class.
+void PrepareHistoryWindow(HINSTANCE instance);
+// The archive the window shows and keeps imports in (the main window's, which pushes to the site
+// after a write), and the site it offers when one is set: its connection string and this PC's
+// pushes to it. Until this is called the window does not open.
 void ConnectHistoryWindow(RecordArchive& keep, const std::string& siteConnection,
                           const SiteWorker* siteWorker);
 // Opens the window over `owner`, or brings the open one to the front.
