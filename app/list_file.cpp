@@ -1,9 +1,9 @@
 #include "app/list_file.h"
 
+#include "app/list_csv.h"
 #include "app/list_editing.h"
 #include "app/main_dialog.h"
 #include "app/number_text.h"
-#include "records/list_csv.h"
 #include "res/resource.h"
 
 void COmbrix_TessalyDlg::SaveListAs(const ListCsvLayout& layout, int emptyTextId,

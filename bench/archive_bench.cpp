@@ -13,12 +13,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "history/archive_file.h"
-#include "history/archive_query.h"
-#include "history/record_cells.h"
-#include "history/record_import.h"
-#include "history/report.h"
-#include "history/time_text.h"
+#include "archive/archive_file.h"
+#include "archive/archive_query.h"
+#include "measurement/time_text.h"
+#include "records/record_cells.h"
+#include "records/record_import.h"
+#include "report/report.h"
 #include "tests/support/process_stats.h"
 #include "tests/synthetic_history.h"
 
@@ -98,13 +98,13 @@ void TimeReadArchiving(const std::string& path, const char* what) {
 // What the history window does when it opens or a filter changes: the filter choices, then in
 // one pass the rows' ids newest first, the counts per verdict and the chart's buckets, and the
 // list's first page.
-double ShowHistory(Archive& archive, const HistoryFilter& filter, HistoryView& view) {
+double ShowHistory(Archive& archive, const ArchiveFilter& filter, FilteredView& view) {
     const auto start = Clock::now();
     FilterChoices choices;
     LoadFilterChoices(archive, choices);
     const int64_t from = filter.from.value_or(0);
     const int64_t until = filter.until.value_or(from + 366 * SECONDS_PER_DAY);
-    LoadHistory(archive, filter, from, ReportBucketSeconds(from, until), view);
+    LoadFiltered(archive, filter, from, ReportBucketSeconds(from, until), view);
     std::vector<Measurement> page;
     view.list.Page(archive, 0, kPageRows, page);
     return SecondsSince(start);
@@ -146,15 +146,15 @@ int History(const std::filesystem::path& folder) {
     auto start = Clock::now();
     auto archive = Archive::Open((folder / "archive.sqlite3").u8string(), status);
     if (!archive) return 1;
-    HistoryView view;
-    HistoryFilter lastMonth;
+    FilteredView view;
+    ArchiveFilter lastMonth;
     SetFilterDays("2025-12-02", "2025-12-31", lastMonth);
     const double opened = SecondsSince(start) + ShowHistory(*archive, lastMonth, view);
     std::printf(
         "history window opens on the last 30 days: %zu rows, first page, counts and "
         "chart in %.3f s (budget 1 s: %s)\n",
         view.list.Size(), opened, Within(opened <= 1));
-    HistoryFilter year;
+    ArchiveFilter year;
     const double all = ShowHistory(*archive, year, view);
     const double memoryAfter = ProcessMemoryMiB();
     std::printf(
@@ -164,7 +164,7 @@ int History(const std::filesystem::path& folder) {
         Within(memoryAfter - memoryBefore <= 60));
     FilterChoices choices;
     LoadFilterChoices(*archive, choices);
-    HistoryFilter changed = year;
+    ArchiveFilter changed = year;
     changed.standard = choices.standards.empty() ? "" : choices.standards.front();
     changed.verdicts = VerdictBit(Verdict::Caution) | VerdictBit(Verdict::Contaminated);
     const double change = ShowHistory(*archive, changed, view);

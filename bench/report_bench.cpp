@@ -8,10 +8,10 @@
 #include <fstream>
 #include <map>
 
-#include "history/chart_svg.h"
-#include "history/number_format.h"
-#include "history/report_tally.h"
-#include "history/time_text.h"
+#include "chart/chart_svg.h"
+#include "chart/number_format.h"
+#include "measurement/time_text.h"
+#include "report/report_tally.h"
 #include "tests/synthetic_history.h"
 
 namespace {

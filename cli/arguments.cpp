@@ -2,7 +2,7 @@
 
 #include "cli/output_target.h"
 #include "cli/port_name.h"
-#include "records/record_words.h"
+#include "measurement/record_words.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ bool TakeValue(const std::vector<std::string>& words, size_t& i, const std::stri
 }
 
 // The words of --verdict, in the order of Verdict.
-bool AddVerdict(const std::string& word, HistoryFilter& filter, std::string& error) {
+bool AddVerdict(const std::string& word, ArchiveFilter& filter, std::string& error) {
     const char* const words[] = {VERDICT_SAFE_UTF8, VERDICT_CAUTION_UTF8, VERDICT_DIRTY_UTF8};
     for (int i = 0; i < 3; ++i)
         if (word == words[i]) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_query.h"
 #include "cli/commands.h"
-#include "history/archive_query.h"
 
 struct Arguments {
     enum Action { Run, Help, Version } action = Run;
@@ -19,7 +19,7 @@ struct Arguments {
     bool yes = false;
     std::string archive;  // --archive FILE; empty: the user's own
     bool noArchive = false;
-    HistoryFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict
+    ArchiveFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict
     std::string site;      // --site CONN: the site archive's ODBC connection string
     std::string pc;        // --pc NAME: the site's rows of one computer
 };

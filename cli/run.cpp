@@ -4,13 +4,13 @@
 
 #include "app/main_dialog.h"
 #include "app/port_cause_text.h"
+#include "archive/archive_file.h"
+#include "archive/archive_path.h"
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/headless_controls.h"
 #include "cli/output_target.h"
 #include "cli/string_table.h"
-#include "history/archive_file.h"
-#include "history/archive_path.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "history/history_export.h"
 
-#include "history/archive_report.h"
-#include "history/report.h"
-#include "history/time_text.h"
+#include "measurement/time_text.h"
+#include "report/archive_report.h"
+#include "report/report.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ private:
 
 }  // namespace
 
-ArchiveStatus ForEachRecordCsvLine(Archive& archive, const HistoryFilter& filter,
+ArchiveStatus ForEachRecordCsvLine(Archive& archive, const ArchiveFilter& filter,
                                    CellEncoding encoding,
                                    const std::function<bool(const std::string&)>& write) {
     RecordCsvLines lines(encoding);
@@ -45,7 +45,7 @@ ArchiveStatus ForEachRecordCsvLine(Archive& archive, const HistoryFilter& filter
                               [&](const Measurement& row) { return write(lines.Next(row)); });
 }
 
-HistoryFileOutcome SaveHistoryCsv(Archive& archive, const HistoryFilter& filter, OutputFile& file,
+HistoryFileOutcome SaveHistoryCsv(Archive& archive, const ArchiveFilter& filter, OutputFile& file,
                                   const std::string& path) {
     HistoryFileOutcome outcome;
     outcome.file = file.Create(path);
@@ -62,7 +62,7 @@ HistoryFileOutcome SaveHistoryCsv(Archive& archive, const HistoryFilter& filter,
 HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& choices,
                                      ValueAxis axis, const std::string& createdAt, OutputFile& file,
                                      const std::string& path) {
-    const HistoryFilter filter = FilterOf(choices);
+    const ArchiveFilter filter = FilterOf(choices);
     ReportInput input;
     input.from = DateText(*filter.from);
     input.to = DateText(*filter.until - SECONDS_PER_DAY);

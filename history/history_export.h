@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/file_io.h"
-#include "history/archive_query.h"
+#include "archive/archive_query.h"
 #include "history/history_model.h"
-#include "history/record_cells.h"
+#include "records/record_cells.h"
 
 // How a save ended: the archive could not be read, or the file not written (the first failure).
 struct HistoryFileOutcome {
@@ -18,13 +18,13 @@ struct HistoryFileOutcome {
 
 // The record CSV of a filter's rows, newest first and numbered from 1, a line at a time (the header
 // first) in `encoding`: `write` returns false to stop.
-ArchiveStatus ForEachRecordCsvLine(Archive& archive, const HistoryFilter& filter,
+ArchiveStatus ForEachRecordCsvLine(Archive& archive, const ArchiveFilter& filter,
                                    CellEncoding encoding,
                                    const std::function<bool(const std::string&)>& write);
 
 // Creates `path` (UTF-8) and writes the rows of `filter` into it; what was written before a
 // failure stays, as for the record panel's CSV.
-HistoryFileOutcome SaveHistoryCsv(Archive& archive, const HistoryFilter& filter, OutputFile& file,
+HistoryFileOutcome SaveHistoryCsv(Archive& archive, const ArchiveFilter& filter, OutputFile& file,
                                   const std::string& path);
 
 // The audit report of `choices` with its chart on `axis`, made at `createdAt`

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <map>
 
-#include "history/chart_sample.h"
-#include "history/number_format.h"
-#include "history/time_text.h"
-#include "history/verdicts.h"
+#include "chart/number_format.h"
+#include "measurement/chart_sample.h"
+#include "measurement/time_text.h"
+#include "measurement/verdicts.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ HistoryChoices DefaultChoices(int64_t now) {
     return choices;
 }
 
-HistoryFilter FilterOf(const HistoryChoices& choices) {
-    HistoryFilter filter;
+ArchiveFilter FilterOf(const HistoryChoices& choices) {
+    ArchiveFilter filter;
     filter.from = std::min(choices.firstDay, choices.lastDay);
     filter.until = std::max(choices.firstDay, choices.lastDay) + SECONDS_PER_DAY;
     filter.standard = choices.standard;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "history/archive_query.h"
-#include "history/chart_model.h"
-#include "history/record_cells.h"
+#include "archive/archive_query.h"
+#include "chart/chart_model.h"
+#include "records/record_cells.h"
 
 // The filters as the window shows them.
 struct HistoryChoices {
@@ -30,7 +30,7 @@ HistoryChoices DefaultChoices(int64_t now);
 
 // The archive's filter: from the start of the earlier day to the end of the later one, and the
 // verdicts ticked; with all three ticked the rows without a standard ("-") show too.
-HistoryFilter FilterOf(const HistoryChoices& choices);
+ArchiveFilter FilterOf(const HistoryChoices& choices);
 
 // The texts the view fills in (UTF-8): the window's string table, or in tests the console's.
 struct HistoryTexts {
@@ -95,9 +95,9 @@ private:
 
     Archive& m_archive;
     FilterChoices m_names;
-    HistoryFilter m_filter;
-    HistoryCache m_cache;   // the rows of the last period read
-    HistoryView m_history;  // the rows' ids, their counts and the chart's buckets
+    ArchiveFilter m_filter;
+    PeriodCache m_cache;     // the rows of the last period read
+    FilteredView m_history;  // the rows' ids, their counts and the chart's buckets
     std::vector<ChartSeries> m_chart;
     std::vector<Page> m_pages;
     uint64_t m_clock = 0;

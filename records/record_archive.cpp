@@ -2,9 +2,10 @@
 // not cleared unseen while records on it have not been kept.
 #include "app/main_dialog.h"
 #include "app/number_text.h"
-#include "history/archive_file.h"
-#include "history/record_cells.h"
+#include "archive/archive_cause_text.h"
+#include "archive/archive_file.h"
 #include "records/measurement_record.h"
+#include "records/record_cells.h"
 #include "res/resource.h"
 
 namespace {

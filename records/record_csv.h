@@ -1,7 +1,7 @@
 // The record list's CSV file: the name that the save dialog offers and the first line.
 #pragma once
 
-#include "records/list_csv.h"
+#include "app/list_csv.h"
 
 constexpr char CSV_FILE_NAME[] = "Ombrix";  // what the save dialog offers
 

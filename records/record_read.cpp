@@ -60,7 +60,7 @@ void FillRecordRow(DialogControls& ui, int row, const Frame& reply,
     // against indices that would read as 0.
     const bool judged = number >= 1 && static_cast<size_t>(number) <= standards.size();
     ui.SetCell(list, row, R::COL_VERDICT,
-               judged ? Verdict(value, standard.first, standard.second) : VERDICT_NONE);
+               judged ? RecordVerdictText(value, standard.first, standard.second) : VERDICT_NONE);
 }
 
 }  // namespace

@@ -4,15 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "records/record_words.h"
+#include "measurement/record_words.h"
+#include "measurement/time_text.h"
 
 // "2011-03-07 12:05:09 오전" from the six time bytes; nothing is validated, so a year byte of
 // 255 gives a longer text.
 std::string RecordTimeText(const uint8_t time[6]);
 
-// The same text from the six clock fields as ints (the year counted from 2000), with the words
-// for the day's halves in the caller's encoding.
-std::string TwelveHourTimeText(const int fields[6], const char* am, const char* pm);
-
-// The verdict of a value against the safety and danger index texts of its standard.
-const char* Verdict(uint16_t value, const std::string& safeText, const std::string& dangerText);
+// The verdict word of a value against the safety and danger index texts of its standard.
+const char* RecordVerdictText(uint16_t value, const std::string& safeText,
+                              const std::string& dangerText);

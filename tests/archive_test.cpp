@@ -10,13 +10,14 @@
 
 #include <thread>
 
-#include "history/archive_file.h"
-#include "history/archive_query.h"
-#include "history/archive_report.h"
-#include "history/archive_schema.h"
-#include "history/record_import.h"
-#include "history/report_tally.h"
-#include "history/time_text.h"
+#include "archive/archive_cause_text.h"
+#include "archive/archive_file.h"
+#include "archive/archive_query.h"
+#include "archive/archive_schema.h"
+#include "measurement/time_text.h"
+#include "records/record_import.h"
+#include "report/archive_report.h"
+#include "report/report_tally.h"
 #include "res/resource.h"
 #include "synthetic_history.h"
 #include "tests/support/list_feed.h"
@@ -256,8 +257,8 @@ TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
     ArchiveStatus status;
     auto archive = Archive::Open(path, status);
     ASSERT_TRUE(archive);
-    const auto values = [&](const HistoryFilter& filter) {
-        HistoryList list;
+    const auto values = [&](const ArchiveFilter& filter) {
+        FilteredRows list;
         EXPECT_TRUE(list.Load(*archive, filter));
         std::vector<Measurement> rows;
         EXPECT_TRUE(list.Page(*archive, 0, 100, rows));
@@ -265,14 +266,14 @@ TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
         for (const Measurement& m : rows) out.push_back(m.value);
         return out;
     };
-    HistoryFilter all;
+    ArchiveFilter all;
     EXPECT_EQ(values(all), (std::vector<int>{8, 7, 250, 150, 50}));  // newest first
-    HistoryFilter some;
+    ArchiveFilter some;
     ASSERT_TRUE(SetFilterDays("2024-05-01", "2024-05-02", some));
     some.standard = "세균";
     some.verdicts = VerdictBit(Verdict::Safe) | VerdictBit(Verdict::Contaminated);
     EXPECT_EQ(values(some), (std::vector<int>{250, 50}));
-    HistoryFilter byUser;
+    ArchiveFilter byUser;
     byUser.user = "이순신";
     EXPECT_EQ(values(byUser), (std::vector<int>{7, 250}));
     byUser.user = "";
@@ -337,7 +338,7 @@ TEST_F(ArchiveTest, TheHeldPeriodAnswersAsTheArchive) {
     ArchiveStatus status;
     auto archive = Archive::Open(path, status);
     ASSERT_TRUE(archive);
-    const auto shown = [&](const HistoryView& view) {
+    const auto shown = [&](const FilteredView& view) {
         std::vector<Measurement> rows;
         EXPECT_TRUE(view.list.Page(*archive, 0, 100, rows));
         std::string out;
@@ -353,42 +354,42 @@ TEST_F(ArchiveTest, TheHeldPeriodAnswersAsTheArchive) {
         return out;
     };
     const auto period = [](const char* first, const char* last) {
-        HistoryFilter filter;
+        ArchiveFilter filter;
         EXPECT_TRUE(SetFilterDays(first, last, filter));
         return filter;
     };
-    const auto with = [](HistoryFilter filter, auto change) {
+    const auto with = [](ArchiveFilter filter, auto change) {
         change(filter);
         return filter;
     };
-    const HistoryFilter may = period("2024-05-01", "2024-05-31");
-    const HistoryFilter filters[] = {
+    const ArchiveFilter may = period("2024-05-01", "2024-05-31");
+    const ArchiveFilter filters[] = {
         may,
         period("2024-05-02", "2024-05-03"),
-        with(may, [](HistoryFilter& f) { f.standard = "세균"; }),
-        with(may, [](HistoryFilter& f) { f.standard = ""; }),
-        with(may, [](HistoryFilter& f) { f.standard = "없는 기준"; }),
-        with(may, [](HistoryFilter& f) { f.user = "이순신"; }),
-        with(may, [](HistoryFilter& f) { f.user = ""; }),
+        with(may, [](ArchiveFilter& f) { f.standard = "세균"; }),
+        with(may, [](ArchiveFilter& f) { f.standard = ""; }),
+        with(may, [](ArchiveFilter& f) { f.standard = "없는 기준"; }),
+        with(may, [](ArchiveFilter& f) { f.user = "이순신"; }),
+        with(may, [](ArchiveFilter& f) { f.user = ""; }),
         with(may,
-             [](HistoryFilter& f) {
+             [](ArchiveFilter& f) {
                  f.verdicts = VerdictBit(Verdict::Caution) | VerdictBit(Verdict::Contaminated);
              }),
-        with(may, [](HistoryFilter& f) { f.verdicts = 0; }),
+        with(may, [](ArchiveFilter& f) { f.verdicts = 0; }),
         period("2024-04-30", "2024-06-01"),  // beyond the period held: read anew
     };
-    HistoryCache cache;
+    PeriodCache cache;
     const int64_t origin = *may.from;
-    for (const HistoryFilter& filter : filters) {
-        HistoryView fromArchive, held;
-        ASSERT_TRUE(LoadHistory(*archive, filter, origin, SECONDS_PER_DAY, fromArchive));
+    for (const ArchiveFilter& filter : filters) {
+        FilteredView fromArchive, held;
+        ASSERT_TRUE(LoadFiltered(*archive, filter, origin, SECONDS_PER_DAY, fromArchive));
         ASSERT_TRUE(cache.Load(*archive, filter, origin, SECONDS_PER_DAY, held));
         EXPECT_EQ(shown(held), shown(fromArchive));
     }
     Add({Row("2024-05-04 10:00:00", 10)});
     cache.Forget();
-    HistoryView fromArchive, held;
-    ASSERT_TRUE(LoadHistory(*archive, may, origin, SECONDS_PER_DAY, fromArchive));
+    FilteredView fromArchive, held;
+    ASSERT_TRUE(LoadFiltered(*archive, may, origin, SECONDS_PER_DAY, fromArchive));
     ASSERT_TRUE(cache.Load(*archive, may, origin, SECONDS_PER_DAY, held));
     EXPECT_EQ(shown(held), shown(fromArchive));
     EXPECT_EQ(held.counts.Total(), 7);
@@ -409,7 +410,7 @@ TEST_F(ArchiveTest, TheReportCountsAsTheTallyOfItsRows) {
     ASSERT_TRUE(archive);
 
     for (const bool bounded : {true, false}) {
-        HistoryFilter filter;
+        ArchiveFilter filter;
         if (bounded) {
             ASSERT_TRUE(SetFilterDays(plan.from, plan.to, filter));
         }

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "history/chart_model.h"
-#include "history/chart_svg.h"
-#include "history/time_text.h"
+#include "chart/chart_model.h"
+#include "chart/chart_svg.h"
+#include "measurement/time_text.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "archive/archive_file.h"
 #include "cli/string_table.h"
-#include "history/archive_file.h"
 #include "history/history_export.h"
 #include "history/history_model.h"
-#include "history/time_text.h"
+#include "measurement/time_text.h"
 #include "records/record_csv.h"
 #include "res/resource.h"
 #include "tests/support/list_feed.h"
@@ -118,7 +118,7 @@ TEST(HistoryChoices, BecomeTheArchivesFilter) {
          kDay0, kDay0 + SECONDS_PER_DAY, 0u},
     };
     for (const auto& c : cases) {
-        const HistoryFilter filter = FilterOf(c.choices);
+        const ArchiveFilter filter = FilterOf(c.choices);
         EXPECT_EQ(filter.from, c.from) << c.what;
         EXPECT_EQ(filter.until, c.until) << c.what;
         EXPECT_EQ(filter.verdicts, c.verdicts) << c.what;

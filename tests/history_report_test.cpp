@@ -1,11 +1,11 @@
 // The audit report: escaping, its parts, the list limit, and the tally behind the samples.
 #include <gtest/gtest.h>
 
-#include "history/html_text.h"
-#include "history/number_format.h"
-#include "history/report.h"
-#include "history/report_tally.h"
+#include "chart/number_format.h"
+#include "report/report.h"
+#include "report/report_tally.h"
 #include "tests/synthetic_history.h"
+#include "text/html_text.h"
 
 namespace {
 

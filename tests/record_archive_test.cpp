@@ -3,8 +3,8 @@
 // device are not archived.
 #include <gtest/gtest.h>
 
-#include "history/archive_file.h"
-#include "history/archive_query.h"
+#include "archive/archive_file.h"
+#include "archive/archive_query.h"
 #include "tests/dialog_fixture.h"
 
 namespace {
@@ -49,7 +49,7 @@ protected:
         ArchiveStatus status;
         auto db = Archive::Open(path, status);
         std::vector<Measurement> rows;
-        HistoryList list;
+        FilteredRows list;
         if (db && list.Load(*db, {})) list.Page(*db, 0, 100, rows);
         return rows;
     }

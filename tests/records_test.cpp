@@ -59,7 +59,8 @@ TEST(Verdict, AgainstTheTwoIndices) {
         {0, "", "", VERDICT_DIRTY},           {65535, "9999", "65535", VERDICT_DIRTY},
     };
     for (const auto& c : cases)
-        EXPECT_STREQ(Verdict(c.value, c.safe, c.danger), c.verdict) << c.value << " " << c.safe;
+        EXPECT_STREQ(RecordVerdictText(c.value, c.safe, c.danger), c.verdict)
+            << c.value << " " << c.safe;
 }
 
 TEST(CsvCell, OnlyCellsThatWouldShiftColumnsAreQuoted) {

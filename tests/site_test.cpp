@@ -7,10 +7,10 @@
 
 #include <filesystem>
 
-#include "history/archive_schema.h"
-#include "history/site_database.h"
-#include "history/site_queue.h"
-#include "history/site_secret.h"
+#include "archive/archive_schema.h"
+#include "archive/push_queue.h"
+#include "site/site_database.h"
+#include "site/site_secret.h"
 #include "tests/support/list_feed.h"
 #include "text/utf16_text.h"
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <random>
 
-#include "history/report_tally.h"
-#include "history/time_text.h"
+#include "measurement/time_text.h"
+#include "report/report_tally.h"
 
 namespace {
 

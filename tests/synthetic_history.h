@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "history/measurement.h"
-#include "history/report.h"
+#include "measurement/measurement.h"
+#include "report/report.h"
 
 struct SyntheticPlan {
     std::string from = "2026-01-01", to = "2026-03-31";  // the first and the last day

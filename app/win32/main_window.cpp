@@ -18,11 +18,11 @@
 #include "app/win32/win32_controls.h"
 #include "app/win32/window_icons.h"
 #include "app/win32/window_placement.h"
-#include "history/archive_file.h"
-#include "history/archive_path.h"
+#include "archive/archive_file.h"
+#include "archive/archive_path.h"
 #include "history/win32/history_window.h"
+#include "measurement/record_words.h"
 #include "records/measurement_record.h"
-#include "records/record_words.h"
 #include "res/resource.h"
 
 namespace {

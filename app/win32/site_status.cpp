@@ -1,8 +1,8 @@
 #include "app/win32/site_status.h"
 
 #include "app/win32/wide_text.h"
-#include "history/site_setting.h"
 #include "res/resource.h"
+#include "site/site_setting.h"
 #include "text/text_inserts.h"
 
 void SiteStatusLine::Start(HWND window, RecordArchive& archive) {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "history/site_worker.h"
+#include "site/site_worker.h"
 
 // Posted to the main window by the worker's thread when its state changed.
 constexpr UINT WM_SITE_CHANGED = WM_APP + 18;

@@ -1,6 +1,6 @@
 #include "app/win32/verdict_cells.h"
 
-#include "history/chart_colours.h"
+#include "chart/chart_colours.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "history/measurement.h"
+#include "measurement/measurement.h"
 
 // The answer to the list's NM_CUSTOMDRAW: `verdictOf` tells the verdict of a row, asked only for
 // the cells of `column`.

@@ -4,13 +4,14 @@
 #include "app/win32/file_dialog.h"
 #include "app/win32/wait_cursor.h"
 #include "app/win32/wide_text.h"
-#include "history/archive_file.h"
+#include "archive/archive_cause_text.h"
+#include "archive/archive_file.h"
 #include "history/history_export.h"
-#include "history/local_clock.h"
-#include "history/record_import.h"
-#include "history/time_text.h"
 #include "history/win32/history_state.h"
+#include "measurement/local_clock.h"
+#include "measurement/time_text.h"
 #include "records/record_csv.h"
+#include "records/record_import.h"
 #include "res/resource.h"
 
 namespace {

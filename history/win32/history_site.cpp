@@ -5,11 +5,13 @@
 #include <thread>
 
 #include "app/win32/wide_text.h"
-#include "history/site_secret.h"
-#include "history/site_view.h"
-#include "history/site_worker.h"
-#include "history/time_text.h"
+#include "archive/archive_cause_text.h"
+#include "measurement/time_text.h"
 #include "res/resource.h"
+#include "site/site_cause_text.h"
+#include "site/site_secret.h"
+#include "site/site_view.h"
+#include "site/site_worker.h"
 #include "text/text_inserts.h"
 
 // What a copy's thread hands the window; it keeps the job alive while it runs, so that a window

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/win32/win32_controls.h"
-#include "history/archive.h"
-#include "history/archive_file.h"
+#include "archive/archive.h"
+#include "archive/archive_file.h"
 #include "history/history_model.h"
 #include "history/win32/anchor_layout.h"
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/list_csv.h"
 #include "app/list_file_reader.h"
-#include "records/list_csv.h"
 #include "roster/user_record.h"
 #include "standards/standard_record.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "history/record_csv_reader.h"
+#include "records/record_csv_reader.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <regex>
 #include <thread>
 
-#include "history/archive_file.h"
-#include "history/odbc.h"
-#include "history/site_queue.h"
-#include "history/site_setting.h"
-#include "history/site_view.h"
-#include "history/site_worker.h"
+#include "archive/archive_file.h"
+#include "archive/push_queue.h"
+#include "site/odbc.h"
+#include "site/site_setting.h"
+#include "site/site_view.h"
+#include "site/site_worker.h"
 #include "tests/support/list_feed.h"
 #include "tests/support/run_program.h"
 #include "tests/synthetic_history.h"

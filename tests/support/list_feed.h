@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "history/archive.h"
+#include "archive/archive.h"
 
 // The rows in order; a row whose time is "stop" stops the feed there.
 class ListFeed : public MeasurementFeed {

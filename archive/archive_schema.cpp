@@ -1,0 +1,92 @@
+#include "archive/archive_schema.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+// Each step is applied once, in order, and never changed after it has shipped: an archive
+// written by any earlier version is brought up to date by the steps after its own.
+const char* const ARCHIVE_MIGRATIONS[] = {
+    // 1: users, standards and sources once each; a measurement a row of small integers. An
+    // empty cell is NULL; the unique indexes compare it as '' so that it equals itself.
+    R"(
+CREATE TABLE users(id INTEGER PRIMARY KEY, name TEXT, id1 INTEGER, id2 INTEGER);
+CREATE UNIQUE INDEX users_identity ON users(coalesce(name, ''), coalesce(id1, ''),
+                                            coalesce(id2, ''));
+CREATE TABLE standards(id INTEGER PRIMARY KEY, name TEXT);
+CREATE UNIQUE INDEX standards_identity ON standards(coalesce(name, ''));
+CREATE TABLE sources(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE batches(id INTEGER PRIMARY KEY, source_id INTEGER NOT NULL REFERENCES sources,
+                     archived_at INTEGER NOT NULL);
+CREATE TABLE readings(
+  id INTEGER PRIMARY KEY,
+  measured_at INTEGER NOT NULL,
+  value INTEGER NOT NULL,
+  user_id INTEGER NOT NULL REFERENCES users,
+  standard_id INTEGER NOT NULL REFERENCES standards,
+  user_no INTEGER,
+  standard_no INTEGER,
+  safety_index INTEGER,
+  danger_index INTEGER,
+  verdict INTEGER NOT NULL,
+  batch_id INTEGER NOT NULL REFERENCES batches);
+CREATE UNIQUE INDEX readings_identity ON readings(measured_at, value, user_id, standard_id);
+CREATE VIEW measurements AS
+SELECT datetime(r.measured_at, 'unixepoch') AS measured_at, r.user_no, u.name AS user_name,
+       u.id1, u.id2, r.standard_no, s.name AS standard_name, r.safety_index, r.danger_index,
+       r.value,
+       CASE r.verdict WHEN 0 THEN '안전' WHEN 1 THEN '주의' WHEN 2 THEN '오염' ELSE '-' END
+         AS verdict,
+       src.name AS source, datetime(b.archived_at, 'unixepoch') AS archived_at
+FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.standard_id
+     JOIN batches b ON b.id = r.batch_id JOIN sources src ON src.id = b.source_id;
+)",
+    // 2: one standard's measurements over a period without a scan of the others, for the
+    // history's chart and its standard filter.
+    R"(
+CREATE INDEX readings_by_standard ON readings(standard_id, measured_at);
+)",
+    // 3: the queue of the site archive: a row is pushed once the site holds it. Rows archived
+    // before are pushed too, when a site is first set.
+    R"(
+ALTER TABLE readings ADD COLUMN pushed INTEGER NOT NULL DEFAULT 0;
+CREATE INDEX readings_waiting ON readings(id) WHERE pushed = 0;
+)",
+};
+
+const size_t ARCHIVE_VERSION = sizeof ARCHIVE_MIGRATIONS / sizeof *ARCHIVE_MIGRATIONS;
+
+namespace {
+
+int UserVersion(sqlite3* db, int& version) {
+    sqlite3_stmt* statement = nullptr;
+    int result = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr);
+    if (result != SQLITE_OK) return result;
+    result = sqlite3_step(statement);
+    if (result == SQLITE_ROW) {
+        version = sqlite3_column_int(statement, 0);
+        result = SQLITE_OK;
+    }
+    sqlite3_finalize(statement);
+    return result;
+}
+
+}  // namespace
+
+int MigrateArchive(sqlite3* db, bool& tooNew) {
+    tooNew = false;
+    int version = 0;
+    if (const int result = UserVersion(db, version); result != SQLITE_OK) return result;
+    if (version < 0 || static_cast<size_t>(version) > ARCHIVE_VERSION) {
+        tooNew = true;
+        return SQLITE_ERROR;
+    }
+    for (size_t step = static_cast<size_t>(version); step < ARCHIVE_VERSION; ++step) {
+        const std::string sql = std::string(ARCHIVE_MIGRATIONS[step]) +
+                                "PRAGMA user_version = " + std::to_string(step + 1) + ";";
+        if (const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+            result != SQLITE_OK)
+            return result;
+    }
+    return SQLITE_OK;
+}

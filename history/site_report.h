@@ -1,9 +1,0 @@
-// The audit report of the site archive's rows, every PC's (or one PC's): the same report as the
-// local archive's, tallied from the rows streamed once, oldest first.
-#pragma once
-
-#include "history/report.h"
-#include "history/site_database.h"
-
-// Fills `input` as LoadReport does for the local archive.
-SiteStatus LoadSiteReport(SiteDatabase& site, const SiteFilter& filter, ReportInput& input);

@@ -1,0 +1,70 @@
+#include "records/record_import.h"
+
+#include <filesystem>
+
+#include "archive/archive_cause_text.h"
+#include "res/resource.h"
+
+namespace {
+
+std::string FileNameOf(const std::string& path) {
+    return std::filesystem::u8path(path).filename().u8string();
+}
+
+}  // namespace
+
+ImportOutcome ImportRecordFile(RecordArchive& archive, const std::string& path) {
+    ImportOutcome outcome;
+    std::string bytes;
+    outcome.fileError = ReadFileUpTo(path, RECORD_FILE_MAX_BYTES + 1, bytes);
+    if (outcome.fileError != FileError::None) {
+        outcome.kind = ImportOutcome::FileFailed;
+        return outcome;
+    }
+    if (bytes.size() > RECORD_FILE_MAX_BYTES) {
+        outcome.kind = ImportOutcome::Refused;
+        outcome.refusal.kind = RecordFileRefusal::NotARecordFile;
+        return outcome;
+    }
+    RecordCsvFeed feed(bytes);
+    outcome.archive = archive.Keep(FileNameOf(path), feed, outcome.count);
+    if (feed.Refusal().kind != RecordFileRefusal::None) {
+        outcome.kind = ImportOutcome::Refused;
+        outcome.refusal = feed.Refusal();
+        outcome.count = {};
+    } else if (!outcome.archive) {
+        outcome.kind = ImportOutcome::ArchiveFailed;
+    }
+    return outcome;
+}
+
+ImportMessage MessageOfImport(const ImportOutcome& outcome, const std::string& path,
+                              const RecordArchive& archive) {
+    ImportMessage message;
+    message.path = path;
+    switch (outcome.kind) {
+        case ImportOutcome::Kept:
+            message.textId = IDS_IMPORT_DONE;
+            message.first = std::to_string(outcome.count.added);
+            message.second = std::to_string(outcome.count.rows);
+            return message;
+        case ImportOutcome::FileFailed:
+            message.textId = FileErrorTextId(outcome.fileError);
+            break;
+        case ImportOutcome::Refused:
+            if (outcome.refusal.kind == RecordFileRefusal::BadCell) {
+                message.textId = IDS_IMPORT_BAD_CELL;
+                message.first = std::to_string(outcome.refusal.line);
+                message.second = outcome.refusal.column;
+            } else {
+                message.textId = IDS_IMPORT_NOT_RECORD_FILE;
+            }
+            break;
+        case ImportOutcome::ArchiveFailed:
+            message.textId = ArchiveCauseTextId(outcome.archive.cause);
+            message.path = archive.Path();
+            break;
+    }
+    message.isError = true;
+    return message;
+}

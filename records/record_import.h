@@ -1,0 +1,35 @@
+// Importing record CSV files into the archive: the console's `import` and the history window's
+// "CSV 가져오기..." both run this. A file is read whole and kept in one transaction: a refusal
+// keeps nothing of it.
+#pragma once
+
+#include <string>
+
+#include "app/file_io.h"
+#include "archive/archive_file.h"
+#include "records/record_csv_reader.h"
+
+// A record CSV is at most this long (a million rows take about 60 MB).
+constexpr size_t RECORD_FILE_MAX_BYTES = size_t{1} << 30;
+
+struct ImportOutcome {
+    enum Kind { Kept, FileFailed, Refused, ArchiveFailed } kind = Kept;
+    FileError fileError = FileError::None;  // FileFailed
+    RecordFileRefusal refusal;              // Refused
+    ArchiveStatus archive;                  // ArchiveFailed
+    BatchCount count;                       // Kept: rows in the file, rows new to the archive
+};
+
+// `path` is UTF-8; the rows' source is the file's name without its folder.
+ImportOutcome ImportRecordFile(RecordArchive& archive, const std::string& path);
+
+// The box that tells how an import ended: a string-table text whose "%1" is `path` below, and
+// whose "%d" and "%s" are `first` and `second`.
+struct ImportMessage {
+    int textId = 0;
+    bool isError = false;  // a stop icon rather than an exclamation
+    std::string path;      // the file, or the archive when that failed; UTF-8
+    std::string first, second;
+};
+ImportMessage MessageOfImport(const ImportOutcome& outcome, const std::string& path,
+                              const RecordArchive& archive);

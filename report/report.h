@@ -1,0 +1,62 @@
+// The audit report: one self-contained HTML page (UTF-8, no script, nothing fetched) that shows
+// and prints the same in any browser: the period and filters, the sources, the counts of 안전,
+// 주의 and 오염, a table per standard, the chart, and the list of the "오염" results.
+//
+// It takes aggregates, never all rows: the archive counts in SQL and hands the counts, the chart
+// series (buckets of ReportBucketSeconds, or single rows where there are few) and the newest
+// "오염" rows, at most REPORT_LIST_LIMIT of them, with the number of all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chart/chart_model.h"
+#include "measurement/measurement.h"
+#include "measurement/verdicts.h"
+
+// The "오염" rows a report lists at most; the rest are counted in a note. About 150 bytes a row:
+// the list stays under a megabyte and a year's report under 2 MB.
+constexpr size_t REPORT_LIST_LIMIT = 5000;
+constexpr int REPORT_CHART_WIDTH = 960, REPORT_CHART_HEIGHT = 380;
+
+// The history window's filters as the report names them. Empty means all ("전체").
+struct ReportFilters {
+    std::string standard;  // a standard's name
+    std::string user;      // a user's name
+    std::vector<Verdict> verdicts;
+};
+
+// One row of the table per standard.
+struct StandardSummary {
+    std::string name;  // empty: the records without a standard ("-")
+    std::optional<int64_t> safetyIndex, dangerIndex;
+    VerdictCounts counts;
+    std::optional<int> highestValue;
+};
+
+struct ReportInput {
+    std::string title = "측정 이력 보고서";
+    std::string from, to;  // the period's first and last day, "YYYY-MM-DD"
+    ReportFilters filters;
+    std::vector<std::string> sources;  // the ports ("COM3") and imported files the rows came from
+    VerdictCounts counts;              // of the whole filtered set
+    std::vector<StandardSummary> standards;
+    std::vector<ChartSeries> chart;  // one series per standard, samples in time order
+    ValueAxis axis = ValueAxis::Linear;
+    std::vector<Measurement> contaminated;  // the newest "오염" rows first
+    int64_t contaminatedTotal = 0;          // all "오염" rows of the filtered set
+    std::string createdAt;                  // "YYYY-MM-DD HH:MM:SS"
+};
+
+std::string ReportHtml(const ReportInput& input);
+
+// The chart's period in seconds, [first day 00:00, the day after the last): from the input's
+// days, or nothing when they are not dates.
+std::optional<std::pair<int64_t, int64_t>> ReportPeriod(const ReportInput& input);
+
+// The bucket width in which the archive may group a period's rows for the report's chart: about
+// one bucket per pixel column.
+int64_t ReportBucketSeconds(int64_t from, int64_t to);

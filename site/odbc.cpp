@@ -1,0 +1,239 @@
+#include "site/odbc.h"
+
+// The platform's ODBC headers: site/win32 or site/posix, whichever the build puts on the path.
+#include "odbc_api.h"
+
+#include "site/site_secret.h"
+#include "text/utf16_text.h"
+
+static_assert(sizeof(SQLWCHAR) == sizeof(uint16_t), "ODBC's wide characters are UTF-16 units");
+static_assert(sizeof(SQLLEN) == sizeof(long long), "the indicator is the driver's length type");
+
+namespace {
+
+std::vector<SQLWCHAR> WideText(const std::string& utf8) {
+    const std::u16string wide = Utf16FromUtf8(utf8);
+    std::vector<SQLWCHAR> text(wide.begin(), wide.end());
+    text.push_back(0);
+    return text;
+}
+
+std::string NarrowText(const SQLWCHAR* text, size_t length) {
+    return Utf8FromUtf16(std::u16string(text, text + length));
+}
+
+bool Succeeded(SQLRETURN result) {
+    return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO;
+}
+
+// Every record of a handle's diagnostics, "[SQLSTATE] text" each; the first record's state.
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& state) {
+    std::string text;
+    state.clear();
+    for (SQLSMALLINT record = 1;; ++record) {
+        SQLWCHAR sqlState[6] = {};
+        SQLINTEGER nativeError = 0;
+        SQLWCHAR message[1024] = {};
+        SQLSMALLINT length = 0;
+        const SQLRETURN result = SQLGetDiagRecW(handleType, handle, record, sqlState, &nativeError,
+                                                message, 1024, &length);
+        if (!Succeeded(result)) break;
+        const std::string recordState = NarrowText(sqlState, 5);
+        if (state.empty()) state = recordState;
+        const size_t shown = length < 0 ? 0 : std::min<size_t>(static_cast<size_t>(length), 1023);
+        std::string words = NarrowText(message, shown);
+        while (!words.empty() && (words.back() == '\n' || words.back() == ' ')) words.pop_back();
+        text += (text.empty() ? "[" : "; [") + recordState + "] " + words;
+    }
+    return text;
+}
+
+}  // namespace
+
+struct OdbcConnection::Handles {
+    SQLHENV environment = SQL_NULL_HENV;
+    SQLHDBC connection = SQL_NULL_HDBC;
+    bool connected = false;
+
+    ~Handles() {
+        if (connected) SQLDisconnect(connection);
+        if (connection != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, connection);
+        if (environment != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, environment);
+    }
+};
+
+OdbcConnection::OdbcConnection(std::unique_ptr<Handles> handles, std::vector<std::string> secrets)
+    : m_handles(std::move(handles)), m_secrets(std::move(secrets)) {}
+
+OdbcConnection::~OdbcConnection() = default;
+
+std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& connection,
+                                                        int timeoutSeconds,
+                                                        std::string& diagnostic) {
+    const std::vector<std::string> secrets = ConnectionSecrets(connection);
+    auto handles = std::make_unique<Handles>();
+    std::string state;
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->environment))) {
+        diagnostic = "the ODBC driver manager cannot be used";
+        return nullptr;
+    }
+    SQLSetEnvAttr(handles->environment, SQL_ATTR_ODBC_VERSION,
+                  reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(SQL_OV_ODBC3)), 0);
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles->environment, &handles->connection))) {
+        diagnostic = MaskSecrets(Diagnostics(SQL_HANDLE_ENV, handles->environment, state), secrets);
+        return nullptr;
+    }
+    const auto seconds = reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(timeoutSeconds));
+    SQLSetConnectAttr(handles->connection, SQL_ATTR_LOGIN_TIMEOUT, seconds, 0);
+    SQLSetConnectAttr(handles->connection, SQL_ATTR_CONNECTION_TIMEOUT, seconds, 0);
+    std::vector<SQLWCHAR> text = WideText(connection);
+    SQLWCHAR completed[1024];
+    SQLSMALLINT completedLength = 0;
+    const SQLRETURN result =
+        SQLDriverConnectW(handles->connection, nullptr, text.data(), SQL_NTS, completed, 1024,
+                          &completedLength, SQL_DRIVER_NOPROMPT);
+    if (!Succeeded(result)) {
+        diagnostic = MaskSecrets(Diagnostics(SQL_HANDLE_DBC, handles->connection, state), secrets);
+        if (diagnostic.empty()) diagnostic = "the connection was refused";
+        return nullptr;
+    }
+    handles->connected = true;
+    std::unique_ptr<OdbcConnection> made(new OdbcConnection(std::move(handles), secrets));
+    made->m_timeoutSeconds = timeoutSeconds;
+    return made;
+}
+
+bool OdbcConnection::Check(short result, short handleType, void* handle) {
+    if (Succeeded(result) || result == SQL_NO_DATA) return true;
+    m_diagnostic = MaskSecrets(Diagnostics(handleType, handle, m_state), m_secrets);
+    if (m_diagnostic.empty()) m_diagnostic = "the driver failed without a diagnostic";
+    return false;
+}
+
+bool OdbcConnection::Execute(const std::string& sql) {
+    const std::unique_ptr<OdbcStatement> statement = Prepare(sql, 0);
+    return statement && statement->Execute();
+}
+
+bool OdbcConnection::SetAutoCommit(bool on) {
+    const auto value = reinterpret_cast<SQLPOINTER>(
+        static_cast<intptr_t>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF));
+    return Check(SQLSetConnectAttr(m_handles->connection, SQL_ATTR_AUTOCOMMIT, value, 0),
+                 SQL_HANDLE_DBC, m_handles->connection);
+}
+
+bool OdbcConnection::EndTransaction(bool commit) {
+    return Check(
+        SQLEndTran(SQL_HANDLE_DBC, m_handles->connection, commit ? SQL_COMMIT : SQL_ROLLBACK),
+        SQL_HANDLE_DBC, m_handles->connection);
+}
+
+std::unique_ptr<OdbcStatement> OdbcConnection::Prepare(const std::string& sql, size_t parameters) {
+    SQLHSTMT handle = SQL_NULL_HSTMT;
+    if (!Check(SQLAllocHandle(SQL_HANDLE_STMT, m_handles->connection, &handle), SQL_HANDLE_DBC,
+               m_handles->connection))
+        return nullptr;
+    std::unique_ptr<OdbcStatement> statement(new OdbcStatement(*this, handle, parameters));
+    SQLSetStmtAttr(handle, SQL_ATTR_QUERY_TIMEOUT,
+                   reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(m_timeoutSeconds)), 0);
+    std::vector<SQLWCHAR> text = WideText(sql);
+    if (!Check(SQLPrepareW(handle, text.data(), SQL_NTS), SQL_HANDLE_STMT, handle)) return nullptr;
+    return statement;
+}
+
+OdbcStatement::~OdbcStatement() { SQLFreeHandle(SQL_HANDLE_STMT, m_handle); }
+
+void OdbcStatement::SetText(size_t at, const std::optional<std::string>& utf8) {
+    Parameter& p = m_parameters.at(at - 1);
+    p.isText = true;
+    p.isNull = !utf8;
+    p.text.clear();
+    if (utf8) {
+        const std::u16string wide = Utf16FromUtf8(*utf8);
+        p.text.assign(wide.begin(), wide.end());
+    }
+}
+
+void OdbcStatement::SetInteger(size_t at, const std::optional<int64_t>& value) {
+    Parameter& p = m_parameters.at(at - 1);
+    p.isText = false;
+    p.isNull = !value;
+    p.integer = value.value_or(0);
+}
+
+// Bound again before every run: the texts' buffers move as they change.
+bool OdbcStatement::BindParameters() {
+    static SQLWCHAR empty[1] = {0};
+    for (size_t i = 0; i < m_parameters.size(); ++i) {
+        Parameter& p = m_parameters[i];
+        const auto number = static_cast<SQLUSMALLINT>(i + 1);
+        SQLRETURN result;
+        if (p.isText) {
+            p.indicator =
+                p.isNull ? SQL_NULL_DATA : static_cast<SQLLEN>(p.text.size() * sizeof(SQLWCHAR));
+            const SQLPOINTER data = p.text.empty() ? static_cast<SQLPOINTER>(empty)
+                                                   : static_cast<SQLPOINTER>(p.text.data());
+            result = SQLBindParameter(m_handle, number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
+                                      std::max<SQLULEN>(p.text.size(), 1), 0, data,
+                                      static_cast<SQLLEN>(p.text.size() * sizeof(SQLWCHAR)),
+                                      reinterpret_cast<SQLLEN*>(&p.indicator));
+        } else {
+            p.indicator = p.isNull ? SQL_NULL_DATA : 0;
+            result = SQLBindParameter(m_handle, number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT,
+                                      0, 0, &p.integer, 0, reinterpret_cast<SQLLEN*>(&p.indicator));
+        }
+        if (!m_connection.Check(result, SQL_HANDLE_STMT, m_handle)) return false;
+    }
+    return true;
+}
+
+bool OdbcStatement::Execute() {
+    return BindParameters() && m_connection.Check(SQLExecute(m_handle), SQL_HANDLE_STMT, m_handle);
+}
+
+bool OdbcStatement::Fetch(bool& row) {
+    const SQLRETURN result = SQLFetch(m_handle);
+    row = Succeeded(result);
+    if (result == SQL_NO_DATA) return CloseCursor();
+    return m_connection.Check(result, SQL_HANDLE_STMT, m_handle);
+}
+
+bool OdbcStatement::CloseCursor() {
+    return m_connection.Check(SQLFreeStmt(m_handle, SQL_CLOSE), SQL_HANDLE_STMT, m_handle);
+}
+
+std::optional<std::string> OdbcStatement::Text(int column, bool& ok) {
+    std::u16string wide;
+    SQLWCHAR buffer[256];
+    for (;;) {
+        SQLLEN length = 0;
+        const SQLRETURN result = SQLGetData(m_handle, static_cast<SQLUSMALLINT>(column),
+                                            SQL_C_WCHAR, buffer, sizeof buffer, &length);
+        if (result == SQL_NO_DATA) break;
+        if (!m_connection.Check(result, SQL_HANDLE_STMT, m_handle)) {
+            ok = false;
+            return std::nullopt;
+        }
+        if (length == SQL_NULL_DATA) return std::nullopt;
+        const size_t capacity = sizeof buffer / sizeof *buffer - 1;
+        const size_t units = length == SQL_NO_TOTAL || static_cast<size_t>(length) / 2 > capacity
+                                 ? capacity
+                                 : static_cast<size_t>(length) / 2;
+        wide.append(buffer, buffer + units);
+        if (result == SQL_SUCCESS) break;  // with info: more of it follows
+    }
+    return Utf8FromUtf16(wide);
+}
+
+std::optional<int64_t> OdbcStatement::Integer(int column, bool& ok) {
+    int64_t value = 0;
+    SQLLEN length = 0;
+    const SQLRETURN result = SQLGetData(m_handle, static_cast<SQLUSMALLINT>(column), SQL_C_SBIGINT,
+                                        &value, sizeof value, &length);
+    if (!m_connection.Check(result, SQL_HANDLE_STMT, m_handle)) {
+        ok = false;
+        return std::nullopt;
+    }
+    if (length == SQL_NULL_DATA) return std::nullopt;
+    return value;
+}

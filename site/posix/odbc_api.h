@@ -1,0 +1,5 @@
+// unixODBC's headers (unixodbc-dev).
+#pragma once
+
+#include <sql.h>
+#include <sqlext.h>

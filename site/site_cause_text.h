@@ -1,0 +1,9 @@
+// The words for why the site archive failed, from the string table shared by the window and
+// ombrix.
+#pragma once
+
+#include "site/site_database.h"
+
+// The string-table text that tells a failure: "%s" the site (its connection string masked),
+// then the driver's words.
+int SiteFailureTextId(const SiteStatus& status);

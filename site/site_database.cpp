@@ -1,0 +1,356 @@
+#include "site/site_database.h"
+
+#include <set>
+
+#include "measurement/time_text.h"
+#include "measurement/verdicts.h"
+#include "site/odbc.h"
+#include "text/utf16_text.h"
+
+namespace {
+
+// Portable SQL: the types of the SQL standard that PostgreSQL, SQL Server and MySQL all take
+// (NATIONAL CHARACTER VARYING is nvarchar on SQL Server, varchar on PostgreSQL). Times are
+// texts, 'YYYY-MM-DD HH:MM:SS', as in the local view: they sort and compare as texts.
+constexpr char kCreateTable[] = R"(CREATE TABLE ombrix_measurements (
+  identity_key NATIONAL CHARACTER VARYING(200) NOT NULL,
+  measured_at CHARACTER VARYING(19) NOT NULL,
+  user_no INTEGER,
+  user_name NATIONAL CHARACTER VARYING(50),
+  id1 BIGINT,
+  id2 BIGINT,
+  standard_no INTEGER,
+  standard_name NATIONAL CHARACTER VARYING(50),
+  safety_index INTEGER,
+  danger_index INTEGER,
+  value INTEGER NOT NULL,
+  verdict NATIONAL CHARACTER VARYING(4) NOT NULL,
+  source NATIONAL CHARACTER VARYING(255),
+  archived_at CHARACTER VARYING(19),
+  pc NATIONAL CHARACTER VARYING(255),
+  windows_user NATIONAL CHARACTER VARYING(255),
+  CONSTRAINT ombrix_measurements_identity UNIQUE (identity_key)
+))";
+constexpr char kCreateIndex[] =
+    "CREATE INDEX ombrix_measurements_time ON ombrix_measurements (measured_at)";
+constexpr char kProbe[] = "SELECT COUNT(*) FROM ombrix_measurements WHERE 1 = 0";
+
+constexpr char kInsertColumns[] =
+    "INSERT INTO ombrix_measurements (identity_key, measured_at, user_no, user_name, id1, id2, "
+    "standard_no, standard_name, safety_index, danger_index, value, verdict, source, "
+    "archived_at, pc, windows_user) VALUES ";
+constexpr size_t kInsertParameters = 16;
+constexpr char kReadColumns[] =
+    "SELECT measured_at, user_no, user_name, id1, id2, standard_no, standard_name, "
+    "safety_index, danger_index, value, verdict, source, archived_at FROM ombrix_measurements";
+constexpr size_t kLongText = 255;  // source, pc, windows_user
+
+// Rows an insert takes at once: 16 values a row keep a statement under SQL Server's 2100
+// parameters, and one round trip carries a hundred rows.
+constexpr size_t kRowsPerStatement = 100;
+// Identities a look-up takes at once: few enough that a server looks each up by the unique key
+// rather than scanning the table (PostgreSQL scans, for two thousand).
+constexpr size_t kKeysPerLookup = 100;
+// Another PC storing the same rows at the same moment: the batch runs again, as often as this.
+constexpr int kAttempts = 8;
+
+std::string Escaped(const std::string& name) {
+    std::string escaped;
+    for (char c : name) {
+        if (c == '|' || c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+std::string OptionalText(const std::optional<int64_t>& value) {
+    return value ? std::to_string(*value) : std::string();
+}
+
+std::optional<int64_t> Wide(const std::optional<int>& value) {
+    return value ? std::optional<int64_t>(*value) : std::nullopt;
+}
+
+std::optional<std::string> TextOrNull(const std::string& text, size_t maxUnits = kLongText) {
+    if (text.empty()) return std::nullopt;
+    const std::u16string wide = Utf16FromUtf8(text);
+    if (wide.size() <= maxUnits) return text;
+    size_t cut = maxUnits;
+    if (wide[cut - 1] >= 0xD800 && wide[cut - 1] <= 0xDBFF) --cut;  // not half a character
+    return Utf8FromUtf16(wide.substr(0, cut));
+}
+
+// "(?, ?, ...), (?, ...)": `rows` groups of `each` markers.
+std::string Markers(size_t rows, size_t each) {
+    std::string group = "(";
+    for (size_t i = 0; i < each; ++i) group += i ? ", ?" : "?";
+    group += ")";
+    std::string all;
+    for (size_t i = 0; i < rows; ++i) all += (i ? ", " : "") + group;
+    return all;
+}
+
+bool IsRetryable(const std::string& state) {
+    // 23: a constraint (the identity, stored meanwhile); 40: a serialization failure or deadlock.
+    return state.rfind("23", 0) == 0 || state.rfind("40", 0) == 0;
+}
+
+Verdict VerdictOfText(const std::optional<std::string>& text) {
+    for (Verdict verdict : {Verdict::Safe, Verdict::Caution, Verdict::Contaminated})
+        if (text && *text == VerdictText(verdict)) return verdict;
+    return Verdict::None;
+}
+
+// The filter's conditions and the values they take, in the order of their markers.
+struct SiteWhere {
+    std::string sql;
+    std::vector<std::optional<std::string>> values;
+
+    explicit SiteWhere(const SiteFilter& filter) {
+        const ArchiveFilter& h = filter.history;
+        std::vector<std::string> terms;
+        if (h.from) Add(terms, "measured_at >= ?", TimeText(*h.from));
+        if (h.until) Add(terms, "measured_at < ?", TimeText(*h.until));
+        if (h.standard) Add(terms, "COALESCE(standard_name, '') = ?", *h.standard);
+        if (h.user) Add(terms, "COALESCE(user_name, '') = ?", *h.user);
+        if (filter.pc) Add(terms, "pc = ?", *filter.pc);
+        if ((h.verdicts & ALL_VERDICTS) != ALL_VERDICTS) {
+            std::string in;
+            for (Verdict v :
+                 {Verdict::Safe, Verdict::Caution, Verdict::Contaminated, Verdict::None})
+                if (h.verdicts & VerdictBit(v)) {
+                    in += in.empty() ? "?" : ", ?";
+                    values.push_back(std::string(VerdictText(v)));
+                }
+            terms.push_back(in.empty() ? "1 = 0" : "verdict IN (" + in + ")");
+        }
+        for (size_t i = 0; i < terms.size(); ++i) sql += (i ? " AND " : " WHERE ") + terms[i];
+    }
+
+    void Bind(OdbcStatement& statement) const {
+        for (size_t i = 0; i < values.size(); ++i) statement.SetText(i + 1, values[i]);
+    }
+
+private:
+    void Add(std::vector<std::string>& terms, const char* term, const std::string& value) {
+        terms.push_back(term);
+        values.push_back(value);
+    }
+};
+
+bool ReadRow(OdbcStatement& s, Measurement& m) {
+    bool ok = true;
+    m.measuredAt = s.Text(1, ok).value_or("");
+    const auto number = [&](int column) {
+        const std::optional<int64_t> value = s.Integer(column, ok);
+        return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
+    };
+    m.userNo = number(2);
+    m.userName = s.Text(3, ok).value_or("");
+    m.id1 = s.Integer(4, ok);
+    m.id2 = s.Integer(5, ok);
+    m.standardNo = number(6);
+    m.standardName = s.Text(7, ok).value_or("");
+    m.safetyIndex = s.Integer(8, ok);
+    m.dangerIndex = s.Integer(9, ok);
+    m.value = number(10).value_or(0);
+    m.verdict = VerdictOfText(s.Text(11, ok));
+    m.source = s.Text(12, ok).value_or("");
+    m.archivedAt = s.Text(13, ok).value_or("");
+    return ok;
+}
+
+}  // namespace
+
+std::string SiteIdentityKey(const Measurement& row) {
+    return row.measuredAt + '|' + std::to_string(row.value) + '|' + Escaped(row.userName) + '|' +
+           OptionalText(row.id1) + '|' + OptionalText(row.id2) + '|' + Escaped(row.standardName);
+}
+
+SiteDatabase::SiteDatabase(std::unique_ptr<OdbcConnection> connection)
+    : m_connection(std::move(connection)) {}
+
+// The statements go before the connection they belong to: declared after it.
+SiteDatabase::~SiteDatabase() = default;
+
+std::unique_ptr<SiteDatabase> SiteDatabase::Open(const std::string& connection,
+                                                 SiteStatus& status) {
+    status = {};
+    auto odbc = OdbcConnection::Connect(connection, SITE_TIMEOUT_SECONDS, status.diagnostic);
+    if (!odbc) {
+        status.kind = SiteStatus::Unreachable;
+        return nullptr;
+    }
+    std::unique_ptr<SiteDatabase> site(new SiteDatabase(std::move(odbc)));
+    if (!site->EnsureTable(status)) return nullptr;
+    return site;
+}
+
+SiteStatus SiteDatabase::Refused() const {
+    return {SiteStatus::Refused, m_connection->LastDiagnostic()};
+}
+
+bool SiteDatabase::EnsureTable(SiteStatus& status) {
+    if (m_connection->Execute(kProbe)) return true;
+    // Table and index in one transaction, so that another PC sees both or neither.
+    bool made = m_connection->SetAutoCommit(false) && m_connection->Execute(kCreateTable) &&
+                m_connection->Execute(kCreateIndex) && m_connection->EndTransaction(true);
+    const std::string whyNot = m_connection->LastDiagnostic();
+    if (!made) m_connection->EndTransaction(false);
+    m_connection->SetAutoCommit(true);
+    // Made by another PC since the first look: taken as it is.
+    if (made || m_connection->Execute(kProbe)) return true;
+    status = {SiteStatus::Refused, whyNot + "; " + m_connection->LastDiagnostic()};
+    return false;
+}
+
+OdbcStatement* SiteDatabase::Cached(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
+                                    size_t rows, const std::string& sql, size_t parameters) {
+    std::unique_ptr<OdbcStatement>& statement = cache[rows];
+    if (!statement) statement = m_connection->Prepare(sql, parameters);
+    return statement.get();
+}
+
+bool SiteDatabase::ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing) {
+    existing.assign(keys.size(), false);
+    for (size_t first = 0; first < keys.size(); first += kRowsPerStatement) {
+        const size_t count = std::min(kRowsPerStatement, keys.size() - first);
+        OdbcStatement* select =
+            Cached(m_selects, count,
+                   "SELECT identity_key FROM ombrix_measurements WHERE identity_key IN " +
+                       Markers(1, count),
+                   count);
+        if (!select) return false;
+        for (size_t i = 0; i < count; ++i) select->SetText(i + 1, keys[first + i]);
+        if (!select->Execute()) return false;
+        std::set<std::string> found;
+        for (bool row = true, ok = true;;) {
+            if (!select->Fetch(row)) return false;
+            if (!row) break;
+            const std::optional<std::string> key = select->Text(1, ok);
+            if (!ok) return false;
+            if (key) found.insert(*key);
+        }
+        for (size_t i = 0; i < count; ++i) existing[first + i] = found.count(keys[first + i]) > 0;
+    }
+    return true;
+}
+
+bool SiteDatabase::Insert(const std::vector<const Measurement*>& rows,
+                          const std::vector<const std::string*>& keys, const PcIdentity& from) {
+    for (size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
+        const size_t count = std::min(kRowsPerStatement, rows.size() - first);
+        OdbcStatement* insert =
+            Cached(m_inserts, count, kInsertColumns + Markers(count, kInsertParameters),
+                   count * kInsertParameters);
+        if (!insert) return false;
+        for (size_t i = 0; i < count; ++i) {
+            const Measurement& m = *rows[first + i];
+            const size_t at = i * kInsertParameters;
+            insert->SetText(at + 1, *keys[first + i]);
+            insert->SetText(at + 2, m.measuredAt);
+            insert->SetInteger(at + 3, Wide(m.userNo));
+            insert->SetText(at + 4, TextOrNull(m.userName));
+            insert->SetInteger(at + 5, m.id1);
+            insert->SetInteger(at + 6, m.id2);
+            insert->SetInteger(at + 7, Wide(m.standardNo));
+            insert->SetText(at + 8, TextOrNull(m.standardName));
+            insert->SetInteger(at + 9, m.safetyIndex);
+            insert->SetInteger(at + 10, m.dangerIndex);
+            insert->SetInteger(at + 11, m.value);
+            insert->SetText(at + 12, std::string(VerdictText(m.verdict)));
+            insert->SetText(at + 13, TextOrNull(m.source));
+            insert->SetText(at + 14, TextOrNull(m.archivedAt));
+            insert->SetText(at + 15, TextOrNull(from.pc));
+            insert->SetText(at + 16, TextOrNull(from.user));
+        }
+        if (!insert->Execute()) return false;
+    }
+    return true;
+}
+
+bool SiteDatabase::StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from,
+                             bool lookUpFirst, PushCount& count) {
+    std::vector<std::string> keys;
+    keys.reserve(rows.size());
+    for (const Measurement& row : rows) keys.push_back(SiteIdentityKey(row));
+    std::vector<bool> existing(rows.size(), false);
+    if (lookUpFirst && !ExistingKeys(keys, existing)) return false;
+    std::vector<const Measurement*> fresh;
+    std::vector<const std::string*> freshKeys;
+    std::set<std::string> taken;  // a row twice in one batch is stored once
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (existing[i] || !taken.insert(keys[i]).second) continue;
+        fresh.push_back(&rows[i]);
+        freshKeys.push_back(&keys[i]);
+    }
+    if (!Insert(fresh, freshKeys, from) || !m_connection->EndTransaction(true)) return false;
+    count.pushed = fresh.size();
+    count.already = rows.size() - fresh.size();
+    return true;
+}
+
+SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIdentity& from,
+                               PushCount& count) {
+    count = {};
+    if (rows.empty()) return {};
+    if (!m_connection->SetAutoCommit(false)) return Refused();
+    SiteStatus status;
+    // New rows are inserted at once; only when the server holds some of them already (a push
+    // cut short, another PC's) is every identity looked up first.
+    for (int attempt = 0;; ++attempt) {
+        if (StoreOnce(rows, from, attempt > 0, count)) break;
+        status = Refused();
+        const std::string state = m_connection->LastState();
+        m_connection->EndTransaction(false);
+        if (attempt + 1 == kAttempts || !IsRetryable(state)) break;
+        status = {};
+    }
+    m_connection->SetAutoCommit(true);
+    return status;
+}
+
+SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
+                                 const std::function<bool(const Measurement&)>& visit,
+                                 RowOrder order, SiteOrder grouping) {
+    const SiteWhere where(filter);
+    const std::string sort =
+        std::string(" ORDER BY ") + (grouping == SiteOrder::BySourceFirst ? "source, " : "") +
+        (order == RowOrder::NewestFirst ? "measured_at DESC, value DESC, identity_key DESC"
+                                        : "measured_at, value, identity_key");
+    const auto select = m_connection->Prepare(kReadColumns + where.sql + sort, where.values.size());
+    if (!select) return Refused();
+    where.Bind(*select);
+    if (!select->Execute()) return Refused();
+    Measurement row;
+    for (bool more = true;;) {
+        if (!select->Fetch(more)) return Refused();
+        if (!more) return {};
+        if (!ReadRow(*select, row)) return Refused();
+        if (!visit(row)) return select->CloseCursor() ? SiteStatus{} : Refused();
+    }
+}
+
+SiteStatus SiteDatabase::MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first,
+                                      int64_t& last) {
+    any = false;
+    const SiteWhere where(filter);
+    const auto select = m_connection->Prepare(
+        "SELECT MIN(measured_at), MAX(measured_at) FROM ombrix_measurements" + where.sql,
+        where.values.size());
+    if (!select) return Refused();
+    where.Bind(*select);
+    bool row = false, ok = true;
+    if (!select->Execute() || !select->Fetch(row)) return Refused();
+    if (row) {
+        const std::optional<std::string> min = select->Text(1, ok), max = select->Text(2, ok);
+        if (!ok) return Refused();
+        const auto firstSeconds = min ? SecondsFromTimeText(*min) : std::nullopt;
+        const auto lastSeconds = max ? SecondsFromTimeText(*max) : std::nullopt;
+        any = firstSeconds && lastSeconds;
+        first = firstSeconds.value_or(0);
+        last = lastSeconds.value_or(0);
+        select->CloseCursor();
+    }
+    return {};
+}

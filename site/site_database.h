@@ -1,0 +1,87 @@
+// The site archive: one table on the site's database server, reached through ODBC, that every
+// PC's archive flows into. Its columns are those of the archive's view `measurements` plus the
+// PC and the Windows user the row came from, and `identity_key`, the measurement's identity as
+// the local archive dedups it, under a unique constraint: a row pushed twice, by one PC or two,
+// is stored once. Only portable SQL, every value bound; documented in docs/archive.md.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/archive_query.h"
+#include "site/site_setting.h"
+
+class OdbcConnection;
+class OdbcStatement;
+
+constexpr char SITE_TABLE[] = "ombrix_measurements";
+// How long a connection may take to be made, and a statement to be answered.
+constexpr int SITE_TIMEOUT_SECONDS = 20;
+
+struct SiteStatus {
+    enum Kind { None, Unreachable, Refused } kind = None;
+    std::string diagnostic;  // the driver's words, secrets masked
+    explicit operator bool() const { return kind == None; }
+};
+
+// The identity as one text: time, value, user name, ID1, ID2 and standard name, each cell
+// empty where the record list leaves it empty (so that two such cells are equal), '|' between
+// them and '\' before a '|' or '\' within a name.
+std::string SiteIdentityKey(const Measurement& row);
+
+// Rows by source first (the port or file each came from), then in the order asked.
+enum class SiteOrder { AsAsked, BySourceFirst };
+
+struct PushCount {
+    size_t pushed = 0;   // stored by this push
+    size_t already = 0;  // found there, stored by an earlier push or another PC
+};
+
+// The rows of the site a filter chooses; `pc` one computer's, when given.
+struct SiteFilter {
+    ArchiveFilter history;
+    std::optional<std::string> pc;
+};
+
+class SiteDatabase {
+public:
+    // Connects and makes sure the table is there: created when missing, and taken as it is when
+    // another PC made it first, even meanwhile.
+    static std::unique_ptr<SiteDatabase> Open(const std::string& connection, SiteStatus& status);
+    ~SiteDatabase();
+
+    // Stores the rows the table lacks, all in one transaction: a failure keeps none of them.
+    // Another PC storing some of them at the same moment makes it try again.
+    SiteStatus Store(const std::vector<Measurement>& rows, const PcIdentity& from,
+                     PushCount& count);
+
+    // Every row of the filter without holding them; `visit` returns false to stop.
+    SiteStatus ForEach(const SiteFilter& filter,
+                       const std::function<bool(const Measurement&)>& visit, RowOrder order,
+                       SiteOrder grouping = SiteOrder::AsAsked);
+    // The first and last time measured under the filter; `any` false when none is.
+    SiteStatus MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first, int64_t& last);
+
+private:
+    explicit SiteDatabase(std::unique_ptr<OdbcConnection> connection);
+    bool EnsureTable(SiteStatus& status);
+    // One transaction: `lookUpFirst` leaves out the rows the table holds, otherwise a row it
+    // holds fails the whole.
+    bool StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from, bool lookUpFirst,
+                   PushCount& count);
+    bool ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing);
+    bool Insert(const std::vector<const Measurement*>& rows,
+                const std::vector<const std::string*>& keys, const PcIdentity& from);
+    // A statement of the site's, prepared once for each number of rows it takes.
+    OdbcStatement* Cached(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache, size_t rows,
+                          const std::string& sql, size_t parameters);
+    SiteStatus Refused() const;
+
+    std::unique_ptr<OdbcConnection> m_connection;
+    std::map<size_t, std::unique_ptr<OdbcStatement>> m_selects, m_inserts;
+};

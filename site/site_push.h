@@ -1,0 +1,33 @@
+// Pushing the archive's waiting rows to the site archive, a batch at a time: each batch is
+// stored on the site in one transaction and only then marked pushed in the archive, so that a
+// server that goes away mid-push loses nothing and doubles nothing (a batch stored whose mark
+// was lost is found there at the next push and counted as already there).
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "archive/archive.h"
+#include "site/site_database.h"
+
+// Rows a batch holds: one transaction on the site, one on the archive.
+constexpr size_t SITE_BATCH_ROWS = 2000;
+
+struct PushOutcome {
+    PushCount count;
+    size_t waiting = 0;     // rows still waiting at the end
+    ArchiveStatus archive;  // the archive failed
+    SiteStatus site;        // the site failed
+    bool Done() const { return archive && site && waiting == 0; }
+};
+
+// Pushes every waiting row of `archive` to `site`. `goOn` is asked before every batch (a
+// program that closes stops there).
+PushOutcome PushWaiting(Archive& archive, SiteDatabase& site, const PcIdentity& from,
+                        const std::function<bool()>& goOn = {});
+
+// The same from the archive's file and the site's connection string, both opened here; the
+// waiting rows are counted even when the site cannot be reached.
+PushOutcome PushArchiveToSite(const std::string& archivePath, const std::string& connection,
+                              const std::function<bool()>& goOn = {});

@@ -1,0 +1,55 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "site/site_setting.h"
+#include "text/win32/utf16.h"
+
+namespace {
+
+std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }
+
+std::string EnvironmentText(const char* name) {
+    const std::wstring wideName = Wide(name);
+    const DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (size == 0) return {};
+    std::vector<wchar_t> value(size);
+    const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
+    return NarrowFrom(std::wstring(value.data(), length), CP_UTF8);
+}
+
+// A REG_SZ value; empty when missing or of another type.
+std::string RegistryText(HKEY root) {
+    DWORD type = 0, bytes = 0;
+    const std::wstring key = Wide(SITE_SETTING_KEY), value = Wide(SITE_SETTING_VALUE);
+    if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, &type, nullptr, &bytes) !=
+            ERROR_SUCCESS ||
+        bytes < sizeof(wchar_t))
+        return {};
+    std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 1);
+    if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, &type, text.data(), &bytes) !=
+        ERROR_SUCCESS)
+        return {};
+    return NarrowFrom(std::wstring(text.data()), CP_UTF8);
+}
+
+}  // namespace
+
+std::string SiteSettingOfPc() {
+    std::string setting = EnvironmentText(SITE_ENVIRONMENT_NAME);
+    if (setting.empty()) setting = RegistryText(HKEY_LOCAL_MACHINE);
+    if (setting.empty()) setting = RegistryText(HKEY_CURRENT_USER);
+    return setting;
+}
+
+PcIdentity ThisPc() {
+    PcIdentity identity;
+    wchar_t name[256];
+    DWORD length = 256;
+    if (GetComputerNameW(name, &length))
+        identity.pc = NarrowFrom(std::wstring(name, length), CP_UTF8);
+    length = 256;
+    if (GetUserNameW(name, &length) && length > 0)
+        identity.user = NarrowFrom(std::wstring(name, length - 1), CP_UTF8);
+    return identity;
+}
