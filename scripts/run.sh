@@ -5,6 +5,7 @@
 # without any it holds a few users, standards and records.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+echo "building…" >&2
 "$root/scripts/build.sh" >/dev/null
 source "$root/scripts/wine-env.sh"
 
