@@ -31,6 +31,17 @@ constexpr char kCreateTable[] = R"(CREATE TABLE ombrix_measurements (
   windows_user NATIONAL CHARACTER VARYING(255),
   CONSTRAINT ombrix_measurements_identity UNIQUE (identity_key)
 ))";
+// MariaDB's NATIONAL VARCHAR is utf8mb3, which holds no character beyond the BMP, and its
+// default collations call names equal that differ in case: plain VARCHAR in a table of
+// utf8mb4_bin instead.
+std::string CreateTableSql(SiteEngine engine) {
+    if (engine != SiteEngine::MariaDb) return kCreateTable;
+    std::string sql = kCreateTable;
+    const std::string national = "NATIONAL CHARACTER VARYING";
+    for (size_t at; (at = sql.find(national)) != std::string::npos;)
+        sql.replace(at, national.size(), "CHARACTER VARYING");
+    return sql + " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin";
+}
 constexpr char kCreateIndex[] =
     "CREATE INDEX ombrix_measurements_time ON ombrix_measurements (measured_at)";
 constexpr char kProbe[] = "SELECT COUNT(*) FROM ombrix_measurements WHERE 1 = 0";
@@ -88,11 +99,6 @@ std::string Markers(size_t rows, size_t each) {
     std::string all;
     for (size_t i = 0; i < rows; ++i) all += (i ? ", " : "") + group;
     return all;
-}
-
-bool IsRetryable(const std::string& state) {
-    // 23: a constraint (the identity, stored meanwhile); 40: a serialization failure or deadlock.
-    return state.rfind("23", 0) == 0 || state.rfind("40", 0) == 0;
 }
 
 Verdict VerdictOfText(const std::optional<std::string>& text) {
@@ -182,6 +188,8 @@ std::unique_ptr<SiteDatabase> SiteDatabase::Open(const std::string& connection,
         return nullptr;
     }
     std::unique_ptr<SiteDatabase> site(new SiteDatabase(std::move(odbc)));
+    site->m_engine = EngineOfDbmsName(site->m_connection->DbmsName());
+    site->m_connection->SetTextsAsUtf8(site->m_engine == SiteEngine::MariaDb);
     if (!site->EnsureTable(status)) return nullptr;
     return site;
 }
@@ -193,7 +201,8 @@ SiteStatus SiteDatabase::Refused() const {
 bool SiteDatabase::EnsureTable(SiteStatus& status) {
     if (m_connection->Execute(kProbe)) return true;
     // Table and index in one transaction, so that another PC sees both or neither.
-    bool made = m_connection->SetAutoCommit(false) && m_connection->Execute(kCreateTable) &&
+    bool made = m_connection->SetAutoCommit(false) &&
+                m_connection->Execute(CreateTableSql(m_engine)) &&
                 m_connection->Execute(kCreateIndex) && m_connection->EndTransaction(true);
     const std::string whyNot = m_connection->LastDiagnostic();
     if (!made) m_connection->EndTransaction(false);
@@ -269,44 +278,69 @@ bool SiteDatabase::Insert(const std::vector<const Measurement*>& rows,
     return true;
 }
 
-bool SiteDatabase::StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from,
+bool SiteDatabase::StoreOnce(const Measurement* rows, size_t size, const PcIdentity& from,
                              bool lookUpFirst, PushCount& count) {
     std::vector<std::string> keys;
-    keys.reserve(rows.size());
-    for (const Measurement& row : rows) keys.push_back(SiteIdentityKey(row));
-    std::vector<bool> existing(rows.size(), false);
+    keys.reserve(size);
+    for (size_t i = 0; i < size; ++i) keys.push_back(SiteIdentityKey(rows[i]));
+    std::vector<bool> existing(size, false);
     if (lookUpFirst && !ExistingKeys(keys, existing)) return false;
     std::vector<const Measurement*> fresh;
     std::vector<const std::string*> freshKeys;
     std::set<std::string> taken;  // a row twice in one batch is stored once
-    for (size_t i = 0; i < rows.size(); ++i) {
+    for (size_t i = 0; i < size; ++i) {
         if (existing[i] || !taken.insert(keys[i]).second) continue;
         fresh.push_back(&rows[i]);
         freshKeys.push_back(&keys[i]);
     }
     if (!Insert(fresh, freshKeys, from) || !m_connection->EndTransaction(true)) return false;
-    count.pushed = fresh.size();
-    count.already = rows.size() - fresh.size();
+    count.pushed += fresh.size();
+    count.already += size - fresh.size();
     return true;
 }
 
-SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIdentity& from,
-                               PushCount& count) {
-    count = {};
-    if (rows.empty()) return {};
-    if (!m_connection->SetAutoCommit(false)) return Refused();
-    SiteStatus status;
+SiteStatus SiteDatabase::StoreAttempts(const Measurement* rows, size_t size, const PcIdentity& from,
+                                       PushCount& count, SiteFault& fault) {
     // New rows are inserted at once; only when the server holds some of them already (a push
     // cut short, another PC's) is every identity looked up first.
     for (int attempt = 0;; ++attempt) {
-        if (StoreOnce(rows, from, attempt > 0, count)) break;
-        status = Refused();
-        const std::string state = m_connection->LastState();
+        if (StoreOnce(rows, size, from, attempt > 0, count)) return {};
+        const SiteStatus status = Refused();
+        fault = FaultOf(m_engine, m_connection->LastState(), m_connection->LastNativeError());
         m_connection->EndTransaction(false);
-        if (attempt + 1 == kAttempts || !IsRetryable(state)) break;
-        status = {};
+        const bool again = fault == SiteFault::AlreadyThere || fault == SiteFault::TryAgain;
+        if (attempt + 1 == kAttempts || !again) return status;
     }
+}
+
+SiteStatus SiteDatabase::StoreSplitting(const std::vector<Measurement>& rows, size_t first,
+                                        size_t size, const PcIdentity& from, PushCount& count,
+                                        std::vector<SiteRefusal>& refused) {
+    SiteFault fault = SiteFault::Kept;
+    const SiteStatus status = StoreAttempts(&rows[first], size, from, count, fault);
+    if (status || fault != SiteFault::RowRefused) return status;
+    if (size == 1) {
+        refused.push_back({first, status.diagnostic});
+        return {};
+    }
+    const size_t half = size / 2;
+    if (const SiteStatus left = StoreSplitting(rows, first, half, from, count, refused); !left)
+        return left;
+    return StoreSplitting(rows, first + half, size - half, from, count, refused);
+}
+
+SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIdentity& from,
+                               PushCount& count, std::vector<SiteRefusal>& refused) {
+    count = {};
+    refused.clear();
+    if (rows.empty()) return {};
+    if (!m_connection->SetAutoCommit(false)) return Refused();
+    SiteStatus status = StoreSplitting(rows, 0, rows.size(), from, count, refused);
     m_connection->SetAutoCommit(true);
+    if (status && refused.size() == rows.size()) {
+        status = {SiteStatus::Refused, refused.front().reason};
+        refused.clear();
+    }
     return status;
 }
 

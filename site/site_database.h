@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archive/archive_query.h"
+#include "site/site_engine.h"
 #include "site/site_setting.h"
 
 class OdbcConnection;
@@ -42,6 +43,12 @@ struct PushCount {
     size_t already = 0;  // found there, stored by an earlier push or another PC
 };
 
+// A row of a batch that the server refuses for its content, with the server's words.
+struct SiteRefusal {
+    size_t index = 0;  // in the batch
+    std::string reason;
+};
+
 // The rows of the site a filter chooses; `pc` one computer's, when given.
 struct SiteFilter {
     ArchiveFilter history;
@@ -56,9 +63,11 @@ public:
     ~SiteDatabase();
 
     // Stores the rows the table lacks, all in one transaction: a failure keeps none of them.
-    // Another PC storing some of them at the same moment makes it try again.
-    SiteStatus Store(const std::vector<Measurement>& rows, const PcIdentity& from,
-                     PushCount& count);
+    // Another PC storing some of them at the same moment makes it try again. Rows the server
+    // refuses for their content are found by halving the batch, and every other row is stored;
+    // a batch refused whole is the table's fault, not its rows': a failure, the rows kept.
+    SiteStatus Store(const std::vector<Measurement>& rows, const PcIdentity& from, PushCount& count,
+                     std::vector<SiteRefusal>& refused);
 
     // Every row of the filter without holding them; `visit` returns false to stop.
     SiteStatus ForEach(const SiteFilter& filter,
@@ -72,8 +81,15 @@ private:
     bool EnsureTable(SiteStatus& status);
     // One transaction: `lookUpFirst` leaves out the rows the table holds, otherwise a row it
     // holds fails the whole.
-    bool StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from, bool lookUpFirst,
+    bool StoreOnce(const Measurement* rows, size_t size, const PcIdentity& from, bool lookUpFirst,
                    PushCount& count);
+    // StoreOnce until it succeeds or fails for good; `fault` says what the failure means.
+    SiteStatus StoreAttempts(const Measurement* rows, size_t size, const PcIdentity& from,
+                             PushCount& count, SiteFault& fault);
+    // The rows from `first` on, halved while the server refuses some of them.
+    SiteStatus StoreSplitting(const std::vector<Measurement>& rows, size_t first, size_t size,
+                              const PcIdentity& from, PushCount& count,
+                              std::vector<SiteRefusal>& refused);
     bool ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing);
     bool Insert(const std::vector<const Measurement*>& rows,
                 const std::vector<const std::string*>& keys, const PcIdentity& from);
@@ -83,5 +99,6 @@ private:
     SiteStatus Refused() const;
 
     std::unique_ptr<OdbcConnection> m_connection;
+    SiteEngine m_engine = SiteEngine::Other;
     std::map<size_t, std::unique_ptr<OdbcStatement>> m_selects, m_inserts;
 };

@@ -1,10 +1,12 @@
 // The site archive for real: the console program pushes to, and reads from, a PostgreSQL server
-// through unixODBC and the PostgreSQL driver. The server is the tests' own (tests/site/
-// pg_server.sh, started and stopped by CTest's fixture around these tests); its address,
-// password and data folder are in the state file the fixture writes.
+// or a MariaDB one (OMBRIX_TEST_SITE_ENGINE=mariadb) through unixODBC and the engine's driver.
+// The server is the tests' own (tests/site/pg_server.sh or maria_server.sh, started and stopped
+// by CTest's fixture around these tests); its address, password and data folder are in the
+// state file the fixture writes.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +16,7 @@
 
 #include "archive/archive_file.h"
 #include "archive/push_queue.h"
+#include "measurement/time_text.h"
 #include "site/odbc.h"
 #include "site/site_setting.h"
 #include "site/site_view.h"
@@ -24,20 +27,27 @@
 
 namespace {
 
+bool OnMariaDb() {
+    const char* engine = std::getenv("OMBRIX_TEST_SITE_ENGINE");
+    return engine && std::string(engine) == "mariadb";
+}
+const char* StateFile() { return OnMariaDb() ? OMBRIX_MARIA_STATE : OMBRIX_SITE_STATE; }
+const char* ServerScript() { return OnMariaDb() ? OMBRIX_MARIA_SERVER : OMBRIX_SITE_SERVER; }
+
 std::map<std::string, std::string> ServerState() {
     std::map<std::string, std::string> state;
-    std::ifstream file(OMBRIX_SITE_STATE);
+    std::ifstream file(StateFile());
     for (std::string line; std::getline(file, line);)
         if (const size_t equals = line.find('='); equals != std::string::npos)
             state[line.substr(0, equals)] = line.substr(equals + 1);
     return state;
 }
 
-// The SQL for PostgreSQL that docs/archive.md gives IT, for a table made before any PC pushes.
-std::string DocumentedPostgresTable() {
+// The SQL for the engine that docs/archive.md gives IT, for a table made before any PC pushes.
+std::string DocumentedTable() {
     const std::string doc = FileBytes(std::filesystem::path(OMBRIX_SITE_SERVER).parent_path() /
                                       "../../docs/archive.md");
-    const size_t start = doc.find("```sql\n-- PostgreSQL");
+    const size_t start = doc.find(OnMariaDb() ? "```sql\n-- MariaDB" : "```sql\n-- PostgreSQL");
     const size_t end = doc.find("```\n", start + 6);
     return start == std::string::npos ? "" : doc.substr(start + 6, end - start - 6);
 }
@@ -120,8 +130,7 @@ protected:
                std::to_string(already) + "건)\n";
     }
     void Server(const char* command) {
-        const std::string line =
-            std::string(OMBRIX_SITE_SERVER) + " " + command + " " + OMBRIX_SITE_STATE;
+        const std::string line = std::string(ServerScript()) + " " + command + " " + StateFile();
         ASSERT_EQ(std::system(line.c_str()), 0) << line;
     }
 
@@ -188,7 +197,9 @@ TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPassword
     Ran ran = RunProgram(Sync(archive, wrong), dir);
     EXPECT_EQ(ran.status, 8);
     EXPECT_NE(ran.err.find("Pwd=***"), std::string::npos) << ran.err;
-    EXPECT_NE(ran.err.find("password authentication failed"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find(OnMariaDb() ? "Access denied" : "password authentication failed"),
+              std::string::npos)
+        << ran.err;
     EXPECT_EQ(ran.err.find(password), std::string::npos) << ran.err;
     EXPECT_NE(ran.err.find("사이트 보관: 50건 대기"), std::string::npos) << ran.err;
 
@@ -212,9 +223,11 @@ TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPassword
 }
 
 TEST_F(SiteServerTest, ATableMadeFirstByAnotherPcOrByItIsTakenAsItIs) {
-    const std::string sql = DocumentedPostgresTable();
-    ASSERT_FALSE(sql.empty()) << "docs/archive.md gives the table for PostgreSQL";
-    ASSERT_TRUE(Site().Execute(sql)) << Site().LastDiagnostic();
+    const std::string sql = DocumentedTable();
+    ASSERT_FALSE(sql.empty()) << "docs/archive.md gives the table for the engine";
+    // One statement at a time: MariaDB takes no more at once.
+    for (size_t from = 0, end; (end = sql.find(";\n", from)) != std::string::npos; from = end + 2)
+        ASSERT_TRUE(Site().Execute(sql.substr(from, end - from))) << Site().LastDiagnostic();
     const std::string archive = Archive("a.sqlite3", 30);
     Ran ran = RunProgram(Sync(archive, connection), dir);
     EXPECT_EQ(ran.status, 0) << ran.err;
@@ -329,13 +342,79 @@ TEST_F(SiteServerTest, TheWindowPushesAfterEveryWriteAndRowsWaitWhileTheServerIs
     state = waitFor(settled(5, true));
     EXPECT_TRUE(state.failed);
     EXPECT_EQ(state.waiting, 5u);
-    EXPECT_NE(state.lastError.find("[08001]"), std::string::npos) << state.lastError;
+    EXPECT_NE(state.lastError.find(OnMariaDb() ? "Can't connect" : "[08001]"), std::string::npos)
+        << state.lastError;
 
     Server("resume");
     keep(5, 2);  // the same rows again: nothing new, but a write all the same
     state = waitFor(settled(0, false));
     EXPECT_FALSE(state.failed) << state.lastError;
     EXPECT_EQ(SiteRows(), std::make_pair(int64_t{15}, int64_t{15}));
+}
+
+// A row the server refuses for its content is set aside with the server's reason; every other
+// row is stored and the rows measured later keep flowing. A batch refused whole is the table's
+// fault: its rows stay waiting.
+TEST_F(SiteServerTest, ARowTheServerRefusesIsSetAsideAndTheRestFlow) {
+    const std::string path = (dir / "refused.sqlite3").string();
+    ArchiveFile archive(path);
+    const auto keep = [&](int first, int count) {
+        std::vector<Measurement> rows;
+        for (int i = first; i < first + count; ++i) {
+            Measurement m;
+            m.measuredAt = TimeText(1780000000 + i * 60);
+            m.userName = "홍길동";
+            m.standardName = "세슘";
+            m.value = i;
+            rows.push_back(m);
+        }
+        ListFeed feed(std::move(rows));
+        BatchCount kept;
+        EXPECT_TRUE(archive.Keep("COM3", feed, kept));
+    };
+    ASSERT_EQ(RunProgram(Sync(path, connection), dir).status, 0);  // the table made
+    ASSERT_TRUE(Site().Execute(
+        "ALTER TABLE ombrix_measurements ADD CONSTRAINT not_500 CHECK (value <> 500)"))
+        << Site().LastDiagnostic();
+
+    keep(0, 1000);
+    Ran ran = RunProgram(Sync(path, connection), dir);
+    EXPECT_EQ(ran.status, 10) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(999, 0));
+    EXPECT_NE(ran.err.find("사이트 보관이 거부한 측정 기록: " + TimeText(1780000000 + 500 * 60) +
+                           " 홍길동 세슘 500 · 이유: ["),
+              std::string::npos)
+        << ran.err;
+    EXPECT_NE(ran.err.find("not_500"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("사이트 보관: 0건 대기 · 1건 거부됨"), std::string::npos) << ran.err;
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{999}, int64_t{999}));
+
+    keep(1000, 10);
+    ran = RunProgram(Sync(path, connection), dir);
+    EXPECT_EQ(ran.status, 10) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(10, 0));
+    EXPECT_EQ(SiteRows().first, 1009);
+
+    // Every row of a batch refused: the table's fault, not the rows'.
+    ASSERT_TRUE(Site().Execute(
+        "ALTER TABLE ombrix_measurements ADD CONSTRAINT small CHECK (value < 2000)"));
+    keep(2000, 5);
+    ran = RunProgram(Sync(path, connection), dir);
+    EXPECT_EQ(ran.status, 8) << ran.err;
+    EXPECT_NE(ran.err.find("사이트 보관: 5건 대기 · 1건 거부됨"), std::string::npos) << ran.err;
+    EXPECT_EQ(Waiting(path), 5u);
+
+    ASSERT_TRUE(Site().Execute("ALTER TABLE ombrix_measurements DROP CONSTRAINT small"));
+    ASSERT_TRUE(Site().Execute("ALTER TABLE ombrix_measurements DROP CONSTRAINT not_500"));
+    ran = RunProgram(Sync(path, connection), dir);
+    EXPECT_EQ(ran.status, 10) << ran.err;  // set aside until asked to go again
+    EXPECT_EQ(ran.out, Pushed(5, 0));
+    ran = RunProgram(
+        {OMBRIX_PROGRAM, "--archive", path, "--site", connection, "sync", "--retry-refused"}, dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(1, 0));
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{1015}, int64_t{1015}));
+    EXPECT_EQ(Waiting(path), 0u);
 }
 
 }  // namespace
