@@ -84,7 +84,7 @@ for engine in ${SITE_ENGINES:-postgresql mariadb}; do
   failed=0
   for pid in "${pids[@]}"; do wait "$pid" || failed=$((failed + 1)); done
   end=$(date +%s.%N)
-  counts=$(sql "SELECT CONCAT(COUNT(*), ' rows, ', COUNT(DISTINCT identity_key), ' distinct') FROM ombrix_measurements")
+  counts=$(sql "SELECT CONCAT(COUNT(*), ' rows, ', COUNT(DISTINCT identity_hash), ' distinct') FROM ombrix_measurements")
   echo "$engine: $pcs PCs running ombrix sync at once, $rows rows each: $(seconds "$start" "$end") s" \
     "in all (budget 60 s); $counts of $((pcs * rows)); $failed failed"
 

@@ -1,8 +1,11 @@
 // The site archive: one table on the site's database server, reached through ODBC, that every
 // PC's archive flows into. Its columns are those of the archive's view `measurements` plus the
-// PC and the Windows user the row came from, and `identity_key`, the measurement's identity as
-// the local archive dedups it, under a unique constraint: a row pushed twice, by one PC or two,
-// is stored once. Only portable SQL, every value bound; documented in docs/archive.md.
+// PC and the Windows user the row came from, and the measurement's identity as the local archive
+// dedups it, under a unique constraint: a row pushed twice, by one PC or two, is stored once.
+// The table of version 2 (made when missing) keeps times as timestamps, a key of its own, the
+// time the server received a row, and the identity as a hash; the table of version 1 (texts,
+// `identity_key`) is pushed to as it is until IT migrates it. Every value bound; where the
+// engines differ, site/site_dialect says; documented in docs/archive.md.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "archive/archive_query.h"
+#include "site/site_dialect.h"
 #include "site/site_engine.h"
 #include "site/site_setting.h"
 
@@ -34,6 +38,10 @@ struct SiteStatus {
 // empty where the record list leaves it empty (so that two such cells are equal), '|' between
 // them and '\' before a '|' or '\' within a name.
 std::string SiteIdentityKey(const Measurement& row);
+// The identity in the table of version 2: SHA-256 of the identity's text (UTF-8), 64 lower-case
+// hexadecimal digits, the same whatever the server's collation; empty when the platform's
+// SHA-256 fails.
+std::string SiteIdentityHash(const Measurement& row);
 
 // Rows by source first (the port or file each came from), then in the order asked.
 enum class SiteOrder { AsAsked, BySourceFirst };
@@ -79,6 +87,11 @@ public:
 private:
     explicit SiteDatabase(std::unique_ptr<OdbcConnection> connection);
     bool EnsureTable(SiteStatus& status);
+    // The table there, and which version it is.
+    bool Recognised();
+    const char* IdentityColumn() const;
+    // A time parameter's marker: a text where the table keeps texts, cast where timestamps.
+    std::string TimeMarkerOfTable() const;
     // One transaction: `lookUpFirst` leaves out the rows the table holds, otherwise a row it
     // holds fails the whole.
     bool StoreOnce(const Measurement* rows, size_t size, const PcIdentity& from, bool lookUpFirst,
@@ -100,5 +113,8 @@ private:
 
     std::unique_ptr<OdbcConnection> m_connection;
     SiteEngine m_engine = SiteEngine::Other;
+    const SiteDialect* m_dialect = nullptr;
+    // 1: today's table (times as texts, identity_key); 2: timestamps, a key, identity_hash.
+    int m_version = 2;
     std::map<size_t, std::unique_ptr<OdbcStatement>> m_selects, m_inserts;
 };

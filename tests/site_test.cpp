@@ -9,7 +9,9 @@
 
 #include "archive/archive_schema.h"
 #include "archive/push_queue.h"
+#include "site/sha256.h"
 #include "site/site_database.h"
+#include "site/site_dialect.h"
 #include "site/site_engine.h"
 #include "site/site_secret.h"
 #include "tests/support/list_feed.h"
@@ -254,6 +256,87 @@ TEST(SiteFaults, EachEnginesErrorsMeanTheRowIsThereRefusedOrKeptWaiting) {
     EXPECT_EQ(EngineOfDbmsName("MySQL"), maria);
     EXPECT_EQ(EngineOfDbmsName("Microsoft SQL Server"), mssql);
     EXPECT_EQ(EngineOfDbmsName("SQLite"), other);
+}
+
+TEST(SiteIdentityHash, IsTheSha256OfTheIdentitysUtf8TextInLowerCaseHex) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // More than one block of 64 bytes.
+    EXPECT_EQ(Sha256Hex(std::string(1000, 'a')),
+              "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
+    EXPECT_EQ(SiteIdentityHash(Row("2026-03-07 14:00:00", 150)),
+              Sha256Hex("2026-03-07 14:00:00|150|홍길동|101|2001|세균"));
+    EXPECT_EQ(SiteIdentityHash(Row("2026-03-07 14:00:00", 150)),
+              "f8b768303056ed0916b5a0eebe12c6ccc0b37d7502ff3b34ca9d9e210855ff7e");
+}
+
+// Each engine's words for the table of version 2, from the one table of their differences.
+TEST(SiteDialect, EachEngineGetsItsOwnTypesKeyDefaultAndCollation) {
+    const struct {
+        SiteEngine engine;
+        std::vector<const char*> words;  // in the table's statement, in this order
+        const char* timeMarker;
+    } cases[] = {
+        {SiteEngine::PostgreSql,
+         {"id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY", "measured_at timestamp NOT NULL",
+          "user_name varchar(50)", "archived_at timestamp,",
+          "received_at timestamp DEFAULT (now() AT TIME ZONE 'utc') NOT NULL",
+          "identity_hash char(64) NOT NULL", "UNIQUE (identity_hash)\n)"},
+         "CAST(? AS timestamp)"},
+        {SiteEngine::MariaDb,
+         {"id BIGINT AUTO_INCREMENT PRIMARY KEY", "measured_at DATETIME NOT NULL",
+          "user_name varchar(50)", "received_at DATETIME DEFAULT (UTC_TIMESTAMP()) NOT NULL",
+          "identity_hash CHAR(64) CHARACTER SET ascii COLLATE ascii_bin NOT NULL",
+          ") CHARACTER SET utf8mb4 COLLATE utf8mb4_bin"},
+         "CAST(? AS DATETIME)"},
+        {SiteEngine::SqlServer,
+         {"id bigint IDENTITY(1,1) PRIMARY KEY", "measured_at datetime2(0) NOT NULL",
+          "user_name nvarchar(50) COLLATE Latin1_General_100_BIN2",
+          "verdict nvarchar(4) COLLATE Latin1_General_100_BIN2 NOT NULL",
+          "received_at datetime2(0) DEFAULT (SYSUTCDATETIME()) NOT NULL",
+          "identity_hash char(64) COLLATE Latin1_General_100_BIN2 NOT NULL"},
+         "CAST(? AS datetime2(0))"},
+    };
+    for (const auto& c : cases) {
+        const SiteDialect& dialect = DialectOf(c.engine);
+        const std::vector<std::string> statements = CreateTableV2(dialect);
+        ASSERT_EQ(statements.size(), 4u);
+        size_t at = 0;
+        for (const char* word : c.words) {
+            const size_t found = statements[0].find(word, at);
+            EXPECT_NE(found, std::string::npos) << word << " in\n" << statements[0];
+            if (found != std::string::npos) at = found;
+        }
+        EXPECT_EQ(statements[2],
+                  "CREATE INDEX ombrix_measurements_standard ON ombrix_measurements "
+                  "(standard_name, measured_at)");
+        EXPECT_EQ(statements[3],
+                  "CREATE INDEX ombrix_measurements_pc ON ombrix_measurements (pc, measured_at)");
+        EXPECT_EQ(TimeMarker(dialect), c.timeMarker);
+    }
+    // The whole statement for one engine, as docs/archive.md gives it.
+    EXPECT_EQ(CreateTableV2(DialectOf(SiteEngine::PostgreSql))[0],
+              R"(CREATE TABLE ombrix_measurements (
+  id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  measured_at timestamp NOT NULL,
+  user_no INTEGER,
+  user_name varchar(50),
+  id1 BIGINT,
+  id2 BIGINT,
+  standard_no INTEGER,
+  standard_name varchar(50),
+  safety_index INTEGER,
+  danger_index INTEGER,
+  value INTEGER NOT NULL,
+  verdict varchar(4) NOT NULL,
+  source varchar(255),
+  archived_at timestamp,
+  pc varchar(255),
+  windows_user varchar(255),
+  received_at timestamp DEFAULT (now() AT TIME ZONE 'utc') NOT NULL,
+  identity_hash char(64) NOT NULL,
+  CONSTRAINT ombrix_measurements_identity UNIQUE (identity_hash)
+))");
 }
 
 }  // namespace

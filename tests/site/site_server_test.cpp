@@ -43,13 +43,18 @@ std::map<std::string, std::string> ServerState() {
     return state;
 }
 
-// The SQL for the engine that docs/archive.md gives IT, for a table made before any PC pushes.
-std::string DocumentedTable() {
+// The SQL of docs/archive.md whose block begins with `heading` ("-- PostgreSQL"): the first.
+std::string DocumentedSql(const std::string& heading) {
     const std::string doc = FileBytes(std::filesystem::path(OMBRIX_SITE_SERVER).parent_path() /
                                       "../../docs/archive.md");
-    const size_t start = doc.find(OnMariaDb() ? "```sql\n-- MariaDB" : "```sql\n-- PostgreSQL");
+    const size_t start = doc.find("```sql\n" + heading);
     const size_t end = doc.find("```\n", start + 6);
     return start == std::string::npos ? "" : doc.substr(start + 6, end - start - 6);
+}
+
+// The SQL for the engine that docs/archive.md gives IT, for a table made before any PC pushes.
+std::string DocumentedTable() {
+    return DocumentedSql(OnMariaDb() ? "-- MariaDB" : "-- PostgreSQL");
 }
 
 class SiteServerTest : public ::testing::Test {
@@ -79,10 +84,21 @@ protected:
         return *site;
     }
 
-    // Rows on the site, and distinct identities among them.
+    // Runs the statements of `sql`, one at a time (MariaDB takes no more at once).
+    void Run(const std::string& sql) {
+        for (size_t from = 0, end; (end = sql.find(";\n", from)) != std::string::npos;
+             from = end + 2)
+            ASSERT_TRUE(Site().Execute(sql.substr(from, end - from))) << Site().LastDiagnostic();
+    }
+
+    // Rows on the site, and distinct identities among them, in a table of either version.
     std::pair<int64_t, int64_t> SiteRows() {
-        auto count = Site().Prepare(
-            "SELECT COUNT(*), COUNT(DISTINCT identity_key) FROM ombrix_measurements", 0);
+        const bool version2 =
+            Site().Execute("SELECT COUNT(identity_hash) FROM ombrix_measurements WHERE 1 = 0");
+        auto count = Site().Prepare(std::string("SELECT COUNT(*), COUNT(DISTINCT ") +
+                                        (version2 ? "identity_hash" : "identity_key") +
+                                        ") FROM ombrix_measurements",
+                                    0);
         bool row = false, ok = true;
         if (!count || !count->Execute() || !count->Fetch(row) || !row) return {-1, -1};
         const auto all = count->Integer(1, ok), distinct = count->Integer(2, ok);
@@ -225,9 +241,7 @@ TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPassword
 TEST_F(SiteServerTest, ATableMadeFirstByAnotherPcOrByItIsTakenAsItIs) {
     const std::string sql = DocumentedTable();
     ASSERT_FALSE(sql.empty()) << "docs/archive.md gives the table for the engine";
-    // One statement at a time: MariaDB takes no more at once.
-    for (size_t from = 0, end; (end = sql.find(";\n", from)) != std::string::npos; from = end + 2)
-        ASSERT_TRUE(Site().Execute(sql.substr(from, end - from))) << Site().LastDiagnostic();
+    Run(sql);
     const std::string archive = Archive("a.sqlite3", 30);
     Ran ran = RunProgram(Sync(archive, connection), dir);
     EXPECT_EQ(ran.status, 0) << ran.err;
@@ -415,6 +429,69 @@ TEST_F(SiteServerTest, ARowTheServerRefusesIsSetAsideAndTheRestFlow) {
     EXPECT_EQ(ran.out, Pushed(1, 0));
     EXPECT_EQ(SiteRows(), std::make_pair(int64_t{1015}, int64_t{1015}));
     EXPECT_EQ(Waiting(path), 0u);
+}
+
+// A table made by the program is of version 2: a key, the time received, the identity as the
+// SHA-256 of its text, the one docs/archive.md gives.
+TEST_F(SiteServerTest, TheTableMadeWhenMissingKeepsTheIdentityAsItsHash) {
+    const std::string path = (dir / "one.sqlite3").string();
+    {
+        ArchiveFile archive(path);
+        Measurement m;
+        m.measuredAt = "2026-03-07 14:00:00";
+        m.value = 150;
+        m.userName = "홍길동";
+        m.id1 = 101, m.id2 = 2001;
+        m.standardName = "세균";
+        ListFeed feed({m});
+        BatchCount kept;
+        ASSERT_TRUE(archive.Keep("COM3", feed, kept));
+        EXPECT_EQ(SiteIdentityHash(m),
+                  "f8b768303056ed0916b5a0eebe12c6ccc0b37d7502ff3b34ca9d9e210855ff7e");
+    }
+    const Ran ran = RunProgram(Sync(path, connection), dir);
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    auto row = Site().Prepare(
+        "SELECT identity_hash, measured_at, id FROM ombrix_measurements WHERE received_at IS NOT "
+        "NULL",
+        0);
+    bool more = false, ok = true;
+    ASSERT_TRUE(row && row->Execute() && row->Fetch(more) && more) << Site().LastDiagnostic();
+    EXPECT_EQ(row->Text(1, ok).value_or(""),
+              "f8b768303056ed0916b5a0eebe12c6ccc0b37d7502ff3b34ca9d9e210855ff7e");
+    EXPECT_EQ(row->Text(2, ok).value_or(""), "2026-03-07 14:00:00");
+    EXPECT_TRUE(row->Integer(3, ok).has_value());
+    row->CloseCursor();
+}
+
+// Today's table (version 1) is pushed to as it is, and after IT's migration (the SQL that
+// docs/archive.md gives) the rows pushed before are found by their hash.
+TEST_F(SiteServerTest, TodaysTableIsPushedToUntilMigratedAndItsRowsAreFoundAfter) {
+    Run(DocumentedSql("-- version 1"));
+    const std::string first = Archive("first.sqlite3", 300);
+    Ran ran = RunProgram(Sync(first, connection), dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(300, 0));
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{300}, int64_t{300}));
+
+    const std::string migration =
+        DocumentedSql(OnMariaDb() ? "-- MariaDB: version 1 to 2" : "-- PostgreSQL: version 1 to 2");
+    ASSERT_FALSE(migration.empty());
+    Run(migration);
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{300}, int64_t{300}));
+
+    // A second PC with the same 300 and a few more: the 300 found by the server's hashes.
+    const std::string second = Archive("second.sqlite3", 300);
+    {
+        ArchiveFile more(second);
+        Keep(more, 10, 9, "COM4");
+    }
+    ran = RunProgram(Sync(second, connection), dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(10, 300));
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{310}, int64_t{310}));
+    EXPECT_EQ(Ombrix({"--site", connection, "history"}).out,
+              Ombrix({"--archive", second, "history"}).out);
 }
 
 }  // namespace
