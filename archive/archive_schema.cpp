@@ -52,6 +52,11 @@ CREATE INDEX readings_by_standard ON readings(standard_id, measured_at);
 ALTER TABLE readings ADD COLUMN pushed INTEGER NOT NULL DEFAULT 0;
 CREATE INDEX readings_waiting ON readings(id) WHERE pushed = 0;
 )",
+    // 5: a row the site refuses for its content is set aside (pushed = 2) with the server's
+    // reason, so that the rows after it keep flowing. Independent of the steps before it but 3.
+    R"(
+CREATE TABLE IF NOT EXISTS site_refusals(reading_id INTEGER PRIMARY KEY, reason TEXT NOT NULL);
+)",
 };
 
 const size_t ARCHIVE_VERSION = sizeof ARCHIVE_MIGRATIONS / sizeof *ARCHIVE_MIGRATIONS;

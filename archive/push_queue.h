@@ -1,19 +1,45 @@
 // The archive's rows that wait for the site archive, in the order they were archived: a row
-// waits until the site has confirmed that it holds it.
+// waits until the site has confirmed that it holds it, or until the site refuses it for its
+// content; then it is set aside with the server's reason and waits for the operator's retry.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "archive/archive.h"
 
-ArchiveStatus CountWaiting(Archive& archive, size_t& waiting);
+// The values of the column `pushed`.
+enum class QueueState : int64_t { Waiting = 0, Pushed = 1, Refused = 2 };
 
-// The first `limit` waiting rows; `lastId` the last one's place in the queue, for MarkPushed.
+ArchiveStatus CountWaiting(Archive& archive, size_t& waiting);
+ArchiveStatus CountRefused(Archive& archive, size_t& refused);
+
+// The first `limit` waiting rows; `ids` their places in the queue, for MarkRefused, and
+// `lastId` the last one's, for MarkPushed.
+ArchiveStatus ReadWaiting(Archive& archive, size_t limit, std::vector<Measurement>& rows,
+                          std::vector<int64_t>& ids);
 ArchiveStatus ReadWaiting(Archive& archive, size_t limit, std::vector<Measurement>& rows,
                           int64_t& lastId);
 
-// Every row read up to `lastId` is on the site now. Rows archived meanwhile come later in the
-// queue and keep waiting.
+// Every row read up to `lastId` is on the site now, but those set aside. Rows archived
+// meanwhile come later in the queue and keep waiting.
 ArchiveStatus MarkPushed(Archive& archive, int64_t lastId);
+
+struct QueueRefusal {
+    int64_t id = 0;      // the row's place in the queue
+    std::string reason;  // the server's words
+};
+// The rows the site refused are set aside with their reasons and every other row up to
+// `lastId` marked pushed, in one transaction.
+ArchiveStatus SettleBatch(Archive& archive, int64_t lastId,
+                          const std::vector<QueueRefusal>& refused);
+
+struct RefusedRow {
+    Measurement row;
+    std::string reason;
+};
+ArchiveStatus ReadRefused(Archive& archive, std::vector<RefusedRow>& rows);
+// Every row set aside waits again, at its old place in the queue.
+ArchiveStatus RetryRefused(Archive& archive);

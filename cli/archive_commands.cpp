@@ -7,6 +7,7 @@
 #include "archive/archive_cause_text.h"
 #include "archive/archive_file.h"
 #include "archive/archive_query.h"
+#include "archive/push_queue.h"
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/output_target.h"
@@ -189,20 +190,45 @@ int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
     return EXIT_DONE;
 }
 
+void SayWaiting(const PushOutcome& outcome) {
+    Say(BoxLine(SiteWaitingTextId(outcome.refused), std::to_string(outcome.waiting),
+                std::to_string(outcome.refused)));
+}
+
+// Each row the site refused, with the server's reason.
+int SayRefusedRows(const std::string& path) {
+    ArchiveStatus status;
+    const auto archive = Archive::Open(path, status);
+    std::vector<RefusedRow> rows;
+    if (archive) status = ReadRefused(*archive, rows);
+    if (!status) return ArchiveFailed(path, status);
+    for (const RefusedRow& refused : rows) {
+        const Measurement& m = refused.row;
+        const std::string row =
+            m.measuredAt + " " + m.userName + " " + m.standardName + " " + std::to_string(m.value);
+        Say(BoxLine(IDS_SITE_ROW_REFUSED, row, refused.reason));
+    }
+    return EXIT_SITE_REFUSED_ROWS;
+}
+
 int RunSync(const Arguments& arguments, RecordArchive& archiveFile) {
     const std::string connection = SiteSetting(arguments.site);
     if (connection.empty()) {
         Say(BoxLine(IDS_SITE_NOT_SET));
         return EXIT_USAGE;
     }
-    const PushOutcome outcome = PushArchiveToSite(archiveFile.Path(), connection);
+    const PushOutcome outcome =
+        PushArchiveToSite(archiveFile.Path(), connection, {}, arguments.retryRefused);
     if (!outcome.archive) return ArchiveFailed(archiveFile.Path(), outcome.archive);
     WriteText(Stream::Out, BoxLine(IDS_SITE_PUSHED, std::to_string(outcome.count.pushed),
                                    std::to_string(outcome.count.already)) +
                                "\n");
     if (!outcome.site) {
-        Say(BoxLine(IDS_SITE_WAITING, std::to_string(outcome.waiting)));
+        SayWaiting(outcome);
         return SiteFailed(connection, outcome.site);
     }
-    return EXIT_DONE;
+    if (outcome.refused == 0) return EXIT_DONE;
+    const int status = SayRefusedRows(archiveFile.Path());
+    SayWaiting(outcome);
+    return status;
 }

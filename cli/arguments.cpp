@@ -113,6 +113,8 @@ bool CheckSiteOptions(const Arguments& out, std::string& error) {
         error =
             "--pc chooses the rows of one computer in the site archive: history and report "
             "with --site";
+    else if (out.retryRefused && out.command->site != Command::PushesToSite)
+        error = "--retry-refused sends the rows the site refused again: sync only";
     return error.empty();
 }
 
@@ -178,6 +180,8 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             out.utf8 = true;
         } else if (word == "--no-archive") {
             out.noArchive = true;
+        } else if (word == "--retry-refused") {
+            out.retryRefused = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
                    !TakeValue(words, i, "--csv", out.csv, error) &&
                    !TakeValue(words, i, "--html", out.html, error) &&
@@ -205,7 +209,7 @@ std::string HelpText() {
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
          [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
   ombrix [--archive FILE] report --html FILE [the filters of history]
-  ombrix [--archive FILE] [--site CONN] sync
+  ombrix [--archive FILE] [--site CONN] sync [--retry-refused]
   ombrix --site CONN history|report ... [--pc NAME]
   ombrix --help | --version
 
@@ -242,7 +246,11 @@ report     write the audit report of the filtered measurements as one HTML file 
            the "오염" results.
 sync       push every archived measurement that the site archive does not have yet (an ODBC
            database that every PC's archive flows into) and say how many went and how many
-           were there already.
+           were there already. A row the site refuses for its content (a constraint, a
+           column too narrow) is set aside with the server's reason, listed, and the rows
+           after it go on.
+--retry-refused
+           sync sends the rows set aside again first (after the site has been changed).
 --site CONN
            the site archive's ODBC connection string ("DSN=OmbrixSite" or
            "Driver={PostgreSQL Unicode};Server=...;Database=...;Uid=...;Pwd=..."); sync takes
@@ -263,5 +271,7 @@ Exit status:
   6  a file could not be read, was not a valid list or record file, or could not be written
   7  the archive could not be opened or written
   8  the site archive could not be reached or refused (the driver's words on standard error)
+ 10  the site archive refused some rows for their content: they are set aside, listed on
+     standard error, and sent again by sync --retry-refused
 )";
 }

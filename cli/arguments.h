@@ -22,6 +22,7 @@ struct Arguments {
     ArchiveFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict
     std::string site;      // --site CONN: the site archive's ODBC connection string
     std::string pc;        // --pc NAME: the site's rows of one computer
+    bool retryRefused = false;  // --retry-refused: sync sends the rows the site refused again
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

@@ -57,3 +57,4 @@ constexpr int EXIT_STOPPED = 5;
 constexpr int EXIT_FILE = 6;
 constexpr int EXIT_ARCHIVE = 7;
 constexpr int EXIT_SITE = 8;
+constexpr int EXIT_SITE_REFUSED_ROWS = 10;

@@ -16,8 +16,9 @@
 #   - the history window of the real program under Wine, on HISTORY_MEASUREMENTS made-up
 #     measurements (default a million) of the year up to today: from the command to its first
 #     rows and chart, filter changes, and the program's memory;
-#   - the site archive against a PostgreSQL server of its own (bench/site_bench.sh): one PC
-#     pushing 65535 new rows, natively and under Wine, and ten PCs pushing 65535 each at once.
+#   - the site archive against a PostgreSQL and a MariaDB server of its own
+#     (bench/site_bench.sh): one PC pushing 65535 new rows, natively and under Wine, ten PCs
+#     pushing 65535 each at once, and a batch the server refuses whole.
 # Every figure of the program is the median of RUNS runs (default 5) with their spread, and every
 # line names the commit its build was made from.
 # RECORDS sets the log's length (default 10000; 65535 is the longest); BASELINE names another
@@ -72,7 +73,7 @@ month_history "$archive_dir/month.csv" "$archive_dir/month.csv" \
 year_report "$archive_dir/year.html" "$archive_dir/year.html" \
   "$native/cli/ombrix" --archive "$archive_dir/archive.sqlite3" | with_commit "$native"
 
-echo "== the site archive (a PostgreSQL server of its own, through ODBC)"
+echo "== the site archive (a PostgreSQL and a MariaDB server of its own, through ODBC)"
 "$root/bench/site_bench.sh" "$native/cli/ombrix" "$windows/cli/ombrix.exe" | with_commit "$native"
 
 echo "== the link alone, natively (POSIX port on a pseudo-terminal)"

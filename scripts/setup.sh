@@ -16,6 +16,8 @@ packages=(
   libsqlite3-dev sqlite3                 # the archive natively; sqlite3 to look into one
   unixodbc unixodbc-dev odbc-postgresql  # the site archive through ODBC, and its driver
   postgresql                             # the server the site tests start for themselves
+  mariadb-server odbc-mariadb            # the second engine of the site tests, and its driver
+  nettle-dev                             # SHA-256 of the site's identities, natively
   tcl dpkg-dev xz-utils                  # SQLite's single-file source for the Windows build
   chromium poppler-utils                 # the audit report rendered and printed to PDF, its pages
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build's ombrix.exe under Wine against the site tests' PostgreSQL server: Wine's
 # odbc32 hands every call to the host's unixODBC and its PostgreSQL driver. It pushes an archive
-# with Hangul names, reads the site's rows back as the native ombrix does, and a wrong password
+# with Hangul names, reads the site's rows back as the native ombrix does, finds the same rows
+# pushed natively already there (one identity hash from CNG and nettle), and a wrong password
 # ends with status 8 without the password shown. Without --site or OMBRIX_SITE the registry's
 # SiteArchive is the site: the machine's (HKLM) before the user's (HKCU).
 #   wine-site-check.sh OMBRIX_EXE NATIVE_OMBRIX STATE   (STATE: tests/site/pg_server.sh's file)
@@ -36,6 +37,12 @@ run_wine "$exe" --site "$site" "${filter[@]}" >"$work/wine.csv" 2>"$work/err" ||
 cmp -s "$work/wine.csv" "$work/native.csv" || { diff "$work/wine.csv" "$work/native.csv" >&2; fail "the site's rows"; }
 grep -q "^1,2031-05-07 02:05:09 오후,홍길동,123,4567,세균,100,200,250,오염$" "$work/wine.csv" ||
   fail "the rows: $(cat "$work/wine.csv")"
+# The same rows from a native PC: found there, the identities' hashes (CNG under Wine, nettle
+# natively) the same.
+"$native" --archive "$work/native.sqlite3" import "$work/기록.csv" 2>/dev/null || fail "native import"
+out=$("$native" --archive "$work/native.sqlite3" --site "$site" sync 2>"$work/err") ||
+  fail "native sync: $(cat "$work/err")"
+[ "$out" = "사이트 보관: 0건을 보냈습니다. (이미 있던 측정 기록 2건)" ] || fail "native sync said: $out"
 pc=$(run_wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r')
 [ "$(run_wine "$exe" --site "$site" "${filter[@]}" --pc "$pc" 2>/dev/null | wc -l)" = 3 ] ||
   fail "--pc $pc"

@@ -1,5 +1,7 @@
 #include "site/odbc.h"
 
+#include <algorithm>
+
 // The platform's ODBC headers: site/win32 or site/posix, whichever the build puts on the path.
 #include "odbc_api.h"
 
@@ -18,18 +20,24 @@ std::vector<SQLWCHAR> WideText(const std::string& utf8) {
     return text;
 }
 
+// At most `length` units, and none from a terminator on: MariaDB's driver gives a message's
+// length in bytes, the terminator and zeros after it within.
 std::string NarrowText(const SQLWCHAR* text, size_t length) {
-    return Utf8FromUtf16(std::u16string(text, text + length));
+    const SQLWCHAR* end = std::find(text, text + length, SQLWCHAR{0});
+    return Utf8FromUtf16(std::u16string(text, end));
 }
 
 bool Succeeded(SQLRETURN result) {
     return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO;
 }
 
-// Every record of a handle's diagnostics, "[SQLSTATE] text" each; the first record's state.
-std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& state) {
+// Every record of a handle's diagnostics, "[SQLSTATE] text" each; the first record's state and
+// native error.
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& state,
+                        long& native) {
     std::string text;
     state.clear();
+    native = 0;
     for (SQLSMALLINT record = 1;; ++record) {
         SQLWCHAR sqlState[6] = {};
         SQLINTEGER nativeError = 0;
@@ -39,7 +47,10 @@ std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& s
                                                 message, 1024, &length);
         if (!Succeeded(result)) break;
         const std::string recordState = NarrowText(sqlState, 5);
-        if (state.empty()) state = recordState;
+        if (state.empty()) {
+            state = recordState;
+            native = static_cast<long>(nativeError);
+        }
         const size_t shown = length < 0 ? 0 : std::min<size_t>(static_cast<size_t>(length), 1023);
         std::string words = NarrowText(message, shown);
         while (!words.empty() && (words.back() == '\n' || words.back() == ' ')) words.pop_back();
@@ -73,6 +84,7 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
     const std::vector<std::string> secrets = ConnectionSecrets(connection);
     auto handles = std::make_unique<Handles>();
     std::string state;
+    long native = 0;
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->environment))) {
         diagnostic = "the ODBC driver manager cannot be used";
         return nullptr;
@@ -80,7 +92,8 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
     SQLSetEnvAttr(handles->environment, SQL_ATTR_ODBC_VERSION,
                   reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(SQL_OV_ODBC3)), 0);
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles->environment, &handles->connection))) {
-        diagnostic = MaskSecrets(Diagnostics(SQL_HANDLE_ENV, handles->environment, state), secrets);
+        diagnostic =
+            MaskSecrets(Diagnostics(SQL_HANDLE_ENV, handles->environment, state, native), secrets);
         return nullptr;
     }
     const auto seconds = reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(timeoutSeconds));
@@ -93,7 +106,8 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
         SQLDriverConnectW(handles->connection, nullptr, text.data(), SQL_NTS, completed, 1024,
                           &completedLength, SQL_DRIVER_NOPROMPT);
     if (!Succeeded(result)) {
-        diagnostic = MaskSecrets(Diagnostics(SQL_HANDLE_DBC, handles->connection, state), secrets);
+        diagnostic =
+            MaskSecrets(Diagnostics(SQL_HANDLE_DBC, handles->connection, state, native), secrets);
         if (diagnostic.empty()) diagnostic = "the connection was refused";
         return nullptr;
     }
@@ -105,9 +119,21 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
 
 bool OdbcConnection::Check(short result, short handleType, void* handle) {
     if (Succeeded(result) || result == SQL_NO_DATA) return true;
-    m_diagnostic = MaskSecrets(Diagnostics(handleType, handle, m_state), m_secrets);
+    m_diagnostic = MaskSecrets(Diagnostics(handleType, handle, m_state, m_nativeError), m_secrets);
     if (m_diagnostic.empty()) m_diagnostic = "the driver failed without a diagnostic";
     return false;
+}
+
+std::string OdbcConnection::DbmsName() {
+    SQLWCHAR name[128] = {};
+    SQLSMALLINT length = 0;
+    if (!Check(SQLGetInfoW(m_handles->connection, SQL_DBMS_NAME, name, sizeof name, &length),
+               SQL_HANDLE_DBC, m_handles->connection))
+        return std::string();
+    const size_t units =
+        std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)) / sizeof(SQLWCHAR),
+                         sizeof name / sizeof *name - 1);
+    return NarrowText(name, units);
 }
 
 bool OdbcConnection::Execute(const std::string& sql) {
@@ -148,7 +174,11 @@ void OdbcStatement::SetText(size_t at, const std::optional<std::string>& utf8) {
     p.isText = true;
     p.isNull = !utf8;
     p.text.clear();
-    if (utf8) {
+    p.bytes.clear();
+    if (!utf8) return;
+    if (m_connection.m_textsAsUtf8) {
+        p.bytes = *utf8;
+    } else {
         const std::u16string wide = Utf16FromUtf8(*utf8);
         p.text.assign(wide.begin(), wide.end());
     }
@@ -168,7 +198,14 @@ bool OdbcStatement::BindParameters() {
         Parameter& p = m_parameters[i];
         const auto number = static_cast<SQLUSMALLINT>(i + 1);
         SQLRETURN result;
-        if (p.isText) {
+        if (p.isText && m_connection.m_textsAsUtf8) {
+            const size_t bytes = p.bytes.size();
+            p.indicator = p.isNull ? SQL_NULL_DATA : static_cast<SQLLEN>(bytes);
+            result = SQLBindParameter(m_handle, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                      std::max<SQLULEN>(bytes, 1), 0, p.bytes.data(),
+                                      static_cast<SQLLEN>(bytes),
+                                      reinterpret_cast<SQLLEN*>(&p.indicator));
+        } else if (p.isText) {
             p.indicator =
                 p.isNull ? SQL_NULL_DATA : static_cast<SQLLEN>(p.text.size() * sizeof(SQLWCHAR));
             const SQLPOINTER data = p.text.empty() ? static_cast<SQLPOINTER>(empty)
@@ -202,27 +239,37 @@ bool OdbcStatement::CloseCursor() {
     return m_connection.Check(SQLFreeStmt(m_handle, SQL_CLOSE), SQL_HANDLE_STMT, m_handle);
 }
 
-std::optional<std::string> OdbcStatement::Text(int column, bool& ok) {
-    std::u16string wide;
-    SQLWCHAR buffer[256];
+// A text in pieces of the buffer's size: a piece that did not fit ends with SQL_SUCCESS_WITH_INFO
+// and the buffer full but for its terminator. Null for NULL, with `ok` false for a failure.
+template <class Unit>
+std::optional<std::basic_string<Unit>> OdbcStatement::Pieces(int column, short type, bool& ok) {
+    std::basic_string<Unit> text;
+    Unit buffer[512];
+    const size_t capacity = sizeof buffer / sizeof *buffer - 1;
     for (;;) {
         SQLLEN length = 0;
-        const SQLRETURN result = SQLGetData(m_handle, static_cast<SQLUSMALLINT>(column),
-                                            SQL_C_WCHAR, buffer, sizeof buffer, &length);
+        const SQLRETURN result = SQLGetData(m_handle, static_cast<SQLUSMALLINT>(column), type,
+                                            buffer, sizeof buffer, &length);
         if (result == SQL_NO_DATA) break;
         if (!m_connection.Check(result, SQL_HANDLE_STMT, m_handle)) {
             ok = false;
             return std::nullopt;
         }
         if (length == SQL_NULL_DATA) return std::nullopt;
-        const size_t capacity = sizeof buffer / sizeof *buffer - 1;
-        const size_t units = length == SQL_NO_TOTAL || static_cast<size_t>(length) / 2 > capacity
-                                 ? capacity
-                                 : static_cast<size_t>(length) / 2;
-        wide.append(buffer, buffer + units);
+        const size_t units =
+            length == SQL_NO_TOTAL || static_cast<size_t>(length) / sizeof(Unit) > capacity
+                ? capacity
+                : static_cast<size_t>(length) / sizeof(Unit);
+        text.append(buffer, buffer + units);
         if (result == SQL_SUCCESS) break;  // with info: more of it follows
     }
-    return Utf8FromUtf16(wide);
+    return text;
+}
+
+std::optional<std::string> OdbcStatement::Text(int column, bool& ok) {
+    if (m_connection.m_textsAsUtf8) return Pieces<char>(column, SQL_C_CHAR, ok);
+    const std::optional<std::u16string> wide = Pieces<char16_t>(column, SQL_C_WCHAR, ok);
+    return wide ? std::optional<std::string>(Utf8FromUtf16(*wide)) : std::nullopt;
 }
 
 std::optional<int64_t> OdbcStatement::Integer(int column, bool& ok) {

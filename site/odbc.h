@@ -34,6 +34,16 @@ public:
     const std::string& LastDiagnostic() const { return m_diagnostic; }
     // The SQLSTATE of the last failure ("23505"), empty when none was given.
     const std::string& LastState() const { return m_state; }
+    // The server's own number for the last failure (MariaDB's 1062), 0 when none was given.
+    long LastNativeError() const { return m_nativeError; }
+    // The server's product, as the driver names it ("PostgreSQL", "MariaDB").
+    std::string DbmsName();
+    // Texts as UTF-8 bytes (SQL_C_CHAR), parameters and columns, instead of UTF-16. MariaDB's
+    // driver (3.1) walks a UTF-16 text by its own idea of where characters end: a unit whose low
+    // byte is 0xD8 to 0xDB (the 동 of 홍길동, U+B3D9) it takes for the first half of a surrogate
+    // pair, and it reads one unit past the text for each ("홍길동" stored as "홍길동\0"). Its
+    // Unicode driver takes UTF-8 for narrow texts.
+    void SetTextsAsUtf8(bool on) { m_textsAsUtf8 = on; }
 
 private:
     friend class OdbcStatement;
@@ -45,6 +55,8 @@ private:
     std::unique_ptr<Handles> m_handles;
     std::vector<std::string> m_secrets;
     std::string m_diagnostic, m_state;
+    long m_nativeError = 0;
+    bool m_textsAsUtf8 = false;
     int m_timeoutSeconds = 0;
 };
 
@@ -70,6 +82,7 @@ private:
     friend class OdbcConnection;
     struct Parameter {
         std::vector<uint16_t> text;  // UTF-16 code units, no terminator
+        std::string bytes;           // or UTF-8, where the connection takes texts so
         int64_t integer = 0;
         bool isText = false, isNull = true;
         long long indicator = 0;
@@ -77,6 +90,8 @@ private:
     OdbcStatement(OdbcConnection& connection, void* handle, size_t parameters)
         : m_connection(connection), m_handle(handle), m_parameters(parameters) {}
     bool BindParameters();
+    template <class Unit>
+    std::optional<std::basic_string<Unit>> Pieces(int column, short type, bool& ok);
 
     OdbcConnection& m_connection;
     void* m_handle;

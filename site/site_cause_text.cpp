@@ -5,3 +5,7 @@
 int SiteFailureTextId(const SiteStatus& status) {
     return status.kind == SiteStatus::Unreachable ? IDS_SITE_UNREACHABLE : IDS_SITE_REFUSED;
 }
+
+int SiteWaitingTextId(size_t refused) {
+    return refused > 0 ? IDS_SITE_WAITING_REFUSED : IDS_SITE_WAITING;
+}

@@ -7,3 +7,6 @@
 // The string-table text that tells a failure: "%s" the site (its connection string masked),
 // then the driver's words.
 int SiteFailureTextId(const SiteStatus& status);
+
+// The text of the rows waiting, "%d" of them, and of those set aside, "%s", when any is.
+int SiteWaitingTextId(size_t refused);

@@ -5,40 +5,19 @@
 #include "measurement/time_text.h"
 #include "measurement/verdicts.h"
 #include "site/odbc.h"
+#include "site/sha256.h"
 #include "text/utf16_text.h"
 
 namespace {
 
-// Portable SQL: the types of the SQL standard that PostgreSQL, SQL Server and MySQL all take
-// (NATIONAL CHARACTER VARYING is nvarchar on SQL Server, varchar on PostgreSQL). Times are
-// texts, 'YYYY-MM-DD HH:MM:SS', as in the local view: they sort and compare as texts.
-constexpr char kCreateTable[] = R"(CREATE TABLE ombrix_measurements (
-  identity_key NATIONAL CHARACTER VARYING(200) NOT NULL,
-  measured_at CHARACTER VARYING(19) NOT NULL,
-  user_no INTEGER,
-  user_name NATIONAL CHARACTER VARYING(50),
-  id1 BIGINT,
-  id2 BIGINT,
-  standard_no INTEGER,
-  standard_name NATIONAL CHARACTER VARYING(50),
-  safety_index INTEGER,
-  danger_index INTEGER,
-  value INTEGER NOT NULL,
-  verdict NATIONAL CHARACTER VARYING(4) NOT NULL,
-  source NATIONAL CHARACTER VARYING(255),
-  archived_at CHARACTER VARYING(19),
-  pc NATIONAL CHARACTER VARYING(255),
-  windows_user NATIONAL CHARACTER VARYING(255),
-  CONSTRAINT ombrix_measurements_identity UNIQUE (identity_key)
-))";
-constexpr char kCreateIndex[] =
-    "CREATE INDEX ombrix_measurements_time ON ombrix_measurements (measured_at)";
 constexpr char kProbe[] = "SELECT COUNT(*) FROM ombrix_measurements WHERE 1 = 0";
+constexpr char kProbeVersion2[] =
+    "SELECT COUNT(identity_hash) FROM ombrix_measurements WHERE 1 = 0";
 
+// The columns an insert gives, the identity's first, the two times second and fourteenth.
 constexpr char kInsertColumns[] =
-    "INSERT INTO ombrix_measurements (identity_key, measured_at, user_no, user_name, id1, id2, "
-    "standard_no, standard_name, safety_index, danger_index, value, verdict, source, "
-    "archived_at, pc, windows_user) VALUES ";
+    " measured_at, user_no, user_name, id1, id2, standard_no, standard_name, safety_index, "
+    "danger_index, value, verdict, source, archived_at, pc, windows_user) VALUES ";
 constexpr size_t kInsertParameters = 16;
 constexpr char kReadColumns[] =
     "SELECT measured_at, user_no, user_name, id1, id2, standard_no, standard_name, "
@@ -80,20 +59,20 @@ std::optional<std::string> TextOrNull(const std::string& text, size_t maxUnits =
     return Utf8FromUtf16(wide.substr(0, cut));
 }
 
-// "(?, ?, ...), (?, ...)": `rows` groups of `each` markers.
-std::string Markers(size_t rows, size_t each) {
+// "(?, ?, ...), (?, ...)": `rows` groups of `each` markers, the time's marker where `isTime`
+// says so.
+std::string Markers(size_t rows, size_t each, const std::string& timeMarker = "?",
+                    bool (*isTime)(size_t) = nullptr) {
     std::string group = "(";
-    for (size_t i = 0; i < each; ++i) group += i ? ", ?" : "?";
+    for (size_t i = 0; i < each; ++i)
+        group += (i ? ", " : "") + (isTime && isTime(i) ? timeMarker : std::string("?"));
     group += ")";
     std::string all;
     for (size_t i = 0; i < rows; ++i) all += (i ? ", " : "") + group;
     return all;
 }
 
-bool IsRetryable(const std::string& state) {
-    // 23: a constraint (the identity, stored meanwhile); 40: a serialization failure or deadlock.
-    return state.rfind("23", 0) == 0 || state.rfind("40", 0) == 0;
-}
+bool IsInsertedTime(size_t parameter) { return parameter == 1 || parameter == 13; }
 
 Verdict VerdictOfText(const std::optional<std::string>& text) {
     for (Verdict verdict : {Verdict::Safe, Verdict::Caution, Verdict::Contaminated})
@@ -106,11 +85,11 @@ struct SiteWhere {
     std::string sql;
     std::vector<std::optional<std::string>> values;
 
-    explicit SiteWhere(const SiteFilter& filter) {
+    SiteWhere(const SiteFilter& filter, const std::string& timeMarker) {
         const ArchiveFilter& h = filter.history;
         std::vector<std::string> terms;
-        if (h.from) Add(terms, "measured_at >= ?", TimeText(*h.from));
-        if (h.until) Add(terms, "measured_at < ?", TimeText(*h.until));
+        if (h.from) Add(terms, "measured_at >= " + timeMarker, TimeText(*h.from));
+        if (h.until) Add(terms, "measured_at < " + timeMarker, TimeText(*h.until));
         if (h.standard) Add(terms, "COALESCE(standard_name, '') = ?", *h.standard);
         if (h.user) Add(terms, "COALESCE(user_name, '') = ?", *h.user);
         if (filter.pc) Add(terms, "pc = ?", *filter.pc);
@@ -132,7 +111,7 @@ struct SiteWhere {
     }
 
 private:
-    void Add(std::vector<std::string>& terms, const char* term, const std::string& value) {
+    void Add(std::vector<std::string>& terms, const std::string& term, const std::string& value) {
         terms.push_back(term);
         values.push_back(value);
     }
@@ -167,6 +146,8 @@ std::string SiteIdentityKey(const Measurement& row) {
            OptionalText(row.id1) + '|' + OptionalText(row.id2) + '|' + Escaped(row.standardName);
 }
 
+std::string SiteIdentityHash(const Measurement& row) { return Sha256Hex(SiteIdentityKey(row)); }
+
 SiteDatabase::SiteDatabase(std::unique_ptr<OdbcConnection> connection)
     : m_connection(std::move(connection)) {}
 
@@ -182,6 +163,9 @@ std::unique_ptr<SiteDatabase> SiteDatabase::Open(const std::string& connection,
         return nullptr;
     }
     std::unique_ptr<SiteDatabase> site(new SiteDatabase(std::move(odbc)));
+    site->m_engine = EngineOfDbmsName(site->m_connection->DbmsName());
+    site->m_connection->SetTextsAsUtf8(site->m_engine == SiteEngine::MariaDb);
+    site->m_dialect = &DialectOf(site->m_engine);
     if (!site->EnsureTable(status)) return nullptr;
     return site;
 }
@@ -190,18 +174,35 @@ SiteStatus SiteDatabase::Refused() const {
     return {SiteStatus::Refused, m_connection->LastDiagnostic()};
 }
 
+bool SiteDatabase::Recognised() {
+    if (!m_connection->Execute(kProbe)) return false;
+    m_version = m_connection->Execute(kProbeVersion2) ? 2 : 1;
+    return true;
+}
+
 bool SiteDatabase::EnsureTable(SiteStatus& status) {
-    if (m_connection->Execute(kProbe)) return true;
-    // Table and index in one transaction, so that another PC sees both or neither.
-    bool made = m_connection->SetAutoCommit(false) && m_connection->Execute(kCreateTable) &&
-                m_connection->Execute(kCreateIndex) && m_connection->EndTransaction(true);
+    if (Recognised()) return true;
+    // Table and indexes in one transaction where the engine has them for its definitions
+    // (PostgreSQL, SQL Server), so that another PC sees all or none.
+    bool made = m_connection->SetAutoCommit(false);
+    for (const std::string& statement : CreateTableV2(*m_dialect))
+        made = made && m_connection->Execute(statement);
+    made = made && m_connection->EndTransaction(true);
     const std::string whyNot = m_connection->LastDiagnostic();
     if (!made) m_connection->EndTransaction(false);
     m_connection->SetAutoCommit(true);
     // Made by another PC since the first look: taken as it is.
-    if (made || m_connection->Execute(kProbe)) return true;
+    if (Recognised()) return true;
     status = {SiteStatus::Refused, whyNot + "; " + m_connection->LastDiagnostic()};
     return false;
+}
+
+const char* SiteDatabase::IdentityColumn() const {
+    return m_version == 1 ? "identity_key" : "identity_hash";
+}
+
+std::string SiteDatabase::TimeMarkerOfTable() const {
+    return m_version == 1 ? "?" : TimeMarker(*m_dialect);
 }
 
 OdbcStatement* SiteDatabase::Cached(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
@@ -217,8 +218,8 @@ bool SiteDatabase::ExistingKeys(const std::vector<std::string>& keys, std::vecto
         const size_t count = std::min(kRowsPerStatement, keys.size() - first);
         OdbcStatement* select =
             Cached(m_selects, count,
-                   "SELECT identity_key FROM ombrix_measurements WHERE identity_key IN " +
-                       Markers(1, count),
+                   std::string("SELECT ") + IdentityColumn() + " FROM ombrix_measurements WHERE " +
+                       IdentityColumn() + " IN " + Markers(1, count),
                    count);
         if (!select) return false;
         for (size_t i = 0; i < count; ++i) select->SetText(i + 1, keys[first + i]);
@@ -241,7 +242,10 @@ bool SiteDatabase::Insert(const std::vector<const Measurement*>& rows,
     for (size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
         const size_t count = std::min(kRowsPerStatement, rows.size() - first);
         OdbcStatement* insert =
-            Cached(m_inserts, count, kInsertColumns + Markers(count, kInsertParameters),
+            Cached(m_inserts, count,
+                   std::string("INSERT INTO ombrix_measurements (") + IdentityColumn() + "," +
+                       kInsertColumns +
+                       Markers(count, kInsertParameters, TimeMarkerOfTable(), IsInsertedTime),
                    count * kInsertParameters);
         if (!insert) return false;
         for (size_t i = 0; i < count; ++i) {
@@ -269,55 +273,88 @@ bool SiteDatabase::Insert(const std::vector<const Measurement*>& rows,
     return true;
 }
 
-bool SiteDatabase::StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from,
+bool SiteDatabase::StoreOnce(const Measurement* rows, size_t size, const PcIdentity& from,
                              bool lookUpFirst, PushCount& count) {
     std::vector<std::string> keys;
-    keys.reserve(rows.size());
-    for (const Measurement& row : rows) keys.push_back(SiteIdentityKey(row));
-    std::vector<bool> existing(rows.size(), false);
+    keys.reserve(size);
+    for (size_t i = 0; i < size; ++i)
+        keys.push_back(m_version == 1 ? SiteIdentityKey(rows[i]) : SiteIdentityHash(rows[i]));
+    std::vector<bool> existing(size, false);
     if (lookUpFirst && !ExistingKeys(keys, existing)) return false;
     std::vector<const Measurement*> fresh;
     std::vector<const std::string*> freshKeys;
     std::set<std::string> taken;  // a row twice in one batch is stored once
-    for (size_t i = 0; i < rows.size(); ++i) {
+    for (size_t i = 0; i < size; ++i) {
         if (existing[i] || !taken.insert(keys[i]).second) continue;
         fresh.push_back(&rows[i]);
         freshKeys.push_back(&keys[i]);
     }
     if (!Insert(fresh, freshKeys, from) || !m_connection->EndTransaction(true)) return false;
-    count.pushed = fresh.size();
-    count.already = rows.size() - fresh.size();
+    count.pushed += fresh.size();
+    count.already += size - fresh.size();
     return true;
 }
 
-SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIdentity& from,
-                               PushCount& count) {
-    count = {};
-    if (rows.empty()) return {};
-    if (!m_connection->SetAutoCommit(false)) return Refused();
-    SiteStatus status;
+SiteStatus SiteDatabase::StoreAttempts(const Measurement* rows, size_t size, const PcIdentity& from,
+                                       PushCount& count, SiteFault& fault) {
     // New rows are inserted at once; only when the server holds some of them already (a push
     // cut short, another PC's) is every identity looked up first.
     for (int attempt = 0;; ++attempt) {
-        if (StoreOnce(rows, from, attempt > 0, count)) break;
-        status = Refused();
-        const std::string state = m_connection->LastState();
+        if (StoreOnce(rows, size, from, attempt > 0, count)) return {};
+        const SiteStatus status = Refused();
+        fault = FaultOf(m_engine, m_connection->LastState(), m_connection->LastNativeError());
         m_connection->EndTransaction(false);
-        if (attempt + 1 == kAttempts || !IsRetryable(state)) break;
-        status = {};
+        const bool again = fault == SiteFault::AlreadyThere || fault == SiteFault::TryAgain;
+        if (attempt + 1 == kAttempts || !again) return status;
     }
+}
+
+SiteStatus SiteDatabase::StoreSplitting(const std::vector<Measurement>& rows, size_t first,
+                                        size_t size, const PcIdentity& from, PushCount& count,
+                                        std::vector<SiteRefusal>& refused) {
+    SiteFault fault = SiteFault::Kept;
+    const SiteStatus status = StoreAttempts(&rows[first], size, from, count, fault);
+    if (status || fault != SiteFault::RowRefused) return status;
+    if (size == 1) {
+        refused.push_back({first, status.diagnostic});
+        return {};
+    }
+    const size_t half = size / 2;
+    if (const SiteStatus left = StoreSplitting(rows, first, half, from, count, refused); !left)
+        return left;
+    return StoreSplitting(rows, first + half, size - half, from, count, refused);
+}
+
+SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIdentity& from,
+                               PushCount& count, std::vector<SiteRefusal>& refused) {
+    count = {};
+    refused.clear();
+    if (rows.empty()) return {};
+    if (m_version == 2 && Sha256Hex(std::string()).empty())
+        return {SiteStatus::Refused, "the system's SHA-256 (CNG) cannot be used"};
+    if (!m_connection->SetAutoCommit(false)) return Refused();
+    SiteStatus status = StoreSplitting(rows, 0, rows.size(), from, count, refused);
     m_connection->SetAutoCommit(true);
+    if (status && refused.size() == rows.size()) {
+        status = {SiteStatus::Refused, refused.front().reason};
+        refused.clear();
+    }
     return status;
 }
 
 SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
                                  const std::function<bool(const Measurement&)>& visit,
                                  RowOrder order, SiteOrder grouping) {
-    const SiteWhere where(filter);
+    const SiteWhere where(filter, TimeMarkerOfTable());
+    // Today's table in the order of its identity; one of version 2 in that of its names and
+    // then the order the rows arrived in.
+    const char* const tieBreak = m_version == 1 ? "identity_key" : "user_name, standard_name, id";
+    const char* const descending =
+        m_version == 1 ? "identity_key DESC" : "user_name DESC, standard_name DESC, id DESC";
     const std::string sort =
         std::string(" ORDER BY ") + (grouping == SiteOrder::BySourceFirst ? "source, " : "") +
-        (order == RowOrder::NewestFirst ? "measured_at DESC, value DESC, identity_key DESC"
-                                        : "measured_at, value, identity_key");
+        (order == RowOrder::NewestFirst ? std::string("measured_at DESC, value DESC, ") + descending
+                                        : std::string("measured_at, value, ") + tieBreak);
     const auto select = m_connection->Prepare(kReadColumns + where.sql + sort, where.values.size());
     if (!select) return Refused();
     where.Bind(*select);
@@ -334,7 +371,7 @@ SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
 SiteStatus SiteDatabase::MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first,
                                       int64_t& last) {
     any = false;
-    const SiteWhere where(filter);
+    const SiteWhere where(filter, TimeMarkerOfTable());
     const auto select = m_connection->Prepare(
         "SELECT MIN(measured_at), MAX(measured_at) FROM ombrix_measurements" + where.sql,
         where.values.size());

@@ -1,8 +1,11 @@
 // The site archive: one table on the site's database server, reached through ODBC, that every
 // PC's archive flows into. Its columns are those of the archive's view `measurements` plus the
-// PC and the Windows user the row came from, and `identity_key`, the measurement's identity as
-// the local archive dedups it, under a unique constraint: a row pushed twice, by one PC or two,
-// is stored once. Only portable SQL, every value bound; documented in docs/archive.md.
+// PC and the Windows user the row came from, and the measurement's identity as the local archive
+// dedups it, under a unique constraint: a row pushed twice, by one PC or two, is stored once.
+// The table of version 2 (made when missing) keeps times as timestamps, a key of its own, the
+// time the server received a row, and the identity as a hash; the table of version 1 (texts,
+// `identity_key`) is pushed to as it is until IT migrates it. Every value bound; where the
+// engines differ, site/site_dialect says; documented in docs/archive.md.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +17,8 @@
 #include <vector>
 
 #include "archive/archive_query.h"
+#include "site/site_dialect.h"
+#include "site/site_engine.h"
 #include "site/site_setting.h"
 
 class OdbcConnection;
@@ -33,6 +38,10 @@ struct SiteStatus {
 // empty where the record list leaves it empty (so that two such cells are equal), '|' between
 // them and '\' before a '|' or '\' within a name.
 std::string SiteIdentityKey(const Measurement& row);
+// The identity in the table of version 2: SHA-256 of the identity's text (UTF-8), 64 lower-case
+// hexadecimal digits, the same whatever the server's collation; empty when the platform's
+// SHA-256 fails.
+std::string SiteIdentityHash(const Measurement& row);
 
 // Rows by source first (the port or file each came from), then in the order asked.
 enum class SiteOrder { AsAsked, BySourceFirst };
@@ -40,6 +49,12 @@ enum class SiteOrder { AsAsked, BySourceFirst };
 struct PushCount {
     size_t pushed = 0;   // stored by this push
     size_t already = 0;  // found there, stored by an earlier push or another PC
+};
+
+// A row of a batch that the server refuses for its content, with the server's words.
+struct SiteRefusal {
+    size_t index = 0;  // in the batch
+    std::string reason;
 };
 
 // The rows of the site a filter chooses; `pc` one computer's, when given.
@@ -56,9 +71,11 @@ public:
     ~SiteDatabase();
 
     // Stores the rows the table lacks, all in one transaction: a failure keeps none of them.
-    // Another PC storing some of them at the same moment makes it try again.
-    SiteStatus Store(const std::vector<Measurement>& rows, const PcIdentity& from,
-                     PushCount& count);
+    // Another PC storing some of them at the same moment makes it try again. Rows the server
+    // refuses for their content are found by halving the batch, and every other row is stored;
+    // a batch refused whole is the table's fault, not its rows': a failure, the rows kept.
+    SiteStatus Store(const std::vector<Measurement>& rows, const PcIdentity& from, PushCount& count,
+                     std::vector<SiteRefusal>& refused);
 
     // Every row of the filter without holding them; `visit` returns false to stop.
     SiteStatus ForEach(const SiteFilter& filter,
@@ -70,10 +87,22 @@ public:
 private:
     explicit SiteDatabase(std::unique_ptr<OdbcConnection> connection);
     bool EnsureTable(SiteStatus& status);
+    // The table there, and which version it is.
+    bool Recognised();
+    const char* IdentityColumn() const;
+    // A time parameter's marker: a text where the table keeps texts, cast where timestamps.
+    std::string TimeMarkerOfTable() const;
     // One transaction: `lookUpFirst` leaves out the rows the table holds, otherwise a row it
     // holds fails the whole.
-    bool StoreOnce(const std::vector<Measurement>& rows, const PcIdentity& from, bool lookUpFirst,
+    bool StoreOnce(const Measurement* rows, size_t size, const PcIdentity& from, bool lookUpFirst,
                    PushCount& count);
+    // StoreOnce until it succeeds or fails for good; `fault` says what the failure means.
+    SiteStatus StoreAttempts(const Measurement* rows, size_t size, const PcIdentity& from,
+                             PushCount& count, SiteFault& fault);
+    // The rows from `first` on, halved while the server refuses some of them.
+    SiteStatus StoreSplitting(const std::vector<Measurement>& rows, size_t first, size_t size,
+                              const PcIdentity& from, PushCount& count,
+                              std::vector<SiteRefusal>& refused);
     bool ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing);
     bool Insert(const std::vector<const Measurement*>& rows,
                 const std::vector<const std::string*>& keys, const PcIdentity& from);
@@ -83,5 +112,9 @@ private:
     SiteStatus Refused() const;
 
     std::unique_ptr<OdbcConnection> m_connection;
+    SiteEngine m_engine = SiteEngine::Other;
+    const SiteDialect* m_dialect = nullptr;
+    // 1: today's table (times as texts, identity_key); 2: timestamps, a key, identity_hash.
+    int m_version = 2;
     std::map<size_t, std::unique_ptr<OdbcStatement>> m_selects, m_inserts;
 };

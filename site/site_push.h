@@ -17,17 +17,20 @@ constexpr size_t SITE_BATCH_ROWS = 2000;
 struct PushOutcome {
     PushCount count;
     size_t waiting = 0;     // rows still waiting at the end
+    size_t refused = 0;     // rows set aside, refused by the site for their content
     ArchiveStatus archive;  // the archive failed
     SiteStatus site;        // the site failed
     bool Done() const { return archive && site && waiting == 0; }
 };
 
-// Pushes every waiting row of `archive` to `site`. `goOn` is asked before every batch (a
+// Pushes every waiting row of `archive` to `site`; a row the site refuses is set aside with the
+// server's reason, and the rows after it go on. `goOn` is asked before every batch (a
 // program that closes stops there).
 PushOutcome PushWaiting(Archive& archive, SiteDatabase& site, const PcIdentity& from,
                         const std::function<bool()>& goOn = {});
 
 // The same from the archive's file and the site's connection string, both opened here; the
-// waiting rows are counted even when the site cannot be reached.
+// waiting rows are counted even when the site cannot be reached. `retryRefused`: the rows set
+// aside go again, once the site is reached.
 PushOutcome PushArchiveToSite(const std::string& archivePath, const std::string& connection,
-                              const std::function<bool()>& goOn = {});
+                              const std::function<bool()>& goOn = {}, bool retryRefused = false);

@@ -50,6 +50,7 @@ struct SiteWorker::Shared {
         state.counted = true;
         state.pushing = false;
         state.waiting = outcome.waiting;
+        state.refused = outcome.refused;
         state.failed = !outcome.site || !outcome.archive;
         if (!outcome.archive) {
             state.lastErrorTextId = ArchiveCauseTextId(outcome.archive.cause);

@@ -16,6 +16,7 @@ struct SiteState {
     bool counted = false;   // a push (or a look at the archive) has ended once
     bool pushing = false;   // a push runs now
     size_t waiting = 0;     // rows the site does not hold yet
+    size_t refused = 0;     // rows set aside, refused by the site for their content
     bool failed = false;    // the last push failed: `lastError` says why
     std::string lastError;  // the box-style text of the last failure, secrets masked (UTF-8)
     int lastErrorTextId = 0;

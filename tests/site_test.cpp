@@ -9,7 +9,10 @@
 
 #include "archive/archive_schema.h"
 #include "archive/push_queue.h"
+#include "site/sha256.h"
 #include "site/site_database.h"
+#include "site/site_dialect.h"
+#include "site/site_engine.h"
 #include "site/site_secret.h"
 #include "tests/support/list_feed.h"
 #include "text/utf16_text.h"
@@ -148,6 +151,192 @@ TEST_F(SiteQueueTest, AnArchiveOfTheVersionBeforeHasEveryRowWaiting) {
     auto archive = Archive::Open(path, status);
     ASSERT_TRUE(archive) << status.detail;
     EXPECT_EQ(Waiting(*archive), 2u);
+}
+
+// A row refused is set aside with its reason, and only the rows up to the batch's last are
+// marked; a retry puts it back at its old place in the queue.
+TEST_F(SiteQueueTest, ARefusedRowIsSetAsideWithItsReasonAndWaitsAgainOnlyWhenRetried) {
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive);
+    Keep(*archive, {Row("2026-03-01 09:00:00", 1), Row("2026-03-02 09:00:00", 2),
+                    Row("2026-03-03 09:00:00", 3)});
+    std::vector<Measurement> rows;
+    std::vector<int64_t> ids;
+    ASSERT_TRUE(ReadWaiting(*archive, 10, rows, ids));
+    ASSERT_EQ(ids.size(), 3u);
+    Keep(*archive, {Row("2026-03-04 09:00:00", 4)});  // archived while the batch was away
+    ASSERT_TRUE(SettleBatch(*archive, ids.back(), {{ids[1], "[23514] no 2"}}));
+
+    size_t refused = 0;
+    ASSERT_TRUE(CountRefused(*archive, refused));
+    EXPECT_EQ(refused, 1u);
+    EXPECT_EQ(Waiting(*archive), 1u);
+    std::vector<RefusedRow> aside;
+    ASSERT_TRUE(ReadRefused(*archive, aside));
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(aside[0].row.value, 2);
+    EXPECT_EQ(aside[0].row.userName, "홍길동");
+    EXPECT_EQ(aside[0].reason, "[23514] no 2");
+
+    ASSERT_TRUE(RetryRefused(*archive));
+    ASSERT_TRUE(CountRefused(*archive, refused));
+    EXPECT_EQ(refused, 0u);
+    ASSERT_TRUE(ReadWaiting(*archive, 10, rows, ids));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].value, 2);
+    EXPECT_EQ(rows[1].value, 4);
+    ASSERT_TRUE(ReadRefused(*archive, aside));
+    EXPECT_TRUE(aside.empty());
+}
+
+TEST_F(SiteQueueTest, AnArchiveOfTheQueuesFirstVersionTakesRefusals) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const std::string version3 = std::string(ARCHIVE_MIGRATIONS[0]) + ARCHIVE_MIGRATIONS[1] +
+                                 ARCHIVE_MIGRATIONS[2] + "PRAGMA user_version = 3;";
+    ASSERT_EQ(sqlite3_exec(db, version3.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive) << status.detail;
+    Keep(*archive, {Row("2026-03-01 09:00:00", 1), Row("2026-03-02 09:00:00", 2)});
+    std::vector<Measurement> rows;
+    std::vector<int64_t> ids;
+    ASSERT_TRUE(ReadWaiting(*archive, 10, rows, ids));
+    EXPECT_TRUE(SettleBatch(*archive, ids.back(), {{ids[0], "refused"}}));
+    size_t refused = 0;
+    ASSERT_TRUE(CountRefused(*archive, refused));
+    EXPECT_EQ(refused, 1u);
+}
+
+TEST(SiteFaults, EachEnginesErrorsMeanTheRowIsThereRefusedOrKeptWaiting) {
+    const SiteEngine pg = SiteEngine::PostgreSql, maria = SiteEngine::MariaDb,
+                     mssql = SiteEngine::SqlServer, other = SiteEngine::Other;
+    const struct {
+        SiteEngine engine;
+        const char* state;
+        long native;
+        SiteFault fault;
+    } cases[] = {
+        {pg, "23505", 7, SiteFault::AlreadyThere},
+        {pg, "23514", 7, SiteFault::RowRefused},  // a CHECK
+        {pg, "23502", 7, SiteFault::RowRefused},  // NOT NULL
+        {pg, "22001", 7, SiteFault::RowRefused},  // too long
+        {pg, "40001", 7, SiteFault::TryAgain},
+        {pg, "40P01", 7, SiteFault::TryAgain},
+        {pg, "08001", 101, SiteFault::Kept},  // no server
+        {pg, "28P01", 7, SiteFault::Kept},    // a login refused
+        {pg, "42P01", 7, SiteFault::Kept},    // no table: being migrated
+        {pg, "", 0, SiteFault::Kept},
+        {maria, "23000", 1062, SiteFault::AlreadyThere},
+        {maria, "23000", 4025, SiteFault::RowRefused},  // a CHECK
+        {maria, "23000", 1048, SiteFault::RowRefused},  // NOT NULL
+        {maria, "22001", 1406, SiteFault::RowRefused},
+        {maria, "HY000", 1366, SiteFault::RowRefused},  // a character the column cannot hold
+        {maria, "HY000", 2013, SiteFault::Kept},        // the connection lost
+        {maria, "40001", 1213, SiteFault::TryAgain},
+        {maria, "08S01", 2006, SiteFault::Kept},
+        {mssql, "23000", 2627, SiteFault::AlreadyThere},
+        {mssql, "23000", 2601, SiteFault::AlreadyThere},
+        {mssql, "23000", 547, SiteFault::RowRefused},  // a CHECK
+        {mssql, "22001", 8152, SiteFault::RowRefused},
+        {mssql, "40001", 1205, SiteFault::TryAgain},
+        {mssql, "HY000", 1366, SiteFault::Kept},
+        {other, "23000", 0, SiteFault::AlreadyThere},
+        {other, "22003", 0, SiteFault::RowRefused},
+        {other, "08S01", 0, SiteFault::Kept},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FaultOf(c.engine, c.state, c.native), c.fault)
+            << static_cast<int>(c.engine) << " " << c.state << " " << c.native;
+
+    EXPECT_EQ(EngineOfDbmsName("PostgreSQL"), pg);
+    EXPECT_EQ(EngineOfDbmsName("MariaDB"), maria);
+    EXPECT_EQ(EngineOfDbmsName("MySQL"), maria);
+    EXPECT_EQ(EngineOfDbmsName("Microsoft SQL Server"), mssql);
+    EXPECT_EQ(EngineOfDbmsName("SQLite"), other);
+}
+
+TEST(SiteIdentityHash, IsTheSha256OfTheIdentitysUtf8TextInLowerCaseHex) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // More than one block of 64 bytes.
+    EXPECT_EQ(Sha256Hex(std::string(1000, 'a')),
+              "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
+    EXPECT_EQ(SiteIdentityHash(Row("2026-03-07 14:00:00", 150)),
+              Sha256Hex("2026-03-07 14:00:00|150|홍길동|101|2001|세균"));
+    EXPECT_EQ(SiteIdentityHash(Row("2026-03-07 14:00:00", 150)),
+              "f8b768303056ed0916b5a0eebe12c6ccc0b37d7502ff3b34ca9d9e210855ff7e");
+}
+
+// Each engine's words for the table of version 2, from the one table of their differences.
+TEST(SiteDialect, EachEngineGetsItsOwnTypesKeyDefaultAndCollation) {
+    const struct {
+        SiteEngine engine;
+        std::vector<const char*> words;  // in the table's statement, in this order
+        const char* timeMarker;
+    } cases[] = {
+        {SiteEngine::PostgreSql,
+         {"id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY", "measured_at timestamp NOT NULL",
+          "user_name varchar(50)", "archived_at timestamp,",
+          "received_at timestamp DEFAULT (now() AT TIME ZONE 'utc') NOT NULL",
+          "identity_hash char(64) NOT NULL", "UNIQUE (identity_hash)\n)"},
+         "CAST(? AS timestamp)"},
+        {SiteEngine::MariaDb,
+         {"id BIGINT AUTO_INCREMENT PRIMARY KEY", "measured_at DATETIME NOT NULL",
+          "user_name varchar(50)", "received_at DATETIME DEFAULT (UTC_TIMESTAMP()) NOT NULL",
+          "identity_hash CHAR(64) CHARACTER SET ascii COLLATE ascii_bin NOT NULL",
+          ") CHARACTER SET utf8mb4 COLLATE utf8mb4_bin"},
+         "CAST(? AS DATETIME)"},
+        {SiteEngine::SqlServer,
+         {"id bigint IDENTITY(1,1) PRIMARY KEY", "measured_at datetime2(0) NOT NULL",
+          "user_name nvarchar(50) COLLATE Latin1_General_100_BIN2",
+          "verdict nvarchar(4) COLLATE Latin1_General_100_BIN2 NOT NULL",
+          "received_at datetime2(0) DEFAULT (SYSUTCDATETIME()) NOT NULL",
+          "identity_hash char(64) COLLATE Latin1_General_100_BIN2 NOT NULL"},
+         "CAST(? AS datetime2(0))"},
+    };
+    for (const auto& c : cases) {
+        const SiteDialect& dialect = DialectOf(c.engine);
+        const std::vector<std::string> statements = CreateTableV2(dialect);
+        ASSERT_EQ(statements.size(), 4u);
+        size_t at = 0;
+        for (const char* word : c.words) {
+            const size_t found = statements[0].find(word, at);
+            EXPECT_NE(found, std::string::npos) << word << " in\n" << statements[0];
+            if (found != std::string::npos) at = found;
+        }
+        EXPECT_EQ(statements[2],
+                  "CREATE INDEX ombrix_measurements_standard ON ombrix_measurements "
+                  "(standard_name, measured_at)");
+        EXPECT_EQ(statements[3],
+                  "CREATE INDEX ombrix_measurements_pc ON ombrix_measurements (pc, measured_at)");
+        EXPECT_EQ(TimeMarker(dialect), c.timeMarker);
+    }
+    // The whole statement for one engine, as docs/archive.md gives it.
+    EXPECT_EQ(CreateTableV2(DialectOf(SiteEngine::PostgreSql))[0],
+              R"(CREATE TABLE ombrix_measurements (
+  id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  measured_at timestamp NOT NULL,
+  user_no INTEGER,
+  user_name varchar(50),
+  id1 BIGINT,
+  id2 BIGINT,
+  standard_no INTEGER,
+  standard_name varchar(50),
+  safety_index INTEGER,
+  danger_index INTEGER,
+  value INTEGER NOT NULL,
+  verdict varchar(4) NOT NULL,
+  source varchar(255),
+  archived_at timestamp,
+  pc varchar(255),
+  windows_user varchar(255),
+  received_at timestamp DEFAULT (now() AT TIME ZONE 'utc') NOT NULL,
+  identity_hash char(64) NOT NULL,
+  CONSTRAINT ombrix_measurements_identity UNIQUE (identity_hash)
+))");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "app/win32/wide_text.h"
 #include "res/resource.h"
+#include "site/site_cause_text.h"
 #include "site/site_setting.h"
 #include "text/text_inserts.h"
 
@@ -22,9 +23,8 @@ void SiteStatusLine::Show(HWND window) const {
     if (!m_worker) return;
     const SiteState state = m_worker->State();
     std::wstring text;
-    if (state.waiting > 0) {
-        const std::wstring count = std::to_wstring(state.waiting);
-        text = InsertIntoText(LoadText(IDS_SITE_WAITING), count, std::wstring());
-    }
+    if (state.waiting > 0 || state.refused > 0)
+        text = InsertIntoText(LoadText(SiteWaitingTextId(state.refused)),
+                              std::to_wstring(state.waiting), std::to_wstring(state.refused));
     SetDlgItemTextW(window, IDC_STATIC_SITE, text.c_str());
 }

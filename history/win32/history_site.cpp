@@ -103,11 +103,13 @@ void TellCopyFailure(HistoryState& state, const SiteCopyJob& job) {
 
 std::wstring SiteLine(const SiteState& site) {
     if (!site.counted) return LoadText(IDS_HISTORY_SITE_CHECKING);
-    if (site.waiting == 0 && !site.failed)
+    if (site.waiting == 0 && site.refused == 0 && !site.failed)
         return InsertIntoText(LoadText(IDS_HISTORY_SITE_ALL_SENT),
                               WideFrom(site.lastPushedAt, CP_UTF8), std::wstring());
     const std::wstring count = std::to_wstring(site.waiting);
-    if (!site.failed) return InsertIntoText(LoadText(IDS_SITE_WAITING), count, std::wstring());
+    if (!site.failed)
+        return InsertIntoText(LoadText(SiteWaitingTextId(site.refused)), count,
+                              std::to_wstring(site.refused));
     std::wstring cause = WideFrom(site.lastError, CP_UTF8);
     for (wchar_t& c : cause)
         if (c == L'\r' || c == L'\n') c = L' ';

@@ -1,10 +1,12 @@
 // The site archive for real: the console program pushes to, and reads from, a PostgreSQL server
-// through unixODBC and the PostgreSQL driver. The server is the tests' own (tests/site/
-// pg_server.sh, started and stopped by CTest's fixture around these tests); its address,
-// password and data folder are in the state file the fixture writes.
+// or a MariaDB one (OMBRIX_TEST_SITE_ENGINE=mariadb) through unixODBC and the engine's driver.
+// The server is the tests' own (tests/site/pg_server.sh or maria_server.sh, started and stopped
+// by CTest's fixture around these tests); its address, password and data folder are in the
+// state file the fixture writes.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +16,7 @@
 
 #include "archive/archive_file.h"
 #include "archive/push_queue.h"
+#include "measurement/time_text.h"
 #include "site/odbc.h"
 #include "site/site_setting.h"
 #include "site/site_view.h"
@@ -24,22 +27,34 @@
 
 namespace {
 
+bool OnMariaDb() {
+    const char* engine = std::getenv("OMBRIX_TEST_SITE_ENGINE");
+    return engine && std::string(engine) == "mariadb";
+}
+const char* StateFile() { return OnMariaDb() ? OMBRIX_MARIA_STATE : OMBRIX_SITE_STATE; }
+const char* ServerScript() { return OnMariaDb() ? OMBRIX_MARIA_SERVER : OMBRIX_SITE_SERVER; }
+
 std::map<std::string, std::string> ServerState() {
     std::map<std::string, std::string> state;
-    std::ifstream file(OMBRIX_SITE_STATE);
+    std::ifstream file(StateFile());
     for (std::string line; std::getline(file, line);)
         if (const size_t equals = line.find('='); equals != std::string::npos)
             state[line.substr(0, equals)] = line.substr(equals + 1);
     return state;
 }
 
-// The SQL for PostgreSQL that docs/archive.md gives IT, for a table made before any PC pushes.
-std::string DocumentedPostgresTable() {
+// The SQL of docs/archive.md whose block begins with `heading` ("-- PostgreSQL"): the first.
+std::string DocumentedSql(const std::string& heading) {
     const std::string doc = FileBytes(std::filesystem::path(OMBRIX_SITE_SERVER).parent_path() /
                                       "../../docs/archive.md");
-    const size_t start = doc.find("```sql\n-- PostgreSQL");
+    const size_t start = doc.find("```sql\n" + heading);
     const size_t end = doc.find("```\n", start + 6);
     return start == std::string::npos ? "" : doc.substr(start + 6, end - start - 6);
+}
+
+// The SQL for the engine that docs/archive.md gives IT, for a table made before any PC pushes.
+std::string DocumentedTable() {
+    return DocumentedSql(OnMariaDb() ? "-- MariaDB" : "-- PostgreSQL");
 }
 
 class SiteServerTest : public ::testing::Test {
@@ -69,10 +84,21 @@ protected:
         return *site;
     }
 
-    // Rows on the site, and distinct identities among them.
+    // Runs the statements of `sql`, one at a time (MariaDB takes no more at once).
+    void Run(const std::string& sql) {
+        for (size_t from = 0, end; (end = sql.find(";\n", from)) != std::string::npos;
+             from = end + 2)
+            ASSERT_TRUE(Site().Execute(sql.substr(from, end - from))) << Site().LastDiagnostic();
+    }
+
+    // Rows on the site, and distinct identities among them, in a table of either version.
     std::pair<int64_t, int64_t> SiteRows() {
-        auto count = Site().Prepare(
-            "SELECT COUNT(*), COUNT(DISTINCT identity_key) FROM ombrix_measurements", 0);
+        const bool version2 =
+            Site().Execute("SELECT COUNT(identity_hash) FROM ombrix_measurements WHERE 1 = 0");
+        auto count = Site().Prepare(std::string("SELECT COUNT(*), COUNT(DISTINCT ") +
+                                        (version2 ? "identity_hash" : "identity_key") +
+                                        ") FROM ombrix_measurements",
+                                    0);
         bool row = false, ok = true;
         if (!count || !count->Execute() || !count->Fetch(row) || !row) return {-1, -1};
         const auto all = count->Integer(1, ok), distinct = count->Integer(2, ok);
@@ -120,8 +146,7 @@ protected:
                std::to_string(already) + "건)\n";
     }
     void Server(const char* command) {
-        const std::string line =
-            std::string(OMBRIX_SITE_SERVER) + " " + command + " " + OMBRIX_SITE_STATE;
+        const std::string line = std::string(ServerScript()) + " " + command + " " + StateFile();
         ASSERT_EQ(std::system(line.c_str()), 0) << line;
     }
 
@@ -188,7 +213,9 @@ TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPassword
     Ran ran = RunProgram(Sync(archive, wrong), dir);
     EXPECT_EQ(ran.status, 8);
     EXPECT_NE(ran.err.find("Pwd=***"), std::string::npos) << ran.err;
-    EXPECT_NE(ran.err.find("password authentication failed"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find(OnMariaDb() ? "Access denied" : "password authentication failed"),
+              std::string::npos)
+        << ran.err;
     EXPECT_EQ(ran.err.find(password), std::string::npos) << ran.err;
     EXPECT_NE(ran.err.find("사이트 보관: 50건 대기"), std::string::npos) << ran.err;
 
@@ -212,9 +239,9 @@ TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPassword
 }
 
 TEST_F(SiteServerTest, ATableMadeFirstByAnotherPcOrByItIsTakenAsItIs) {
-    const std::string sql = DocumentedPostgresTable();
-    ASSERT_FALSE(sql.empty()) << "docs/archive.md gives the table for PostgreSQL";
-    ASSERT_TRUE(Site().Execute(sql)) << Site().LastDiagnostic();
+    const std::string sql = DocumentedTable();
+    ASSERT_FALSE(sql.empty()) << "docs/archive.md gives the table for the engine";
+    Run(sql);
     const std::string archive = Archive("a.sqlite3", 30);
     Ran ran = RunProgram(Sync(archive, connection), dir);
     EXPECT_EQ(ran.status, 0) << ran.err;
@@ -329,13 +356,142 @@ TEST_F(SiteServerTest, TheWindowPushesAfterEveryWriteAndRowsWaitWhileTheServerIs
     state = waitFor(settled(5, true));
     EXPECT_TRUE(state.failed);
     EXPECT_EQ(state.waiting, 5u);
-    EXPECT_NE(state.lastError.find("[08001]"), std::string::npos) << state.lastError;
+    EXPECT_NE(state.lastError.find(OnMariaDb() ? "Can't connect" : "[08001]"), std::string::npos)
+        << state.lastError;
 
     Server("resume");
     keep(5, 2);  // the same rows again: nothing new, but a write all the same
     state = waitFor(settled(0, false));
     EXPECT_FALSE(state.failed) << state.lastError;
     EXPECT_EQ(SiteRows(), std::make_pair(int64_t{15}, int64_t{15}));
+}
+
+// A row the server refuses for its content is set aside with the server's reason; every other
+// row is stored and the rows measured later keep flowing. A batch refused whole is the table's
+// fault: its rows stay waiting.
+TEST_F(SiteServerTest, ARowTheServerRefusesIsSetAsideAndTheRestFlow) {
+    const std::string path = (dir / "refused.sqlite3").string();
+    ArchiveFile archive(path);
+    const auto keep = [&](int first, int count) {
+        std::vector<Measurement> rows;
+        for (int i = first; i < first + count; ++i) {
+            Measurement m;
+            m.measuredAt = TimeText(1780000000 + i * 60);
+            m.userName = "홍길동";
+            m.standardName = "세슘";
+            m.value = i;
+            rows.push_back(m);
+        }
+        ListFeed feed(std::move(rows));
+        BatchCount kept;
+        EXPECT_TRUE(archive.Keep("COM3", feed, kept));
+    };
+    ASSERT_EQ(RunProgram(Sync(path, connection), dir).status, 0);  // the table made
+    ASSERT_TRUE(Site().Execute(
+        "ALTER TABLE ombrix_measurements ADD CONSTRAINT not_500 CHECK (value <> 500)"))
+        << Site().LastDiagnostic();
+
+    keep(0, 1000);
+    Ran ran = RunProgram(Sync(path, connection), dir);
+    EXPECT_EQ(ran.status, 10) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(999, 0));
+    EXPECT_NE(ran.err.find("사이트 보관이 거부한 측정 기록: " + TimeText(1780000000 + 500 * 60) +
+                           " 홍길동 세슘 500 · 이유: ["),
+              std::string::npos)
+        << ran.err;
+    EXPECT_NE(ran.err.find("not_500"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("사이트 보관: 0건 대기 · 1건 거부됨"), std::string::npos) << ran.err;
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{999}, int64_t{999}));
+
+    keep(1000, 10);
+    ran = RunProgram(Sync(path, connection), dir);
+    EXPECT_EQ(ran.status, 10) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(10, 0));
+    EXPECT_EQ(SiteRows().first, 1009);
+
+    // Every row of a batch refused: the table's fault, not the rows'.
+    ASSERT_TRUE(Site().Execute(
+        "ALTER TABLE ombrix_measurements ADD CONSTRAINT small CHECK (value < 2000)"));
+    keep(2000, 5);
+    ran = RunProgram(Sync(path, connection), dir);
+    EXPECT_EQ(ran.status, 8) << ran.err;
+    EXPECT_NE(ran.err.find("사이트 보관: 5건 대기 · 1건 거부됨"), std::string::npos) << ran.err;
+    EXPECT_EQ(Waiting(path), 5u);
+
+    ASSERT_TRUE(Site().Execute("ALTER TABLE ombrix_measurements DROP CONSTRAINT small"));
+    ASSERT_TRUE(Site().Execute("ALTER TABLE ombrix_measurements DROP CONSTRAINT not_500"));
+    ran = RunProgram(Sync(path, connection), dir);
+    EXPECT_EQ(ran.status, 10) << ran.err;  // set aside until asked to go again
+    EXPECT_EQ(ran.out, Pushed(5, 0));
+    ran = RunProgram(
+        {OMBRIX_PROGRAM, "--archive", path, "--site", connection, "sync", "--retry-refused"}, dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(1, 0));
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{1015}, int64_t{1015}));
+    EXPECT_EQ(Waiting(path), 0u);
+}
+
+// A table made by the program is of version 2: a key, the time received, the identity as the
+// SHA-256 of its text, the one docs/archive.md gives.
+TEST_F(SiteServerTest, TheTableMadeWhenMissingKeepsTheIdentityAsItsHash) {
+    const std::string path = (dir / "one.sqlite3").string();
+    {
+        ArchiveFile archive(path);
+        Measurement m;
+        m.measuredAt = "2026-03-07 14:00:00";
+        m.value = 150;
+        m.userName = "홍길동";
+        m.id1 = 101, m.id2 = 2001;
+        m.standardName = "세균";
+        ListFeed feed({m});
+        BatchCount kept;
+        ASSERT_TRUE(archive.Keep("COM3", feed, kept));
+        EXPECT_EQ(SiteIdentityHash(m),
+                  "f8b768303056ed0916b5a0eebe12c6ccc0b37d7502ff3b34ca9d9e210855ff7e");
+    }
+    const Ran ran = RunProgram(Sync(path, connection), dir);
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    auto row = Site().Prepare(
+        "SELECT identity_hash, measured_at, id FROM ombrix_measurements WHERE received_at IS NOT "
+        "NULL",
+        0);
+    bool more = false, ok = true;
+    ASSERT_TRUE(row && row->Execute() && row->Fetch(more) && more) << Site().LastDiagnostic();
+    EXPECT_EQ(row->Text(1, ok).value_or(""),
+              "f8b768303056ed0916b5a0eebe12c6ccc0b37d7502ff3b34ca9d9e210855ff7e");
+    EXPECT_EQ(row->Text(2, ok).value_or(""), "2026-03-07 14:00:00");
+    EXPECT_TRUE(row->Integer(3, ok).has_value());
+    row->CloseCursor();
+}
+
+// Today's table (version 1) is pushed to as it is, and after IT's migration (the SQL that
+// docs/archive.md gives) the rows pushed before are found by their hash.
+TEST_F(SiteServerTest, TodaysTableIsPushedToUntilMigratedAndItsRowsAreFoundAfter) {
+    Run(DocumentedSql("-- version 1"));
+    const std::string first = Archive("first.sqlite3", 300);
+    Ran ran = RunProgram(Sync(first, connection), dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(300, 0));
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{300}, int64_t{300}));
+
+    const std::string migration =
+        DocumentedSql(OnMariaDb() ? "-- MariaDB: version 1 to 2" : "-- PostgreSQL: version 1 to 2");
+    ASSERT_FALSE(migration.empty());
+    Run(migration);
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{300}, int64_t{300}));
+
+    // A second PC with the same 300 and a few more: the 300 found by the server's hashes.
+    const std::string second = Archive("second.sqlite3", 300);
+    {
+        ArchiveFile more(second);
+        Keep(more, 10, 9, "COM4");
+    }
+    ran = RunProgram(Sync(second, connection), dir);
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(10, 300));
+    EXPECT_EQ(SiteRows(), std::make_pair(int64_t{310}, int64_t{310}));
+    EXPECT_EQ(Ombrix({"--site", connection, "history"}).out,
+              Ombrix({"--archive", second, "history"}).out);
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+#include "site/site_dialect.h"
+
+namespace {
+
+const SiteDialect kDialects[] = {
+    {SiteEngine::PostgreSql, "varchar(N)", "timestamp", "bigint GENERATED ALWAYS AS IDENTITY",
+     "(now() AT TIME ZONE 'utc')", "char(64)", ""},
+    // utf8mb4: every character (MariaDB's utf8 is utf8mb3); _bin: names compared as they are.
+    {SiteEngine::MariaDb, "varchar(N)", "DATETIME", "BIGINT AUTO_INCREMENT", "(UTC_TIMESTAMP())",
+     "CHAR(64) CHARACTER SET ascii COLLATE ascii_bin",
+     " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin"},
+    // nvarchar for Hangul whatever the database's collation; _BIN2 compares by code point.
+    {SiteEngine::SqlServer, "nvarchar(N) COLLATE Latin1_General_100_BIN2", "datetime2(0)",
+     "bigint IDENTITY(1,1)", "(SYSUTCDATETIME())", "char(64) COLLATE Latin1_General_100_BIN2", ""},
+    // An engine not known here: the SQL standard's words.
+    {SiteEngine::Other, "CHARACTER VARYING(N)", "TIMESTAMP", "BIGINT GENERATED ALWAYS AS IDENTITY",
+     "CURRENT_TIMESTAMP", "CHARACTER(64)", ""},
+};
+
+std::string Text(const SiteDialect& dialect, int characters) {
+    std::string type = dialect.text;
+    type.replace(type.find('N'), 1, std::to_string(characters));
+    return type;
+}
+
+}  // namespace
+
+const SiteDialect& DialectOf(SiteEngine engine) {
+    for (const SiteDialect& dialect : kDialects)
+        if (dialect.engine == engine) return dialect;
+    return kDialects[sizeof kDialects / sizeof *kDialects - 1];
+}
+
+std::vector<std::string> CreateTableV2(const SiteDialect& d) {
+    const std::string name = Text(d, 50), longText = Text(d, 255);
+    std::string table = "CREATE TABLE ombrix_measurements (\n";
+    table += "  id " + std::string(d.identity) + " PRIMARY KEY,\n";
+    table += "  measured_at " + std::string(d.timestamp) + " NOT NULL,\n";
+    table += "  user_no INTEGER,\n";
+    table += "  user_name " + name + ",\n";
+    table += "  id1 BIGINT,\n  id2 BIGINT,\n  standard_no INTEGER,\n";
+    table += "  standard_name " + name + ",\n";
+    table += "  safety_index INTEGER,\n  danger_index INTEGER,\n  value INTEGER NOT NULL,\n";
+    table += "  verdict " + Text(d, 4) + " NOT NULL,\n";
+    table += "  source " + longText + ",\n";
+    table += "  archived_at " + std::string(d.timestamp) + ",\n";
+    table += "  pc " + longText + ",\n";
+    table += "  windows_user " + longText + ",\n";
+    table += "  received_at " + std::string(d.timestamp) + " DEFAULT " + d.utcNow + " NOT NULL,\n";
+    table += "  identity_hash " + std::string(d.hash) + " NOT NULL,\n";
+    table += "  CONSTRAINT ombrix_measurements_identity UNIQUE (identity_hash)\n)";
+    table += d.tableOptions;
+    const char* on = " ON ombrix_measurements ";
+    return {table, std::string("CREATE INDEX ombrix_measurements_time") + on + "(measured_at)",
+            std::string("CREATE INDEX ombrix_measurements_standard") + on +
+                "(standard_name, measured_at)",
+            std::string("CREATE INDEX ombrix_measurements_pc") + on + "(pc, measured_at)"};
+}
+
+std::string TimeMarker(const SiteDialect& dialect) {
+    return std::string("CAST(? AS ") + dialect.timestamp + ")";
+}
