@@ -222,8 +222,12 @@ std::unique_ptr<Archive> Archive::Open(const std::string& path, ArchiveStatus& s
         return nullptr;
     }
     sqlite3* db = nullptr;
+    // A connection is only ever used by one thread at a time (the site's worker and the site's
+    // copy open their own), so SQLite need not lock it on every call: a fifth of a million-row
+    // scan went to that.
     int result =
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_open_v2(path.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (result == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, busyTimeoutMs);

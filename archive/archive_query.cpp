@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "archive/filter_sql.h"
 #include "archive/sqlite_statement.h"
@@ -24,6 +25,47 @@ ArchiveStatus Names(Archive& archive, const char* sql, std::vector<std::string>&
         return true;
     });
 }
+
+struct TimedId {
+    int64_t measuredAt;
+    uint32_t id;
+};
+
+// Newest first, rows of one time by id, latest first. Rows come in the table's order or the time
+// index's, so they are mostly in time order already: then a reversal and a sort of each run of
+// equal times replace a sort of a million rows.
+void SortNewestFirst(std::vector<TimedId>& rows) {
+    const auto earlier = [](const TimedId& a, const TimedId& b) {
+        return a.measuredAt < b.measuredAt;
+    };
+    const auto newestFirst = [](const TimedId& a, const TimedId& b) {
+        return a.measuredAt != b.measuredAt ? a.measuredAt > b.measuredAt : a.id > b.id;
+    };
+    if (!std::is_sorted(rows.begin(), rows.end(), earlier)) {
+        std::sort(rows.begin(), rows.end(), newestFirst);
+        return;
+    }
+    std::reverse(rows.begin(), rows.end());
+    for (auto run = rows.begin(); run != rows.end();) {
+        const auto end = std::find_if(
+            run, rows.end(), [&](const TimedId& row) { return row.measuredAt != run->measuredAt; });
+        if (end - run > 1) std::sort(run, end, newestFirst);
+        run = end;
+    }
+}
+
+// A chart bucket's place: its first second and its standard.
+struct BucketKey {
+    int64_t start, standardId;
+    bool operator==(const BucketKey& o) const {
+        return start == o.start && standardId == o.standardId;
+    }
+};
+struct BucketKeyHash {
+    size_t operator()(const BucketKey& key) const {
+        return std::hash<int64_t>()(key.start * 1000003 + key.standardId);
+    }
+};
 
 // What a scan takes of a row: the list, the counts and the chart's buckets.
 struct ScanRow {
@@ -83,9 +125,7 @@ public:
 
     // Newest first; rows of one time in the order they were archived, latest first.
     FilteredRows TakeList() {
-        std::sort(m_rows.begin(), m_rows.end(), [](const TimedId& a, const TimedId& b) {
-            return a.measuredAt != b.measuredAt ? a.measuredAt > b.measuredAt : a.id > b.id;
-        });
+        SortNewestFirst(m_rows);
         std::vector<uint32_t> ids(m_rows.size());
         for (size_t i = 0; i < m_rows.size(); ++i) ids[i] = m_rows[i].id;
         std::vector<TimedId>().swap(m_rows);
@@ -104,7 +144,7 @@ public:
             return true;
         });
         for (auto& [key, bucket] : m_buckets) {
-            bucket.standard = names[key.second];
+            bucket.standard = names[key.standardId];
             buckets.push_back(std::move(bucket));
         }
         std::stable_sort(
@@ -115,15 +155,10 @@ public:
     }
 
 private:
-    struct TimedId {
-        int64_t measuredAt;
-        uint32_t id;
-    };
-
     void AddToBucket(const ScanRow& row) {
         const int64_t offset = row.measuredAt - m_origin;
         const int64_t start = row.measuredAt - ((offset % m_width) + m_width) % m_width;
-        ChartBucket& b = m_buckets[{start, row.standardId}];
+        ChartBucket& b = m_buckets[BucketKey{start, row.standardId}];
         b.start = start;
         MergeSample(b.sample, SampleOf(row.measuredAt, row.value, row.verdict));
         b.safetyIndex = std::max(b.safetyIndex, row.safetyIndex);
@@ -134,7 +169,7 @@ private:
     bool m_listed;
     std::vector<TimedId> m_rows;
     VerdictCounts m_counts;
-    std::map<std::pair<int64_t, int64_t>, ChartBucket> m_buckets;  // by (start, standard id)
+    std::unordered_map<BucketKey, ChartBucket, BucketKeyHash> m_buckets;
 };
 
 }  // namespace

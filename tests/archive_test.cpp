@@ -327,6 +327,43 @@ TEST_F(ArchiveTest, TheHistoryFiltersCountsAndBuckets) {
     EXPECT_EQ(choices.users, (std::vector<std::string>{"이순신", "홍길동"}));
 }
 
+// The list is newest first, rows of one time latest archived first, whether the rows came in
+// time order (one read) or not (an old file imported after newer reads).
+TEST_F(ArchiveTest, TheListIsNewestFirstWhateverOrderTheRowsCameIn) {
+    const struct {
+        std::vector<std::vector<Measurement>> batches;
+        std::vector<int> listed;
+    } cases[] = {
+        {{{Row("2024-05-01 08:00:00", 2), Row("2024-05-01 08:00:00", 1),
+           Row("2024-05-02 08:00:00", 3)}},
+         {3, 1, 2}},
+        {{{Row("2024-05-03 10:00:00", 1), Row("2024-05-05 10:00:00", 2)},
+          {Row("2024-05-01 10:00:00", 3), Row("2024-05-03 10:00:00", 4),
+           Row("2024-05-06 10:00:00", 5)}},
+         {5, 2, 4, 1, 3}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(dir);
+        for (const auto& batch : c.batches) Add(batch);
+        ArchiveStatus status;
+        auto archive = Archive::Open(path, status);
+        ASSERT_TRUE(archive);
+        ArchiveFilter all, may;
+        ASSERT_TRUE(SetFilterDays("2024-05-01", "2024-05-31", may));
+        FilteredView scanned, held;
+        PeriodCache cache;
+        ASSERT_TRUE(LoadFiltered(*archive, all, 0, 0, scanned));
+        ASSERT_TRUE(cache.Load(*archive, may, *may.from, SECONDS_PER_DAY, held));
+        for (const FilteredView* view : {&scanned, &held}) {
+            std::vector<Measurement> rows;
+            ASSERT_TRUE(view->list.Page(*archive, 0, 10, rows));
+            std::vector<int> values;
+            for (const Measurement& m : rows) values.push_back(m.value);
+            EXPECT_EQ(values, c.listed);
+        }
+    }
+}
+
 // The rows held for a period answer every filter within it as the archive does, and a period
 // beyond it, or an archive that changed, is read anew.
 TEST_F(ArchiveTest, TheHeldPeriodAnswersAsTheArchive) {
