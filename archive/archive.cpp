@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <unordered_map>
 
@@ -46,27 +47,67 @@ bool MakeFolderOf(const std::string& path) {
     return !error;
 }
 
-// Connection settings and the tables brought up to date. Migrating needs to write, so a
-// read-only archive of this version opens for reading and one of an older version does not.
-int Prepare(sqlite3* db, bool& tooNew) {
-    // Larger pages for a new archive: a scan of a million rows reads a quarter as many of them,
-    // which counts where every read of the file is a system call (Wine's above all).
-    int result = Execute(db, "PRAGMA foreign_keys = OFF; PRAGMA page_size = 16384");
+ArchiveCause RefusalOf(ArchiveKind kind) {
+    switch (kind) {
+        case ArchiveKind::Newer:
+            return ArchiveCause::TooNew;
+        case ArchiveKind::Foreign:
+            return ArchiveCause::ForeignDatabase;
+        case ArchiveKind::Current:
+        case ArchiveKind::Outdated:
+            break;
+    }
+    return ArchiveCause::None;
+}
+
+// Brings an outdated archive up to date in one write transaction; the only write lock an open
+// takes, so that readers opening the archive never wait for a writer.
+int Migrate(sqlite3* db, ArchiveKind& kind) {
+    int result = Execute(db, "BEGIN IMMEDIATE");
     if (result != SQLITE_OK) return result;
-    const bool readOnly = sqlite3_db_readonly(db, "main") == 1;
-    if (!readOnly) {
+    result = MigrateArchive(db, kind);
+    Execute(db,
+            result == SQLITE_OK && RefusalOf(kind) == ArchiveCause::None ? "COMMIT" : "ROLLBACK");
+    return result;
+}
+
+// Connection settings and the tables brought up to date. What the file is is read before
+// anything is written, the write-ahead log included: a file of a later version or of another
+// program is left as it was. Migrating needs to write, so a read-only archive of this version
+// opens for reading and one of an older version does not.
+int Prepare(sqlite3* db, ArchiveCause& refusal) {
+    // Larger pages for a new archive: a scan of a million rows reads a quarter as many of them,
+    // which counts where every read of the file is a system call (Wine's above all). Nothing is
+    // written by it: it takes effect when an empty file is first written.
+    int result = Execute(db, "PRAGMA foreign_keys = OFF; PRAGMA page_size = 16384");
+    ArchiveKind kind = ArchiveKind::Current;
+    if (result == SQLITE_OK) result = InspectArchive(db, kind);
+    if (result != SQLITE_OK) return result;
+    if ((refusal = RefusalOf(kind)) != ArchiveCause::None) return SQLITE_OK;
+    if (sqlite3_db_readonly(db, "main") != 1) {
         // The write-ahead log keeps the file whole through a crash, and lets readers read while
         // one writes; every commit reaches the disk before the device may be cleared.
         result = Execute(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL");
         if (result != SQLITE_OK) return result;
     }
-    result = Execute(db, "BEGIN IMMEDIATE");
-    if (result == SQLITE_READONLY && readOnly) result = Execute(db, "BEGIN");
-    if (result != SQLITE_OK) return result;
-    result = MigrateArchive(db, tooNew);
-    Execute(db, result == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+    if (kind == ArchiveKind::Outdated) result = Migrate(db, kind);
+    refusal = RefusalOf(kind);
     return result;
 }
+
+#ifdef OMBRIX_TEST_HOOKS
+// A test makes an archive that cannot grow, as on a full disk: SQLite's page limit holds for
+// one connection only, so the program's own connections take it from the environment.
+int LimitPagesForTests(sqlite3* db) {
+    const char* pages = std::getenv(ARCHIVE_TEST_MAX_PAGES_VARIABLE);
+    if (!pages) return SQLITE_OK;
+    const std::string sql =
+        std::string("PRAGMA max_page_count = ") + std::to_string(std::atol(pages));
+    return Execute(db, sql.c_str());
+}
+#else
+int LimitPagesForTests(sqlite3*) { return SQLITE_OK; }
+#endif
 
 // The ids of users, standards and sources: looked up or added, and remembered for the batch.
 class IdTable {
@@ -231,11 +272,13 @@ std::unique_ptr<Archive> Archive::Open(const std::string& path, ArchiveStatus& s
     if (result == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, busyTimeoutMs);
-        bool tooNew = false;
-        result = Prepare(db, tooNew);
-        if (tooNew) {
-            status.cause = ArchiveCause::TooNew;
-            status.detail = "made by a later version";
+        ArchiveCause refusal = ArchiveCause::None;
+        result = LimitPagesForTests(db);
+        if (result == SQLITE_OK) result = Prepare(db, refusal);
+        if (result == SQLITE_OK && refusal != ArchiveCause::None) {
+            status.cause = refusal;
+            status.detail = refusal == ArchiveCause::TooNew ? "made by a later version"
+                                                            : "another program's database";
             sqlite3_close(db);
             return nullptr;
         }
@@ -249,6 +292,14 @@ std::unique_ptr<Archive> Archive::Open(const std::string& path, ArchiveStatus& s
 }
 
 Archive::~Archive() { sqlite3_close(m_db); }
+
+ArchiveSnapshot::ArchiveSnapshot(Archive& archive)
+    : m_db(archive.Handle()),
+      m_begun(sqlite3_get_autocommit(m_db) && Execute(m_db, "BEGIN") == SQLITE_OK) {}
+
+ArchiveSnapshot::~ArchiveSnapshot() {
+    if (m_begun) Execute(m_db, "COMMIT");
+}
 
 ArchiveStatus Archive::AddBatch(const std::string& source, MeasurementFeed& feed,
                                 BatchCount& count) {

@@ -15,11 +15,12 @@ struct sqlite3;
 // Why the archive cannot be opened, read or written; the operator is told its text.
 enum class ArchiveCause {
     None,
-    Locked,        // another program holds it longer than the busy time-out
-    ReadOnly,      // the file or its folder is read-only
-    CannotOpen,    // no such folder and none can be made, no permission, not a file
-    NotAnArchive,  // another kind of file, or damaged
-    TooNew,        // made by a later version of the program
+    Locked,           // another program holds it longer than the busy time-out
+    ReadOnly,         // the file or its folder is read-only
+    CannotOpen,       // no such folder and none can be made, no permission, not a file
+    NotAnArchive,     // another kind of file, or damaged
+    TooNew,           // made by a later version of the program; left as it is
+    ForeignDatabase,  // another program's SQLite database; left as it is
     DiskFull,
     Unknown,
 };
@@ -46,6 +47,11 @@ struct BatchCount {
 // How long a writer waits for another before it gives up, by default.
 constexpr int ARCHIVE_BUSY_TIMEOUT_MS = 20000;
 
+// In a build with test hooks (OMBRIX_TEST_HOOKS, the native build), every connection the program
+// opens takes this environment variable's number as SQLite's max_page_count: an archive that
+// cannot grow, as on a full disk. The shipped Windows programs ignore it.
+constexpr char ARCHIVE_TEST_MAX_PAGES_VARIABLE[] = "OMBRIX_TEST_ARCHIVE_MAX_PAGES";
+
 class Archive {
 public:
     // Opens the archive at `path` (UTF-8), creating it and its folder when missing, and brings
@@ -69,6 +75,21 @@ private:
 
     sqlite3* m_db;
     std::string m_path;
+};
+
+// Every read of the archive while it lives sees the archive as it was at the first (one read
+// transaction, which takes no write lock): a report's totals and its rows agree though a writer
+// commits meanwhile.
+class ArchiveSnapshot {
+public:
+    explicit ArchiveSnapshot(Archive& archive);
+    ~ArchiveSnapshot();
+    ArchiveSnapshot(const ArchiveSnapshot&) = delete;
+    ArchiveSnapshot& operator=(const ArchiveSnapshot&) = delete;
+
+private:
+    sqlite3* m_db;
+    bool m_begun;  // false within a transaction of the caller's, which then holds the snapshot
 };
 
 // The cause behind an SQLite result code (extended codes welcome).

@@ -14,6 +14,8 @@ int ArchiveCauseTextId(ArchiveCause cause) {
             return IDS_ARCHIVE_NOT_AN_ARCHIVE;
         case ArchiveCause::TooNew:
             return IDS_ARCHIVE_TOO_NEW;
+        case ArchiveCause::ForeignDatabase:
+            return IDS_ARCHIVE_FOREIGN;
         case ArchiveCause::DiskFull:
             return IDS_ARCHIVE_DISK_FULL;
         case ArchiveCause::None:

@@ -63,34 +63,58 @@ const size_t ARCHIVE_VERSION = sizeof ARCHIVE_MIGRATIONS / sizeof *ARCHIVE_MIGRA
 
 namespace {
 
-int UserVersion(sqlite3* db, int& version) {
+// The first column of a one-row query, as an integer.
+int QueryInteger(sqlite3* db, const char* sql, int& value) {
     sqlite3_stmt* statement = nullptr;
-    int result = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr);
+    int result = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
     if (result != SQLITE_OK) return result;
     result = sqlite3_step(statement);
     if (result == SQLITE_ROW) {
-        version = sqlite3_column_int(statement, 0);
+        value = sqlite3_column_int(statement, 0);
         result = SQLITE_OK;
     }
     sqlite3_finalize(statement);
     return result;
 }
 
+// What the file is, and its version.
+int Inspect(sqlite3* db, ArchiveKind& kind, int& version) {
+    int objects = 0, readings = 0;
+    int result = QueryInteger(db, "PRAGMA user_version", version);
+    if (result == SQLITE_OK)
+        result = QueryInteger(db, "SELECT count(*) FROM sqlite_schema", objects);
+    if (result == SQLITE_OK)
+        result = QueryInteger(
+            db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'readings'",
+            readings);
+    if (result != SQLITE_OK) return result;
+    // A later version may hold other tables: its version alone says what it is.
+    if (version > 0 && static_cast<size_t>(version) > ARCHIVE_VERSION)
+        kind = ArchiveKind::Newer;
+    else if (version < 0 || (version == 0 && objects > 0) || (version > 0 && readings == 0))
+        kind = ArchiveKind::Foreign;
+    else if (static_cast<size_t>(version) < ARCHIVE_VERSION)
+        kind = ArchiveKind::Outdated;
+    else
+        kind = ArchiveKind::Current;
+    return SQLITE_OK;
+}
+
 }  // namespace
 
-int MigrateArchive(sqlite3* db, bool& tooNew) {
-    tooNew = false;
+int InspectArchive(sqlite3* db, ArchiveKind& kind) {
     int version = 0;
-    if (const int result = UserVersion(db, version); result != SQLITE_OK) return result;
-    if (version < 0 || static_cast<size_t>(version) > ARCHIVE_VERSION) {
-        tooNew = true;
-        return SQLITE_ERROR;
-    }
+    return Inspect(db, kind, version);
+}
+
+int MigrateArchive(sqlite3* db, ArchiveKind& kind) {
+    int version = 0;
+    int result = Inspect(db, kind, version);
+    if (result != SQLITE_OK || kind != ArchiveKind::Outdated) return result;
     for (size_t step = static_cast<size_t>(version); step < ARCHIVE_VERSION; ++step) {
         const std::string sql = std::string(ARCHIVE_MIGRATIONS[step]) +
                                 "PRAGMA user_version = " + std::to_string(step + 1) + ";";
-        if (const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-            result != SQLITE_OK)
+        if (result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); result != SQLITE_OK)
             return result;
     }
     return SQLITE_OK;

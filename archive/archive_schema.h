@@ -12,6 +12,19 @@ struct sqlite3;
 extern const char* const ARCHIVE_MIGRATIONS[];
 extern const size_t ARCHIVE_VERSION;  // the version this program writes
 
-// Migrates within a transaction of the caller's; returns an SQLite result code.
-// SQLITE_ERROR with `tooNew` set when the archive comes from a later version.
-int MigrateArchive(sqlite3* db, bool& tooNew);
+// What a file is to this program, as far as its schema says.
+enum class ArchiveKind {
+    Current,   // an archive of this version
+    Outdated,  // an archive of an earlier version, or an empty database: to be migrated
+    Newer,     // an archive of a later version
+    Foreign,   // another program's database
+};
+
+// Reads what the file is without writing anything (a version-0 file of this program's holds no
+// tables; an archive of any version holds its readings); returns an SQLite result code.
+int InspectArchive(sqlite3* db, ArchiveKind& kind);
+
+// Within a write transaction of the caller's, inspects the file again (another program may have
+// migrated it meanwhile) and brings an outdated archive up to date; returns an SQLite result
+// code, `kind` what the file was: nothing is written unless it was Outdated.
+int MigrateArchive(sqlite3* db, ArchiveKind& kind);

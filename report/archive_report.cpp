@@ -151,6 +151,7 @@ void ReportPeriod(const ArchiveFilter& filter, bool any, int64_t first, int64_t 
 }
 
 ArchiveStatus LoadReport(Archive& archive, const ArchiveFilter& filter, ReportInput& input) {
+    const ArchiveSnapshot snapshot(archive);  // totals and rows of one moment
     bool any = false;
     int64_t first = 0, last = 0;
     if (!filter.from || !filter.until) {

@@ -14,13 +14,16 @@
 #include "archive/archive_file.h"
 #include "archive/archive_query.h"
 #include "archive/archive_schema.h"
+#include "archive/push_queue.h"
 #include "measurement/time_text.h"
 #include "records/record_import.h"
 #include "report/archive_report.h"
 #include "report/report_tally.h"
 #include "res/resource.h"
+#include "site/site_push.h"
 #include "synthetic_history.h"
 #include "tests/support/list_feed.h"
+#include "tests/support/run_program.h"
 #include "text/code_page.h"
 #include "text/utf8.h"
 
@@ -189,6 +192,156 @@ TEST_F(ArchiveTest, ASecondWriterWaitsForTheFirstAndGivesUpAfterItsTimeOut) {
     commit.join();
     sqlite3_close(other);
     EXPECT_EQ(View().size(), 2u);
+}
+
+// One statement on a connection of the test's own, its first column's integer.
+int64_t QueryOn(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* statement = nullptr;
+    int64_t value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        value = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return value;
+}
+
+// `count` rows a second apart from 2020-01-01, none of them in an archive yet.
+std::vector<Measurement> ManyRows(size_t count) {
+    std::vector<Measurement> rows;
+    const int64_t start = *SecondsFromTimeText("2020-01-01 00:00:00");
+    for (size_t i = 0; i < count; ++i)
+        rows.push_back(Row(TimeText(start + static_cast<int64_t>(i)), static_cast<int>(i % 1000)));
+    return rows;
+}
+
+TEST_F(ArchiveTest, AFileOfALaterVersionOrOfAnotherProgramIsLeftAsItWas) {
+    const struct {
+        const char* what;
+        std::string sql;
+        ArchiveCause cause;
+    } cases[] = {
+        {"a later version", std::string(ARCHIVE_MIGRATIONS[0]) + "PRAGMA user_version = 99;",
+         ArchiveCause::TooNew},
+        {"another program's", "CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES('x');",
+         ArchiveCause::ForeignDatabase},
+        {"another program's, with a version of its own",
+         "CREATE TABLE items(id INTEGER); PRAGMA user_version = 2;", ArchiveCause::ForeignDatabase},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir / "folder");
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, c.sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        const std::string before = FileBytes(path);
+
+        ArchiveStatus status;
+        EXPECT_FALSE(Archive::Open(path, status));
+        EXPECT_EQ(status.cause, c.cause);
+        ListFeed feed({Row("2011-03-07 13:05:09", 1)});
+        BatchCount count;
+        EXPECT_EQ(ArchiveFile(path).Keep("COM3", feed, count).cause, c.cause);
+        EXPECT_EQ(FileBytes(path), before);  // its journal mode too: no write-ahead log
+        for (const char* beside : {"-wal", "-shm", "-journal"})
+            EXPECT_FALSE(std::filesystem::exists(path + beside)) << beside;
+    }
+    EXPECT_EQ(ArchiveCauseTextId(ArchiveCause::ForeignDatabase), IDS_ARCHIVE_FOREIGN);
+}
+
+TEST_F(ArchiveTest, ReadersDoNotWaitForAWriter) {
+    Add({Row("2011-03-07 13:05:09", 1),
+         Row("2011-03-07 13:05:10", 250, "홍길동", "세균", Verdict::Contaminated)});
+    // A long import: its write transaction open, its rows not yet committed.
+    sqlite3* writer = nullptr;
+    sqlite3_open(path.c_str(), &writer);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; UPDATE readings SET pushed = 1", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status, 100);
+    ASSERT_TRUE(archive) << status.detail;
+    size_t rows = 0;
+    EXPECT_TRUE(ForEachMeasurement(*archive, {}, [&](const Measurement&) {
+        ++rows;
+        return true;
+    }));
+    EXPECT_EQ(rows, 2u);
+    ReportInput report;
+    EXPECT_TRUE(LoadReport(*archive, {}, report));
+    EXPECT_EQ(report.contaminatedTotal, 1u);
+    size_t waiting = 0;
+    EXPECT_TRUE(CountWaiting(*archive, waiting));
+    EXPECT_EQ(waiting, 2u);
+    // The site's push reads what waits though it cannot reach its server.
+    const PushOutcome pushed = PushArchiveToSite(path, "DSN=ombrix-no-such-site");
+    EXPECT_TRUE(pushed.archive) << pushed.archive.detail;
+    EXPECT_EQ(pushed.waiting, 2u);
+    EXPECT_FALSE(pushed.site);
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+}
+
+TEST_F(ArchiveTest, TheReportsTotalsAndRowsAreOfOneMoment) {
+    Add({Row("2011-03-07 13:05:09", 250, "홍길동", "세균", Verdict::Contaminated)});
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive);
+    // A read of the window commits while the report reads, once its first statement reads.
+    struct Commit {
+        std::string path;
+        sqlite3* reading;
+        bool done = false;
+    } commit{path, archive->Handle()};
+    sqlite3_progress_handler(
+        archive->Handle(), 1,
+        [](void* data) {
+            auto& c = *static_cast<Commit*>(data);
+            if (c.done || sqlite3_txn_state(c.reading, "main") != SQLITE_TXN_READ) return 0;
+            c.done = true;
+            ListFeed feed(
+                {Row("2011-03-07 13:05:10", 251, "홍길동", "세균", Verdict::Contaminated)});
+            BatchCount count;
+            EXPECT_TRUE(ArchiveFile(c.path).Keep("COM3", feed, count));
+            return 0;
+        },
+        &commit);
+    ArchiveFilter filter;
+    ASSERT_TRUE(SetFilterDays("2011-03-01", "2011-03-31", filter));
+    ReportInput report;
+    EXPECT_TRUE(LoadReport(*archive, filter, report));
+    sqlite3_progress_handler(archive->Handle(), 0, nullptr, nullptr);
+    EXPECT_TRUE(commit.done);
+    EXPECT_EQ(report.contaminatedTotal, report.contaminated.size());
+    EXPECT_EQ(report.counts.contaminated, report.contaminated.size());
+}
+
+TEST_F(ArchiveTest, AnArchiveThatCannotGrowKeepsNothingOfTheBatchAndSaysTheDiskIsFull) {
+    Add({Row("2011-03-07 13:05:09", 1)});
+    setenv(ARCHIVE_TEST_MAX_PAGES_VARIABLE, "1", 1);  // no page beyond those it has
+    ListFeed feed(ManyRows(5000));
+    BatchCount count;
+    const ArchiveStatus kept = ArchiveFile(path).Keep("COM3", feed, count);
+    ArchiveStatus opened;
+    const std::string fresh = (dir / "fresh.sqlite3").string();
+    const bool freshOpened = Archive::Open(fresh, opened) != nullptr;
+    unsetenv(ARCHIVE_TEST_MAX_PAGES_VARIABLE);
+
+    EXPECT_EQ(kept.cause, ArchiveCause::DiskFull);
+    EXPECT_EQ(count.added, 0u);
+    EXPECT_EQ(View().size(), 1u);
+    EXPECT_EQ(QueryOn(path,
+                      "SELECT count(*) FROM pragma_integrity_check WHERE integrity_check "
+                      "<> 'ok'"),
+              0);
+    EXPECT_FALSE(freshOpened);  // a new archive on a full disk
+    EXPECT_EQ(opened.cause, ArchiveCause::DiskFull);
+    EXPECT_EQ(ArchiveCauseTextId(ArchiveCause::DiskFull), IDS_ARCHIVE_DISK_FULL);
 }
 
 std::string Cp949(const std::string& utf8) {

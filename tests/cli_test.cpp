@@ -1,7 +1,10 @@
 // The console program `ombrix`, run as its own process against the simulator on a
 // pseudo-terminal: what it writes, what it sends, and how it ends.
+#include <sqlite3.h>
+
 #include <fstream>
 
+#include "archive/archive.h"
 #include "cli/arguments.h"
 #include "cli/port_name.h"
 #include "records/record_csv.h"
@@ -292,6 +295,81 @@ TEST_F(CliTest, DownloadClearsTheLogOnlyWhenEveryRecordIsArchived) {
     EXPECT_EQ(ran.err.find("아직 PC에 보관되지"), std::string::npos);
     ran = OmbrixAlone({"--archive", Path("a.sqlite3"), "history"});
     EXPECT_EQ(std::count(ran.out.begin(), ran.out.end(), '\n'), 4);
+}
+
+// SQL run on a file of the test's own making.
+void ExecuteOn(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+}
+
+const std::string kRecordFile = std::string(UTF8_BOM) +
+                                "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n" +
+                                "1,2011-03-07 12:05:09 오전,,,,,,,150,-\n";
+
+TEST_F(CliTest, AFileOfALaterVersionOrOfAnotherProgramIsRefusedAndLeftAsItWas) {
+    Write(Path("r.csv"), kRecordFile);
+    const struct {
+        const char* name;
+        const char* sql;
+        const char* said;
+    } cases[] = {
+        {"newer.sqlite3", "CREATE TABLE readings(id INTEGER); PRAGMA user_version = 99;",
+         "은(는) 이 프로그램보다 새 버전에서 만들어졌습니다. 파일은 바꾸지 않았습니다.\n"},
+        {"notes.sqlite3", "CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES('x');",
+         "은(는) 이 프로그램의 측정 기록 보관 파일이 아니라 다른 프로그램의 데이터베이스 "
+         "파일입니다. 파일은 바꾸지 않았습니다.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = Path(c.name);
+        ExecuteOn(file, c.sql);
+        const std::string before = FileBytes(file);
+        for (const char* command : {"import", "history"}) {
+            std::vector<std::string> args = {"--archive", file, command};
+            if (command[0] == 'i') args.push_back(Path("r.csv"));
+            const Ran ran = OmbrixAlone(args);
+            EXPECT_EQ(ran.status, 7) << command;
+            EXPECT_NE(ran.err.find(file + c.said), std::string::npos) << ran.err;
+        }
+        EXPECT_EQ(FileBytes(file), before);
+        EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
+    }
+}
+
+TEST_F(CliTest, HistoryAndReportAnswerWhileAnImportWrites) {
+    const std::string archive = Path("a.sqlite3");
+    Write(Path("r.csv"), kRecordFile);
+    ASSERT_EQ(OmbrixAlone({"--archive", archive, "import", Path("r.csv")}).status, 0);
+    // A long import of another ombrix: its write transaction open.
+    sqlite3* writer = nullptr;
+    sqlite3_open(archive.c_str(), &writer);
+    ASSERT_EQ(
+        sqlite3_exec(writer, "BEGIN IMMEDIATE; DELETE FROM readings", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    Ran ran = OmbrixAlone({"--archive", archive, "history"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(std::count(ran.out.begin(), ran.out.end(), '\n'), 2);
+    ran = OmbrixAlone({"--archive", archive, "report", "--html", Path("r.html")});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+}
+
+TEST_F(CliTest, AnArchiveThatCannotGrowGivesExit7AndTheDeviceKeepsItsRecords) {
+    Start();
+    setenv(ARCHIVE_TEST_MAX_PAGES_VARIABLE, "1", 1);  // the programs started from here take it
+    const Ran ran = Ombrix({"--archive", Path("a.sqlite3"), "download", "--yes"});
+    unsetenv(ARCHIVE_TEST_MAX_PAGES_VARIABLE);
+    EXPECT_EQ(ran.status, 7);
+    EXPECT_NE(ran.err.find(Path("a.sqlite3") + "에 쓰는 동안 디스크가 꽉 찼습니다."),
+              std::string::npos)
+        << ran.err;
+    EXPECT_EQ(sim->device.state.records.size(), 3u);
+    for (const auto& frame : sim->Server().Requests())  // no delete asked for
+        EXPECT_FALSE(frame[2] == 0x13 && frame[3] == 0x62);
 }
 
 TEST_F(CliTest, ImportKeepsGoodFilesWholeAndNamesTheLineOfABadOne) {

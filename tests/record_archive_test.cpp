@@ -115,6 +115,23 @@ TEST_F(RecordArchiveTest, AnArchiveThatFailsGetsOneMoreBoxAndTheListStays) {
     EXPECT_EQ(ui.RowCount(IDC_LIST_RECORD), 3);
 }
 
+TEST_F(RecordArchiveTest, AnArchiveThatCannotGrowGetsItsBoxAndTheLogIsNotClearedUnasked) {
+    Connect(Lab());
+    setenv(ARCHIVE_TEST_MAX_PAGES_VARIABLE, "1", 1);  // a new archive on a full disk
+    dialog.OnReadRecords();
+    unsetenv(ARCHIVE_TEST_MAX_PAGES_VARIABLE);
+    EXPECT_EQ(ui.boxes.back(), (ShownBox{ShownBox::Error, IDS_ARCHIVE_DISK_FULL, path}));
+    EXPECT_EQ(ui.RowCount(IDC_LIST_RECORD), 3);
+    dialog.OnDeleteAllRecords();
+    ui.boxes.clear();
+    ui.answers = {true, false};  // the clear's own question, then No
+    dialog.OnClearDeviceRecords();
+    EXPECT_NE(std::find(ui.boxes.begin(), ui.boxes.end(),
+                        ShownBox{ShownBox::CarefulQuestion, IDS_RECORD_CLEAR_NOT_ARCHIVED, "3"}),
+              ui.boxes.end());
+    EXPECT_EQ(sim->device.state.records.size(), 3u);
+}
+
 TEST_F(RecordArchiveTest, TheLogIsClearedUnaskedOnlyWhenAllOfItWasArchived) {
     const ShownBox careful{ShownBox::CarefulQuestion, IDS_RECORD_CLEAR_NOT_ARCHIVED, "3"};
     const auto asked = [&] {
