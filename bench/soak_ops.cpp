@@ -113,16 +113,11 @@ void CompareDevice(const char* what, const std::vector<Item>& want, const std::v
                         " that differ from the " + std::to_string(want.size()) + " expected");
 }
 
-// The operator takes half a second over a delay box, as a person does: a reply that comes after
-// its time-out lands meanwhile. Answered at once, it would land during the next conversation of
-// the same click (a record read goes on after a failed user read) and be taken for its reply.
+// The operator answers every box at once and clicks on: a reply that comes after its time-out
+// lands in the next conversation (of the same click, as a record read goes on after a failed user
+// read, or of the next), after that conversation's request was written.
 class Operator : public FakeControls {
 public:
-    void Tell(int textId, const std::string& insert, const std::string& second) override {
-        FakeControls::Tell(textId, insert, second);
-        if (textId == IDS_DELAY || textId == IDS_DELAY_OMBRIX) usleep(500 * 1000);
-    }
-
     ListRows Rows(int list, int columns) {
         ListRows rows;
         for (const Row& row : lists[list])

@@ -8,7 +8,8 @@ then the CPU of the program and of the Wine server over IDLE_SECONDS while the p
 connected, first to a working line and then to one that is gone.
 
 Fails when the program stops answering, a round without a fault ends otherwise than with its
-completion boxes and every item listed, or a list stays filled after it was emptied.
+completion boxes and every item listed, a list under its completion box (in any round) holds
+otherwise than every item of the device, or a list stays filled after it was emptied.
 
     wine_soak.py [ROUNDS [FAULT_PERCENT [SEED [IDLE_SECONDS]]]]"""
 import os
@@ -110,8 +111,14 @@ class Soak:
             self.plug()
         self.set_connected(True)
         texts = self.click("BTN_USER_READ") + self.click("BTN_RECORD_READ")
+        listed = [self.rows(name) for name in ("LIST_USER", "LIST_STANDARD", "LIST_RECORD")]
+        # A late reply of an earlier round or read must not fill a list that then reports done.
+        for done, rows, items in zip(("users", "standards", "records"), listed,
+                                     (USERS, STANDARDS, RECORDS)):
+            if DONE[done] in texts and rows != items:
+                raise AssertionError(f"round {number}: {rows} {done} listed under their "
+                                     f"completion box, not {items} (boxes {texts})")
         if texts == CLEAN_ROUND:
-            listed = [self.rows(name) for name in ("LIST_USER", "LIST_STANDARD", "LIST_RECORD")]
             if listed != [USERS, STANDARDS, RECORDS]:
                 raise AssertionError(f"round {number}: {listed} rows after a clean round")
             self.rounds["clean"] += 1

@@ -11,6 +11,9 @@ namespace {
 
 std::atomic<WatcherErrorHandler> g_watcherErrorHandler{nullptr};
 
+// The port whose device the assembler has learnt to echo, or not; only one thread opens ports.
+std::string g_echoPortName;
+
 PortFailure FailureOf(const CCommPort::Impl& port) {
     std::lock_guard<std::mutex> lock(port.m_failureLock);
     return port.m_failure;
@@ -31,6 +34,12 @@ bool CCommPort::OpenPort(const std::string& name, uint32_t speed) {
         return RecordFailure(port, PortStep::Speed, PortCause::SpeedRefused);
     if (!OpenLine(port, name, speed)) return false;
     ResetRxRing();
+    // A reconnect keeps what the device showed: a late reply may be the first of the new
+    // connection. Another port may have another device.
+    if (name != g_echoPortName) {
+        ForgetReplyEcho();
+        g_echoPortName = name;
+    }
     port.m_bWatching = 1;
     port.m_bWatcherRunning = true;
     if (StartWatcher(port)) return true;

@@ -27,8 +27,9 @@ bool ExchangeFrame(CCommPort& port, Frame& reply) {
     // The device needs this rest after its last reply, which was taken the moment it came.
     PauseMs(EXCHANGE_PAUSE_MS);
     // Whatever was captured or half-received before this request is written is not its reply:
-    // it is a late answer to an earlier one.
-    RxDiscardRequest.store(1, std::memory_order_release);
+    // it is a late answer to an earlier one. So is one that comes after it but names another
+    // request, from a device that echoes them.
+    AwaitReplyTo(TxFrame);
     FrameReady.store(0, std::memory_order_release);
     port.WriteComm(TxFrame, FRAME_SIZE);
     // The reply is taken the moment it is captured; the idle hook runs after every step of

@@ -60,6 +60,20 @@ extern RxRingIndex RxRingPos;
 // the next chunk: bytes that arrived before a request cannot be its reply.
 extern std::atomic<uint8_t> RxDiscardRequest;
 
+// Called by the dialog's thread before it writes `request`: publishes the request's command and
+// sub-code (they stay published after a time-out) and raises RxDiscardRequest. Once the device
+// on this port is known to echo them in its replies, a reply that names another request of the
+// protocol is a late answer to an earlier one: the assembler drops it and looks on behind it.
+void AwaitReplyTo(const uint8_t* request);
+
+// Whether replies on this port have echoed their requests' command and sub-code, for two
+// requests that differ in both bytes: a device that puts a fixed value into either byte never
+// passes. Known for the whole run of the program, across reconnects.
+bool RepliesEchoRequests();
+
+// Forgets the echo and the published request: another device may be on the line.
+void ForgetReplyEcho();
+
 // Feeds one received chunk (1..255 bytes) to the ring and captures at most one reply.
 void AssembleRx(const uint8_t* chunk, uint8_t length);
 

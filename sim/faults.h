@@ -36,8 +36,12 @@ struct FaultPlan {
     std::set<int> silentRequests;  // 1-based request numbers that get no reply
     std::set<int> lateRequests;    // 1-based request numbers answered after lateMs
     int lateMs = 1300;             // past the PC's one-second time-out
-    int delayMs = 0;               // before every reply
-    std::vector<int> chunkSizes;   // split each reply into chunks of these sizes
+    // A late reply also waits for the next request, and goes out just before that one's reply,
+    // as from a device that answers in order: it then lands after the next request was written,
+    // however quickly the PC writes it. Without a next request it never goes out.
+    bool lateAfterNext = false;
+    int delayMs = 0;              // before every reply
+    std::vector<int> chunkSizes;  // split each reply into chunks of these sizes
     int chunkGapMs = 2;
     int strayBytes = 0;  // garbage sent in front of each reply
     std::vector<ReplyOverride> overrides;

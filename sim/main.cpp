@@ -40,6 +40,8 @@ const char kUsage[] =
     "  --late N[,N..]     answer the Nth request after --late-ms (default 1300, past the "
     "time-out)\n"
     "  --late-ms MS\n"
+    "  --late-after-next  hold each late reply also until the next request has come in, then\n"
+    "                     send it before that one's reply (it lands after the next request)\n"
     "  --delay MS         wait MS before every reply\n"
     "  --chunks A,B,..    send each reply in pieces of A, B, .. bytes\n"
     "  --stray N          send N stray bytes before each reply\n"
@@ -73,6 +75,10 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
         const std::string arg = argv[i];
         if (arg == "--quiet" || arg == "--no-random-hang-up") {
             (arg == "--quiet" ? options.quiet : options.noRandomHangUp) = true;
+            continue;
+        }
+        if (arg == "--late-after-next") {
+            options.faults.lateAfterNext = true;
             continue;
         }
         if (i + 1 >= argc) {

@@ -84,11 +84,18 @@ void SimServer::Serve(const Frame& request) {
         m_hungUp = true;
         return;
     }
+    if (m_holding) SendHeldReply();
     Frame reply;
     const bool changed = m_device.Handle(request, reply);
     ApplyOverrides(request, reply);
     if (changed && m_onChange) m_onChange();
-    if (fault != SimFault::Silent) SendReply(reply, fault);
+    if (fault == SimFault::Late && m_faults.lateAfterNext) {
+        std::memcpy(m_held, reply, FRAME_SIZE);
+        m_heldDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_faults.lateMs);
+        m_holding = true;
+    } else if (fault != SimFault::Silent) {
+        SendReply(reply, fault);
+    }
 }
 
 void SimServer::ApplyOverrides(const Frame& request, Frame& reply) const {
@@ -101,6 +108,17 @@ void SimServer::ApplyOverrides(const Frame& request, Frame& reply) const {
 
 void SimServer::SendReply(const Frame& reply, SimFault fault) {
     SleepMs(fault == SimFault::Late ? m_faults.lateMs : m_faults.delayMs);
+    Emit(reply, fault);
+}
+
+void SimServer::SendHeldReply() {
+    std::this_thread::sleep_until(m_heldDue);
+    m_holding = false;
+    if (m_log) std::fprintf(m_log, "-- the late reply, after the next request\n");
+    Emit(m_held, SimFault::Late);
+}
+
+void SimServer::Emit(const Frame& reply, SimFault fault) {
     std::vector<uint8_t> wire;
     if (fault == SimFault::Noise) wire = m_picker.Noise();
     for (int i = 0; i < m_faults.strayBytes; ++i) wire.push_back(static_cast<uint8_t>(0xA5 + i));

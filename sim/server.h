@@ -39,6 +39,8 @@ private:
     void Feed(const uint8_t* bytes, int length);
     void Serve(const Frame& request);
     void SendReply(const Frame& reply, SimFault fault);
+    void SendHeldReply();
+    void Emit(const Frame& reply, SimFault fault);
     void Send(const uint8_t* bytes, size_t length, const std::vector<int>& pieces);
     void ApplyOverrides(const Frame& request, Frame& reply) const;
     void LogFrame(const char* direction, const uint8_t* frame, int length);
@@ -51,6 +53,10 @@ private:
     std::FILE* m_log = nullptr;
     std::function<void()> m_onChange;
     std::vector<uint8_t> m_pending;
+    // A late reply waiting for the next request (FaultPlan::lateAfterNext), and when it is due.
+    bool m_holding = false;
+    Frame m_held{};
+    std::chrono::steady_clock::time_point m_heldDue;
     mutable std::mutex m_mutex;
     std::vector<std::vector<uint8_t>> m_requests;
     std::vector<std::chrono::steady_clock::time_point> m_requestTimes;

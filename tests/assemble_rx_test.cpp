@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -19,6 +20,7 @@ class AssembleRxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetRxRing();
+        ForgetReplyEcho();
         FrameReady = 0;
         std::memset(RxFrame, 0, FRAME_SIZE);
     }
@@ -121,6 +123,175 @@ TEST_F(AssembleRxTest, DiscardRequestDropsWhatArrivedBefore) {
     const auto own = Reply(0x2F);
     Feed(Concat({late.begin() + 12, late.end()}, own));
     EXPECT_TRUE(Captured(0x2F));
+}
+
+// A request of the protocol as the exchange publishes it, and a reply whose bytes 2-3 are
+// `named` (a device that echoes puts the request's command and sub-code there).
+struct Named {
+    uint8_t command, sub;
+};
+
+void Await(Named request) {
+    Frame frame{};
+    SetRequestEnvelope(frame);
+    frame[FRAME_CMD] = request.command;
+    frame[FRAME_SUB] = request.sub;
+    AwaitReplyTo(frame);
+}
+
+std::vector<uint8_t> Answer(Named named, uint16_t count) {
+    std::vector<uint8_t> frame(FRAME_SIZE, 0);
+    SetReplyEnvelope(frame.data());
+    frame[FRAME_CMD] = named.command;
+    frame[FRAME_SUB] = named.sub;
+    PutWord(frame.data(), FRAME_STATUS, RX_STATUS_COUNT);
+    PutWord(frame.data(), FRAME_ITEM, count);
+    return frame;
+}
+
+constexpr Named kUserCount{CMD_USERS, SUB_COUNT}, kUserItem{CMD_USERS, SUB_READ_ITEM},
+    kStandardCount{CMD_STANDARDS, SUB_COUNT}, kStandardItem{CMD_STANDARDS, SUB_READ_ITEM},
+    kRecordCount{CMD_RECORDS, SUB_COUNT}, kRecordItem{CMD_RECORDS, SUB_READ_ITEM},
+    kUserDelete{CMD_USERS, SUB_DELETE_ALL}, kStandardAppend{CMD_STANDARDS, SUB_APPEND};
+
+class ReplyEchoTest : public AssembleRxTest {
+protected:
+    // One exchange: the request published, the device's reply fed and taken; false when none
+    // was captured.
+    bool Exchange(Named request, Named replyNames, uint16_t count = 7) {
+        Await(request);
+        Feed(Answer(replyNames, count));
+        const bool captured = FrameReady == 1 && GetWord(RxFrame, FRAME_ITEM) == count;
+        Take();
+        return captured;
+    }
+    // Replies that echo a user item and a standard count: both bytes seen to follow the request.
+    void LearnEcho() {
+        ASSERT_TRUE(Exchange(kUserItem, kUserItem));
+        ASSERT_TRUE(Exchange(kStandardCount, kStandardCount));
+        ASSERT_TRUE(RepliesEchoRequests());
+    }
+};
+
+TEST_F(ReplyEchoTest, ALateReplyNamingAnotherRequestIsDroppedAndTheRightOneTakenAtOnce) {
+    LearnEcho();
+    Await(kRecordCount);  // timed out: stays published until the next request
+    Await(kUserCount);
+    Feed(Concat(Answer(kRecordCount, 40), Answer(kUserCount, 10)));
+    EXPECT_EQ(FrameReady, 1);
+    EXPECT_EQ(RxFrame[FRAME_CMD], CMD_USERS);
+    EXPECT_EQ(GetWord(RxFrame, FRAME_ITEM), 10);
+    EXPECT_EQ(RxRingPos.count, 0);
+}
+
+TEST_F(ReplyEchoTest, ALateReplyAloneLeavesTheWaitOpenForTheRightOne) {
+    LearnEcho();
+    Await(kUserCount);
+    const auto late = Answer(kStandardItem, 2);
+    Feed({late.begin(), late.begin() + 20});  // in pieces, as the line delivers it
+    Feed({late.begin() + 20, late.end()});
+    EXPECT_EQ(FrameReady, 0);
+    Feed(Answer(kUserCount, 10));
+    EXPECT_EQ(FrameReady, 1);
+    EXPECT_EQ(GetWord(RxFrame, FRAME_ITEM), 10);
+}
+
+// Once the device echoes, a reply is still taken whatever it carries beyond bytes 2-3, and
+// bytes there that name no request of the protocol are no reason to drop it.
+TEST_F(ReplyEchoTest, OnlyAnotherRequestOfTheProtocolIsDropped) {
+    LearnEcho();
+    const struct {
+        Named named;
+        bool taken;
+    } cases[] = {
+        {kUserItem, true},
+        {{0x00, 0x00}, true},
+        {{CMD_USERS, 0x65}, true},
+        {{0x14, SUB_READ_ITEM}, true},
+        {{0x10, SUB_COUNT}, true},
+        {{CMD_USERS, 0x60}, true},
+        {kUserCount, false},
+        {kUserDelete, false},
+        {kStandardItem, false},
+        {kRecordItem, false},
+        {{CMD_RECORDS, SUB_APPEND}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << std::hex << int(c.named.command) << ":" << int(c.named.sub));
+        Await(kUserItem);
+        auto reply = Answer(c.named, 0);
+        for (int i = FRAME_STATUS; i < FRAME_SIZE - 2; ++i) reply[i] = static_cast<uint8_t>(i * 37);
+        Feed(reply);
+        EXPECT_EQ(FrameReady, c.taken ? 1 : 0);
+        if (c.taken) {
+            EXPECT_TRUE(std::equal(reply.begin(), reply.end(), RxFrame));
+        }
+        Take();
+        ResetRxRing();
+    }
+}
+
+// Devices that put anything but an echo into bytes 2-3, over a conversation of every kind of
+// request: every reply is taken, and the rule never comes into force.
+TEST_F(ReplyEchoTest, ADeviceThatDoesNotEchoKeepsWorking) {
+    using Device = Named (*)(Named request);
+    const struct {
+        const char* name;
+        Device device;
+    } devices[] = {
+        {"zeros",
+         [](Named) {
+             return Named{0x00, 0x00};
+         }},
+        {"one request of the protocol", [](Named) { return kUserCount; }},
+        {"the command, a fixed sub-code",
+         [](Named r) {
+             return Named{r.command, SUB_COUNT};
+         }},
+        {"a fixed command, the sub-code",
+         [](Named r) {
+             return Named{CMD_USERS, r.sub};
+         }},
+        {"the two swapped",
+         [](Named r) {
+             return Named{r.sub, r.command};
+         }},
+    };
+    const Named conversation[] = {kUserCount,      kUserItem,    kUserItem,   kStandardCount,
+                                  kStandardItem,   kRecordCount, kRecordItem, kUserDelete,
+                                  kStandardAppend, kUserCount,   kRecordItem, kStandardItem};
+    for (const auto& d : devices) {
+        SetUp();
+        uint16_t count = 1;
+        for (const Named request : conversation) {
+            EXPECT_TRUE(Exchange(request, d.device(request), ++count))
+                << d.name << ", request " << std::hex << int(request.command) << ":"
+                << int(request.sub);
+        }
+        EXPECT_FALSE(RepliesEchoRequests()) << d.name;
+    }
+}
+
+// Replies that echo for one command or for one sub-code only prove nothing; the echo holds
+// until the program ends or another port is opened.
+TEST_F(ReplyEchoTest, EchoIsProvenByTwoRequestsDifferingInBothBytes) {
+    const struct {
+        std::vector<Named> echoed;
+        bool proven;
+    } cases[] = {
+        {{kUserCount, kUserItem, kUserDelete}, false},
+        {{kUserCount, kStandardCount, kRecordCount}, false},
+        {{kUserCount, kStandardItem}, true},
+        {{kRecordItem, kUserDelete}, true},
+    };
+    for (const auto& c : cases) {
+        ForgetReplyEcho();
+        for (const Named request : c.echoed) ASSERT_TRUE(Exchange(request, request));
+        EXPECT_EQ(RepliesEchoRequests(), c.proven) << c.echoed.size() << " requests";
+        ResetRxRing();  // as a reconnect does
+        EXPECT_EQ(RepliesEchoRequests(), c.proven);
+    }
 }
 
 TEST(FrameFields, LittleEndianWordsAndLongs) {

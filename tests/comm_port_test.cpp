@@ -34,7 +34,10 @@ void Request(uint8_t command, uint8_t sub, uint16_t item = 0) {
 
 class LinkTest : public ::testing::Test {
 protected:
-    void SetUp() override { FrameReady = 0; }
+    void SetUp() override {
+        FrameReady = 0;
+        ForgetReplyEcho();  // each test meets its device anew
+    }
     void Open(SimOnPty& sim) { ASSERT_TRUE(port.OpenPort(sim.Path(), 115200)); }
 
     CCommPort port;
@@ -97,6 +100,59 @@ TEST_F(LinkTest, ALateReplyIsNotTakenAsTheNextAnswer) {
     ASSERT_TRUE(ExchangeFrame(port, reply));
     EXPECT_EQ(reply[FRAME_CMD], CMD_STANDARDS);
     EXPECT_EQ(GetWord(reply, FRAME_ITEM), 1);
+}
+
+// The device answers in order, so a late reply comes just before the next one: after the next
+// request was written. Once its replies have echoed their requests, the late one names another
+// request and is dropped; so it is when it comes as the first reply after a reconnect.
+TEST_F(LinkTest, ALateReplyAfterTheNextRequestIsDroppedOnceRepliesEcho) {
+    for (const bool reconnect : {false, true}) {
+        SCOPED_TRACE(reconnect ? "across a reconnect" : "on one connection");
+        ForgetReplyEcho();
+        FaultPlan faults;
+        faults.lateRequests = {3};
+        faults.lateMs = 1200;
+        faults.lateAfterNext = true;
+        SimState state = ThreeUsers();
+        state.records.resize(40);
+        SimOnPty sim(faults, state);
+        Open(sim);
+        Request(CMD_USERS, SUB_READ_ITEM, 1);
+        ASSERT_TRUE(ExchangeFrame(port, reply));
+        Request(CMD_STANDARDS, SUB_COUNT);
+        ASSERT_TRUE(ExchangeFrame(port, reply));
+        Request(CMD_RECORDS, SUB_COUNT);
+        EXPECT_FALSE(ExchangeFrame(port, reply));
+        if (reconnect) {
+            port.ClosePort();
+            Open(sim);
+        }
+        Request(CMD_USERS, SUB_COUNT);
+        ASSERT_TRUE(ExchangeFrame(port, reply));
+        EXPECT_EQ(reply[FRAME_CMD], CMD_USERS);
+        EXPECT_EQ(GetWord(reply, FRAME_ITEM), 3);  // not the 40 records
+        Request(CMD_USERS, SUB_READ_ITEM, 3);      // nothing of the two replies is left over
+        ASSERT_TRUE(ExchangeFrame(port, reply));
+        EXPECT_EQ(GetLong(reply, 8), 3);
+        EXPECT_EQ(sim.Server().RequestCount(), 5);
+        port.ClosePort();
+    }
+}
+
+TEST_F(LinkTest, WhatTheRepliesShowedIsKeptForThePortAndNotForAnother) {
+    SimOnPty first({}, ThreeUsers()), second({}, ThreeUsers());
+    Open(first);
+    Request(CMD_USERS, SUB_READ_ITEM, 1);
+    ASSERT_TRUE(ExchangeFrame(port, reply));
+    Request(CMD_STANDARDS, SUB_COUNT);
+    ASSERT_TRUE(ExchangeFrame(port, reply));
+    EXPECT_TRUE(RepliesEchoRequests());
+    port.ClosePort();
+    Open(first);
+    EXPECT_TRUE(RepliesEchoRequests());
+    port.ClosePort();
+    Open(second);
+    EXPECT_FALSE(RepliesEchoRequests());
 }
 
 TEST_F(LinkTest, TheDeviceRestsAtLeastThePauseAfterEachReply) {

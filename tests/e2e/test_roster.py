@@ -118,6 +118,33 @@ class SlowUserRead(BenchCase):
 
 
 
+class LateReply(BenchCase):
+    """A device that answers in order gives one reply 2 s late: it comes just before the reply to
+    the next request, after that request was written."""
+
+    def test_a_late_record_count_does_not_fill_the_next_user_read(self):
+        state = STATE + "standard 100 200 세균\n" + "record 1 1 99 2011-03-07 00:05:09\n" * 5
+        # The record read asks for the user count, users 1 to 3, the standard count, standard 1,
+        # and then (the seventh request) the record count.
+        self.start(["--state", self.write_state(state), "--late", "7", "--late-ms", "2000",
+                    "--late-after-next"])
+        self.connect()
+        self.click("BTN_RECORD_READ")
+        self.expect_box("사용자 정보 가져오기를 완료하였습니다.")
+        self.expect_box("측정 기준 정보 가져오기를 완료하였습니다.")
+        self.expect_box("전송이 지연되었습니다.\n\n연결 확인 후 재시도 하세요.")
+        self.click("BTN_USER_SELECT_ALL")
+        self.click("BTN_USER_DELETE")
+        self.click("BTN_USER_READ")
+        self.expect_box("사용자 정보 가져오기를 완료하였습니다.")
+        self.assertEqual(self.rows("LIST_USER"), [["1", "홍길동", "101", "2001"],
+                                                  ["2", "김철수A", "-1", "12345678"],
+                                                  ["3", "이영희", "103", "2003"]])
+        self.assertEqual(len(self.sim.requests()), 7 + 4, "the user count and three users")
+        with open(self.sim.log, encoding="ascii", errors="replace") as f:
+            self.assertIn("-- the late reply, after the next request", f.read())
+
+
 class PulledLine(BenchCase):
     """The device's end closes during a read: the line is dead while the window says connected."""
 
