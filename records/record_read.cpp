@@ -86,8 +86,9 @@ public:
     // `shown`: the record's cells as the list shows them, the same when the lists are.
     void Add(const Frame& reply, const RecordCells& shown) {
         Measurement row;
-        const RecordCells cells =
-            m_sameAsShown ? shown : CellsOfRecord(reply, 1, m_users, m_standards);
+        RecordCells own;
+        const RecordCells& cells =
+            m_sameAsShown ? shown : (own = CellsOfRecord(reply, 1, m_users, m_standards));
         if (m_reader.Read(cells, row) >= 0) {
             ++m_leftOut;
             return;
