@@ -18,11 +18,18 @@ uint16_t COmbrix_TessalyDlg::ReplyStatus() const { return GetWord(m_reply, FRAME
 
 uint16_t COmbrix_TessalyDlg::ReplyCount() const { return GetWord(m_reply, FRAME_ITEM); }
 
-bool COmbrix_TessalyDlg::ReadItemCount(uint8_t command, int noneText, uint32_t& count) {
+bool COmbrix_TessalyDlg::CountItems(uint8_t command) {
     SetRequestEnvelope(TxFrame);
     TxFrame[FRAME_CMD] = command;
     TxFrame[FRAME_SUB] = SUB_COUNT;
-    if (!ExchangeOrReport(IDS_DELAY)) return false;
+    return ExchangeOrReport(IDS_DELAY);
+}
+
+bool COmbrix_TessalyDlg::ReadItemCount(uint8_t command, int noneText, uint32_t& count,
+                                       bool& replied) {
+    count = 0;
+    replied = CountItems(command);
+    if (!replied) return false;
     count = ReplyStatus() == RX_STATUS_COUNT ? ReplyCount() : 0;
     if (ReplyStatus() == RX_STATUS_COUNT && count == 0) {
         m_ui.Tell(noneText);
@@ -31,10 +38,14 @@ bool COmbrix_TessalyDlg::ReadItemCount(uint8_t command, int noneText, uint32_t& 
     return true;
 }
 
-bool COmbrix_TessalyDlg::ReadItemAsNewRow(int list, uint32_t item, int& row) {
+bool COmbrix_TessalyDlg::ReadItem(uint32_t item) {
     TxFrame[FRAME_SUB] = SUB_READ_ITEM;
     PutWord(TxFrame, FRAME_ITEM, static_cast<uint16_t>(item));
-    if (!ExchangeOrReport(IDS_DELAY)) return false;
+    return ExchangeOrReport(IDS_DELAY);
+}
+
+bool COmbrix_TessalyDlg::ReadItemAsNewRow(int list, uint32_t item, int& row) {
+    if (!ReadItem(item)) return false;
     row = m_ui.RowCount(list);
     m_ui.InsertRow(list, row);
     m_ui.SetCell(list, row, COL_NUMBER, DecimalText(row + 1));

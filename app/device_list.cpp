@@ -1,5 +1,7 @@
 #include "app/device_list.h"
 
+#include <utility>
+
 #include "app/main_dialog.h"
 #include "res/resource.h"
 
@@ -13,23 +15,53 @@ void SetRequest(uint8_t command, uint8_t sub) {
 }  // namespace
 
 void COmbrix_TessalyDlg::ReadDeviceList(const DeviceListPanel& panel) {
+    m_listRead = DeviceListRead{DeviceListRead::Failed, &panel, {}};
     m_ui.SetProgress(panel.progressBar, 0);
     if (m_ui.RowCount(panel.list) > 0) {
         m_ui.Tell(panel.readNotEmptyText);
+        m_listRead.outcome = DeviceListRead::Refused;
         return;
     }
     uint32_t count = 0;  // up to 65535 items: the loop must not wrap
-    if (!ReadItemCount(panel.command, panel.noneOnDeviceText, count)) return;
+    bool replied = false;
+    if (!ReadItemCount(panel.command, panel.noneOnDeviceText, count, replied)) {
+        if (replied) m_listRead.outcome = DeviceListRead::Read;  // the device holds none
+        return;
+    }
     for (uint32_t item = 1; item <= count; ++item) {
         int row = 0;
         if (!ReadItemAsNewRow(panel.list, item, row)) return;
-        panel.fillRow(m_ui, panel.list, row, m_reply);
+        const ListRowCells cells = panel.cellsOf(m_reply);
+        m_ui.SetCell(panel.list, row, COL_ROW_NAME, cells.name);
+        m_ui.SetCell(panel.list, row, COL_ROW_FIRST, cells.first);
+        m_ui.SetCell(panel.list, row, COL_ROW_SECOND, cells.second);
+        m_listRead.rows.push_back(cells);
         if (panel.mirrorEditsWhileReading) ShowEdits();
         m_ui.ScrollList(panel.list, panel.scrollDy);
         m_ui.SetProgress(panel.progressBar, ProgressAfter(item, count));
     }
+    m_listRead.outcome = DeviceListRead::Read;
     if (panel.mirrorEditsWhileReading) CollectEdits();
     m_ui.Tell(panel.readDoneText);
+}
+
+bool COmbrix_TessalyDlg::ReadDeviceRowsQuietly(const DeviceListPanel& panel, DeviceRows& rows) {
+    rows.clear();
+    if (!CountItems(panel.command)) return false;
+    const uint32_t count = ReplyStatus() == RX_STATUS_COUNT ? ReplyCount() : 0;
+    for (uint32_t item = 1; item <= count; ++item) {
+        if (!ReadItem(item)) return false;
+        rows.push_back(panel.cellsOf(m_reply));
+    }
+    return true;
+}
+
+bool COmbrix_TessalyDlg::DeviceRowsOfLastListRead(DeviceRows& rows) {
+    if (m_listRead.outcome == DeviceListRead::Read) {
+        rows = std::move(m_listRead.rows);
+        return true;
+    }
+    return m_listRead.panel && ReadDeviceRowsQuietly(*m_listRead.panel, rows);
 }
 
 void COmbrix_TessalyDlg::WriteDeviceList(const DeviceListPanel& panel) {

@@ -5,9 +5,24 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "app/controls.h"
 #include "link/frame.h"
+
+// The three cells after "No." of a user row (name, ID1, ID2) or a standard row (name, safety
+// and danger index), in code page 949, as an item reply gives them.
+struct ListRowCells {
+    std::string name, first, second;
+};
+inline bool operator==(const ListRowCells& a, const ListRowCells& b) {
+    return a.name == b.name && a.first == b.first && a.second == b.second;
+}
+// A list of the device, item 1 first, as one operation read it.
+using DeviceRows = std::vector<ListRowCells>;
+// Where a list row holds those cells.
+constexpr int COL_ROW_NAME = 2, COL_ROW_FIRST = 3, COL_ROW_SECOND = 4;
 
 struct DeviceListPanel {
     int list;         // IDC_LIST_*
@@ -27,8 +42,17 @@ struct DeviceListPanel {
     int fullText;
     int writeDoneText;
 
-    // Columns 2 to 4 of a new row from an item reply.
-    void (*fillRow)(DialogControls& ui, int list, int row, const Frame& reply);
+    // Columns COL_ROW_NAME to COL_ROW_SECOND of a row from an item reply.
+    ListRowCells (*cellsOf)(const Frame& reply);
     // The payload of an append request from a row.
     void (*putRow)(DialogControls& ui, int list, int row, uint8_t* request);
+};
+
+// How a panel's read of the device's list ended, and the rows it read: Read when the list was
+// read whole (none on the device included), Refused when the panel's list held rows, Failed on
+// a time-out.
+struct DeviceListRead {
+    enum Outcome { Read, Refused, Failed } outcome = Failed;
+    const DeviceListPanel* panel = nullptr;
+    DeviceRows rows;
 };

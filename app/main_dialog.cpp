@@ -14,6 +14,7 @@ void COmbrix_TessalyDlg::InitMainDialog() {
 void COmbrix_TessalyDlg::OnClose() {
     if (m_bConnected) m_port.ClosePort();
     m_bConnected = false;
+    SetPortName("");
 }
 
 void COmbrix_TessalyDlg::CollectEdits() {

@@ -2,11 +2,14 @@
 // The panels' operations are members too; each lives in the folder of its panel.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/controls.h"
+#include "app/device_list.h"
 #include "app/file_io.h"
 #include "app/port_settings.h"
 #include "app/progress.h"
@@ -18,18 +21,13 @@ constexpr int DEFAULT_BAUD_RATE = 115200;
 constexpr int USER_SCROLL_DY = 5000;
 
 class RecordArchive;
-struct DeviceListPanel;
+struct Measurement;
 struct RowAddition;
 struct ListCsvLayout;
 struct ListFilePanel;
 
 class COmbrix_TessalyDlg {
 public:
-    // A record's device numbers, which its row in the list does not show.
-    struct RecordNumbers {
-        uint8_t user, standard;
-    };
-
     COmbrix_TessalyDlg(DialogControls& controls, PortSettingsStore& settings);
 
     // Everything of the dialog's start that is not window plumbing: the edits from their
@@ -115,13 +113,23 @@ private:
     bool ExchangeOrReport(int delayTextId);
     uint16_t ReplyStatus() const;
     uint16_t ReplyCount() const;
+    // The count query of `command`; false, after the delay box, when no reply comes.
+    bool CountItems(uint8_t command);
     // Asks how many items of `command` the device holds (0 for a reply that is no count);
-    // false, after its box, when no reply comes or the device holds none.
-    bool ReadItemCount(uint8_t command, int noneText, uint32_t& count);
-    // Asks for item `item` of the command in TxFrame and appends a row numbered after the last
-    // for its reply; false, after the delay box, when no reply comes.
+    // false, after its box, when no reply comes (`replied` false) or the device holds none.
+    bool ReadItemCount(uint8_t command, int noneText, uint32_t& count, bool& replied);
+    // Asks for item `item` of the command in TxFrame; false, after the delay box, when no reply
+    // comes.
+    bool ReadItem(uint32_t item);
+    // ReadItem, and a row numbered after the last appended for its reply.
     bool ReadItemAsNewRow(int list, uint32_t item, int& row);
     void ReadDeviceList(const DeviceListPanel& panel);
+    // The device's list with the frames of the panel's read, into `rows` and not the panel's
+    // list, without a box but the delay box on a time-out (then false).
+    bool ReadDeviceRowsQuietly(const DeviceListPanel& panel, DeviceRows& rows);
+    // The device's list as the last panel read took it; read anew, quietly, when that read
+    // was refused or failed. False after the delay box.
+    bool DeviceRowsOfLastListRead(DeviceRows& rows);
     void WriteDeviceList(const DeviceListPanel& panel);
 
     // The list files (app/list_file.cpp); SaveListAs saves any list through the save dialog.
@@ -130,20 +138,34 @@ private:
     void ImportList(const ListFilePanel& panel);
 
     // The archive (records/record_archive.cpp).
-    // Keeps the rows of the record list read from the device; `complete`: every record the
-    // device counted was read.
-    void ArchiveRecordsRead(const std::vector<RecordNumbers>& numbers, bool complete);
-    // Before the device's log is cleared: true when its `count` records were all archived by a
-    // complete read since the port was opened, or the operator says to go on all the same.
-    bool MayClearRecords(int count);
+    // Keeps the measurements of a read of the record list; `complete`: every record the device
+    // counted was read, the newest (item `count`) first, its record fields `newest`.
+    void ArchiveRecordsRead(const std::vector<Measurement>& read, size_t leftOut, bool complete,
+                            const uint8_t* newest);
+    // Before the device's log is cleared, with the count reply in m_reply: true when the log is
+    // proven archived (the count of the last complete archived read of this connection, and
+    // its newest record read again the same), or the operator says to go on all the same (and
+    // the archive has kept that). False, after its box if any, when nothing may be deleted.
+    bool MayClearRecords();
+    // The device's newest record, item `count`, read again equals the kept one; false with
+    // `replied` false after the delay box.
+    bool NewestRecordUnchanged(uint16_t count, bool& replied);
+    bool KeepForcedClear(std::optional<int> count);
+    void ForgetArchivedLog() { m_archivedLog = ArchivedLog{}; }
     void SetPortName(const std::string& name);
-
     DialogControls& m_ui;
     PortSettingsStore& m_settings;
     bool m_bIgnoreNotifications = false;  // while CollectEdits or ShowEdits runs
     Frame m_reply{};                      // the last reply taken by ExchangeFrame
     OutputFileFactory m_makeFile = MakeOutputFile;
     RecordArchive* m_archive = nullptr;
-    std::string m_strPortName;       // the source of the rows archived: "COM3", a device path
-    long m_nArchivedReadCount = -1;  // records of the last complete read archived; -1 none
+    std::string m_strPortName;  // the source of the rows archived: "COM3", a device path
+    DeviceListRead m_listRead;  // the last read of the user or the standard list
+    // The last complete read of this connection that the archive kept whole: its count and the
+    // record fields (user, standard, value, time) of its newest record. -1: none.
+    struct ArchivedLog {
+        static constexpr size_t FIELDS = 10;  // a record reply's bytes 8 to 17
+        long count = -1;
+        std::array<uint8_t, FIELDS> newest{};
+    } m_archivedLog;
 };

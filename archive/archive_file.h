@@ -5,6 +5,7 @@
 #include <string>
 
 #include "archive/archive.h"
+#include "archive/forced_clears.h"
 
 class RecordArchive {
 public:
@@ -12,6 +13,8 @@ public:
     // Keeps the rows of one read or import as Archive::AddBatch does.
     virtual ArchiveStatus Keep(const std::string& source, MeasurementFeed& feed,
                                BatchCount& count) = 0;
+    // Keeps a clear of the device's log forced past the question, before its delete is sent.
+    virtual ArchiveStatus KeepForcedClear(const ForcedClear& clear) = 0;
     // The file, UTF-8, as the operator is told it.
     virtual const std::string& Path() const = 0;
 };
@@ -28,6 +31,11 @@ public:
         ArchiveStatus status;
         const auto archive = Archive::Open(m_path, status, m_busyTimeoutMs);
         return archive ? archive->AddBatch(source, feed, count) : status;
+    }
+    ArchiveStatus KeepForcedClear(const ForcedClear& clear) override {
+        ArchiveStatus status;
+        const auto archive = Archive::Open(m_path, status, m_busyTimeoutMs);
+        return archive ? ::KeepForcedClear(*archive, clear) : status;
     }
     const std::string& Path() const override { return m_path; }
 

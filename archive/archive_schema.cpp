@@ -52,6 +52,14 @@ CREATE INDEX readings_by_standard ON readings(standard_id, measured_at);
 ALTER TABLE readings ADD COLUMN pushed INTEGER NOT NULL DEFAULT 0;
 CREATE INDEX readings_waiting ON readings(id) WHERE pushed = 0;
 )",
+    // 4: every clear of the device's log that the operator forced past the question that its
+    // records were not all archived, for the audit. A count of NULL: the device gave none.
+    R"(
+CREATE TABLE forced_clears(id INTEGER PRIMARY KEY, cleared_at INTEGER NOT NULL,
+                           record_count INTEGER, windows_user TEXT NOT NULL,
+                           source TEXT NOT NULL);
+CREATE INDEX forced_clears_by_time ON forced_clears(cleared_at);
+)",
     // 5: a row the site refuses for its content is set aside (pushed = 2) with the server's
     // reason, so that the rows after it keep flowing. Independent of the steps before it but 3.
     R"(

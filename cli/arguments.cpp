@@ -96,9 +96,14 @@ bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string&
         error = "--from and --to are days: YYYY-MM-DD";
         return false;
     }
+    if (out.force && !out.command->mayForce) {
+        error = name + " clears nothing unproven: --force applies to clear-records";
+        return false;
+    }
     if (out.noArchive && (!out.command->archivesReads || out.command->clearsOnlyArchived)) {
-        error = name + (out.command->clearsOnlyArchived ? " archives what it clears"
-                                                        : " archives nothing");
+        error = name + (out.command->archivesReads        ? " archives what it clears"
+                        : out.command->clearsOnlyArchived ? " keeps a forced clear in the archive"
+                                                          : " archives nothing");
         error += ": --no-archive does not apply";
         return false;
     }
@@ -176,6 +181,8 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             return true;
         } else if (word == "--yes") {
             out.yes = true;
+        } else if (word == "--force") {
+            out.force = true;
         } else if (word == "--utf8") {
             out.utf8 = true;
         } else if (word == "--no-archive") {
@@ -203,7 +210,7 @@ std::string HelpText() {
   ombrix [--archive FILE] --port PORT records [--csv FILE] [--utf8] [--no-archive]
   ombrix --port PORT write-users FILE      --yes
   ombrix --port PORT write-standards FILE  --yes
-  ombrix --port PORT clear-records         --yes
+  ombrix [--archive FILE] --port PORT clear-records --yes [--force]
   ombrix [--archive FILE] --port PORT download --yes
   ombrix [--archive FILE] import FILE...
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
@@ -227,11 +234,16 @@ write-users FILE, write-standards FILE
            load a list file (code page 949 or UTF-8, checked as the window loads it) and
            replace the instrument's whole list by it.
 clear-records
-           delete every measurement record on the instrument.
+           delete every measurement record on the instrument. It reads none, so it clears a
+           log that holds records only with --force, and keeps that clear (its time, count,
+           user and port) in the archive for the audit report.
 download   read and archive every record, then clear the instrument's log and check that it
-           is empty. The log is cleared only when every record on it is in the archive.
+           is empty. The log is cleared only when it is proven to be in the archive: its
+           count is the count just read and archived, and its newest record, read again, is
+           the one read.
 --yes      the four commands that replace or delete what the instrument holds run only
            with it.
+--force    clear-records: clear a log that is not proven archived all the same.
 --archive FILE
            the measurement archive (SQLite) to use instead of the user's own:
            %LOCALAPPDATA%\Kavenor\Ombrix_Tessaly\archive.sqlite3 on Windows,
@@ -271,6 +283,7 @@ Exit status:
   6  a file could not be read, was not a valid list or record file, or could not be written
   7  the archive could not be opened or written
   8  the site archive could not be reached or refused (the driver's words on standard error)
+  9  not cleared: the records are not all in the archive (the reason on standard error)
  10  the site archive refused some rows for their content: they are set aside, listed on
      standard error, and sent again by sync --retry-refused
 )";

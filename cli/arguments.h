@@ -17,6 +17,7 @@ struct Arguments {
     std::string html;                // the report's file, UTF-8
     bool utf8 = false;
     bool yes = false;
+    bool force = false;   // clear-records: clear what is not proven archived
     std::string archive;  // --archive FILE; empty: the user's own
     bool noArchive = false;
     ArchiveFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict

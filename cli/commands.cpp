@@ -61,11 +61,19 @@ const Command kCommands[] = {
      true,
      {{&D::OnImportStandards, false, IDS_LIST_FILE_LOADED, {}},
       {&D::OnWriteStandards, true, IDS_STANDARD_WRITE_DONE, {}}}},
+    // Reads nothing: a log is cleared only with --force, and the archive keeps that.
     {"clear-records",
      false,
      false,
      true,
-     {{&D::OnClearDeviceRecords, true, IDS_RECORD_CLEARED, {}}}},
+     {{&D::OnClearDeviceRecords, true, IDS_RECORD_CLEARED, {}}},
+     false,
+     true,
+     nullptr,
+     false,
+     false,
+     Command::NoSite,
+     true},
 };
 
 bool IsFileText(int textId) {

@@ -28,8 +28,9 @@ struct Command {
     std::vector<CommandStep> steps;
     // Keeps the records it reads in the archive (unless --no-archive).
     bool archivesReads = false;
-    // The device's log is cleared only when every record on it was archived: the question
-    // that offers to clear it all the same is answered No.
+    // The device's log is cleared only when it is proven archived: the question that offers to
+    // clear it all the same is answered No, unless --force (where `mayForce`) says Yes, and such
+    // a clear is kept in the archive.
     bool clearsOnlyArchived = false;
     // A command of the archive alone, instead of steps: its exit status.
     int (*runOnArchive)(const Arguments& arguments, RecordArchive& archive) = nullptr;
@@ -39,6 +40,7 @@ struct Command {
     // What --site does: read the site's rows instead of the archive's (history, report), or
     // push the archive's to it (sync).
     enum SiteUse { NoSite, ReadsSite, PushesToSite } site = NoSite;
+    bool mayForce = false;  // --force clears what is not proven archived
 };
 
 // Null for a name that is no command.
@@ -46,7 +48,8 @@ const Command* FindCommand(const std::string& name);
 
 // The exit status when an operation shows this box instead of completing: 4 for no reply, 6
 // for a file that could not be read, written or taken as a list, 7 for an archive that could not
-// be opened or written, 5 for anything else.
+// be opened or written, 5 for anything else. A clear declined because the records are not all
+// in the archive is EXIT_NOT_CLEARED.
 int ExitStatusOfBox(int textId);
 
 constexpr int EXIT_DONE = 0;
@@ -57,4 +60,5 @@ constexpr int EXIT_STOPPED = 5;
 constexpr int EXIT_FILE = 6;
 constexpr int EXIT_ARCHIVE = 7;
 constexpr int EXIT_SITE = 8;
+constexpr int EXIT_NOT_CLEARED = 9;
 constexpr int EXIT_SITE_REFUSED_ROWS = 10;

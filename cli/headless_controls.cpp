@@ -83,7 +83,7 @@ bool HeadlessControls::Ask(int textId) {
 
 bool HeadlessControls::AskNoByDefault(int textId, const std::string& insert) {
     Say(BoxLine(textId, Utf8From(insert)));
-    m_declinedCareful = m_declinedCareful || !m_answerCarefulYes;
+    if (!m_answerCarefulYes) m_declinedCareful = textId;
     return m_answerCarefulYes;
 }
 

@@ -51,8 +51,8 @@ public:
     // Answered as the command says: Yes with --yes, unless it keeps unarchived records.
     bool AskNoByDefault(int textId, const std::string& insert) override;
     void SetCarefulAnswer(bool yes) { m_answerCarefulYes = yes; }
-    // Such a question was answered No.
-    bool DeclinedCarefulQuestion() const { return m_declinedCareful; }
+    // The text of such a question that was answered No; 0 for none.
+    int DeclinedCarefulQuestion() const { return m_declinedCareful; }
     bool AskSavePath(const char* initialName, std::string& path) override;
     bool AskOpenPath(std::string& path) override;
 
@@ -64,7 +64,7 @@ private:
     std::vector<int> m_told;
     bool m_answerYes;
     bool m_answerCarefulYes;
-    bool m_declinedCareful = false;
+    int m_declinedCareful = 0;
     std::string m_savePath;
     std::string m_openPath;
     bool m_showProgress;

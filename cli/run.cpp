@@ -47,6 +47,16 @@ void SayWatcherError(const std::string& text, const PortFailure& failure) {
     WriteText(Stream::Err, text + CauseSuffix(failure) + "\n");
 }
 
+// Why a clear was declined, from the question it would have asked.
+std::string NotClearedReason(int question, const Command& command) {
+    if (question == IDS_RECORD_CLEAR_UNKNOWN)
+        return "the instrument's count reply carries no count";
+    if (!command.archivesReads)
+        return "clear-records reads no record; download reads, archives and then clears "
+               "(--force clears all the same)";
+    return "the instrument's log is not the one just read and archived";
+}
+
 // How a step ended, from the boxes it showed.
 int StepStatus(const CommandStep& step, const std::vector<int>& told) {
     for (int textId : told) {
@@ -68,12 +78,13 @@ int RunCommand(const Arguments& arguments) {
     if (command.runOnArchive) return command.runOnArchive(arguments, archive);
     SetWatcherErrorHandler(SayWatcherError);
     HeadlessControls ui(arguments.yes, arguments.csv, arguments.file, IsTerminal(Stream::Err));
-    if (command.clearsOnlyArchived) ui.SetCarefulAnswer(false);
+    if (command.clearsOnlyArchived) ui.SetCarefulAnswer(arguments.force);
     NoSettings settings;
     COmbrix_TessalyDlg dialog(ui, settings);
     ChooseOutput(arguments.utf8);
     dialog.SetFileFactory(MakeChosenOutput);
-    if (command.archivesReads && !arguments.noArchive) dialog.SetArchive(&archive);
+    if ((command.archivesReads || command.clearsOnlyArchived) && !arguments.noArchive)
+        dialog.SetArchive(&archive);
     int status = EXIT_DONE;
     for (const CommandStep& step : command.steps) {
         if (step.usesDevice && !dialog.IsConnected() && !dialog.ConnectTo(arguments.port)) {
@@ -91,10 +102,12 @@ int RunCommand(const Arguments& arguments) {
         if (status != EXIT_DONE) {
             // The record clear stops without a box when the device's answer to the delete,
             // or the count after it, says that records are left, or when it would delete
-            // records that are not archived.
-            if (ui.DeclinedCarefulQuestion())
-                ui.Say("ombrix: the log was not cleared: not every record on it is in the archive");
-            else if (ui.Told().empty())
+            // records that are not proven archived.
+            if (const int question = ui.DeclinedCarefulQuestion(); question && ui.Told().empty()) {
+                ui.Say("ombrix: not cleared: the records are not all in the archive: " +
+                       NotClearedReason(question, command));
+                status = EXIT_NOT_CLEARED;
+            } else if (ui.Told().empty())
                 ui.Say("ombrix: the instrument did not complete the operation");
             break;
         }

@@ -26,7 +26,7 @@ void COmbrix_TessalyDlg::OnClearDeviceRecords() {
         m_ui.Tell(IDS_RECORD_NONE);
         return;
     }
-    if (ReplyStatus() == RX_STATUS_COUNT && !MayClearRecords(ReplyCount())) return;
+    if (!MayClearRecords()) return;
     TxFrame[FRAME_SUB] = SUB_DELETE_ALL;
     if (!ExchangeOrReport(IDS_DELAY)) return;
     if (!NoRecordsLeft(ReplyStatus(), ReplyCount())) return;

@@ -166,7 +166,9 @@ ArchiveStatus LoadReport(Archive& archive, const ArchiveFilter& filter, ReportIn
     if (status) status = scan.Fill(archive, input);
     if (!status) return status;
     input.contaminatedTotal = input.counts.contaminated;
-    return LoadContaminated(archive, filter, input);
+    status = LoadContaminated(archive, filter, input);
+    if (!status) return status;
+    return LoadForcedClears(archive, from, until, input.forcedClears);
 }
 
 // The filter in the report's words; a name of "" is the rows without one.

@@ -186,6 +186,31 @@ void AppendContaminated(std::string& out, const ReportInput& input) {
     out += "</tbody>\n</table>\n";
 }
 
+// Each deletion of records the archive may not hold, for the auditor: when, how many, by whom
+// and on which port.
+void AppendForcedClears(std::string& out, const std::vector<ForcedClear>& clears) {
+    out += "<h2>보관 확인 없이 삭제한 측정 기록</h2>\n";
+    out +=
+        "<p class=\"note\">PC에 모두 보관되었는지 확인되지 않은 채 Ombrix의 측정 기록을 "
+        "삭제한 " +
+        GroupedNumber(static_cast<int64_t>(clears.size())) + "건입니다.</p>\n";
+    out += "<table class=\"list\">\n";
+    HeaderRow(out, {"No.", "시간", "기록 수", "사용자", "포트"});
+    out += "<tbody>\n";
+    for (size_t i = 0; i < clears.size(); ++i) {
+        const ForcedClear& clear = clears[i];
+        const auto seconds = SecondsFromTimeText(clear.clearedAt);
+        out += "<tr>";
+        Cell(out, std::to_string(i + 1), "n");
+        Cell(out, seconds ? TwelveHourText(*seconds) : clear.clearedAt, "t");
+        Cell(out, clear.count ? std::to_string(*clear.count) : "알 수 없음", "n");
+        Cell(out, clear.user);
+        Cell(out, clear.source);
+        out += "\n";
+    }
+    out += "</tbody>\n</table>\n";
+}
+
 }  // namespace
 
 std::optional<std::pair<int64_t, int64_t>> ReportPeriod(const ReportInput& input) {
@@ -214,6 +239,7 @@ std::string ReportHtml(const ReportInput& input) {
     AppendStandards(out, input.standards);
     AppendChart(out, input);
     AppendContaminated(out, input);
+    if (!input.forcedClears.empty()) AppendForcedClears(out, input.forcedClears);
     out += "<footer>";
     AppendEscapedHtml(out, std::string(kProduct) + " · " + input.createdAt);
     out += "</footer>\n</body>\n</html>\n";

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/forced_clears.h"
 #include "chart/chart_model.h"
 #include "measurement/measurement.h"
 #include "measurement/verdicts.h"
@@ -48,7 +49,10 @@ struct ReportInput {
     ValueAxis axis = ValueAxis::Linear;
     std::vector<Measurement> contaminated;  // the newest "오염" rows first
     int64_t contaminatedTotal = 0;          // all "오염" rows of the filtered set
-    std::string createdAt;                  // "YYYY-MM-DD HH:MM:SS"
+    // The clears of a device's log forced past the question in the period, oldest first (none
+    // in the site's report, which does not keep them): a section of their own when there are.
+    std::vector<ForcedClear> forcedClears;
+    std::string createdAt;  // "YYYY-MM-DD HH:MM:SS"
 };
 
 std::string ReportHtml(const ReportInput& input);

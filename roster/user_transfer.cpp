@@ -8,10 +8,10 @@
 
 namespace {
 
-void FillUserRow(DialogControls& ui, int list, int row, const Frame& reply) {
-    ui.SetCell(list, row, UserRecord::COL_NAME, NameFromFrame(reply, UserRecord::FRAME_NAME));
-    ui.SetCell(list, row, UserRecord::COL_ID1, DecimalText(GetLong(reply, UserRecord::FRAME_ID1)));
-    ui.SetCell(list, row, UserRecord::COL_ID2, DecimalText(GetLong(reply, UserRecord::FRAME_ID2)));
+ListRowCells UserCells(const Frame& reply) {
+    return {NameFromFrame(reply, UserRecord::FRAME_NAME),
+            DecimalText(GetLong(reply, UserRecord::FRAME_ID1)),
+            DecimalText(GetLong(reply, UserRecord::FRAME_ID2))};
 }
 
 void PutUserRow(DialogControls& ui, int list, int row, uint8_t* request) {
@@ -35,7 +35,7 @@ const DeviceListPanel kUsers = {
     IDS_USER_NOT_DELETED,
     IDS_USER_FULL,
     IDS_USER_WRITE_DONE,
-    FillUserRow,
+    UserCells,
     PutUserRow,
 };
 

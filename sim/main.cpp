@@ -34,6 +34,9 @@ const char kUsage[] =
     "  --standards N      add N generated standards (at most 50)\n"
     "  --records N        add N generated records (at most 65535)\n"
     "  --log FILE         log frames to FILE instead of standard error\n"
+    "  --swap-at N        another instrument on the line from the Nth request on (1-based),\n"
+    "                     holding the state of --swap-state FILE (empty without it)\n"
+    "  --swap-state FILE\n"
     "  --quiet            log nothing\n"
     "faults:\n"
     "  --silent N[,N..]   leave the Nth request (1-based) unanswered\n"
@@ -57,10 +60,11 @@ const char kUsage[] =
     "  --no-random-hang-up  leave hang-ups out of the random faults\n";
 
 struct Options {
-    std::string port, link, stateFile, saveFile, logFile;
+    std::string port, link, stateFile, saveFile, logFile, swapStateFile;
     bool quiet = false, noRandomHangUp = false;
     size_t users = 0, standards = 0, records = 0;
     int fullAfter = -1;
+    int swapAt = 0;
     FaultPlan faults;
 };
 
@@ -98,6 +102,10 @@ bool ParseArguments(int argc, char** argv, Options& options, std::string& error)
             options.saveFile = value;
         else if (arg == "--log")
             options.logFile = value;
+        else if (arg == "--swap-state")
+            options.swapStateFile = value;
+        else if (arg == "--swap-at")
+            ok = ParseCount(value, 1 << 30, number) && number > 0, options.swapAt = number;
         else if (arg == "--users")
             ok = ParseCount(value, MAX_USERS, number), options.users = number;
         else if (arg == "--standards")
@@ -184,7 +192,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     SimDevice device;
-    if (!BuildDevice(options, device, error)) {
+    SimState swapped;
+    if (!BuildDevice(options, device, error) ||
+        (!options.swapStateFile.empty() && !LoadSimState(options.swapStateFile, swapped, error))) {
         std::fprintf(stderr, "ombrix-sim: %s\n", error.c_str());
         return 1;
     }
@@ -209,6 +219,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     SimServer server(device, *line, options.faults);
     server.SetLog(log);
+    if (options.swapAt > 0) server.SwapAt(options.swapAt, std::move(swapped));
     auto save = [&] {
         std::string failure;
         if (!options.saveFile.empty() && !SaveSimState(options.saveFile, device.state, failure))

@@ -17,6 +17,12 @@ void SleepMs(int ms) {
 SimServer::SimServer(SimDevice& device, SimLine& line, FaultPlan faults)
     : m_device(device), m_line(line), m_faults(std::move(faults)) {}
 
+void SimServer::SwapAt(int request, SimState state) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_swapAt = request;
+    m_swapState = std::move(state);
+}
+
 void SimServer::Run(const std::atomic<bool>& stop) {
     uint8_t buffer[4096];
     while (!stop.load() && !m_hungUp) {
@@ -76,7 +82,10 @@ void SimServer::Serve(const Frame& request) {
     const int number = static_cast<int>(m_requests.size());
     const SimFault fault = m_picker.Pick(number);
     m_requestFaults.push_back(fault);
+    const bool swapped = number == m_swapAt;
+    if (swapped) m_device.state = std::move(m_swapState);
     lock.unlock();
+    if (swapped && m_log) std::fprintf(m_log, "-- request %d: another instrument\n", number);
     if (fault != SimFault::None && m_log)
         std::fprintf(m_log, "-- request %d: %s\n", number, FaultName(fault));
     if (fault == SimFault::HangUp) {

@@ -19,6 +19,9 @@ public:
 
     // Log of frames ("<- 14 18 ..." received, "-> 13 17 ..." sent); null for none.
     void SetLog(std::FILE* log) { m_log = log; }
+    // Another instrument, holding `state`, is on the line from request `request` (1-based) on,
+    // as when an operator swaps instruments on one cable between two requests.
+    void SwapAt(int request, SimState state);
     // Called after every request that changed the device's lists.
     void SetOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
 
@@ -61,4 +64,6 @@ private:
     std::vector<std::vector<uint8_t>> m_requests;
     std::vector<std::chrono::steady_clock::time_point> m_requestTimes;
     std::vector<SimFault> m_requestFaults;
+    int m_swapAt = 0;  // 0: never
+    SimState m_swapState;
 };

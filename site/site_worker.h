@@ -55,6 +55,10 @@ public:
         if (status) m_worker.Push();
         return status;
     }
+    // Nothing of it goes to the site.
+    ArchiveStatus KeepForcedClear(const ForcedClear& clear) override {
+        return m_archive.KeepForcedClear(clear);
+    }
     const std::string& Path() const override { return m_archive.Path(); }
 
 private:

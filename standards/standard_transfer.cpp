@@ -8,12 +8,10 @@
 
 namespace {
 
-void FillStandardRow(DialogControls& ui, int list, int row, const Frame& reply) {
-    ui.SetCell(list, row, StandardRecord::COL_NAME, NameFromFrame(reply, StandardPayload::NAME));
-    ui.SetCell(list, row, StandardRecord::COL_SAFE,
-               DecimalText(GetWord(reply, StandardPayload::SAFE)));
-    ui.SetCell(list, row, StandardRecord::COL_DANGER,
-               DecimalText(GetWord(reply, StandardPayload::DANGER)));
+ListRowCells StandardCells(const Frame& reply) {
+    return {NameFromFrame(reply, StandardPayload::NAME),
+            DecimalText(GetWord(reply, StandardPayload::SAFE)),
+            DecimalText(GetWord(reply, StandardPayload::DANGER))};
 }
 
 // The indices travel as their low 16 bits.
@@ -40,7 +38,7 @@ const DeviceListPanel kStandards = {
     IDS_STANDARD_NOT_DELETED,
     IDS_STANDARD_FULL,
     IDS_STANDARD_WRITE_DONE,
-    FillStandardRow,
+    StandardCells,
     PutStandardRow,
 };
 

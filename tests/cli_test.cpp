@@ -176,7 +176,7 @@ TEST_F(CliTest, ClearingTheRecordsMakesTheUserWriteGoAhead) {
                            "해주세요.\n"),
               std::string::npos);
     EXPECT_EQ(sim->device.state.users.size(), 3u);
-    EXPECT_EQ(Ombrix({"clear-records", "--yes"}).status, 0);
+    EXPECT_EQ(Ombrix({"clear-records", "--yes", "--force"}).status, 0);
     EXPECT_TRUE(sim->device.state.records.empty());
     // Nothing left to read or to clear is the end of the operation, not its completion.
     ran = Ombrix({"records"});
@@ -372,6 +372,71 @@ TEST_F(CliTest, AnArchiveThatCannotGrowGivesExit7AndTheDeviceKeepsItsRecords) {
         EXPECT_FALSE(frame[2] == 0x13 && frame[3] == 0x62);
 }
 
+// A log is cleared only when it is proven archived; otherwise exit 9 with the reason, and
+// nothing deleted. The download's read takes 11 requests of Lab(), its clear's count the 12th.
+TEST_F(CliTest, WhatIsNotProvenArchivedIsNotCleared) {
+    SimState swapped = Lab();
+    swapped.records[2].value = 251;  // as many records, another newest one
+    FaultPlan noCount;
+    noCount.overrides.push_back({CMD_RECORDS, SUB_COUNT, 0xEEE1, 3});
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        FaultPlan faults;
+        int swapAt;
+        std::string reason;
+    } cases[] = {
+        {"an instrument swapped after the read",
+         {"download", "--yes"},
+         {},
+         12,
+         "the instrument's log is not the one just read and archived"},
+        {"a count reply that is no count",
+         {"download", "--yes"},
+         noCount,
+         0,
+         "the instrument's count reply carries no count"},
+        {"clear-records, which reads nothing", {"clear-records", "--yes"}, {}, 0, "--force"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start(Lab(), c.faults);
+        if (c.swapAt) sim->Server().SwapAt(c.swapAt, swapped);
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), {"--archive", Path("a.sqlite3")});
+        const Ran ran = Ombrix(args);
+        EXPECT_EQ(ran.status, 9);
+        EXPECT_NE(ran.err.find("ombrix: not cleared: the records are not all in the archive"),
+                  std::string::npos)
+            << ran.err;
+        EXPECT_NE(ran.err.find(c.reason), std::string::npos) << ran.err;
+        EXPECT_EQ(sim->device.state.records.size(), 3u);
+        for (const auto& request : sim->Server().Requests()) EXPECT_NE(request[3], SUB_DELETE_ALL);
+    }
+}
+
+TEST_F(CliTest, ForceClearsAllTheSameAndTheReportListsIt) {
+    Start();
+    Ran ran = Ombrix({"--archive", Path("a.sqlite3"), "clear-records", "--yes", "--force"});
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_TRUE(sim->device.state.records.empty());
+    EXPECT_NE(ran.err.find("Ombrix의 측정 기록 3개가 아직 PC에 보관되지 않았습니다."),
+              std::string::npos);
+    ran = OmbrixAlone({"--archive", Path("a.sqlite3"), "report", "--html", Path("r.html")});
+    EXPECT_EQ(ran.status, 0);
+    const std::string html = FileBytes(Path("r.html"));
+    EXPECT_NE(html.find("보관 확인 없이 삭제한 측정 기록"), std::string::npos);
+    EXPECT_NE(html.find("<td class=n>3<td>"), std::string::npos);
+
+    // An archive that cannot keep the forced clear: nothing is deleted.
+    Start();
+    Write(Path("blocker"), "a file where the archive's folder would be");
+    ran =
+        Ombrix({"--archive", Path("blocker") + "/a.sqlite3", "clear-records", "--yes", "--force"});
+    EXPECT_EQ(ran.status, 7);
+    EXPECT_EQ(sim->device.state.records.size(), 3u);
+}
+
 TEST_F(CliTest, ImportKeepsGoodFilesWholeAndNamesTheLineOfABadOne) {
     const std::string header = "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n";
     Write(Path("good.csv"), UTF8_BOM + header + "1,2011-03-07 12:05:09 오전,,,,,,,150,-\n");
@@ -437,6 +502,10 @@ TEST(CliArguments, WrongUsageIsNamed) {
          "download archives what it clears: --no-archive does not apply"},
         {{"--port", "p", "download"},
          "download replaces or deletes what the device holds: confirm it with --yes"},
+        {{"--port", "p", "download", "--yes", "--force"},
+         "download clears nothing unproven: --force applies to clear-records"},
+        {{"--port", "p", "clear-records", "--yes", "--no-archive"},
+         "clear-records keeps a forced clear in the archive: --no-archive does not apply"},
         {{"--site", "DSN=x", "import", "f"},
          "import does not use the site archive: --site applies to sync, history and report"},
         {{"history", "--pc", "PC1"},

@@ -3,8 +3,15 @@
 // device are not archived.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <set>
+
 #include "archive/archive_file.h"
 #include "archive/archive_query.h"
+#include "archive/forced_clears.h"
+#include "measurement/time_text.h"
+#include "site/site_setting.h"
 #include "tests/dialog_fixture.h"
 
 namespace {
@@ -24,13 +31,17 @@ SimState Lab() {
 class FailingArchive : public RecordArchive {
 public:
     ArchiveStatus Keep(const std::string&, MeasurementFeed&, BatchCount&) override {
+        return Locked();
+    }
+    ArchiveStatus KeepForcedClear(const ForcedClear&) override { return Locked(); }
+    const std::string& Path() const override { return m_path; }
+
+private:
+    static ArchiveStatus Locked() {
         ArchiveStatus status;
         status.cause = ArchiveCause::Locked;
         return status;
     }
-    const std::string& Path() const override { return m_path; }
-
-private:
     std::string m_path = "/data/archive.sqlite3";
 };
 
@@ -54,9 +65,40 @@ protected:
         return rows;
     }
 
+    std::vector<ForcedClear> ForcedClears() {
+        ArchiveStatus status;
+        auto db = Archive::Open(path, status);
+        std::vector<ForcedClear> clears;
+        if (db) LoadForcedClears(*db, std::nullopt, std::nullopt, clears);
+        return clears;
+    }
+
     void ReadAgain() {
         dialog.OnDeleteAllRecords();
         dialog.OnReadRecords();
+    }
+
+    // A complete read, archived, and the record list emptied for the clear.
+    void ReadAndEmptyTheList() {
+        dialog.OnReadRecords();
+        ASSERT_EQ(ui.boxes.back(), Info(IDS_RECORD_READ_DONE));
+        dialog.OnDeleteAllRecords();
+        ui.boxes.clear();
+    }
+
+    // The requests of the clear that begins at request `from` (0-based): (sub-code, item).
+    std::vector<std::pair<int, int>> ClearFramesFrom(size_t from) const {
+        std::vector<std::pair<int, int>> frames;
+        const auto requests = sim->Server().Requests();
+        for (size_t i = from; i < requests.size(); ++i)
+            frames.emplace_back(requests[i][FRAME_SUB], GetWord(requests[i].data(), FRAME_ITEM));
+        return frames;
+    }
+
+    bool Asked(int textId) const {
+        return std::any_of(ui.boxes.begin(), ui.boxes.end(), [&](const ShownBox& box) {
+            return box.kind == ShownBox::CarefulQuestion && box.textId == textId;
+        });
     }
 
     std::string path = (std::filesystem::temp_directory_path() /
@@ -162,6 +204,191 @@ TEST_F(RecordArchiveTest, TheLogIsClearedUnaskedOnlyWhenAllOfItWasArchived) {
     EXPECT_FALSE(asked());
     EXPECT_EQ(ui.boxes.back(), Info(IDS_RECORD_CLEARED));
     EXPECT_TRUE(sim->device.state.records.empty());
+}
+
+TEST_F(RecordArchiveTest, AProvenLogIsClearedWithItsNewestRecordReadAgain) {
+    Connect(Lab());
+    ReadAndEmptyTheList();
+    const size_t before = Sent().size();
+    dialog.OnClearDeviceRecords();
+    EXPECT_FALSE(Asked(IDS_RECORD_CLEAR_NOT_ARCHIVED));
+    EXPECT_EQ(ui.boxes.back(), Info(IDS_RECORD_CLEARED));
+    EXPECT_EQ(ClearFramesFrom(before),
+              (std::vector<std::pair<int, int>>{{0x64, 0}, {0x63, 3}, {0x62, 0}, {0x64, 0}}));
+    EXPECT_TRUE(sim->device.state.records.empty());
+    EXPECT_TRUE(ForcedClears().empty());
+}
+
+// Another instrument with as many records on the cable, or a log replaced between the read and
+// the clear: the count alone would pass, the newest record does not.
+TEST_F(RecordArchiveTest, ASwappedInstrumentIsNotClearedUnasked) {
+    SimState other = Lab();
+    other.records[2].value = 251;  // the newest
+    const struct {
+        const char* what;
+        SimState swapped;
+    } cases[] = {{"same count, another newest record", other},
+                 {"another count", SimState{Lab().users, Lab().standards, {Record(1, 1, 5, 9)}}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        ui = FakeControls();
+        Connect(Lab());
+        ReadAndEmptyTheList();
+        const size_t before = Sent().size();
+        sim->Server().SwapAt(static_cast<int>(before) + 1, c.swapped);
+        ui.answers = {true, false};  // the clear's question, then No
+        dialog.OnClearDeviceRecords();
+        EXPECT_TRUE(Asked(IDS_RECORD_CLEAR_NOT_ARCHIVED));
+        EXPECT_EQ(sim->device.state.records.size(), c.swapped.records.size());
+        for (const auto& [sub, item] : ClearFramesFrom(before)) EXPECT_NE(sub, SUB_DELETE_ALL);
+    }
+}
+
+TEST_F(RecordArchiveTest, AClearForcedPastTheQuestionIsKeptInTheArchive) {
+    Connect(Lab());
+    const size_t before = Sent().size();
+    dialog.OnClearDeviceRecords();  // nothing read: the question, answered Yes
+    EXPECT_EQ(ui.boxes[1],
+              (ShownBox{ShownBox::CarefulQuestion, IDS_RECORD_CLEAR_NOT_ARCHIVED, "3"}));
+    EXPECT_EQ(ClearFramesFrom(before),
+              (std::vector<std::pair<int, int>>{{0x64, 0}, {0x62, 0}, {0x64, 0}}));
+    const std::vector<ForcedClear> clears = ForcedClears();
+    ASSERT_EQ(clears.size(), 1u);
+    EXPECT_EQ(clears[0].count, 3);
+    EXPECT_EQ(clears[0].source, "COM1");
+    EXPECT_EQ(clears[0].user, ThisPc().user);
+    EXPECT_TRUE(SecondsFromTimeText(clears[0].clearedAt).has_value());
+
+    // An archive that cannot keep it: the device is not cleared.
+    FailingArchive failing;
+    dialog.SetArchive(&failing);
+    sim->device.state = Lab();
+    dialog.OnClearDeviceRecords();
+    EXPECT_EQ(ui.boxes.back(), (ShownBox{ShownBox::Error, IDS_ARCHIVE_LOCKED, failing.Path()}));
+    EXPECT_EQ(sim->device.state.records.size(), 3u);
+}
+
+TEST_F(RecordArchiveTest, ACountReplyThatIsNoCountAsksItsOwnQuestion) {
+    FaultPlan faults;
+    faults.overrides.push_back({CMD_RECORDS, SUB_COUNT, 0xEEE1, 3});
+    Connect(Lab(), faults);
+    dialog.OnReadRecords();  // no row, and the completion box, as the device had none
+    EXPECT_EQ(ui.RowCount(IDC_LIST_RECORD), 0);
+    ui.boxes.clear();
+    ui.answers = {true, false};
+    dialog.OnClearDeviceRecords();
+    EXPECT_EQ(ui.boxes.back(), (ShownBox{ShownBox::CarefulQuestion, IDS_RECORD_CLEAR_UNKNOWN, ""}));
+    EXPECT_EQ(sim->device.state.records.size(), 3u);
+    EXPECT_EQ(Sent().back(), (std::pair<int, int>{0x13, 0x64}));
+
+    dialog.OnClearDeviceRecords();  // Yes: kept as a clear of an unknown count
+    EXPECT_TRUE(sim->device.state.records.empty());
+    ASSERT_EQ(ForcedClears().size(), 1u);
+    EXPECT_FALSE(ForcedClears()[0].count.has_value());
+}
+
+TEST_F(RecordArchiveTest, ATimeOutOnTheNewestRecordDeletesNothing) {
+    Connect(Lab());
+    ReadAndEmptyTheList();
+    FaultPlan faults;
+    const int itemRead = static_cast<int>(Sent().size()) + 2;
+    TearDown();  // the same read on a simulator that will not answer the clear's item read
+    ui = FakeControls();
+    faults.silentRequests = {itemRead};
+    Connect(Lab(), faults);
+    ReadAndEmptyTheList();
+    dialog.OnClearDeviceRecords();
+    EXPECT_EQ(ui.boxes.back(), Info(IDS_DELAY));
+    EXPECT_EQ(Sent().back(), (std::pair<int, int>{0x13, 0x63}));
+    EXPECT_EQ(sim->device.state.records.size(), 3u);
+    EXPECT_EQ(GetWord(TxFrame, FRAME_ITEM), 0);  // bytes 6-7 back to 0
+}
+
+// What proves a log archived lasts only until a new read starts, fails or stops early, or the
+// port is closed. The first read takes requests 1 to 8 (a user, a standard, three records).
+TEST_F(RecordArchiveTest, TheProofIsForgottenByANewReadAndAClosedPort) {
+    using Dialog = COmbrix_TessalyDlg;
+    const auto readAgain = [](FakeControls& ui, Dialog& dialog) {
+        dialog.OnReadRecords();
+        ui.DeleteAllRows(IDC_LIST_RECORD);
+    };
+    const struct {
+        const char* what;
+        std::set<int> silent;
+        std::function<void(FakeControls&, Dialog&)> between;
+        bool asks;
+    } cases[] = {
+        {"nothing", {}, [](FakeControls&, Dialog&) {}, false},
+        {"a read refused by the record list",
+         {},
+         [](FakeControls& ui, Dialog& dialog) {
+             ui.InsertRow(IDC_LIST_RECORD, 0);
+             dialog.OnReadRecords();
+             ui.DeleteAllRows(IDC_LIST_RECORD);
+         },
+         true},
+        {"a read whose count times out", {13}, readAgain, true},
+        {"a read that stops at its second record", {15}, readAgain, true},
+        {"the port closed and opened",
+         {},
+         [](FakeControls&, Dialog& dialog) {
+             dialog.OnConnect();
+             dialog.OnConnect();
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        ui = FakeControls();
+        FaultPlan faults;
+        faults.silentRequests = c.silent;
+        Connect(Lab(), faults);
+        ReadAndEmptyTheList();
+        c.between(ui, dialog);
+        ui.boxes.clear();
+        ui.answers = {true, false};
+        dialog.OnClearDeviceRecords();
+        EXPECT_EQ(Asked(IDS_RECORD_CLEAR_NOT_ARCHIVED), c.asks);
+        EXPECT_EQ(sim->device.state.records.empty(), !c.asks);
+    }
+}
+
+// The archive takes the device's names: one typed into the PC's list, not yet written, is what
+// the record list shows, never what the archive keeps.
+TEST_F(RecordArchiveTest, ANameTypedOnThePcDoesNotRenameArchivedMeasurements) {
+    Connect(Lab());
+    ui.InsertRow(IDC_LIST_USER, 0);
+    ui.SetCell(IDC_LIST_USER, 0, 2, "Park");
+    dialog.OnReadRecords();
+    EXPECT_EQ(ui.boxes.front(), Info(IDS_USER_READ_NOT_EMPTY));
+    EXPECT_EQ(ui.boxes.back(), Info(IDS_RECORD_READ_DONE));
+    // The device's users read for the archive right after the refusal, the list untouched.
+    EXPECT_EQ(Sent().front(), (std::pair<int, int>{CMD_USERS, SUB_COUNT}));
+    EXPECT_EQ(Sent()[1], (std::pair<int, int>{CMD_USERS, SUB_READ_ITEM}));
+    EXPECT_EQ(ui.RowCount(IDC_LIST_USER), 1);
+    EXPECT_EQ(CellOf(IDC_LIST_RECORD, 2, 3), "Park");
+    std::vector<Measurement> rows = Archived();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows.back().userName, "홍길동");
+
+    // A later read with the device's own list stores nothing twice.
+    ui.DeleteAllRows(IDC_LIST_USER);
+    ReadAgain();
+    EXPECT_EQ(Archived().size(), 3u);
+}
+
+TEST_F(RecordArchiveTest, ATimeOutOnTheDevicesListForTheArchiveEndsTheRead) {
+    FaultPlan faults;
+    faults.silentRequests = {2};  // the first user, read for the archive after the refusal
+    Connect(Lab(), faults);
+    ui.InsertRow(IDC_LIST_USER, 0);
+    dialog.OnReadRecords();
+    EXPECT_EQ(ui.boxes.back(), Info(IDS_DELAY));
+    for (const auto& sent : Sent()) EXPECT_EQ(sent.first, CMD_USERS);
+    EXPECT_EQ(ui.RowCount(IDC_LIST_RECORD), 0);
+    EXPECT_TRUE(Archived().empty());
 }
 
 }  // namespace
