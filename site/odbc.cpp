@@ -26,8 +26,10 @@ bool Succeeded(SQLRETURN result) {
     return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO;
 }
 
-// Every record of a handle's diagnostics, "[SQLSTATE] text" each; the first record's state.
-std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& state) {
+// Every record of a handle's diagnostics, "[SQLSTATE] text" each with the secrets masked; the
+// first record's state.
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& state,
+                        const std::vector<std::string>& secrets) {
     std::string text;
     state.clear();
     for (SQLSMALLINT record = 1;; ++record) {
@@ -43,7 +45,8 @@ std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& s
         const size_t shown = length < 0 ? 0 : std::min<size_t>(static_cast<size_t>(length), 1023);
         std::string words = NarrowText(message, shown);
         while (!words.empty() && (words.back() == '\n' || words.back() == ' ')) words.pop_back();
-        text += (text.empty() ? "[" : "; [") + recordState + "] " + words;
+        text +=
+            (text.empty() ? "" : "; ") + MaskedDiagnostic(recordState, nativeError, words, secrets);
     }
     return text;
 }
@@ -80,7 +83,7 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
     SQLSetEnvAttr(handles->environment, SQL_ATTR_ODBC_VERSION,
                   reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(SQL_OV_ODBC3)), 0);
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles->environment, &handles->connection))) {
-        diagnostic = MaskSecrets(Diagnostics(SQL_HANDLE_ENV, handles->environment, state), secrets);
+        diagnostic = Diagnostics(SQL_HANDLE_ENV, handles->environment, state, secrets);
         return nullptr;
     }
     const auto seconds = reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(timeoutSeconds));
@@ -93,7 +96,7 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
         SQLDriverConnectW(handles->connection, nullptr, text.data(), SQL_NTS, completed, 1024,
                           &completedLength, SQL_DRIVER_NOPROMPT);
     if (!Succeeded(result)) {
-        diagnostic = MaskSecrets(Diagnostics(SQL_HANDLE_DBC, handles->connection, state), secrets);
+        diagnostic = Diagnostics(SQL_HANDLE_DBC, handles->connection, state, secrets);
         if (diagnostic.empty()) diagnostic = "the connection was refused";
         return nullptr;
     }
@@ -105,7 +108,7 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
 
 bool OdbcConnection::Check(short result, short handleType, void* handle) {
     if (Succeeded(result) || result == SQL_NO_DATA) return true;
-    m_diagnostic = MaskSecrets(Diagnostics(handleType, handle, m_state), m_secrets);
+    m_diagnostic = Diagnostics(handleType, handle, m_state, m_secrets);
     if (m_diagnostic.empty()) m_diagnostic = "the driver failed without a diagnostic";
     return false;
 }
