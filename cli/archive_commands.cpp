@@ -153,7 +153,8 @@ int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
         toFile && !arguments.utf8 ? CellEncoding::Korean : CellEncoding::Utf8;
     CsvTarget target(arguments.csv);
     FileError error = target.Open(toFile && arguments.utf8);
-    RecordCsvLines lines(encoding);
+    // The site's rows are every PC's: their ID2 hidden unless asked for.
+    RecordCsvLines lines(encoding, !arguments.site.empty() && !arguments.showIds);
     if (error == FileError::None) error = target.Write(lines.Header());
     int status = EXIT_DONE;
     if (error == FileError::None)
@@ -177,6 +178,7 @@ int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
     ReportInput input;
     input.filters = ReportFiltersOf(arguments.filter);
     input.createdAt = TimeText(LocalNowSeconds());
+    input.showIds = arguments.showIds;
     ChosenRows rows(arguments, archiveFile);
     if (const int status = rows.Open(); status != EXIT_DONE) return status;
     if (const int status = rows.LoadReport(input); status != EXIT_DONE) return status;

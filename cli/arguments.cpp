@@ -81,6 +81,10 @@ bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std
 
 bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string& error) {
     const std::string name = out.command->name;
+    if (out.showIds && !out.command->takesFilter) {
+        error = name + " shows no personal numbers: --show-ids applies to history and report";
+        return false;
+    }
     if (filter.any && !out.command->takesFilter) {
         error = name +
                 " takes no filter: --from, --to, --standard, --user and --verdict apply "
@@ -178,6 +182,8 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             out.utf8 = true;
         } else if (word == "--no-archive") {
             out.noArchive = true;
+        } else if (word == "--show-ids") {
+            out.showIds = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
                    !TakeValue(words, i, "--csv", out.csv, error) &&
                    !TakeValue(words, i, "--html", out.html, error) &&
@@ -204,9 +210,9 @@ std::string HelpText() {
   ombrix [--archive FILE] import FILE...
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
          [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
-  ombrix [--archive FILE] report --html FILE [the filters of history]
+  ombrix [--archive FILE] report --html FILE [the filters of history] [--show-ids]
   ombrix [--archive FILE] [--site CONN] sync
-  ombrix --site CONN history|report ... [--pc NAME]
+  ombrix --site CONN history|report ... [--pc NAME] [--show-ids]
   ombrix --help | --version
 
 PORT       COM1 to COM256 on Windows; a device path such as /dev/ttyUSB0 elsewhere.
@@ -239,7 +245,10 @@ history    write the archived measurements, newest first, as the record CSV; --f
            are days (both included), --verdict may be given more than once.
 report     write the audit report of the filtered measurements as one HTML file (UTF-8,
            nothing fetched, prints on A4): the counts, a table per standard, the chart and
-           the "오염" results.
+           the "오염" results. ID2 of the operator's number ("고유번호") shows its first
+           character only ("1******").
+--show-ids the report's ID2 in full, and the site's rows' (history --site), which are
+           otherwise hidden the same way.
 sync       push every archived measurement that the site archive does not have yet (an ODBC
            database that every PC's archive flows into) and say how many went and how many
            were there already.
@@ -248,7 +257,8 @@ sync       push every archived measurement that the site archive does not have y
            "Driver={PostgreSQL Unicode};Server=...;Database=...;Uid=...;Pwd=..."); sync takes
            it from OMBRIX_SITE, or the registry value SiteArchive (HKLM, then HKCU, under
            Software\Kavenor\Ombrix_Tessaly) when not given. history and report read the site's
-           rows, every PC's, instead of the archive's; --pc NAME keeps one computer's.
+           rows, every PC's, instead of the archive's; --pc NAME keeps one computer's; ID2 shows
+           its first character only unless --show-ids.
            A password in it is never shown.
 
 Every message the window would show goes to standard error, one line each.

@@ -22,6 +22,9 @@ struct Arguments {
     ArchiveFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict
     std::string site;      // --site CONN: the site archive's ODBC connection string
     std::string pc;        // --pc NAME: the site's rows of one computer
+    // --show-ids: the report's ID2, and the site's rows', in full (hidden but the first
+    // character otherwise)
+    bool showIds = false;
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

@@ -49,6 +49,9 @@ struct ReportInput {
     std::vector<Measurement> contaminated;  // the newest "오염" rows first
     int64_t contaminatedTotal = 0;          // all "오염" rows of the filtered set
     std::string createdAt;                  // "YYYY-MM-DD HH:MM:SS"
+    // ID2 in full; otherwise all but its first character hidden (a report is printed, mailed
+    // and filed: the operator's number is personal on many sites).
+    bool showIds = false;
 };
 
 std::string ReportHtml(const ReportInput& input);

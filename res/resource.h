@@ -65,6 +65,7 @@
 #define IDC_HISTORY_SOURCE_LABEL 1118
 #define IDC_HISTORY_SOURCE 1119
 #define IDC_HISTORY_SITE_STATE 1120
+#define IDC_HISTORY_SHOW_IDS 1121
 // The chart's window class, registered by the program before the window opens.
 #define HISTORY_CHART_CLASS "OmbrixHistoryChart"
 

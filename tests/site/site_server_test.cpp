@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "archive/archive_file.h"
@@ -40,6 +41,23 @@ std::string DocumentedPostgresTable() {
     const size_t start = doc.find("```sql\n-- PostgreSQL");
     const size_t end = doc.find("```\n", start + 6);
     return start == std::string::npos ? "" : doc.substr(start + 6, end - start - 6);
+}
+
+// The record CSV with every ID2 cell (the fifth) shown as the site's rows show it.
+std::string Id2Masked(const std::string& csv) {
+    std::istringstream lines(csv);
+    std::string masked, line;
+    for (bool header = true; std::getline(lines, line); header = false) {
+        size_t start = 0;
+        for (int cell = 0; cell < 4; ++cell) start = line.find(',', start) + 1;
+        const size_t end = line.find(',', start);
+        const std::string id2 = line.substr(start, end - start);
+        masked += header || id2.empty() ? line
+                                        : line.substr(0, start + 1) +
+                                              std::string(id2.size() - 1, '*') + line.substr(end);
+        masked += "\n";
+    }
+    return masked;
 }
 
 class SiteServerTest : public ::testing::Test {
@@ -157,13 +175,17 @@ TEST_F(SiteServerTest, EachRowIsStoredOnceFromOnePcOrTwoAndReadBackAsTheArchiveH
     EXPECT_EQ(SiteRows(), std::make_pair(int64_t{601}, int64_t{601}));
     EXPECT_EQ(Waiting(second), 0u);
 
-    // The site's rows are the second archive's, byte for byte in the record CSV.
+    // The site's rows are the second archive's, byte for byte in the record CSV, when the full
+    // numbers are asked for; else ID2 shows its first digit only.
     const Ran local = Ombrix({"--archive", second, "history"});
-    const Ran fromSite = Ombrix({"--site", connection, "history"});
+    const Ran fromSite = Ombrix({"--site", connection, "history", "--show-ids"});
     EXPECT_EQ(fromSite.status, 0) << fromSite.err;
     EXPECT_EQ(fromSite.out, local.out);
+    const Ran masked = Ombrix({"--site", connection, "history"});
+    EXPECT_EQ(masked.out, Id2Masked(local.out));
+    EXPECT_EQ(masked.out.find(",2001,"), std::string::npos);
     const Ran thisPc = Ombrix({"--site", connection, "history", "--pc", ThisPc().pc, "--verdict",
-                               "오염", "--from", "2026-02-01"});
+                               "오염", "--from", "2026-02-01", "--show-ids"});
     EXPECT_EQ(
         thisPc.out,
         Ombrix({"--archive", second, "history", "--verdict", "오염", "--from", "2026-02-01"}).out);
