@@ -14,6 +14,8 @@ state=$work/server.env
 trap '"$root/tests/site/pg_server.sh" stop "$state" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 "$root/tests/site/pg_server.sh" start "$state" >/dev/null
 site=$(sed -n 's/^OMBRIX_TEST_SITE=//p' "$state")
+# The connection string in a file only its owner reads: never on a command line.
+(umask 077; printf '%s\n' "$site" > "$work/site.conn")
 data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
 port=$(sed -n 's/^OMBRIX_TEST_SITE_PORT=//p' "$state")
 sql() { psql -h "$data" -p "$port" -U ombrix -d ombrix_site -At -c "$1"; }
@@ -43,7 +45,7 @@ fresh() {  # the site's table gone, every row of the archives waiting again
 
 fresh
 start=$(date +%s.%N)
-"$ombrix" --archive "$work/pc1.sqlite3" --site "$site" sync >/dev/null
+"$ombrix" --archive "$work/pc1.sqlite3" --site-file "$work/site.conn" sync >/dev/null
 end=$(date +%s.%N)
 echo "one PC pushing $rows new rows natively: $(seconds "$start" "$end") s (budget 5 s)"
 
@@ -53,7 +55,8 @@ if [ -n "$exe" ]; then
   fresh
   run_wine "$exe" --version >/dev/null 2>&1  # Wine's own start, not the push's
   start=$(date +%s.%N)
-  run_wine "$exe" --archive "$(winepath -w "$work/pc1.sqlite3")" --site "$site" sync >/dev/null 2>&1
+  run_wine "$exe" --archive "$(winepath -w "$work/pc1.sqlite3")" \
+    --site-file "$(winepath -w "$work/site.conn")" sync >/dev/null 2>&1
   end=$(date +%s.%N)
   echo "one PC pushing $rows new rows, ombrix.exe under Wine: $(seconds "$start" "$end") s" \
     "($(sql "SELECT COUNT(*) FROM ombrix_measurements") rows on the site)"
@@ -63,7 +66,8 @@ fresh
 start=$(date +%s.%N)
 pids=()
 for pc in $(seq 1 "$pcs"); do
-  "$ombrix" --archive "$work/pc$pc.sqlite3" --site "$site" sync >"$work/pc$pc.out" 2>&1 &
+  "$ombrix" --archive "$work/pc$pc.sqlite3" --site-file "$work/site.conn" sync \
+    >"$work/pc$pc.out" 2>&1 &
   pids+=($!)
 done
 failed=0

@@ -10,6 +10,7 @@
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/output_target.h"
+#include "cli/site_commands.h"
 #include "cli/string_table.h"
 #include "measurement/local_clock.h"
 #include "measurement/time_text.h"
@@ -18,9 +19,8 @@
 #include "report/archive_report.h"
 #include "report/site_report.h"
 #include "res/resource.h"
-#include "site/site_cause_text.h"
 #include "site/site_push.h"
-#include "site/site_secret.h"
+#include "site/site_setting.h"
 #include "text/utf8.h"
 
 namespace {
@@ -36,11 +36,6 @@ SiteFilter SiteFilterOf(const Arguments& arguments) {
 int ArchiveFailed(const std::string& path, const ArchiveStatus& status) {
     Say(BoxLineWithPath(ArchiveCauseTextId(status.cause), path));
     return EXIT_ARCHIVE;
-}
-
-int SiteFailed(const std::string& connection, const SiteStatus& status) {
-    Say(BoxLine(SiteFailureTextId(status), MaskSecrets(connection), status.diagnostic));
-    return EXIT_SITE;
 }
 
 // The rows of the filter from the archive or, with --site, from the site archive (--pc: one
@@ -192,7 +187,12 @@ int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
 }
 
 int RunSync(const Arguments& arguments, RecordArchive& archiveFile) {
-    const std::string connection = SiteSetting(arguments.site);
+    const SiteSource site = ChosenSite(arguments.site, "");
+    const std::string& connection = site.connection;
+    if (!site.refusal.empty()) {
+        Say("ombrix: " + site.refusal);
+        return EXIT_USAGE;
+    }
     if (connection.empty()) {
         Say(BoxLine(IDS_SITE_NOT_SET));
         return EXIT_USAGE;

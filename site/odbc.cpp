@@ -113,6 +113,24 @@ bool OdbcConnection::Check(short result, short handleType, void* handle) {
     return false;
 }
 
+namespace {
+
+std::string InfoText(SQLHDBC connection, SQLUSMALLINT infoType) {
+    SQLWCHAR text[256] = {};
+    SQLSMALLINT bytes = 0;
+    if (!Succeeded(SQLGetInfoW(connection, infoType, text, sizeof text, &bytes))) return "";
+    const size_t units = std::min<size_t>(bytes < 0 ? 0 : static_cast<size_t>(bytes) / 2, 255);
+    return NarrowText(text, units);
+}
+
+}  // namespace
+
+OdbcConnection::Reach OdbcConnection::Reached() {
+    const SQLHDBC connection = m_handles->connection;
+    return {InfoText(connection, SQL_SERVER_NAME), InfoText(connection, SQL_DATABASE_NAME),
+            InfoText(connection, SQL_USER_NAME)};
+}
+
 bool OdbcConnection::Execute(const std::string& sql) {
     const std::unique_ptr<OdbcStatement> statement = Prepare(sql, 0);
     return statement && statement->Execute();

@@ -391,6 +391,16 @@ TEST(CliArguments, WrongUsageIsNamed) {
          "--pc chooses the rows of one computer in the site archive: history and report with "
          "--site"},
         {{"sync", "now"}, "unexpected \"now\""},
+        {{"site"}, "site is followed by set, show or test"},
+        {{"site", "get"}, "site is followed by set, show or test"},
+        {{"--site", "DSN=x", "site", "set"},
+         "site set reads the connection string from standard input or --site-file, never from its "
+         "own arguments (a password there is in the process list and the shell's history)"},
+        {{"--site", "DSN=x", "--site-file", "f", "sync"},
+         "--site and --site-file both name the site: give one"},
+        {{"site", "show", "--machine"}, "--machine applies to site set"},
+        {{"--site-file", "f", "import", "g"},
+         "import does not use the site archive: --site applies to sync, history and report"},
         {{"--port", "p", "users", "--show-ids"},
          "users shows no personal numbers: --show-ids applies to history and report"},
         {{"--port", "p", "sync"}, "sync works on the archive alone: --port does not apply"},

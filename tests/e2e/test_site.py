@@ -41,11 +41,20 @@ def psql(sql):
                            "-At", "-c", sql], check=True, capture_output=True, text=True).stdout
 
 
+def site_file():
+    """The server's connection string in a file only its owner reads: a password never stands on
+    a command line."""
+    path = SERVER_STATE + ".conn"
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
+    with os.fdopen(fd, "w", encoding="utf-8") as f:
+        f.write(server_state()["OMBRIX_TEST_SITE"] + "\n")
+    return path
+
+
 def site_rows():
     """The site's rows, as the native ombrix reads them, ID2 in full."""
-    out = subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--site",
-                          server_state()["OMBRIX_TEST_SITE"], "history", "--show-ids"],
-                         capture_output=True, text=True).stdout
+    out = subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--site-file", site_file(),
+                          "history", "--show-ids"], capture_output=True, text=True).stdout
     return out.splitlines()[1:]
 
 
@@ -98,8 +107,8 @@ class Site(BenchCase):
         other = ARCHIVE + ".other-pc"
         self.addCleanup(os.remove, other)
         self.import_natively(other, MEASUREMENTS[2:5])  # another PC's, on the site already
-        subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", other, "--site",
-                        os.environ["OMBRIX_SITE"], "sync"], check=True, capture_output=True)
+        subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", other, "--site-file",
+                        site_file(), "sync"], check=True, capture_output=True)
         self.start()
         self.app.cmd("open-history")
         wait_until(lambda: self.app.cmd("history") != "none", what="the history window")
