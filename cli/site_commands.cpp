@@ -1,6 +1,7 @@
 #include "cli/site_commands.h"
 
 #include <iostream>
+#include <sstream>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -16,13 +17,13 @@ namespace {
 
 void Say(const std::string& line) { WriteText(Stream::Err, "ombrix: " + line + "\n"); }
 
-// The connection string named on the command line, else the first line of standard input.
+// The connection string of --site-file, else the one line of standard input.
 bool ConnectionToStore(const Arguments& arguments, std::string& connection) {
     connection = arguments.site;
-    if (connection.empty() && std::getline(std::cin, connection) && !connection.empty() &&
-        connection.back() == '\r')
-        connection.pop_back();
-    return !connection.empty();
+    if (!connection.empty()) return true;
+    std::ostringstream input;
+    input << std::cin.rdbuf();
+    return OneSiteLine(input.str(), connection);
 }
 
 int Set(const Arguments& arguments) {
@@ -32,7 +33,8 @@ int Set(const Arguments& arguments) {
     }
     std::string connection, place;
     if (!ConnectionToStore(arguments, connection)) {
-        Say("site set reads the connection string from standard input or --site-file: none given");
+        Say("site set reads the connection string from standard input or --site-file: one line, "
+            "none given");
         return EXIT_USAGE;
     }
     if (const std::string failed = StoreSiteSetting(connection, arguments.machine, place);

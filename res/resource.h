@@ -184,6 +184,7 @@
 #define IDS_SITE_NOT_SET 902
 #define IDS_SITE_UNREACHABLE 903
 #define IDS_SITE_REFUSED 904
+#define IDS_SITE_SETTING_REFUSED 905
 #define IDC_STATIC_SITE 1201
 
 // The history window.

@@ -80,6 +80,13 @@ run_wine "$exe" --archive "$archive" import "$(winepath -w "$work/more.csv")" 2>
 out=$(unset OMBRIX_SITE; run_wine "$exe" --archive "$archive" sync 2>"$work/err") ||
   fail "sync with the machine's setting: $(cat "$work/err")"
 [ "$out" = "사이트 보관: 1건을 보냈습니다. (이미 있던 측정 기록 0건)" ] || fail "sync said: $out"
+# A protected value this account cannot decrypt is refused with the reason, never taken as none.
+run_wine reg add "$key" /v SiteArchive /t REG_BINARY /d 00112233445566 /f >/dev/null 2>&1 ||
+  fail "reg add"
+status=0
+run_wine "$exe" site show >/dev/null 2>"$work/err" || status=$?
+[ "$status" = 2 ] && grep -q "SiteArchive (DPAPI): cannot be decrypted by this account" "$work/err" ||
+  fail "an undecryptable value: status $status, $(cat "$work/err")"
 forget "$key"
 # A user's value stored by "site set" (the user's key) is read the same way; then the plain one.
 run_wine "$exe" site set --site-file "$conn" >/dev/null 2>"$work/err" || fail "site set: $(cat "$work/err")"

@@ -10,8 +10,9 @@ bool IsBlankLine(const std::string& text, size_t from) {
     return text.find_first_not_of(" \t\r\n", from) == std::string::npos;
 }
 
-// The file's one line; false when it holds none or more than one.
-bool OneLine(std::string bytes, std::string& line) {
+}  // namespace
+
+bool OneSiteLine(std::string bytes, std::string& line) {
     if (bytes.rfind(kByteOrderMark, 0) == 0) bytes.erase(0, sizeof kByteOrderMark - 1);
     const size_t end = bytes.find('\n');
     line = bytes.substr(0, end);
@@ -19,15 +20,13 @@ bool OneLine(std::string bytes, std::string& line) {
     return !line.empty() && (end == std::string::npos || IsBlankLine(bytes, end));
 }
 
-}  // namespace
-
 SiteSource ReadSiteFile(const std::string& path) {
     SiteSource source;
     source.place = path;
     std::string bytes, reason;
     if (!ReadPrivateFile(path, bytes, reason))
         source.refusal = path + ": " + reason;
-    else if (!OneLine(bytes, source.connection))
+    else if (!OneSiteLine(bytes, source.connection))
         source.refusal = path + ": the file holds no connection string, or more than one line";
     if (!source.refusal.empty()) source.connection.clear();
     return source;

@@ -26,6 +26,10 @@ struct SiteSource {
     std::string refusal;
 };
 
+// The one line of a site file's or standard input's bytes (UTF-8; a byte-order mark and the line's
+// end taken off); false when they hold none or more than one.
+bool OneSiteLine(std::string bytes, std::string& line);
+
 // The connection string of a file: its one line, UTF-8 (a byte-order mark and the line's end
 // taken off). Refused when it cannot be read, holds no line or more than one, or (POSIX) its
 // group or others may read it.

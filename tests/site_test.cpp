@@ -12,6 +12,7 @@
 #include "archive/push_queue.h"
 #include "site/site_database.h"
 #include "site/site_secret.h"
+#include "site/site_setting.h"
 #include "tests/support/list_feed.h"
 #include "text/utf16_text.h"
 
@@ -116,6 +117,30 @@ TEST(SiteSecret, DriverWordsGiveWayWhenAPasswordIsTooShortToFind) {
     EXPECT_EQ(shown.rfind("[28P01] native error 7", 0), 0u) << shown;
     // With no password at all, nothing gives way.
     EXPECT_EQ(MaskedDiagnostic("08001", 0, "no server", {}), "[08001] no server");
+}
+
+TEST(SiteSetting, ASiteFileHoldsOneLine) {
+    const struct {
+        const char* bytes;
+        bool taken;
+        const char* line;
+    } cases[] = {
+        {"DSN=Site", true, "DSN=Site"},
+        {"\xEF\xBB\xBF"
+         "DSN=Site;Pwd={a b}\r\n",
+         true, "DSN=Site;Pwd={a b}"},  // Notepad's
+        {"DSN=Site\n\n  \r\n", true, "DSN=Site"},
+        {"DSN=Site\nDSN=Other\n", false, ""},
+        {"", false, ""},
+        {"\r\n", false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        EXPECT_EQ(OneSiteLine(c.bytes, line), c.taken) << c.bytes;
+        if (c.taken) {
+            EXPECT_EQ(line, c.line);
+        }
+    }
 }
 
 TEST(SiteIdentity, EmptyCellsAreEqualAndNamesCannotRunTogether) {

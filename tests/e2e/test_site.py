@@ -10,7 +10,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import IDC, NATIVE, ROOT, BenchCase, archive_path, wait_until
+from harness import IDC, NATIVE, ROOT, BenchCase, archive_path, wait_until, wine_env
 from test_history import MEASUREMENTS, import_natively, numbered
 
 STATE = """\
@@ -58,6 +58,11 @@ def site_rows():
     return out.splitlines()[1:]
 
 
+def wine_reg(*args):
+    subprocess.run(["wine", "reg", *args], env=wine_env("C.UTF-8"), stdin=subprocess.DEVNULL,
+                   capture_output=True, check=True, timeout=120)
+
+
 def id2_masked(rows):
     """The table's rows as the site's rows show them: ID2 (the fifth cell) but its first digit
     hidden."""
@@ -96,6 +101,16 @@ class Site(BenchCase):
             "3,2024-05-01 09:30:00 오전,이순신,7,77,곰팡이,10,20,15,주의",
         ])
         self.assertEqual(psql("SELECT DISTINCT source FROM ombrix_measurements").strip(), "COM1")
+
+    def test_a_protected_setting_that_cannot_be_decrypted_is_said(self):
+        """SiteArchive protected with a key this account does not hold (here: bytes that are no
+        DPAPI value): nothing is pushed, and the line says the setting is wrong."""
+        os.environ["OMBRIX_SITE"] = ""
+        key = r"HKLM\Software\Kavenor\Ombrix_Tessaly"
+        wine_reg("add", key, "/v", "SiteArchive", "/t", "REG_BINARY", "/d", "00112233445566", "/f")
+        self.addCleanup(wine_reg, "delete", key, "/v", "SiteArchive", "/f")
+        self.start()
+        self.wait_text("STATIC_SITE", "사이트 보관: 설정 오류")
 
     def import_natively(self, archive, measurements):
         folder = tempfile.mkdtemp(prefix="ombrix-site-")
