@@ -33,7 +33,7 @@ int Set(const Arguments& arguments) {
     }
     std::string connection, place;
     if (!ConnectionToStore(arguments, connection)) {
-        Say("site set reads the connection string from standard input or --site-file: one line, "
+        Say("site set reads one line, the connection string, from standard input or --site-file: "
             "none given");
         return EXIT_USAGE;
     }
@@ -46,9 +46,10 @@ int Set(const Arguments& arguments) {
     return EXIT_DONE;
 }
 
-// The site that sync would use: the command line's, else the PC's.
+// The site that sync would use: the command line's (--site-file already read), else the PC's.
 bool ChooseSite(const Arguments& arguments, SiteSource& source, int& status) {
     source = ChosenSite(arguments.site, "");
+    if (!arguments.siteFile.empty()) source.place = arguments.siteFile;
     if (!source.refusal.empty()) {
         Say(source.refusal);
         status = EXIT_USAGE;

@@ -271,12 +271,13 @@ TEST_F(SiteServerTest, TheConnectionStringComesFromAPrivateFileOrTheStoredSettin
     EXPECT_EQ(FileBytes(stored), connection + "\n");
     EXPECT_EQ(std::filesystem::status(stored).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const std::string masked = std::regex_replace(connection, std::regex("Pwd=[^;]*"), "Pwd=***");
     ran = Ombrix({"site", "show"});
     EXPECT_EQ(ran.status, 0) << ran.err;
-    EXPECT_EQ(
-        ran.out,
-        stored + ": " + std::regex_replace(connection, std::regex("Pwd=[^;]*"), "Pwd=***") + "\n");
+    EXPECT_EQ(ran.out, stored + ": " + masked + "\n");
     EXPECT_EQ(ran.out.find(password), std::string::npos);
+    const std::string named = SiteFile(connection, "named.conn");
+    EXPECT_EQ(Ombrix({"--site-file", named, "site", "show"}).out, named + ": " + masked + "\n");
     ran = Ombrix({"--archive", archive, "sync"});
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out, Pushed(20, 0));
