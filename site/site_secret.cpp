@@ -16,10 +16,10 @@ struct Span {
     size_t from, to;
 };
 
-// A secret key's value: its span, and where it would end for a driver that takes no braces or
-// quotes.
+// A secret key's value: its span, and where else a driver might take it to end: one that takes
+// no braces or quotes, one that reads ODBC (to a ';') and one that reads PostgreSQL (to a blank).
 struct ValueSpan : Span {
-    size_t bareTo;
+    size_t otherEnds[3];
 };
 
 bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -38,8 +38,10 @@ bool IsSecretKey(const std::string& key) {
 
 // How a bare value ends, by what stands before its key: after ';' at the next ';' (ODBC); after
 // '&' or '?' at the next '&', '#', ';' or blank (a URL's query); after a blank at the next blank
-// (PostgreSQL's key=value); elsewhere at the next ';' where the text has one, else at a blank.
-enum class ValueEnding { Semicolon, Query, Blank };
+// (PostgreSQL's key=value). Elsewhere (the text's first key, a driver's sentence) the text may
+// be either: at a ';' that another attribute ("Key=") or the end follows where the text has a
+// ';', so that PostgreSQL's "password=ab;cd host=db" hides "ab;cd" whole; else at a blank.
+enum class ValueEnding { Semicolon, Query, Blank, SemicolonBeforeAttribute };
 
 class ValueReader {
 public:
@@ -52,7 +54,8 @@ public:
         if (separator == ';') return ValueEnding::Semicolon;
         if (separator == '&' || separator == '?') return ValueEnding::Query;
         if (before < keyStart && before > 0) return ValueEnding::Blank;
-        return m_text.find(';') != std::string::npos ? ValueEnding::Semicolon : ValueEnding::Blank;
+        return m_text.find(';') != std::string::npos ? ValueEnding::SemicolonBeforeAttribute
+                                                     : ValueEnding::Blank;
     }
 
     // Where the value that starts after '=' at `at` ends. A braced or quoted value ends after
@@ -69,14 +72,17 @@ public:
 
     size_t BareEnd(size_t from, ValueEnding ending) const {
         size_t i = from;
-        while (i < m_text.size() && !EndsBare(m_text[i], ending)) ++i;
+        while (i < m_text.size() && !EndsBare(i, ending)) ++i;
         return i;
     }
 
-    static bool EndsBare(char c, ValueEnding ending) {
+    bool EndsBare(size_t at, ValueEnding ending) const {
+        const char c = m_text[at];
         switch (ending) {
             case ValueEnding::Semicolon:
                 return c == ';';
+            case ValueEnding::SemicolonBeforeAttribute:
+                return c == ';' && AttributeOrEndAt(at + 1);
             case ValueEnding::Query:
                 return c == '&' || c == '#' || c == ';' || IsBlank(c);
             case ValueEnding::Blank:
@@ -86,6 +92,20 @@ public:
     }
 
 private:
+    // Blanks, then the text's end or a key (letters, digits, '_', '.', '-') and '='.
+    bool AttributeOrEndAt(size_t at) const {
+        while (at < m_text.size() && IsBlank(m_text[at])) ++at;
+        if (at == m_text.size()) return true;
+        const size_t key = at;
+        const auto inKey = [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '-';
+        };
+        while (at < m_text.size() && inKey(m_text[at])) ++at;
+        if (at == key) return false;
+        while (at < m_text.size() && IsBlank(m_text[at])) ++at;
+        return at < m_text.size() && m_text[at] == '=';
+    }
+
     // After the close that matches the opening at `from`; a doubled close is one inside, and in
     // quotes so is an escaped one. Unclosed: the text's end.
     size_t ClosedEnd(size_t from, char close, bool escapes) const {
@@ -123,7 +143,12 @@ std::vector<ValueSpan> KeyValueSpans(const std::string& text) {
         if (!IsSecretKey(text.substr(keyStart, keyEnd - keyStart))) continue;
         const ValueEnding ending = reader.EndingAfterKeyAt(keyStart);
         const size_t end = reader.End(equals + 1, ending);
-        spans.push_back({{equals + 1, end}, reader.BareEnd(equals + 1, ending)});
+        size_t from = equals + 1;
+        while (from < text.size() && IsBlank(text[from])) ++from;
+        spans.push_back(
+            {{equals + 1, end},
+             {reader.BareEnd(from, ending), reader.BareEnd(from, ValueEnding::Semicolon),
+              reader.BareEnd(from, ValueEnding::Blank)}});
         if (end > equals) equals = end - 1;  // on after the value, which may hold '=' itself
     }
     return spans;
@@ -228,14 +253,17 @@ std::string Masked(const std::string& text, std::vector<Span> spans) {
     return masked;
 }
 
-}  // namespace
-
-std::vector<std::string> ConnectionSecrets(const std::string& connection) {
+// The connection's secrets as written and unwrapped; with `everyReading` also where other
+// drivers might take them to end (for their messages: the string itself shows those parts as
+// they are, values of keys of their own).
+std::vector<std::string> SecretsOf(const std::string& connection, bool everyReading) {
     std::vector<std::string> secrets;
     for (const ValueSpan& span : KeyValueSpans(connection)) {
         const std::string written = connection.substr(span.from, span.to - span.from);
         AddSecret(secrets, written);
-        AddSecret(secrets, connection.substr(span.from, span.bareTo - span.from));
+        if (everyReading)
+            for (const size_t end : span.otherEnds)
+                AddSecret(secrets, connection.substr(span.from, end - span.from));
         AddSecret(secrets, Unwrapped(written));
         AddSecret(secrets, PercentDecoded(written));
     }
@@ -247,13 +275,19 @@ std::vector<std::string> ConnectionSecrets(const std::string& connection) {
     return secrets;
 }
 
+}  // namespace
+
+std::vector<std::string> ConnectionSecrets(const std::string& connection) {
+    return SecretsOf(connection, true);
+}
+
 std::string MaskSecrets(const std::string& text, const std::vector<std::string>& secrets) {
     const std::vector<ValueSpan> values = KeyValueSpans(text);
     std::vector<Span> spans(values.begin(), values.end());
     const std::vector<Span> passwords = UrlPasswordSpans(text);
     spans.insert(spans.end(), passwords.begin(), passwords.end());
     AddOccurrences(text, secrets, spans);
-    AddOccurrences(text, ConnectionSecrets(text), spans);
+    AddOccurrences(text, SecretsOf(text, false), spans);
     return Masked(text, spans);
 }
 

@@ -69,7 +69,10 @@ Form FormOf(unsigned choice, const std::string& s) {
         !s.empty() && !HasBlank(s) && s.front() != '\'' && s.find('\\') == std::string::npos;
     const char* const keys[] = {"SSLPassword", "AccessToken", "KeyStoreSecret", "client_secret",
                                 "PWD"};
-    switch (choice % 11) {
+    // PostgreSQL's string with the password first, bare: a ';' in it followed by "key=" reads as
+    // ODBC's next attribute, which no reader can tell apart; such a password is quoted here.
+    const bool bareFirst = barePostgres && s.find(';') == std::string::npos;
+    switch (choice % 12) {
         case 0:
             return {odbc + "Pwd=", bareOdbc ? s : braced, ";Port=5432"};
         case 1:
@@ -96,6 +99,9 @@ Form FormOf(unsigned choice, const std::string& s) {
                 "Driver={ODBC Driver 18 for SQL Server};Server=tcp:db,1433;"
                 "Authentication=ActiveDirectoryServicePrincipal;UID=app;PWD=",
                 braced, ";Encrypt=yes"};
+        case 10:
+            return {"password=", bareFirst ? s : "'" + Escaped(s, '\'') + "'",
+                    " host=db dbname=si;te"};
         default:
             return {"Pwd=", braced, ";Server=db"};
     }
