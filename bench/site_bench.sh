@@ -48,6 +48,8 @@ for engine in ${SITE_ENGINES:-postgresql mariadb}; do
   esac
   "$server" start "$state" >/dev/null
   site=$(sed -n 's/^OMBRIX_TEST_SITE=//p' "$state")
+  # The connection string in a file only its owner reads: never on a command line.
+  (umask 077; printf '%s\n' "$site" > "$work/site.conn")
   data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
   port=$(sed -n 's/^OMBRIX_TEST_SITE_PORT=//p' "$state")
   if [ "$engine" = postgresql ]; then
@@ -58,7 +60,7 @@ for engine in ${SITE_ENGINES:-postgresql mariadb}; do
 
   fresh
   start=$(date +%s.%N)
-  "$ombrix" --archive "$work/pc1.sqlite3" --site "$site" sync >/dev/null
+  "$ombrix" --archive "$work/pc1.sqlite3" --site-file "$work/site.conn" sync >/dev/null
   end=$(date +%s.%N)
   echo "$engine: one PC pushing $rows new rows natively: $(seconds "$start" "$end") s (budget 5 s)"
 
@@ -68,7 +70,8 @@ for engine in ${SITE_ENGINES:-postgresql mariadb}; do
     fresh
     run_wine "$exe" --version >/dev/null 2>&1  # Wine's own start, not the push's
     start=$(date +%s.%N)
-    run_wine "$exe" --archive "$(winepath -w "$work/pc1.sqlite3")" --site "$site" sync >/dev/null 2>&1
+    run_wine "$exe" --archive "$(winepath -w "$work/pc1.sqlite3")" \
+      --site-file "$(winepath -w "$work/site.conn")" sync >/dev/null 2>&1
     end=$(date +%s.%N)
     echo "$engine: one PC pushing $rows new rows, ombrix.exe under Wine: $(seconds "$start" "$end") s" \
       "($(sql "SELECT COUNT(*) FROM ombrix_measurements") rows on the site)"
@@ -78,7 +81,7 @@ for engine in ${SITE_ENGINES:-postgresql mariadb}; do
   start=$(date +%s.%N)
   pids=()
   for pc in $(seq 1 "$pcs"); do
-    "$ombrix" --archive "$work/pc$pc.sqlite3" --site "$site" sync >"$work/pc$pc.out" 2>&1 &
+    "$ombrix" --archive "$work/pc$pc.sqlite3" --site-file "$work/site.conn" sync >"$work/pc$pc.out" 2>&1 &
     pids+=($!)
   done
   failed=0
@@ -89,11 +92,11 @@ for engine in ${SITE_ENGINES:-postgresql mariadb}; do
     "in all (budget 60 s); $counts of $((pcs * rows)); $failed failed"
 
   fresh
-  "$ombrix" --archive "$work/empty.sqlite3" --site "$site" sync >/dev/null  # the table made
+  "$ombrix" --archive "$work/empty.sqlite3" --site-file "$work/site.conn" sync >/dev/null  # the table made
   sql "ALTER TABLE ombrix_measurements ADD CONSTRAINT none_taken CHECK (value < 0)" >/dev/null
   start=$(date +%s.%N)
   status=0
-  "$ombrix" --archive "$work/pc1.sqlite3" --site "$site" sync >/dev/null 2>&1 || status=$?
+  "$ombrix" --archive "$work/pc1.sqlite3" --site-file "$work/site.conn" sync >/dev/null 2>&1 || status=$?
   end=$(date +%s.%N)
   echo "$engine: a sync whose first 2000 rows are each refused (the table's fault, exit $status):" \
     "$(seconds "$start" "$end") s"

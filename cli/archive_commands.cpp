@@ -11,6 +11,7 @@
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/output_target.h"
+#include "cli/site_commands.h"
 #include "cli/string_table.h"
 #include "measurement/local_clock.h"
 #include "measurement/time_text.h"
@@ -21,7 +22,7 @@
 #include "res/resource.h"
 #include "site/site_cause_text.h"
 #include "site/site_push.h"
-#include "site/site_secret.h"
+#include "site/site_setting.h"
 #include "text/utf8.h"
 
 namespace {
@@ -37,11 +38,6 @@ SiteFilter SiteFilterOf(const Arguments& arguments) {
 int ArchiveFailed(const std::string& path, const ArchiveStatus& status) {
     Say(BoxLineWithPath(ArchiveCauseTextId(status.cause), path));
     return EXIT_ARCHIVE;
-}
-
-int SiteFailed(const std::string& connection, const SiteStatus& status) {
-    Say(BoxLine(SiteFailureTextId(status), MaskSecrets(connection), status.diagnostic));
-    return EXIT_SITE;
 }
 
 // The rows of the filter from the archive or, with --site, from the site archive (--pc: one
@@ -154,7 +150,8 @@ int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {
         toFile && !arguments.utf8 ? CellEncoding::Korean : CellEncoding::Utf8;
     CsvTarget target(arguments.csv);
     FileError error = target.Open(toFile && arguments.utf8);
-    RecordCsvLines lines(encoding);
+    // The site's rows are every PC's: their ID2 hidden unless asked for.
+    RecordCsvLines lines(encoding, !arguments.site.empty() && !arguments.showIds);
     if (error == FileError::None) error = target.Write(lines.Header());
     int status = EXIT_DONE;
     if (error == FileError::None)
@@ -178,6 +175,7 @@ int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
     ReportInput input;
     input.filters = ReportFiltersOf(arguments.filter);
     input.createdAt = TimeText(LocalNowSeconds());
+    input.showIds = arguments.showIds;
     ChosenRows rows(arguments, archiveFile);
     if (const int status = rows.Open(); status != EXIT_DONE) return status;
     if (const int status = rows.LoadReport(input); status != EXIT_DONE) return status;
@@ -212,7 +210,12 @@ int SayRefusedRows(const std::string& path) {
 }
 
 int RunSync(const Arguments& arguments, RecordArchive& archiveFile) {
-    const std::string connection = SiteSetting(arguments.site);
+    const SiteSource site = ChosenSite(arguments.site, "");
+    const std::string& connection = site.connection;
+    if (!site.refusal.empty()) {
+        Say("ombrix: " + site.refusal);
+        return EXIT_USAGE;
+    }
     if (connection.empty()) {
         Say(BoxLine(IDS_SITE_NOT_SET));
         return EXIT_USAGE;

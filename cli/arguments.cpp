@@ -63,6 +63,13 @@ bool TakeFilterOption(const std::vector<std::string>& words, size_t& i, FilterWo
 
 bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std::string& error) {
     const std::string& name = operands[0];
+    if (out.command->site == Command::ConfiguresSite) {
+        if (operands.size() == 2) out.siteAction = operands[1];
+        const bool known =
+            out.siteAction == "set" || out.siteAction == "show" || out.siteAction == "test";
+        if (!known) error = "site is followed by set, show or test";
+        return known;
+    }
     if (out.command->runOnArchive && !out.command->takesFilter &&
         out.command->site != Command::PushesToSite) {
         out.files.assign(operands.begin() + 1, operands.end());
@@ -81,6 +88,10 @@ bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std
 
 bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string& error) {
     const std::string name = out.command->name;
+    if (out.showIds && !out.command->takesFilter) {
+        error = name + " shows no personal numbers: --show-ids applies to history and report";
+        return false;
+    }
     if (filter.any && !out.command->takesFilter) {
         error = name +
                 " takes no filter: --from, --to, --standard, --user and --verdict apply "
@@ -112,9 +123,18 @@ bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string&
 
 bool CheckSiteOptions(const Arguments& out, std::string& error) {
     const std::string name = out.command->name;
-    if (!out.site.empty() && out.command->site == Command::NoSite)
+    const bool siteNamed = !out.site.empty() || !out.siteFile.empty();
+    if (siteNamed && out.command->site == Command::NoSite)
         error = name + " does not use the site archive: --site applies to sync, history and report";
-    else if (!out.pc.empty() && (out.command->site != Command::ReadsSite || out.site.empty()))
+    else if (!out.site.empty() && !out.siteFile.empty())
+        error = "--site and --site-file both name the site: give one";
+    else if (!out.site.empty() && out.siteAction == "set")
+        error =
+            "site set reads the connection string from standard input or --site-file, never from "
+            "its own arguments (a password there is in the process list and the shell's history)";
+    else if (out.machine && out.siteAction != "set")
+        error = "--machine applies to site set";
+    else if (!out.pc.empty() && (out.command->site != Command::ReadsSite || !siteNamed))
         error =
             "--pc chooses the rows of one computer in the site archive: history and report "
             "with --site";
@@ -189,11 +209,16 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             out.noArchive = true;
         } else if (word == "--retry-refused") {
             out.retryRefused = true;
+        } else if (word == "--show-ids") {
+            out.showIds = true;
+        } else if (word == "--machine") {
+            out.machine = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
                    !TakeValue(words, i, "--csv", out.csv, error) &&
                    !TakeValue(words, i, "--html", out.html, error) &&
                    !TakeValue(words, i, "--archive", out.archive, error) &&
                    !TakeValue(words, i, "--site", out.site, error) &&
+                   !TakeValue(words, i, "--site-file", out.siteFile, error) &&
                    !TakeValue(words, i, "--pc", out.pc, error) &&
                    !TakeFilterOption(words, i, filter, out, error)) {
             error = "unknown option \"" + word + "\"";
@@ -215,9 +240,11 @@ std::string HelpText() {
   ombrix [--archive FILE] import FILE...
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
          [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
-  ombrix [--archive FILE] report --html FILE [the filters of history]
-  ombrix [--archive FILE] [--site CONN] sync [--retry-refused]
-  ombrix --site CONN history|report ... [--pc NAME]
+  ombrix [--archive FILE] report --html FILE [the filters of history] [--show-ids]
+  ombrix [--archive FILE] [--site CONN | --site-file FILE] sync [--retry-refused]
+  ombrix --site CONN | --site-file FILE history|report ... [--pc NAME] [--show-ids]
+  ombrix site set [--machine] [--site-file FILE]      (else the string on standard input)
+  ombrix [--site CONN | --site-file FILE] site show|test
   ombrix --help | --version
 
 PORT       COM1 to COM256 on Windows; a device path such as /dev/ttyUSB0 elsewhere.
@@ -255,7 +282,10 @@ history    write the archived measurements, newest first, as the record CSV; --f
            are days (both included), --verdict may be given more than once.
 report     write the audit report of the filtered measurements as one HTML file (UTF-8,
            nothing fetched, prints on A4): the counts, a table per standard, the chart and
-           the "오염" results.
+           the "오염" results. ID2 of the operator's number ("고유번호") shows its first
+           character only ("1******").
+--show-ids the report's ID2 in full, and the site's rows' (history --site), which are
+           otherwise hidden the same way.
 sync       push every archived measurement that the site archive does not have yet (an ODBC
            database that every PC's archive flows into) and say how many went and how many
            were there already. A row the site refuses for its content (a constraint, a
@@ -265,22 +295,35 @@ sync       push every archived measurement that the site archive does not have y
            sync sends the rows set aside again first (after the site has been changed).
 --site CONN
            the site archive's ODBC connection string ("DSN=OmbrixSite" or
-           "Driver={PostgreSQL Unicode};Server=...;Database=...;Uid=...;Pwd=..."); sync takes
-           it from OMBRIX_SITE, or the registry value SiteArchive (HKLM, then HKCU, under
-           Software\Kavenor\Ombrix_Tessaly) when not given. history and report read the site's
-           rows, every PC's, instead of the archive's; --pc NAME keeps one computer's.
-           A password in it is never shown.
+           "Driver={PostgreSQL Unicode};Server=...;Database=...;Uid=...;Trusted_Connection=yes").
+           Never a password here: every local user sees the process list, the shell keeps it.
+--site-file FILE
+           the same, read from the one line of FILE (UTF-8); elsewhere than Windows refused
+           when its group or others may read it.
+           Without either, sync takes the site from OMBRIX_SITE, the file OMBRIX_SITE_FILE
+           names, or what site set stored: the registry value SiteArchive (HKLM, then HKCU,
+           under Software\Kavenor\Ombrix_Tessaly; protected with DPAPI or plain) on Windows,
+           ${XDG_CONFIG_HOME:-~/.config}/ombrix/site elsewhere. history and report read the
+           site's rows, every PC's, instead of the archive's; --pc NAME keeps one computer's;
+           ID2 shows its first character only unless --show-ids. A password is never shown.
+site set   store the connection string read from standard input (or --site-file) where sync
+           and the window find it: on Windows in HKCU protected with the user's DPAPI key, or
+           with --machine in HKLM with the machine's key (every local account can decrypt it);
+           elsewhere in ${XDG_CONFIG_HOME:-~/.config}/ombrix/site, readable by its owner only.
+site show  print the connection string sync would use, and where it comes from, masked.
+site test  connect (creating nothing) and say which server, database and login it reached.
 
 Every message the window would show goes to standard error, one line each.
 
 Exit status:
   0  done
-  2  wrong usage (nothing sent)
+  2  wrong usage (nothing sent); no site set, or a site file refused (others may read it)
   3  the port cannot be opened
   4  no reply from the instrument
   5  the instrument refused or stopped the operation (records on it, list full, not
      deleted, nothing to read)
-  6  a file could not be read, was not a valid list or record file, or could not be written
+  6  a file could not be read, was not a valid list or record file, or could not be written;
+     site set could not store the setting
   7  the archive could not be opened or written
   8  the site archive could not be reached or refused (the driver's words on standard error)
   9  not cleared: the records are not all in the archive (the reason on standard error)

@@ -20,10 +20,16 @@ struct Arguments {
     bool force = false;   // clear-records: clear what is not proven archived
     std::string archive;  // --archive FILE; empty: the user's own
     bool noArchive = false;
-    ArchiveFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict
-    std::string site;      // --site CONN: the site archive's ODBC connection string
-    std::string pc;        // --pc NAME: the site's rows of one computer
+    ArchiveFilter filter;    // history's and report's --from, --to, --standard, --user, --verdict
+    std::string site;        // --site CONN: the site archive's ODBC connection string
+    std::string siteFile;    // --site-file FILE: the same, read from the file's one line
+    std::string siteAction;  // site set, show or test
+    bool machine = false;    // site set --machine: for every account of the PC (Windows)
+    std::string pc;          // --pc NAME: the site's rows of one computer
     bool retryRefused = false;  // --retry-refused: sync sends the rows the site refused again
+    // --show-ids: the report's ID2, and the site's rows', in full (hidden but the first
+    // character otherwise)
+    bool showIds = false;
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

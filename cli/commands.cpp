@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/archive_commands.h"
+#include "cli/site_commands.h"
 #include "res/resource.h"
 
 namespace {
@@ -49,6 +50,7 @@ const Command kCommands[] = {
     {"history", false, true, false, {}, false, false, RunHistory, true, false, Command::ReadsSite},
     {"report", false, false, false, {}, false, false, RunReport, true, true, Command::ReadsSite},
     {"sync", false, false, false, {}, false, false, RunSync, false, false, Command::PushesToSite},
+    {"site", false, false, false, {}, false, false, RunSite, false, false, Command::ConfiguresSite},
     {"write-users",
      true,
      false,

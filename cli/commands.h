@@ -39,7 +39,8 @@ struct Command {
     bool writesHtml = false;  // --html FILE
     // What --site does: read the site's rows instead of the archive's (history, report), or
     // push the archive's to it (sync).
-    enum SiteUse { NoSite, ReadsSite, PushesToSite } site = NoSite;
+    // ConfiguresSite: stores, shows or tests the connection string (site set|show|test).
+    enum SiteUse { NoSite, ReadsSite, PushesToSite, ConfiguresSite } site = NoSite;
     bool mayForce = false;  // --force clears what is not proven archived
 };
 

@@ -12,6 +12,7 @@
 #include "cli/output_target.h"
 #include "cli/string_table.h"
 #include "res/resource.h"
+#include "site/site_setting.h"
 
 namespace {
 
@@ -72,8 +73,21 @@ int StepStatus(const CommandStep& step, const std::vector<int>& told) {
     return done ? EXIT_DONE : EXIT_STOPPED;
 }
 
-int RunCommand(const Arguments& arguments) {
+// --site-file read into --site: false, with the refusal said, when the file cannot be taken.
+bool TakeSiteFile(Arguments& arguments) {
+    if (arguments.siteFile.empty()) return true;
+    const SiteSource source = ReadSiteFile(arguments.siteFile);
+    if (!source.refusal.empty()) {
+        WriteText(Stream::Err, "ombrix: " + source.refusal + "\n");
+        return false;
+    }
+    arguments.site = source.connection;
+    return true;
+}
+
+int RunCommand(Arguments arguments) {
     const Command& command = *arguments.command;
+    if (!TakeSiteFile(arguments)) return EXIT_USAGE;
     ArchiveFile archive(arguments.archive.empty() ? DefaultArchivePath() : arguments.archive);
     if (command.runOnArchive) return command.runOnArchive(arguments, archive);
     SetWatcherErrorHandler(SayWatcherError);

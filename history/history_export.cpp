@@ -37,21 +37,21 @@ private:
 }  // namespace
 
 ArchiveStatus ForEachRecordCsvLine(Archive& archive, const ArchiveFilter& filter,
-                                   CellEncoding encoding,
+                                   CellEncoding encoding, bool hideId2,
                                    const std::function<bool(const std::string&)>& write) {
-    RecordCsvLines lines(encoding);
+    RecordCsvLines lines(encoding, hideId2);
     if (!write(lines.Header())) return {};
     return ForEachMeasurement(archive, filter,
                               [&](const Measurement& row) { return write(lines.Next(row)); });
 }
 
 HistoryFileOutcome SaveHistoryCsv(Archive& archive, const ArchiveFilter& filter, OutputFile& file,
-                                  const std::string& path) {
+                                  const std::string& path, bool hideId2) {
     HistoryFileOutcome outcome;
     outcome.file = file.Create(path);
     if (outcome.file != FileError::None) return outcome;
     BlockWriter out(file);
-    outcome.archive = ForEachRecordCsvLine(archive, filter, CellEncoding::Korean,
+    outcome.archive = ForEachRecordCsvLine(archive, filter, CellEncoding::Korean, hideId2,
                                            [&](const std::string& line) { return out.Add(line); });
     out.Flush();
     file.Close();
@@ -61,7 +61,7 @@ HistoryFileOutcome SaveHistoryCsv(Archive& archive, const ArchiveFilter& filter,
 
 HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& choices,
                                      ValueAxis axis, const std::string& createdAt, OutputFile& file,
-                                     const std::string& path) {
+                                     const std::string& path, bool showIds) {
     const ArchiveFilter filter = FilterOf(choices);
     ReportInput input;
     input.from = DateText(*filter.from);
@@ -69,6 +69,7 @@ HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& cho
     input.filters = ReportFiltersOf(filter);
     input.axis = axis;
     input.createdAt = createdAt;
+    input.showIds = showIds;
     HistoryFileOutcome outcome;
     outcome.archive = LoadReport(archive, filter, input);
     if (outcome.archive) outcome.file = WriteWholeFile(file, path, ReportHtml(input));

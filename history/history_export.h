@@ -17,18 +17,20 @@ struct HistoryFileOutcome {
 };
 
 // The record CSV of a filter's rows, newest first and numbered from 1, a line at a time (the header
-// first) in `encoding`: `write` returns false to stop.
+// first) in `encoding`, ID2 hidden but its first character with `hideId2`: `write` returns false
+// to stop.
 ArchiveStatus ForEachRecordCsvLine(Archive& archive, const ArchiveFilter& filter,
-                                   CellEncoding encoding,
+                                   CellEncoding encoding, bool hideId2,
                                    const std::function<bool(const std::string&)>& write);
 
 // Creates `path` (UTF-8) and writes the rows of `filter` into it; what was written before a
 // failure stays, as for the record panel's CSV.
 HistoryFileOutcome SaveHistoryCsv(Archive& archive, const ArchiveFilter& filter, OutputFile& file,
-                                  const std::string& path);
+                                  const std::string& path, bool hideId2 = false);
 
 // The audit report of `choices` with its chart on `axis`, made at `createdAt`
-// ("YYYY-MM-DD HH:MM:SS"). Nothing is written when the archive cannot be read.
+// ("YYYY-MM-DD HH:MM:SS"), ID2 in full with `showIds`. Nothing is written when the archive cannot
+// be read.
 HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& choices,
                                      ValueAxis axis, const std::string& createdAt, OutputFile& file,
-                                     const std::string& path);
+                                     const std::string& path, bool showIds = false);

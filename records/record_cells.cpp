@@ -25,6 +25,7 @@ const char* const RECORD_CELL_NAMES[RECORD_CELLS] = {
 namespace {
 
 enum Cell { kNumber, kTime, kName, kId1, kId2, kStandard, kSafe, kDanger, kValue, kVerdict };
+static_assert(kId2 == RECORD_CELL_ID2, "the ID2 cell");
 
 struct Words {
     const char* am;

@@ -9,10 +9,12 @@
 #include <unordered_map>
 
 #include "measurement/measurement.h"
+#include "measurement/personal_number.h"
 
 enum class CellEncoding { Korean, Utf8 };
 
 constexpr int RECORD_CELLS = 10;
+constexpr int RECORD_CELL_ID2 = 4;  // the operator's second number
 using RecordCells = std::array<std::string, RECORD_CELLS>;
 
 // The record CSV's header cells in UTF-8, as the record list's column headers.
@@ -56,11 +58,14 @@ std::string RecordCsvLine(const RecordCells& cells);
 // The record CSV of rows given one at a time: the header, then each row numbered from 1.
 class RecordCsvLines {
 public:
-    explicit RecordCsvLines(CellEncoding encoding) : m_encoding(encoding), m_writer(encoding) {}
+    // `hideId2`: ID2 as MaskedPersonalNumber shows it (the site's rows of every PC).
+    explicit RecordCsvLines(CellEncoding encoding, bool hideId2 = false)
+        : m_encoding(encoding), m_writer(encoding), m_hideId2(hideId2) {}
 
     std::string Header() const { return RecordCsvHeader(m_encoding); }
     std::string Next(const Measurement& row) {
         m_writer.Write(row, ++m_number, m_cells);
+        if (m_hideId2) m_cells[RECORD_CELL_ID2] = MaskedPersonalNumber(m_cells[RECORD_CELL_ID2]);
         return RecordCsvLine(m_cells);
     }
 
@@ -69,6 +74,7 @@ private:
     RecordCellWriter m_writer;
     RecordCells m_cells;
     long long m_number = 0;
+    bool m_hideId2;
 };
 
 // "2011-03-07 12:05:09 오전" as "2011-03-07 00:05:09"; false for any other shape or an

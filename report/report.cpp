@@ -2,6 +2,7 @@
 
 #include "chart/chart_svg.h"
 #include "chart/number_format.h"
+#include "measurement/personal_number.h"
 #include "measurement/time_text.h"
 #include "report/report_style.h"
 #include "text/html_text.h"
@@ -140,14 +141,15 @@ void AppendChart(std::string& out, const ReportInput& input) {
     out += "</div>\n";
 }
 
-void AppendContaminatedRow(std::string& out, size_t number, const Measurement& m, bool withSource) {
+void AppendContaminatedRow(std::string& out, size_t number, const Measurement& m, bool withSource,
+                           bool showIds) {
     const auto seconds = SecondsFromTimeText(m.measuredAt);
     out += "<tr>";
     Cell(out, std::to_string(number), "n");
     Cell(out, seconds ? TwelveHourText(*seconds) : m.measuredAt, "t");
     Cell(out, m.userName);
     Cell(out, Optional(m.id1), "n");
-    Cell(out, Optional(m.id2), "n");
+    Cell(out, showIds ? Optional(m.id2) : MaskedPersonalNumber(Optional(m.id2)), "n");
     Cell(out, m.standardName);
     Cell(out, Optional(m.safetyIndex), "n");
     Cell(out, Optional(m.dangerIndex), "n");
@@ -172,7 +174,9 @@ void AppendContaminated(std::string& out, const ReportInput& input) {
                "건은 측정 이력 창의 &quot;CSV로 저장...&quot; 또는 <code>ombrix history "
                "--verdict 오염 --csv 파일</code>로 저장할 수 있습니다";
     }
-    out += ". 최근 것부터 적었습니다.</p>\n<table class=\"list\">\n";
+    out += ". 최근 것부터 적었습니다.";
+    if (!input.showIds) out += " 고유번호의 ID2는 첫 자리만 보입니다.";
+    out += "</p>\n<table class=\"list\">\n";
     // The record list's columns, and where rows come from more than one place, the place.
     std::vector<const char*> columns = {"No.",      "시간",     "이름",     "ID1",    "ID2",
                                         "측정기준", "안전지수", "위험지수", "측정값", "결과"};
@@ -181,7 +185,7 @@ void AppendContaminated(std::string& out, const ReportInput& input) {
     HeaderRow(out, columns);
     out += "<tbody>\n";
     for (size_t i = 0; i < listed; ++i) {
-        AppendContaminatedRow(out, i + 1, input.contaminated[i], withSource);
+        AppendContaminatedRow(out, i + 1, input.contaminated[i], withSource, input.showIds);
     }
     out += "</tbody>\n</table>\n";
 }

@@ -53,6 +53,9 @@ struct ReportInput {
     // in the site's report, which does not keep them): a section of their own when there are.
     std::vector<ForcedClear> forcedClears;
     std::string createdAt;  // "YYYY-MM-DD HH:MM:SS"
+    // ID2 in full; otherwise all but its first character hidden (a report is printed, mailed
+    // and filed: the operator's number is personal on many sites).
+    bool showIds = false;
 };
 
 std::string ReportHtml(const ReportInput& input);

@@ -65,6 +65,7 @@
 #define IDC_HISTORY_SOURCE_LABEL 1118
 #define IDC_HISTORY_SOURCE 1119
 #define IDC_HISTORY_SITE_STATE 1120
+#define IDC_HISTORY_SHOW_IDS 1121
 // The chart's window class, registered by the program before the window opens.
 #define HISTORY_CHART_CLASS "OmbrixHistoryChart"
 
@@ -187,6 +188,7 @@
 #define IDS_SITE_REFUSED 904
 #define IDS_SITE_WAITING_REFUSED 905
 #define IDS_SITE_ROW_REFUSED 906
+#define IDS_SITE_SETTING_REFUSED 907
 #define IDC_STATIC_SITE 1201
 
 // The history window.

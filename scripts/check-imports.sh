@@ -2,7 +2,7 @@
 # Every .exe of the Windows build imports system DLLs only (it is linked statically).
 set -euo pipefail
 dir=$1
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|shell32|ole32|winmm|odbc32|bcrypt|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|shell32|ole32|winmm|odbc32|bcrypt|crypt32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 objdump=$(command -v x86_64-w64-mingw32-objdump || command -v objdump)
 status=0 count=0
 while IFS= read -r -d '' exe; do

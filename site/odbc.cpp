@@ -31,10 +31,10 @@ bool Succeeded(SQLRETURN result) {
     return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO;
 }
 
-// Every record of a handle's diagnostics, "[SQLSTATE] text" each; the first record's state and
-// native error.
-std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& state,
-                        long& native) {
+// Every record of a handle's diagnostics, "[SQLSTATE] text" each with the secrets masked; the
+// first record's state and native error.
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& state, long& native,
+                        const std::vector<std::string>& secrets) {
     std::string text;
     state.clear();
     native = 0;
@@ -54,7 +54,8 @@ std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, std::string& s
         const size_t shown = length < 0 ? 0 : std::min<size_t>(static_cast<size_t>(length), 1023);
         std::string words = NarrowText(message, shown);
         while (!words.empty() && (words.back() == '\n' || words.back() == ' ')) words.pop_back();
-        text += (text.empty() ? "[" : "; [") + recordState + "] " + words;
+        text +=
+            (text.empty() ? "" : "; ") + MaskedDiagnostic(recordState, nativeError, words, secrets);
     }
     return text;
 }
@@ -92,8 +93,7 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
     SQLSetEnvAttr(handles->environment, SQL_ATTR_ODBC_VERSION,
                   reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(SQL_OV_ODBC3)), 0);
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles->environment, &handles->connection))) {
-        diagnostic =
-            MaskSecrets(Diagnostics(SQL_HANDLE_ENV, handles->environment, state, native), secrets);
+        diagnostic = Diagnostics(SQL_HANDLE_ENV, handles->environment, state, native, secrets);
         return nullptr;
     }
     const auto seconds = reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(timeoutSeconds));
@@ -106,8 +106,7 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
         SQLDriverConnectW(handles->connection, nullptr, text.data(), SQL_NTS, completed, 1024,
                           &completedLength, SQL_DRIVER_NOPROMPT);
     if (!Succeeded(result)) {
-        diagnostic =
-            MaskSecrets(Diagnostics(SQL_HANDLE_DBC, handles->connection, state, native), secrets);
+        diagnostic = Diagnostics(SQL_HANDLE_DBC, handles->connection, state, native, secrets);
         if (diagnostic.empty()) diagnostic = "the connection was refused";
         return nullptr;
     }
@@ -119,7 +118,7 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Connect(const std::string& conne
 
 bool OdbcConnection::Check(short result, short handleType, void* handle) {
     if (Succeeded(result) || result == SQL_NO_DATA) return true;
-    m_diagnostic = MaskSecrets(Diagnostics(handleType, handle, m_state, m_nativeError), m_secrets);
+    m_diagnostic = Diagnostics(handleType, handle, m_state, m_nativeError, m_secrets);
     if (m_diagnostic.empty()) m_diagnostic = "the driver failed without a diagnostic";
     return false;
 }
@@ -134,6 +133,24 @@ std::string OdbcConnection::DbmsName() {
         std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)) / sizeof(SQLWCHAR),
                          sizeof name / sizeof *name - 1);
     return NarrowText(name, units);
+}
+
+namespace {
+
+std::string InfoText(SQLHDBC connection, SQLUSMALLINT infoType) {
+    SQLWCHAR text[256] = {};
+    SQLSMALLINT bytes = 0;
+    if (!Succeeded(SQLGetInfoW(connection, infoType, text, sizeof text, &bytes))) return "";
+    const size_t units = std::min<size_t>(bytes < 0 ? 0 : static_cast<size_t>(bytes) / 2, 255);
+    return NarrowText(text, units);
+}
+
+}  // namespace
+
+OdbcConnection::Reach OdbcConnection::Reached() {
+    const SQLHDBC connection = m_handles->connection;
+    return {InfoText(connection, SQL_SERVER_NAME), InfoText(connection, SQL_DATABASE_NAME),
+            InfoText(connection, SQL_USER_NAME)};
 }
 
 bool OdbcConnection::Execute(const std::string& sql) {

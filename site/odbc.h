@@ -30,6 +30,13 @@ public:
     // A statement of `parameters` markers (?), prepared once and run as often as needed.
     std::unique_ptr<OdbcStatement> Prepare(const std::string& sql, size_t parameters);
 
+    // Where the connection arrived, as the driver names it (SQLGetInfo); empty where it says
+    // nothing.
+    struct Reach {
+        std::string server, database, user;
+    };
+    Reach Reached();
+
     // The driver's words for the last failure, "[SQLSTATE] text", secrets masked.
     const std::string& LastDiagnostic() const { return m_diagnostic; }
     // The SQLSTATE of the last failure ("23505"), empty when none was given.

@@ -139,6 +139,9 @@ public:
         StoppingFeed stopping(feed, m_told);
         return m_file.Keep(source, stopping, count);
     }
+    ArchiveStatus KeepForcedClear(const ForcedClear& clear) override {
+        return m_file.KeepForcedClear(clear);
+    }
     const std::string& Path() const override { return m_file.Path(); }
 
 private:

@@ -473,6 +473,29 @@ TEST_F(CliTest, ImportKeepsGoodFilesWholeAndNamesTheLineOfABadOne) {
         OmbrixAlone({"--archive", Path("good.csv"), "report", "--html", Path("r.html")}).status, 7);
 }
 
+TEST_F(CliTest, TheReportHidesId2UnlessShowIdsAndThisPcsHistoryKeepsIt) {
+    const std::string header = "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n";
+    Write(Path("dirty.csv"),
+          UTF8_BOM + header +
+              "1,2011-03-07 12:05:09 오전,홍길동,101,1234567,세균,100,200,250,오염\n");
+    const std::string archive = Path("a.sqlite3");
+    ASSERT_EQ(OmbrixAlone({"--archive", archive, "import", Path("dirty.csv")}).status, 0);
+    const struct {
+        std::vector<std::string> more;
+        const char* id2;
+    } cases[] = {{{}, "<td class=n>1******<td>"}, {{"--show-ids"}, "<td class=n>1234567<td>"}};
+    for (const auto& c : cases) {
+        std::vector<std::string> words = {"--archive", archive, "report", "--html", Path("r.html")};
+        words.insert(words.end(), c.more.begin(), c.more.end());
+        const Ran ran = OmbrixAlone(words);
+        EXPECT_EQ(ran.status, 0) << ran.err;
+        const std::string html = FileBytes(Path("r.html"));
+        EXPECT_NE(html.find(std::string("<td class=n>101") + c.id2), std::string::npos) << c.id2;
+    }
+    const Ran history = OmbrixAlone({"--archive", archive, "history"});
+    EXPECT_NE(history.out.find(",101,1234567,"), std::string::npos) << history.out;
+}
+
 TEST(CliArguments, WrongUsageIsNamed) {
     const struct {
         std::vector<std::string> words;
@@ -515,6 +538,18 @@ TEST(CliArguments, WrongUsageIsNamed) {
          "--pc chooses the rows of one computer in the site archive: history and report with "
          "--site"},
         {{"sync", "now"}, "unexpected \"now\""},
+        {{"site"}, "site is followed by set, show or test"},
+        {{"site", "get"}, "site is followed by set, show or test"},
+        {{"--site", "DSN=x", "site", "set"},
+         "site set reads the connection string from standard input or --site-file, never from its "
+         "own arguments (a password there is in the process list and the shell's history)"},
+        {{"--site", "DSN=x", "--site-file", "f", "sync"},
+         "--site and --site-file both name the site: give one"},
+        {{"site", "show", "--machine"}, "--machine applies to site set"},
+        {{"--site-file", "f", "import", "g"},
+         "import does not use the site archive: --site applies to sync, history and report"},
+        {{"--port", "p", "users", "--show-ids"},
+         "users shows no personal numbers: --show-ids applies to history and report"},
         {{"--port", "p", "sync"}, "sync works on the archive alone: --port does not apply"},
     };
     for (const auto& c : cases) {

@@ -235,6 +235,20 @@ TEST_F(HistoryModelTest, SavesTheFilteredRowsAsTheRecordCsvAndTheirReport) {
         EXPECT_NE(report.find(part), std::string::npos) << part;
     EXPECT_EQ(report.find("김철수"), std::string::npos);
 
+    // The site's rows of every PC: ID2 hidden but its first character, in the CSV and the report
+    // alike, unless the full numbers are asked for.
+    EXPECT_TRUE(SaveHistoryCsv(*archive, FilterOf(choices), *file, csv, true).archive);
+    EXPECT_NE(FileBytes("rows.csv").find(",101,2***,"), std::string::npos);
+    EXPECT_EQ(FileBytes("rows.csv").find("2001"), std::string::npos);
+    const HistoryChoices everyone = Days(0, 0);  // 김철수's "오염" row is listed
+    for (const bool showIds : {false, true}) {
+        EXPECT_TRUE(SaveHistoryReport(*archive, everyone, ValueAxis::Linear, "2026-03-02 09:00:00",
+                                      *file, html, showIds)
+                        .archive);
+        const std::string cells = showIds ? "<td class=n>2001<td>" : "<td class=n>2***<td>";
+        EXPECT_NE(FileBytes("report.html").find(cells), std::string::npos) << cells;
+    }
+
     const std::string unwritable = (dir / "no such folder" / "rows.csv").string();
     EXPECT_NE(SaveHistoryCsv(*archive, FilterOf(choices), *file, unwritable).file, FileError::None);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "chart/number_format.h"
+#include "measurement/personal_number.h"
 #include "report/report.h"
 #include "report/report_tally.h"
 #include "tests/synthetic_history.h"
@@ -126,6 +127,33 @@ TEST(Report, EscapesEveryTextFromTheDeviceOrAFile) {
     EXPECT_EQ(Occurrences(html, escaped), 12u);
     EXPECT_NE(html.find("<td class=t>not a time &lt;b&gt;"), std::string::npos);
     EXPECT_NE(html.find("<th>출처"), std::string::npos);  // two sources: the column is there
+}
+
+TEST(Report, HidesId2ButItsFirstCharacterUnlessAskedForTheFullNumbers) {
+    EXPECT_EQ(MaskedPersonalNumber("1234567"), "1******");
+    EXPECT_EQ(MaskedPersonalNumber("-42"), "-**");
+    EXPECT_EQ(MaskedPersonalNumber("7"), "7");
+    EXPECT_EQ(MaskedPersonalNumber(""), "");
+    EXPECT_EQ(MaskedPersonalNumber("홍길동"), "홍**");  // characters, not bytes
+
+    const struct {
+        std::optional<int64_t> id2;
+        bool showIds;
+        const char* cells;  // ID1, ID2 and the standard after them
+    } cases[] = {
+        {1234567, false, "<td class=n>101<td class=n>1******<td>세균"},
+        {1234567, true, "<td class=n>101<td class=n>1234567<td>세균"},
+        {std::nullopt, false, "<td class=n>101<td class=n><td>세균"},
+    };
+    for (const auto& c : cases) {
+        ReportInput input = SmallReport();
+        input.contaminated[0].id2 = c.id2;
+        input.showIds = c.showIds;
+        const std::string html = ReportHtml(input);
+        EXPECT_NE(html.find(c.cells), std::string::npos) << c.cells;
+        EXPECT_EQ(html.find("1234567") == std::string::npos, !c.showIds) << c.cells;
+        EXPECT_EQ(html.find("ID2는 첫 자리만") == std::string::npos, c.showIds) << c.cells;
+    }
 }
 
 TEST(Report, ListsTheNewestContaminatedRowsUpToTheLimit) {

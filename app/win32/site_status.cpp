@@ -7,7 +7,12 @@
 #include "text/text_inserts.h"
 
 void SiteStatusLine::Start(HWND window, RecordArchive& archive) {
-    m_connection = SiteSetting("");
+    const SiteSource site = ChosenSite("", "");
+    m_connection = site.connection;
+    // A site file others may read, or a protected value this account cannot decrypt: pushes
+    // are off, and the line says so (ombrix site show gives the reason).
+    if (!site.refusal.empty())
+        SetDlgItemTextW(window, IDC_STATIC_SITE, LoadText(IDS_SITE_SETTING_REFUSED).c_str());
     if (m_connection.empty()) return;
     m_worker = std::make_unique<SiteWorker>(
         archive.Path(), m_connection, [window] { PostMessageW(window, WM_SITE_CHANGED, 0, 0); });

@@ -14,8 +14,9 @@ constexpr UINT WM_SITE_CHANGED = WM_APP + 18;
 
 class SiteStatusLine {
 public:
-    // Starts the worker when a site is set (OMBRIX_SITE, or the registry's SiteArchive) and
-    // asks for a first push, which counts what waits; `archive` is where reads are kept.
+    // Starts the worker when a site is set (ChosenSite: the environment, a site file, the
+    // registry's SiteArchive) and asks for a first push, which counts what waits; `archive` is
+    // where reads are kept. A setting that was refused shows "사이트 보관: 설정 오류".
     void Start(HWND window, RecordArchive& archive);
     // The archive the dialog should keep its reads in: the pushing one, or `archive` itself.
     RecordArchive& ArchiveFor(RecordArchive& archive);

@@ -35,7 +35,8 @@ void SaveHistoryCsvAs(HistoryState& state) {
     HistoryFileOutcome outcome;
     {
         WaitCursor busy;  // a million rows take a few seconds
-        outcome = SaveHistoryCsv(state.Shown(), FilterOf(state.choices), *MakeOutputFile(), path);
+        outcome = SaveHistoryCsv(state.Shown(), FilterOf(state.choices), *MakeOutputFile(), path,
+                                 state.HidesId2());
     }
     TellOutcome(state, outcome, path);
 }
@@ -48,9 +49,9 @@ void SaveHistoryReportAs(HistoryState& state) {
     HistoryFileOutcome outcome;
     {
         WaitCursor busy;
-        outcome = SaveHistoryReport(state.Shown(), state.choices,
-                                    log ? ValueAxis::Logarithmic : ValueAxis::Linear,
-                                    TimeText(LocalNowSeconds()), *MakeOutputFile(), path);
+        outcome = SaveHistoryReport(
+            state.Shown(), state.choices, log ? ValueAxis::Logarithmic : ValueAxis::Linear,
+            TimeText(LocalNowSeconds()), *MakeOutputFile(), path, state.ShowsIds());
     }
     TellOutcome(state, outcome, path);
 }

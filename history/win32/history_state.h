@@ -12,6 +12,7 @@
 #include "archive/archive_file.h"
 #include "history/history_model.h"
 #include "history/win32/anchor_layout.h"
+#include "res/resource.h"
 
 class SiteWorker;
 struct SiteCopyJob;
@@ -38,6 +39,12 @@ struct HistoryState {
     std::shared_ptr<SiteCopyJob> siteCopy;  // a copy under way
 
     Archive& Shown() { return showingSite && siteRows ? *siteRows : *archive; }
+    // "고유번호 전체 표시" ticked: the report's ID2, and the site's rows', in full.
+    bool ShowsIds() const {
+        return IsDlgButtonChecked(dialog, IDC_HISTORY_SHOW_IDS) == BST_CHECKED;
+    }
+    // The site's rows are every PC's: their ID2 hidden but its first character unless ticked.
+    bool HidesId2() const { return showingSite && !ShowsIds(); }
 };
 
 // The buttons: the filtered rows as the record CSV, the audit report, and old CSV files imported

@@ -15,6 +15,7 @@
 #include "history/win32/history_state.h"
 #include "history/win32/window_size_setting.h"
 #include "measurement/local_clock.h"
+#include "measurement/personal_number.h"
 #include "measurement/time_text.h"
 #include "records/measurement_record.h"
 #include "res/resource.h"
@@ -23,13 +24,14 @@ namespace {
 
 // How the controls follow the window's size: the chart and the table share the height.
 constexpr Anchor kAnchors[] = {
-    {IDC_HISTORY_SUMMARY, 0, 0, 100, 0},        {IDC_HISTORY_AXIS, 100, 0, 100, 0},
-    {IDC_HISTORY_LINEAR, 100, 0, 100, 0},       {IDC_HISTORY_LOG, 100, 0, 100, 0},
-    {IDC_HISTORY_CHART, 0, 0, 100, 50},         {IDC_HISTORY_HOVER, 0, 50, 100, 50},
-    {IDC_LIST_HISTORY, 0, 50, 100, 100},        {IDC_HISTORY_CSV, 0, 100, 0, 100},
-    {IDC_HISTORY_REPORT, 0, 100, 0, 100},       {IDC_HISTORY_IMPORT, 0, 100, 0, 100},
-    {IDC_HISTORY_SOURCE_LABEL, 0, 100, 0, 100}, {IDC_HISTORY_SOURCE, 0, 100, 0, 100},
-    {IDC_HISTORY_SITE_STATE, 0, 100, 100, 100}, {IDCANCEL, 100, 100, 100, 100},
+    {IDC_HISTORY_SUMMARY, 0, 0, 100, 0},  {IDC_HISTORY_AXIS, 100, 0, 100, 0},
+    {IDC_HISTORY_LINEAR, 100, 0, 100, 0}, {IDC_HISTORY_LOG, 100, 0, 100, 0},
+    {IDC_HISTORY_CHART, 0, 0, 100, 50},   {IDC_HISTORY_HOVER, 0, 50, 100, 50},
+    {IDC_LIST_HISTORY, 0, 50, 100, 100},  {IDC_HISTORY_CSV, 0, 100, 0, 100},
+    {IDC_HISTORY_REPORT, 0, 100, 0, 100}, {IDC_HISTORY_SHOW_IDS, 0, 100, 0, 100},
+    {IDC_HISTORY_IMPORT, 0, 100, 0, 100}, {IDC_HISTORY_SOURCE_LABEL, 0, 100, 0, 100},
+    {IDC_HISTORY_SOURCE, 0, 100, 0, 100}, {IDC_HISTORY_SITE_STATE, 0, 100, 100, 100},
+    {IDCANCEL, 100, 100, 100, 100},
 };
 
 constexpr int kVerdictBoxes[] = {IDC_HISTORY_SAFE, IDC_HISTORY_CAUTION, IDC_HISTORY_DIRTY};
@@ -178,8 +180,10 @@ void SelectHoveredRow(HistoryState& state) {
 
 void FillCell(HistoryState& state, NMLVDISPINFOW& info) {
     if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
-    const std::wstring text = WideFrom(
-        state.model->Cell(static_cast<size_t>(info.item.iItem), info.item.iSubItem), CP_UTF8);
+    std::string cell = state.model->Cell(static_cast<size_t>(info.item.iItem), info.item.iSubItem);
+    if (info.item.iSubItem == MeasurementRecord::COL_USER_ID2 && state.HidesId2())
+        cell = MaskedPersonalNumber(cell);
+    const std::wstring text = WideFrom(cell, CP_UTF8);
     const size_t length = std::min(text.size(), static_cast<size_t>(info.item.cchTextMax - 1));
     text.copy(info.item.pszText, length);
     info.item.pszText[length] = L'\0';
@@ -237,6 +241,9 @@ void OnCommand(HistoryState& state, int id, int code) {
             break;
         case IDC_HISTORY_REPORT:
             SaveHistoryReportAs(state);
+            break;
+        case IDC_HISTORY_SHOW_IDS:
+            if (code == BN_CLICKED) InvalidateRect(Item(state, IDC_LIST_HISTORY), nullptr, FALSE);
             break;
         case IDC_HISTORY_IMPORT:
             ImportRecordFiles(state);

@@ -150,6 +150,23 @@ class HistoryWindow(BenchCase):
         self.settle()
         self.assertEqual(self.table(), numbered(MEASUREMENTS))
 
+        # The report lists the 오염 rows with ID2 hidden but its first digit, unless
+        # "고유번호 전체 표시" is ticked; this PC's own table keeps the full numbers either way.
+        for ticked, shown, hidden in ((False, "2***", "2002"), (True, "2002", "2***")):
+            if ticked:
+                self.app.cmd(f"toggle {IDC['HISTORY_SHOW_IDS']}")
+                self.settle()
+            ids = os.path.join(self.folder, f"고유번호-{int(ticked)}.html")
+            self.click("HISTORY_REPORT")
+            self.app.cmd(f"save-as {windows_path(ids)}")
+            self.settle()
+            self.assertIsNone(self.box(500))
+            with open(ids, encoding="utf-8") as f:
+                html = f.read()
+            self.assertIn(f"<td class=n>102<td class=n>{shown}<td>", html)
+            self.assertNotIn(f"<td class=n>{hidden}<td>", html)
+            self.assertEqual(self.table(), numbered(MEASUREMENTS))
+
     def test_opened_once_from_the_record_list_and_its_size_kept(self):
         self.start()
         self.app.cmd(f"right-click {IDC['LIST_RECORD']}")

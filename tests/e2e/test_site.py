@@ -10,7 +10,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import IDC, NATIVE, ROOT, BenchCase, archive_path, wait_until
+from harness import IDC, NATIVE, ROOT, BenchCase, archive_path, wait_until, wine_env
 from test_history import MEASUREMENTS, import_natively, numbered
 
 STATE = """\
@@ -41,12 +41,32 @@ def psql(sql):
                            "-At", "-c", sql], check=True, capture_output=True, text=True).stdout
 
 
+def site_file():
+    """The server's connection string in a file only its owner reads: a password never stands on
+    a command line."""
+    path = SERVER_STATE + ".conn"
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
+    with os.fdopen(fd, "w", encoding="utf-8") as f:
+        f.write(server_state()["OMBRIX_TEST_SITE"] + "\n")
+    return path
+
+
 def site_rows():
-    """The site's rows, as the native ombrix reads them."""
-    out = subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--site",
-                          server_state()["OMBRIX_TEST_SITE"], "history"],
-                         capture_output=True, text=True).stdout
+    """The site's rows, as the native ombrix reads them, ID2 in full."""
+    out = subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--site-file", site_file(),
+                          "history", "--show-ids"], capture_output=True, text=True).stdout
     return out.splitlines()[1:]
+
+
+def wine_reg(*args):
+    subprocess.run(["wine", "reg", *args], env=wine_env("C.UTF-8"), stdin=subprocess.DEVNULL,
+                   capture_output=True, check=True, timeout=120)
+
+
+def id2_masked(rows):
+    """The table's rows as the site's rows show them: ID2 (the fifth cell) but its first digit
+    hidden."""
+    return [row[:4] + [row[4][:1] + "*" * (len(row[4]) - 1)] + row[5:] for row in rows]
 
 
 class Site(BenchCase):
@@ -82,6 +102,16 @@ class Site(BenchCase):
         ])
         self.assertEqual(psql("SELECT DISTINCT source FROM ombrix_measurements").strip(), "COM1")
 
+    def test_a_protected_setting_that_cannot_be_decrypted_is_said(self):
+        """SiteArchive protected with a key this account does not hold (here: bytes that are no
+        DPAPI value): nothing is pushed, and the line says the setting is wrong."""
+        os.environ["OMBRIX_SITE"] = ""
+        key = r"HKLM\Software\Kavenor\Ombrix_Tessaly"
+        wine_reg("add", key, "/v", "SiteArchive", "/t", "REG_BINARY", "/d", "00112233445566", "/f")
+        self.addCleanup(wine_reg, "delete", key, "/v", "SiteArchive", "/f")
+        self.start()
+        self.wait_text("STATIC_SITE", "사이트 보관: 설정 오류")
+
     def import_natively(self, archive, measurements):
         folder = tempfile.mkdtemp(prefix="ombrix-site-")
         self.addCleanup(shutil.rmtree, folder, True)
@@ -92,8 +122,8 @@ class Site(BenchCase):
         other = ARCHIVE + ".other-pc"
         self.addCleanup(os.remove, other)
         self.import_natively(other, MEASUREMENTS[2:5])  # another PC's, on the site already
-        subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", other, "--site",
-                        os.environ["OMBRIX_SITE"], "sync"], check=True, capture_output=True)
+        subprocess.run([os.path.join(NATIVE, "cli", "ombrix"), "--archive", other, "--site-file",
+                        site_file(), "sync"], check=True, capture_output=True)
         self.start()
         self.app.cmd("open-history")
         wait_until(lambda: self.app.cmd("history") != "none", what="the history window")
@@ -103,10 +133,13 @@ class Site(BenchCase):
         wait_until(lambda: self.text("HISTORY_SITE_STATE").startswith("사이트 보관: 모두 보냄 ("),
                    60, "this PC's rows pushed")
 
+        # Every PC's rows: ID2 shows its first digit only, unless "고유번호 전체 표시" is ticked.
         self.app.cmd(f"choose {IDC['HISTORY_SOURCE']} 1")  # 사이트 전체
-        wait_until(lambda: table() == numbered(MEASUREMENTS[:5]), 60, "the site's rows")
+        wait_until(lambda: table() == id2_masked(numbered(MEASUREMENTS[:5])), 60, "the site's rows")
         self.assertFalse(self.enabled("HISTORY_IMPORT"))
         self.display.screenshot("history-site")
+        self.app.cmd(f"toggle {IDC['HISTORY_SHOW_IDS']}")
+        wait_until(lambda: table() == numbered(MEASUREMENTS[:5]), 30, "the full numbers")
 
         # A period beyond the rows copied, with the server away: the site's words, the password
         # not among them, and this PC's rows again.

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "archive/archive_file.h"
@@ -57,6 +58,23 @@ std::string DocumentedTable() {
     return DocumentedSql(OnMariaDb() ? "-- MariaDB" : "-- PostgreSQL");
 }
 
+// The record CSV with every ID2 cell (the fifth) shown as the site's rows show it.
+std::string Id2Masked(const std::string& csv) {
+    std::istringstream lines(csv);
+    std::string masked, line;
+    for (bool header = true; std::getline(lines, line); header = false) {
+        size_t start = 0;
+        for (int cell = 0; cell < 4; ++cell) start = line.find(',', start) + 1;
+        const size_t end = line.find(',', start);
+        const std::string id2 = line.substr(start, end - start);
+        masked += header || id2.empty() ? line
+                                        : line.substr(0, start + 1) +
+                                              std::string(id2.size() - 1, '*') + line.substr(end);
+        masked += "\n";
+    }
+    return masked;
+}
+
 class SiteServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,6 +86,9 @@ protected:
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         unsetenv("OMBRIX_SITE");
+        unsetenv("OMBRIX_SITE_FILE");
+        // Where site set stores the setting: the test's own, never the user's.
+        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         ASSERT_TRUE(Site().Execute("DROP TABLE IF EXISTS ombrix_measurements"));
     }
     void TearDown() override {
@@ -134,8 +155,17 @@ protected:
         return waiting;
     }
 
+    // A connection string as a file only its owner reads: never on a command line.
+    std::string SiteFile(const std::string& site, const std::string& name = "site.conn",
+                         std::filesystem::perms perms = std::filesystem::perms::owner_read |
+                                                        std::filesystem::perms::owner_write) {
+        const std::filesystem::path path = dir / name;
+        std::ofstream(path, std::ios::binary) << site << "\n";
+        std::filesystem::permissions(path, perms);
+        return path.string();
+    }
     std::vector<std::string> Sync(const std::string& archive, const std::string& site) {
-        return {OMBRIX_PROGRAM, "--archive", archive, "--site", site, "sync"};
+        return {OMBRIX_PROGRAM, "--archive", archive, "--site-file", SiteFile(site), "sync"};
     }
     Ran Ombrix(std::vector<std::string> args) {
         args.insert(args.begin(), OMBRIX_PROGRAM);
@@ -182,23 +212,28 @@ TEST_F(SiteServerTest, EachRowIsStoredOnceFromOnePcOrTwoAndReadBackAsTheArchiveH
     EXPECT_EQ(SiteRows(), std::make_pair(int64_t{601}, int64_t{601}));
     EXPECT_EQ(Waiting(second), 0u);
 
-    // The site's rows are the second archive's, byte for byte in the record CSV.
+    // The site's rows are the second archive's, byte for byte in the record CSV, when the full
+    // numbers are asked for; else ID2 shows its first digit only.
+    const std::string siteFile = SiteFile(connection);
     const Ran local = Ombrix({"--archive", second, "history"});
-    const Ran fromSite = Ombrix({"--site", connection, "history"});
+    const Ran fromSite = Ombrix({"--site-file", siteFile, "history", "--show-ids"});
     EXPECT_EQ(fromSite.status, 0) << fromSite.err;
     EXPECT_EQ(fromSite.out, local.out);
-    const Ran thisPc = Ombrix({"--site", connection, "history", "--pc", ThisPc().pc, "--verdict",
-                               "오염", "--from", "2026-02-01"});
+    const Ran masked = Ombrix({"--site-file", siteFile, "history"});
+    EXPECT_EQ(masked.out, Id2Masked(local.out));
+    EXPECT_EQ(masked.out.find(",2001,"), std::string::npos);
+    const Ran thisPc = Ombrix({"--site-file", siteFile, "history", "--pc", ThisPc().pc, "--verdict",
+                               "오염", "--from", "2026-02-01", "--show-ids"});
     EXPECT_EQ(
         thisPc.out,
         Ombrix({"--archive", second, "history", "--verdict", "오염", "--from", "2026-02-01"}).out);
-    EXPECT_EQ(Ombrix({"--site", connection, "history", "--pc", "nobody"}).out,
+    EXPECT_EQ(Ombrix({"--site-file", siteFile, "history", "--pc", "nobody"}).out,
               "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n");
 
     // The report of every PC's rows is the report of the archive that holds them all.
     const std::string siteReport = (dir / "site.html").string();
     const std::string localReport = (dir / "local.html").string();
-    ASSERT_EQ(Ombrix({"--site", connection, "report", "--html", siteReport}).status, 0);
+    ASSERT_EQ(Ombrix({"--site-file", siteFile, "report", "--html", siteReport}).status, 0);
     ASSERT_EQ(Ombrix({"--archive", second, "report", "--html", localReport}).status, 0);
     // Made a second apart, they may differ in the time they were made, at the top and the foot.
     const std::regex createdAt("(작성<td>|· )\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}");
@@ -228,14 +263,65 @@ TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPassword
     EXPECT_EQ(Waiting(archive), 50u);
 
     // Taken from the environment when not given: then all goes.
-    setenv("OMBRIX_SITE", connection.c_str(), 1);
+    setenv("OMBRIX_SITE_FILE", SiteFile(connection).c_str(), 1);
     ran = Ombrix({"--archive", archive, "sync"});
-    unsetenv("OMBRIX_SITE");
+    unsetenv("OMBRIX_SITE_FILE");
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out, Pushed(50, 0));
     ran = Ombrix({"--archive", archive, "sync"});
     EXPECT_EQ(ran.status, 2);
     EXPECT_NE(ran.err.find("사이트 보관 데이터베이스가 설정되지 않았습니다."), std::string::npos);
+}
+
+TEST_F(SiteServerTest, TheConnectionStringComesFromAPrivateFileOrTheStoredSettingAndIsTested) {
+    const std::string archive = Archive("a.sqlite3", 20);
+    // A site file that its group or others may read is refused, and nothing is sent.
+    const std::string open =
+        SiteFile(connection, "open.conn",
+                 std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                     std::filesystem::perms::others_read);
+    for (const auto& words :
+         {std::vector<std::string>{"--archive", archive, "--site-file", open, "sync"},
+          std::vector<std::string>{"--site-file", open, "site", "test"}}) {
+        const Ran refused = Ombrix(words);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_NE(refused.err.find(open + ": its group or others may read it"), std::string::npos)
+            << refused.err;
+    }
+    EXPECT_EQ(Waiting(archive), 20u);
+    EXPECT_EQ(Ombrix({"--site", "DSN=x", "site", "set"}).status, 2);  // never from its arguments
+
+    // site set from standard input: the owner's file, which show masks and sync takes.
+    const std::string stored = (dir / "config" / "ombrix" / "site").string();
+    Ran ran = RunProgram({OMBRIX_PROGRAM, "site", "set"}, dir, SiteFile(connection));
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(FileBytes(stored), connection + "\n");
+    EXPECT_EQ(std::filesystem::status(stored).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const std::string masked = std::regex_replace(connection, std::regex("Pwd=[^;]*"), "Pwd=***");
+    ran = Ombrix({"site", "show"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, stored + ": " + masked + "\n");
+    EXPECT_EQ(ran.out.find(password), std::string::npos);
+    const std::string named = SiteFile(connection, "named.conn");
+    EXPECT_EQ(Ombrix({"--site-file", named, "site", "show"}).out, named + ": " + masked + "\n");
+    ran = Ombrix({"--archive", archive, "sync"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, Pushed(20, 0));
+
+    // site test says where it arrived and creates nothing.
+    ASSERT_TRUE(Site().Execute("DROP TABLE ombrix_measurements"));
+    ran = Ombrix({"site", "test"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    for (const char* part : {"reached server ", "database ombrix_site", "login ombrix"})
+        EXPECT_NE(ran.out.find(part), std::string::npos) << ran.out;
+    EXPECT_FALSE(Site().Execute("SELECT 1 FROM ombrix_measurements"));
+    const std::string wrong =
+        std::regex_replace(connection, std::regex("Pwd=[^;]*"), "Pwd=Wrong-" + password);
+    ran = Ombrix({"--site-file", SiteFile(wrong, "wrong.conn"), "site", "test"});
+    EXPECT_EQ(ran.status, 8);
+    EXPECT_NE(ran.err.find("password authentication failed"), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find(password), std::string::npos) << ran.err;
 }
 
 TEST_F(SiteServerTest, ATableMadeFirstByAnotherPcOrByItIsTakenAsItIs) {

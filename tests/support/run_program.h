@@ -27,9 +27,10 @@ inline std::string FileBytes(const std::filesystem::path& path) {
     return bytes.str();
 }
 
-// Started, not waited for: the process's id, or -1. `tag` tells its output files apart.
+// Started, not waited for: the process's id, or -1. `tag` tells its output files apart; `input`,
+// when given, is the file its standard input reads.
 inline pid_t StartProgram(std::vector<std::string> args, const std::filesystem::path& dir,
-                          const std::string& tag = "") {
+                          const std::string& tag = "", const std::string& input = "") {
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -39,6 +40,7 @@ inline pid_t StartProgram(std::vector<std::string> args, const std::filesystem::
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!input.empty()) posix_spawn_file_actions_addopen(&files, 0, input.c_str(), O_RDONLY, 0);
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&files);
@@ -53,6 +55,7 @@ inline Ran WaitForProgram(pid_t pid, const std::filesystem::path& dir,
             FileBytes(dir / ("stderr" + tag))};
 }
 
-inline Ran RunProgram(std::vector<std::string> args, const std::filesystem::path& dir) {
-    return WaitForProgram(StartProgram(std::move(args), dir), dir);
+inline Ran RunProgram(std::vector<std::string> args, const std::filesystem::path& dir,
+                      const std::string& input = "") {
+    return WaitForProgram(StartProgram(std::move(args), dir, "", input), dir);
 }
