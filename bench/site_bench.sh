@@ -128,6 +128,7 @@ timed() {
 }
 
 scale_figures() {
+  local made='s/[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}//g'
   fresh
   "$ombrix" --archive "$work/empty.sqlite3" --site "$site" sync >/dev/null  # the table made
   start=$(date +%s.%N)
@@ -139,12 +140,14 @@ scale_figures() {
     set -- $period
     for mode in copy count; do
       figures=$(timed "$view_bench" "$mode" "$site" "$1" "$2")
-      echo "$engine: \"사이트 전체\" of $3: $(cat "$work/timed.out"); process $figures"
+      echo "$engine: \"사이트 전체\" of ${*:3}: $(cat "$work/timed.out"); process $figures"
     done
   done
   for program in $before "$ombrix"; do
     name=after
     [ "$program" = "$ombrix" ] || name=before
+    [ ! -f "$work/year.html" ] || sed -E "$made" "$work/year.html" >"$work/year-before.html"
+    [ ! -f "$work/month.csv" ] || mv "$work/month.csv" "$work/month-before.csv"
     rm -f "$work/year.html" "$work/month.csv"
     figures=$(timed "$program" --site "$site" report --from 2026-01-01 --to 2026-12-31 \
       --html "$work/year.html")
@@ -155,6 +158,11 @@ scale_figures() {
     echo "$engine: ombrix --site history --csv of December 2026 ($name):" \
       "$(($(wc -l <"$work/month.csv") - 1)) rows, $figures"
   done
+  if [ -n "$before" ]; then
+    sed -E "$made" "$work/year.html" | cmp -s - "$work/year-before.html" && same=yes || same=NO
+    cmp -s "$work/month.csv" "$work/month-before.csv" && same="$same, CSV: yes" || same="$same, CSV: NO"
+    echo "$engine: after's report the same as before's but for the time it was made: $same"
+  fi
 }
 
 for engine in ${SITE_ENGINES:-postgresql mariadb}; do
