@@ -33,6 +33,8 @@ constexpr size_t kRowsPerStatement = 100;
 // Identities a look-up takes at once: few enough that a server looks each up by the unique key
 // rather than scanning the table (PostgreSQL scans, for two thousand).
 constexpr size_t kKeysPerLookup = 100;
+// Why a cancelled query failed, whatever the driver said.
+constexpr char kCancelled[] = "cancelled";
 // Another PC storing the same rows at the same moment: the batch runs again, as often as this.
 constexpr int kAttempts = 8;
 
@@ -179,7 +181,15 @@ std::unique_ptr<SiteDatabase> SiteDatabase::Open(const std::string& connection,
 }
 
 SiteStatus SiteDatabase::Refused() const {
-    return {SiteStatus::Refused, m_connection->LastDiagnostic()};
+    return m_cancelled ? Cancelled()
+                       : SiteStatus{SiteStatus::Refused, m_connection->LastDiagnostic()};
+}
+
+SiteStatus SiteDatabase::Cancelled() const { return {SiteStatus::Refused, kCancelled}; }
+
+void SiteDatabase::Cancel() {
+    m_cancelled = true;
+    m_connection->Cancel();
 }
 
 bool SiteDatabase::Recognised() {
@@ -360,6 +370,7 @@ std::string SiteDatabase::MeasuredSeconds() const {
 SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
                                  const std::function<bool(const Measurement&)>& visit,
                                  RowOrder order) {
+    if (m_cancelled) return Cancelled();
     const SiteWhere where(filter, TimeMarkerOfTable());
     const bool newest = order == RowOrder::NewestFirst;
     const std::string key = RowKeyColumn(), direction = newest ? " DESC" : "";
@@ -390,6 +401,7 @@ SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
             if (!ok) return Refused();
             if (!visit(row)) return page->CloseCursor() ? SiteStatus{} : Refused();
         }
+        if (m_cancelled) return Cancelled();
         if (rows < SITE_ROWS_PER_PAGE) return {};
         if (!nextPage) {
             nextPage = m_connection->Prepare(head + after + sort, filtered + 3);
@@ -409,6 +421,7 @@ SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
 SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, int64_t width,
                                       std::vector<ChartBucket>& buckets) {
     buckets.clear();
+    if (m_cancelled) return Cancelled();
     width = std::max<int64_t>(width, 1);
     const SiteWhere where(filter, TimeMarkerOfTable());
     const std::string seconds = MeasuredSeconds();
@@ -455,6 +468,7 @@ SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, 
 
 SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::string>& sources) {
     sources.clear();
+    if (m_cancelled) return Cancelled();
     const SiteWhere where(filter, TimeMarkerOfTable());
     const auto select = m_connection->Prepare(
         "SELECT DISTINCT source FROM ombrix_measurements" + where.sql, where.values.size());

@@ -8,6 +8,7 @@
 // engines differ, site/site_dialect says; documented in docs/archive.md.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -89,6 +90,9 @@ public:
                             std::vector<ChartBucket>& buckets);
     // The sources (ports, files) the filter's rows came from, sorted; "" for rows without one.
     SiteStatus Sources(const SiteFilter& filter, std::vector<std::string>& sources);
+    // From any thread: the query running now is stopped on the server, and it and every later
+    // one of this site fail: for a query the operator has replaced by another.
+    void Cancel();
     // The first and last time measured under the filter; `any` false when none is.
     SiteStatus MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first, int64_t& last);
 
@@ -122,7 +126,9 @@ private:
     // A statement of the site's, prepared once for each number of rows it takes.
     OdbcStatement* Cached(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache, size_t rows,
                           const std::string& sql, size_t parameters);
+    // The driver's words for the last failure, or that it was cancelled.
     SiteStatus Refused() const;
+    SiteStatus Cancelled() const;
 
     std::unique_ptr<OdbcConnection> m_connection;
     SiteEngine m_engine = SiteEngine::Other;
@@ -130,4 +136,5 @@ private:
     // 1: today's table (times as texts, identity_key); 2: timestamps, a key, identity_hash.
     int m_version = 2;
     std::map<size_t, std::unique_ptr<OdbcStatement>> m_selects, m_inserts;
+    std::atomic<bool> m_cancelled{false};
 };

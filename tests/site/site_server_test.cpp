@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <map>
 #include <regex>
 #include <thread>
@@ -394,6 +395,52 @@ TEST_F(SiteServerTest, TheServerCountsAndPagesTheRowsAsTheArchiveHoldsThem) {
     EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), count + 500 + 1);
     EXPECT_EQ(csv.out, Ombrix({"--archive", path, "history"}).out);
     ExpectSameReport(path);
+}
+
+// A query the operator has replaced, cancelled from the window's thread: it stops at the latest
+// after the page it is reading, says so, and the site's later queries fail too; a site opened
+// anew reads as before. Cancelled while the server counts (SQLCancel), the count either ends
+// first or says it was cancelled, never anything else.
+TEST_F(SiteServerTest, AQueryCancelledFromAnotherThreadStopsAndSaysSo) {
+    ASSERT_EQ(
+        RunProgram(Sync(Archive("two-pages.sqlite3", SITE_ROWS_PER_PAGE + 100), connection), dir)
+            .status,
+        0);
+    SiteStatus status;
+    auto site = SiteDatabase::Open(connection, status);
+    ASSERT_TRUE(site) << status.diagnostic;
+    std::promise<void> reading, cancelled;
+    size_t seen = 0;
+    SiteStatus read;
+    std::thread reader([&] {
+        read = site->ForEach(
+            {},
+            [&](const Measurement&) {
+                if (++seen == 1) {
+                    reading.set_value();
+                    cancelled.get_future().wait();
+                }
+                return true;
+            },
+            RowOrder::NewestFirst);
+    });
+    reading.get_future().wait();
+    site->Cancel();
+    cancelled.set_value();
+    reader.join();
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.diagnostic, "cancelled");
+    EXPECT_EQ(seen, SITE_ROWS_PER_PAGE);
+    std::vector<ChartBucket> buckets;
+    EXPECT_EQ(site->CountBuckets({}, 0, 3600, buckets).diagnostic, "cancelled");
+
+    site = SiteDatabase::Open(connection, status);
+    ASSERT_TRUE(site) << status.diagnostic;
+    SiteStatus counted;
+    std::thread counter([&] { counted = site->CountBuckets({}, 0, 60, buckets); });
+    site->Cancel();
+    counter.join();
+    EXPECT_TRUE(counted || counted.diagnostic == "cancelled") << counted.diagnostic;
 }
 
 // The window's worker: a write is pushed behind the operator's back; a server away leaves the
