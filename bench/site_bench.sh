@@ -6,19 +6,29 @@
 #   - ten PCs, each with its own archive of 65535 rows, running ombrix sync at once: every row
 #     stored once, and the time until the last one ends;
 #   - a sync whose 2000 rows the server refuses one by one (a CHECK that takes none of them):
-#     the batch halved down to every row before it is found to be the table's fault.
+#     the batch halved down to every row before it is found to be the table's fault;
+#   - a site of SITE_SCALE_ROWS rows (default 2,000,000) from 50 PCs over 2025 and 2026, filled
+#     by SQL: what the history window's "사이트 전체" needs before it shows 30 days and a year
+#     (bench/site_view_bench: the rows copied into memory, before, or counted by the server and
+#     a page read, after), `ombrix --site report` of 2026 and `ombrix --site history --csv` of
+#     December 2026: time, size and peak memory, of SITE_BEFORE_OMBRIX (another build of
+#     ombrix, when given) and of NATIVE_OMBRIX, in one run.
+#   SITE_PARTS chooses "push", "scale" or both (the default).
 #   site_bench.sh NATIVE_OMBRIX [OMBRIX_EXE]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 ombrix=$1 exe=${2:-}
-rows=${SITE_ROWS:-65535} pcs=${SITE_PCS:-10}
+rows=${SITE_ROWS:-65535} pcs=${SITE_PCS:-10} parts=${SITE_PARTS:-push scale}
+scale_rows=${SITE_SCALE_ROWS:-2000000} before=${SITE_BEFORE_OMBRIX:-}
+view_bench=$(dirname "$ombrix")/../site_view_bench
 work=$(mktemp -d)
 state=$work/server.env
 server=""
 trap '[ -z "$server" ] || "$server" stop "$state" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 seconds() { awk "BEGIN { printf \"%.2f\", $2 - $1 }"; }
 
-# Each PC's archive: its own user, one measurement a minute.
+# Each PC's archive: its own user, one measurement a minute; none for the scale alone.
+[[ " $parts " == *" push "* ]] || pcs=0
 for pc in $(seq 1 "$pcs"); do
   python3 - "$work/pc$pc.csv" "$rows" "$pc" <<'PY'
 import sys, datetime
@@ -40,24 +50,8 @@ fresh() {  # the site's table gone, every row of the archives waiting again
   for pc in $(seq 1 "$pcs"); do sqlite3 "$work/pc$pc.sqlite3" "UPDATE readings SET pushed = 0"; done
 }
 
-for engine in ${SITE_ENGINES:-postgresql mariadb}; do
-  case $engine in
-    postgresql) server=$root/tests/site/pg_server.sh ;;
-    mariadb) server=$root/tests/site/maria_server.sh ;;
-    *) echo "site_bench.sh: no engine $engine" >&2; exit 2 ;;
-  esac
-  "$server" start "$state" >/dev/null
-  site=$(sed -n 's/^OMBRIX_TEST_SITE=//p' "$state")
-  # The connection string in a file only its owner reads: never on a command line.
-  (umask 077; printf '%s\n' "$site" > "$work/site.conn")
-  data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
-  port=$(sed -n 's/^OMBRIX_TEST_SITE_PORT=//p' "$state")
-  if [ "$engine" = postgresql ]; then
-    sql() { psql -h "$data" -p "$port" -U ombrix -d ombrix_site -At -c "$1"; }
-  else
-    sql() { mariadb --no-defaults --socket="$data/socket" -u "$(id -un)" ombrix_site -N -e "$1"; }
-  fi
-
+# One PC pushing, ten at once, and a batch refused whole.
+push_figures() {
   fresh
   start=$(date +%s.%N)
   "$ombrix" --archive "$work/pc1.sqlite3" --site-file "$work/site.conn" sync >/dev/null
@@ -101,6 +95,101 @@ for engine in ${SITE_ENGINES:-postgresql mariadb}; do
   echo "$engine: a sync whose first 2000 rows are each refused (the table's fault, exit $status):" \
     "$(seconds "$start" "$end") s"
 
+}
+
+# The site's table filled by SQL with `scale_rows` rows of 50 PCs, evenly over 2025 and 2026.
+fill_site() {
+  local n=$1 verdict="CASE WHEN v < 100 THEN '안전' WHEN v < 200 THEN '주의' ELSE '오염' END"
+  local columns="measured_at, user_no, user_name, id1, id2, standard_no, standard_name,
+    safety_index, danger_index, value, verdict, source, archived_at, pc, windows_user, identity_hash"
+  if [ "$engine" = postgresql ]; then
+    sql "INSERT INTO ombrix_measurements ($columns)
+      SELECT t, 1 + i % 50, '검사원' || (i % 50), i, 1000 + i % 50, 1 + i % 3,
+        (ARRAY['세균', '곰팡이', '바이러스'])[1 + i % 3], 100, 200, v, $verdict, 'COM3', t,
+        'PC' || (i % 50), 'user', lpad(to_hex(i), 64, '0')
+      FROM (SELECT i, timestamp '2025-01-01' + (i * 63072000 / $n) * interval '1 second' AS t,
+              (i * 37) % 300 AS v FROM generate_series(0::bigint, $n - 1) i) s" >/dev/null
+    sql "ANALYZE ombrix_measurements" >/dev/null
+  else
+    sql "INSERT INTO ombrix_measurements ($columns)
+      SELECT t, 1 + i % 50, CONCAT('검사원', i % 50), i, 1000 + i % 50, 1 + i % 3,
+        ELT(1 + i % 3, '세균', '곰팡이', '바이러스'), 100, 200, v, $verdict, 'COM3', t,
+        CONCAT('PC', i % 50), 'user', LPAD(HEX(i), 64, '0')
+      FROM (SELECT seq AS i, TIMESTAMPADD(SECOND, seq * 63072000 DIV $n, '2025-01-01') AS t,
+              (seq * 37) % 300 AS v FROM seq_0_to_$((n - 1))) s" >/dev/null
+    sql "ANALYZE TABLE ombrix_measurements" >/dev/null
+  fi
+}
+
+# Runs a command under /usr/bin/time; prints "S s, peak M MiB".
+timed() {
+  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/timed.out" 2>"$work/timed.err" ||
+    { echo "FAILED: $(head -c 300 "$work/timed.err")"; return 0; }
+  awk '{ printf "%.2f s, peak %.0f MiB", $1, $2 / 1024 }' "$work/time"
+}
+
+scale_figures() {
+  local made='s/[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}//g'
+  fresh
+  "$ombrix" --archive "$work/empty.sqlite3" --site-file "$work/site.conn" sync >/dev/null  # the table made
+  start=$(date +%s.%N)
+  fill_site "$scale_rows"
+  end=$(date +%s.%N)
+  echo "$engine: a site of $scale_rows rows from 50 PCs over two years, filled by SQL in" \
+    "$(seconds "$start" "$end") s"
+  for period in "2026-12-02 2026-12-31 30 days" "2026-01-01 2026-12-31 a year"; do
+    set -- $period
+    for mode in copy count; do
+      figures=$(timed "$view_bench" "$mode" "$work/site.conn" "$1" "$2")
+      echo "$engine: \"사이트 전체\" of ${*:3}: $(cat "$work/timed.out"); process $figures"
+    done
+  done
+  for program in $before "$ombrix"; do
+    name=after site_option=(--site-file "$work/site.conn")
+    # The program before knew no --site-file: the test server's throwaway password goes on its
+    # command line.
+    [ "$program" = "$ombrix" ] || name=before site_option=(--site "$site")
+    [ ! -f "$work/year.html" ] || sed -E "$made" "$work/year.html" >"$work/year-before.html"
+    [ ! -f "$work/month.csv" ] || mv "$work/month.csv" "$work/month-before.csv"
+    rm -f "$work/year.html" "$work/month.csv"
+    figures=$(timed "$program" "${site_option[@]}" report --from 2026-01-01 --to 2026-12-31 \
+      --html "$work/year.html")
+    echo "$engine: ombrix --site report of 2026 ($name): $figures," \
+      "$(stat -c %s "$work/year.html" 2>/dev/null || echo 0) bytes"
+    figures=$(timed "$program" "${site_option[@]}" history --from 2026-12-01 --to 2026-12-31 \
+      --csv "$work/month.csv")
+    echo "$engine: ombrix --site history --csv of December 2026 ($name):" \
+      "$(($(wc -l <"$work/month.csv") - 1)) rows, $figures"
+  done
+  if [ -n "$before" ]; then
+    sed -E "$made" "$work/year.html" | cmp -s - "$work/year-before.html" && same=yes || same=NO
+    cmp -s "$work/month.csv" "$work/month-before.csv" && same="$same, CSV: yes" || same="$same, CSV: NO"
+    echo "$engine: after's report the same as before's but for the time it was made: $same"
+  fi
+}
+
+for engine in ${SITE_ENGINES:-postgresql mariadb}; do
+  case $engine in
+    postgresql) server=$root/tests/site/pg_server.sh ;;
+    mariadb) server=$root/tests/site/maria_server.sh ;;
+    *) echo "site_bench.sh: no engine $engine" >&2; exit 2 ;;
+  esac
+  "$server" start "$state" >/dev/null
+  site=$(sed -n 's/^OMBRIX_TEST_SITE=//p' "$state")
+  # The connection string in a file only its owner reads: never on a command line.
+  (umask 077; printf '%s\n' "$site" > "$work/site.conn")
+  data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
+  port=$(sed -n 's/^OMBRIX_TEST_SITE_PORT=//p' "$state")
+  if [ "$engine" = postgresql ]; then
+    sql() { PGCLIENTENCODING=UTF8 psql -h "$data" -p "$port" -U ombrix -d ombrix_site -At -c "$1"; }
+  else
+    sql() {
+      mariadb --no-defaults --default-character-set=utf8mb4 --socket="$data/socket" \
+        -u "$(id -un)" ombrix_site -N -e "$1"
+    }
+  fi
+  case " $parts " in *" push "*) push_figures ;; esac
+  case " $parts " in *" scale "*) scale_figures ;; esac
   "$server" stop "$state" >/dev/null
   server=""
 done

@@ -1,5 +1,6 @@
 // The audit report of the site archive's rows, every PC's (or one PC's): the same report as the
-// local archive's, tallied from the rows streamed once, oldest first.
+// local archive's, its figures counted by the server (GROUP BY) and only the newest "오염" rows
+// read, so that a year of ten million rows never comes to this PC.
 #pragma once
 
 #include "report/report.h"

@@ -241,12 +241,31 @@ bool OdbcStatement::BindParameters() {
     return true;
 }
 
+void OdbcConnection::Cancel() {
+    const std::lock_guard<std::mutex> guard(m_runningLock);
+    if (m_running) SQLCancel(m_running);
+}
+
+template <class Call>
+short OdbcStatement::WhileRunning(Call call) {
+    {
+        const std::lock_guard<std::mutex> guard(m_connection.m_runningLock);
+        m_connection.m_running = m_handle;
+    }
+    const SQLRETURN result = call();
+    const std::lock_guard<std::mutex> guard(m_connection.m_runningLock);
+    m_connection.m_running = nullptr;
+    return result;
+}
+
 bool OdbcStatement::Execute() {
-    return BindParameters() && m_connection.Check(SQLExecute(m_handle), SQL_HANDLE_STMT, m_handle);
+    return BindParameters() &&
+           m_connection.Check(WhileRunning([this] { return SQLExecute(m_handle); }),
+                              SQL_HANDLE_STMT, m_handle);
 }
 
 bool OdbcStatement::Fetch(bool& row) {
-    const SQLRETURN result = SQLFetch(m_handle);
+    const SQLRETURN result = WhileRunning([this] { return SQLFetch(m_handle); });
     row = Succeeded(result);
     if (result == SQL_NO_DATA) return CloseCursor();
     return m_connection.Check(result, SQL_HANDLE_STMT, m_handle);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,9 @@ public:
     // pair, and it reads one unit past the text for each ("홍길동" stored as "홍길동\0"). Its
     // Unicode driver takes UTF-8 for narrow texts.
     void SetTextsAsUtf8(bool on) { m_textsAsUtf8 = on; }
+    // From any thread: asks the server to stop the statement this connection is running
+    // (SQLCancel), which then fails; nothing when none is running.
+    void Cancel();
 
 private:
     friend class OdbcStatement;
@@ -65,6 +69,10 @@ private:
     long m_nativeError = 0;
     bool m_textsAsUtf8 = false;
     int m_timeoutSeconds = 0;
+    // The statement being executed or fetched from, for Cancel: set and cleared under the lock,
+    // so that it cannot be freed while cancelled.
+    std::mutex m_runningLock;
+    void* m_running = nullptr;
 };
 
 class OdbcStatement {
@@ -97,6 +105,9 @@ private:
     OdbcStatement(OdbcConnection& connection, void* handle, size_t parameters)
         : m_connection(connection), m_handle(handle), m_parameters(parameters) {}
     bool BindParameters();
+    // The statement marked as running on its connection while `call` runs, for Cancel.
+    template <class Call>
+    short WhileRunning(Call call);
     template <class Unit>
     std::optional<std::basic_string<Unit>> Pieces(int column, short type, bool& ok);
 

@@ -1,5 +1,6 @@
 #include "site/site_database.h"
 
+#include <algorithm>
 #include <set>
 
 #include "measurement/time_text.h"
@@ -19,9 +20,11 @@ constexpr char kInsertColumns[] =
     " measured_at, user_no, user_name, id1, id2, standard_no, standard_name, safety_index, "
     "danger_index, value, verdict, source, archived_at, pc, windows_user) VALUES ";
 constexpr size_t kInsertParameters = 16;
+// The columns ReadRow reads, the row's key of a page after them.
 constexpr char kReadColumns[] =
     "SELECT measured_at, user_no, user_name, id1, id2, standard_no, standard_name, "
-    "safety_index, danger_index, value, verdict, source, archived_at FROM ombrix_measurements";
+    "safety_index, danger_index, value, verdict, source, archived_at, ";
+constexpr int kReadKeyColumn = 14;
 constexpr size_t kLongText = 255;  // source, pc, windows_user
 
 // Rows an insert takes at once: 16 values a row keep a statement under SQL Server's 2100
@@ -30,6 +33,8 @@ constexpr size_t kRowsPerStatement = 100;
 // Identities a look-up takes at once: few enough that a server looks each up by the unique key
 // rather than scanning the table (PostgreSQL scans, for two thousand).
 constexpr size_t kKeysPerLookup = 100;
+// Why a cancelled query failed, whatever the driver said.
+constexpr char kCancelled[] = "cancelled";
 // Another PC storing the same rows at the same moment: the batch runs again, as often as this.
 constexpr int kAttempts = 8;
 
@@ -73,6 +78,11 @@ std::string Markers(size_t rows, size_t each, const std::string& timeMarker = "?
 }
 
 bool IsInsertedTime(size_t parameter) { return parameter == 1 || parameter == 13; }
+
+std::optional<int64_t> Highest(const std::optional<int64_t>& a, const std::optional<int64_t>& b) {
+    if (!a) return b;
+    return b ? std::max(*a, *b) : a;
+}
 
 Verdict VerdictOfText(const std::optional<std::string>& text) {
     for (Verdict verdict : {Verdict::Safe, Verdict::Caution, Verdict::Contaminated})
@@ -171,7 +181,15 @@ std::unique_ptr<SiteDatabase> SiteDatabase::Open(const std::string& connection,
 }
 
 SiteStatus SiteDatabase::Refused() const {
-    return {SiteStatus::Refused, m_connection->LastDiagnostic()};
+    return m_cancelled ? Cancelled()
+                       : SiteStatus{SiteStatus::Refused, m_connection->LastDiagnostic()};
+}
+
+SiteStatus SiteDatabase::Cancelled() const { return {SiteStatus::Refused, kCancelled}; }
+
+void SiteDatabase::Cancel() {
+    m_cancelled = true;
+    m_connection->Cancel();
 }
 
 bool SiteDatabase::Recognised() {
@@ -342,30 +360,130 @@ SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIde
     return status;
 }
 
+std::string SiteDatabase::MeasuredSeconds() const {
+    const std::string time = m_version == 1
+                                 ? std::string("CAST(measured_at AS ") + m_dialect->timestamp + ")"
+                                 : std::string("measured_at");
+    return SecondsOf(*m_dialect, time);
+}
+
 SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
                                  const std::function<bool(const Measurement&)>& visit,
-                                 RowOrder order, SiteOrder grouping) {
+                                 RowOrder order) {
+    if (m_cancelled) return Cancelled();
     const SiteWhere where(filter, TimeMarkerOfTable());
-    // Today's table in the order of its identity; one of version 2 in that of its names and
-    // then the order the rows arrived in.
-    const char* const tieBreak = m_version == 1 ? "identity_key" : "user_name, standard_name, id";
-    const char* const descending =
-        m_version == 1 ? "identity_key DESC" : "user_name DESC, standard_name DESC, id DESC";
-    const std::string sort =
-        std::string(" ORDER BY ") + (grouping == SiteOrder::BySourceFirst ? "source, " : "") +
-        (order == RowOrder::NewestFirst ? std::string("measured_at DESC, value DESC, ") + descending
-                                        : std::string("measured_at, value, ") + tieBreak);
-    const auto select = m_connection->Prepare(kReadColumns + where.sql + sort, where.values.size());
+    const bool newest = order == RowOrder::NewestFirst;
+    const std::string key = RowKeyColumn(), direction = newest ? " DESC" : "";
+    const std::string time = TimeMarkerOfTable(), beyond = newest ? " < " : " > ";
+    const std::string head = kReadColumns + key + " FROM ombrix_measurements" + where.sql;
+    const std::string sort = " ORDER BY measured_at" + direction + ", " + key + direction + " " +
+                             FirstRows(*m_dialect, SITE_ROWS_PER_PAGE);
+    // Past the last row read: its time bounds the index's range, its key tells ties apart.
+    const std::string after = (where.sql.empty() ? " WHERE " : " AND ") +
+                              std::string("measured_at") + (newest ? " <= " : " >= ") + time +
+                              " AND (measured_at" + beyond + time + " OR " + key + beyond + "?)";
+    const size_t filtered = where.values.size();
+    const auto firstPage = m_connection->Prepare(head + sort, filtered);
+    std::unique_ptr<OdbcStatement> nextPage;
+    if (!firstPage) return Refused();
+    where.Bind(*firstPage);
+    OdbcStatement* page = firstPage.get();
+    Measurement row;
+    std::optional<std::string> lastKey;
+    for (bool ok = true;;) {
+        if (!page->Execute()) return Refused();
+        size_t rows = 0;
+        for (bool more = true;; ++rows) {
+            if (!page->Fetch(more)) return Refused();
+            if (!more) break;
+            if (!ReadRow(*page, row)) return Refused();
+            lastKey = page->Text(kReadKeyColumn, ok);
+            if (!ok) return Refused();
+            if (!visit(row)) return page->CloseCursor() ? SiteStatus{} : Refused();
+        }
+        if (m_cancelled) return Cancelled();
+        if (rows < SITE_ROWS_PER_PAGE) return {};
+        if (!nextPage) {
+            nextPage = m_connection->Prepare(head + after + sort, filtered + 3);
+            if (!nextPage) return Refused();
+            where.Bind(*nextPage);
+            page = nextPage.get();
+        }
+        page->SetText(filtered + 1, row.measuredAt);
+        page->SetText(filtered + 2, row.measuredAt);
+        if (m_version == 1)
+            page->SetText(filtered + 3, lastKey);
+        else
+            page->SetInteger(filtered + 3, std::stoll(lastKey.value_or("0")));
+    }
+}
+
+SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, int64_t width,
+                                      std::vector<ChartBucket>& buckets) {
+    buckets.clear();
+    if (m_cancelled) return Cancelled();
+    width = std::max<int64_t>(width, 1);
+    const SiteWhere where(filter, TimeMarkerOfTable());
+    const std::string seconds = MeasuredSeconds();
+    // Counted per verdict and pair of indices too, so that each group is one verdict's and
+    // the highest indices are found here.
+    const std::string groups = "standard_name, verdict, safety_index, danger_index, " +
+                               BucketOf(*m_dialect, seconds, origin, width);
+    const auto select = m_connection->Prepare(
+        "SELECT " + groups + ", COUNT(*), MIN(value), MAX(value), SUM(value), MIN(" + seconds +
+            "), MAX(" + seconds + ") FROM ombrix_measurements" + where.sql + " GROUP BY " + groups,
+        where.values.size());
     if (!select) return Refused();
     where.Bind(*select);
     if (!select->Execute()) return Refused();
-    Measurement row;
-    for (bool more = true;;) {
+    std::map<std::pair<int64_t, std::string>, ChartBucket> counted;
+    for (bool more = true, ok = true;;) {
         if (!select->Fetch(more)) return Refused();
-        if (!more) return {};
-        if (!ReadRow(*select, row)) return Refused();
-        if (!visit(row)) return select->CloseCursor() ? SiteStatus{} : Refused();
+        if (!more) break;
+        const auto number = [&](int column) { return select->Integer(column, ok).value_or(0); };
+        const std::string standard = select->Text(1, ok).value_or("");
+        const Verdict verdict = VerdictOfText(select->Text(2, ok));
+        const std::optional<int64_t> safety = select->Integer(3, ok),
+                                     danger = select->Integer(4, ok);
+        const int64_t bucket = number(5);
+        ChartSample sample;
+        sample.count = number(6);
+        sample.minValue = static_cast<int>(number(7));
+        sample.maxValue = static_cast<int>(number(8));
+        sample.valueSum = number(9);
+        sample.from = number(10);
+        sample.to = number(11);
+        sample.verdicts.Of(verdict) = sample.count;
+        if (!ok) return Refused();
+        ChartBucket& merged = counted[{bucket, standard}];
+        merged.start = origin + bucket * width;
+        merged.standard = standard;
+        MergeSample(merged.sample, sample);
+        merged.safetyIndex = Highest(merged.safetyIndex, safety);
+        merged.dangerIndex = Highest(merged.dangerIndex, danger);
     }
+    for (auto& [at, bucket] : counted) buckets.push_back(std::move(bucket));
+    return {};
+}
+
+SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::string>& sources) {
+    sources.clear();
+    if (m_cancelled) return Cancelled();
+    const SiteWhere where(filter, TimeMarkerOfTable());
+    const auto select = m_connection->Prepare(
+        "SELECT DISTINCT source FROM ombrix_measurements" + where.sql, where.values.size());
+    if (!select) return Refused();
+    where.Bind(*select);
+    if (!select->Execute()) return Refused();
+    std::set<std::string> found;
+    for (bool more = true, ok = true;;) {
+        if (!select->Fetch(more)) return Refused();
+        if (!more) break;
+        found.insert(select->Text(1, ok).value_or(""));
+        if (!ok) return Refused();
+    }
+    sources.assign(found.begin(), found.end());
+    return {};
 }
 
 SiteStatus SiteDatabase::MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first,

@@ -8,6 +8,7 @@
 // engines differ, site/site_dialect says; documented in docs/archive.md.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -27,6 +28,8 @@ class OdbcStatement;
 constexpr char SITE_TABLE[] = "ombrix_measurements";
 // How long a connection may take to be made, and a statement to be answered.
 constexpr int SITE_TIMEOUT_SECONDS = 20;
+// Rows a query of the site's rows returns at most: what the driver and this PC hold at once.
+constexpr size_t SITE_ROWS_PER_PAGE = 10000;
 
 struct SiteStatus {
     enum Kind { None, Unreachable, Refused } kind = None;
@@ -42,9 +45,6 @@ std::string SiteIdentityKey(const Measurement& row);
 // hexadecimal digits, the same whatever the server's collation; empty when the platform's
 // SHA-256 fails.
 std::string SiteIdentityHash(const Measurement& row);
-
-// Rows by source first (the port or file each came from), then in the order asked.
-enum class SiteOrder { AsAsked, BySourceFirst };
 
 struct PushCount {
     size_t pushed = 0;   // stored by this push
@@ -77,10 +77,22 @@ public:
     SiteStatus Store(const std::vector<Measurement>& rows, const PcIdentity& from, PushCount& count,
                      std::vector<SiteRefusal>& refused);
 
-    // Every row of the filter without holding them; `visit` returns false to stop.
+    // Every row of the filter in time order (ties in the order the server received them), read
+    // a page of at most SITE_ROWS_PER_PAGE rows at a time after the last row of the page before
+    // (keyset paging), so that neither this PC nor the driver ever holds more than a page;
+    // `visit` returns false to stop.
     SiteStatus ForEach(const SiteFilter& filter,
-                       const std::function<bool(const Measurement&)>& visit, RowOrder order,
-                       SiteOrder grouping = SiteOrder::AsAsked);
+                       const std::function<bool(const Measurement&)>& visit, RowOrder order);
+    // The rows of the filter counted on the server (GROUP BY): per bucket of `width` seconds
+    // counted from `origin` (the filter's rows none earlier) and standard, in time order and by
+    // name within a bucket, as the local archive's ChartBuckets gives them.
+    SiteStatus CountBuckets(const SiteFilter& filter, int64_t origin, int64_t width,
+                            std::vector<ChartBucket>& buckets);
+    // The sources (ports, files) the filter's rows came from, sorted; "" for rows without one.
+    SiteStatus Sources(const SiteFilter& filter, std::vector<std::string>& sources);
+    // From any thread: the query running now is stopped on the server, and it and every later
+    // one of this site fail: for a query the operator has replaced by another.
+    void Cancel();
     // The first and last time measured under the filter; `any` false when none is.
     SiteStatus MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first, int64_t& last);
 
@@ -90,6 +102,11 @@ private:
     // The table there, and which version it is.
     bool Recognised();
     const char* IdentityColumn() const;
+    // The column that tells rows of one time apart in a page's key: the key, or in today's
+    // table (which has none) the identity.
+    const char* RowKeyColumn() const { return m_version == 1 ? "identity_key" : "id"; }
+    // The measured time in seconds since 1970, as the server computes it.
+    std::string MeasuredSeconds() const;
     // A time parameter's marker: a text where the table keeps texts, cast where timestamps.
     std::string TimeMarkerOfTable() const;
     // One transaction: `lookUpFirst` leaves out the rows the table holds, otherwise a row it
@@ -109,7 +126,9 @@ private:
     // A statement of the site's, prepared once for each number of rows it takes.
     OdbcStatement* Cached(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache, size_t rows,
                           const std::string& sql, size_t parameters);
+    // The driver's words for the last failure, or that it was cancelled.
     SiteStatus Refused() const;
+    SiteStatus Cancelled() const;
 
     std::unique_ptr<OdbcConnection> m_connection;
     SiteEngine m_engine = SiteEngine::Other;
@@ -117,4 +136,5 @@ private:
     // 1: today's table (times as texts, identity_key); 2: timestamps, a key, identity_hash.
     int m_version = 2;
     std::map<size_t, std::unique_ptr<OdbcStatement>> m_selects, m_inserts;
+    std::atomic<bool> m_cancelled{false};
 };

@@ -3,24 +3,36 @@
 namespace {
 
 const SiteDialect kDialects[] = {
-    {SiteEngine::PostgreSql, "varchar(N)", "timestamp", "bigint GENERATED ALWAYS AS IDENTITY",
-     "(now() AT TIME ZONE 'utc')", "char(64)", ""},
+    {SiteEngine::PostgreSql, "varchar(%)", "timestamp", "bigint GENERATED ALWAYS AS IDENTITY",
+     "(now() AT TIME ZONE 'utc')", "char(64)", "", "CAST(EXTRACT(EPOCH FROM %) AS bigint)", "/",
+     "LIMIT %"},
     // utf8mb4: every character (MariaDB's utf8 is utf8mb3); _bin: names compared as they are.
-    {SiteEngine::MariaDb, "varchar(N)", "DATETIME", "BIGINT AUTO_INCREMENT", "(UTC_TIMESTAMP())",
-     "CHAR(64) CHARACTER SET ascii COLLATE ascii_bin",
-     " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin"},
+    {SiteEngine::MariaDb, "varchar(%)", "DATETIME", "BIGINT AUTO_INCREMENT", "(UTC_TIMESTAMP())",
+     "CHAR(64) CHARACTER SET ascii COLLATE ascii_bin", " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin",
+     // `/` would give a decimal: DIV is MariaDB's integer division.
+     "TIMESTAMPDIFF(SECOND, '1970-01-01 00:00:00', %)", "DIV", "LIMIT %"},
     // nvarchar for Hangul whatever the database's collation; _BIN2 compares by code point.
-    {SiteEngine::SqlServer, "nvarchar(N) COLLATE Latin1_General_100_BIN2", "datetime2(0)",
-     "bigint IDENTITY(1,1)", "(SYSUTCDATETIME())", "char(64) COLLATE Latin1_General_100_BIN2", ""},
+    {SiteEngine::SqlServer, "nvarchar(%) COLLATE Latin1_General_100_BIN2", "datetime2(0)",
+     "bigint IDENTITY(1,1)", "(SYSUTCDATETIME())", "char(64) COLLATE Latin1_General_100_BIN2", "",
+     // DATEDIFF would overflow an int in 2038; no LIMIT: OFFSET ... FETCH after the ORDER BY.
+     "DATEDIFF_BIG(SECOND, '1970-01-01', %)", "/", "OFFSET 0 ROWS FETCH NEXT % ROWS ONLY"},
     // An engine not known here: the SQL standard's words.
-    {SiteEngine::Other, "CHARACTER VARYING(N)", "TIMESTAMP", "BIGINT GENERATED ALWAYS AS IDENTITY",
-     "CURRENT_TIMESTAMP", "CHARACTER(64)", ""},
+    {SiteEngine::Other, "CHARACTER VARYING(%)", "TIMESTAMP", "BIGINT GENERATED ALWAYS AS IDENTITY",
+     "CURRENT_TIMESTAMP", "CHARACTER(64)", "", "CAST(EXTRACT(EPOCH FROM %) AS BIGINT)", "/",
+     "FETCH FIRST % ROWS ONLY"},
 };
 
+// Where a pattern of the table takes its value; no SQL word holds it.
+constexpr char kPlaceholder = '%';
+
+std::string Filled(const char* pattern, const std::string& value) {
+    std::string text = pattern;
+    text.replace(text.find(kPlaceholder), 1, value);
+    return text;
+}
+
 std::string Text(const SiteDialect& dialect, int characters) {
-    std::string type = dialect.text;
-    type.replace(type.find('N'), 1, std::to_string(characters));
-    return type;
+    return Filled(dialect.text, std::to_string(characters));
 }
 
 }  // namespace
@@ -59,4 +71,18 @@ std::vector<std::string> CreateTableV2(const SiteDialect& d) {
 
 std::string TimeMarker(const SiteDialect& dialect) {
     return std::string("CAST(? AS ") + dialect.timestamp + ")";
+}
+
+std::string SecondsOf(const SiteDialect& dialect, const std::string& timestamp) {
+    return Filled(dialect.seconds, timestamp);
+}
+
+std::string BucketOf(const SiteDialect& dialect, const std::string& expression, int64_t origin,
+                     int64_t width) {
+    return "((" + expression + ") - " + std::to_string(origin) + ") " + dialect.divide + " " +
+           std::to_string(width);
+}
+
+std::string FirstRows(const SiteDialect& dialect, size_t rows) {
+    return Filled(dialect.firstRows, std::to_string(rows));
 }

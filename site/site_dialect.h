@@ -1,8 +1,11 @@
 // Where the site's engines differ in SQL, in one table: the types and defaults of the table of
-// version 2, and how a time is given as a parameter. Everything else the program says in the
-// SQL that all of them take.
+// version 2, how a time is given as a parameter, how a time becomes seconds for counting by
+// buckets on the server, and how a query asks for its first rows only (a page). Everything else
+// the program says in the SQL that all of them take.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,12 +13,15 @@
 
 struct SiteDialect {
     SiteEngine engine;
-    const char* text;          // a text of up to N characters: "varchar(N)"
+    const char* text;          // a text of up to % characters: "varchar(%)"
     const char* timestamp;     // a time to the second, without a zone
     const char* identity;      // the surrogate key's column type and constraint
     const char* utcNow;        // the server's current UTC time, as a column's default
     const char* hash;          // 64 hexadecimal digits, compared byte by byte
     const char* tableOptions;  // after the column list
+    const char* seconds;       // seconds since 1970 of the timestamp %, as an integer
+    const char* divide;        // integer division, the quotient rounded towards zero
+    const char* firstRows;     // after ORDER BY: the first % rows only
 };
 
 const SiteDialect& DialectOf(SiteEngine engine);
@@ -25,3 +31,15 @@ std::vector<std::string> CreateTableV2(const SiteDialect& dialect);
 
 // A marker for a time given as its text "YYYY-MM-DD HH:MM:SS", where the column is a timestamp.
 std::string TimeMarker(const SiteDialect& dialect);
+
+// Seconds since 1970-01-01 00:00:00 of `timestamp` (an expression of the engine's timestamp type),
+// as a BIGINT on the server.
+std::string SecondsOf(const SiteDialect& dialect, const std::string& timestamp);
+
+// `expression` (a timestamp's seconds) as the number of the bucket of `width` seconds counted
+// from `origin` that holds it; the expression must not be earlier than `origin`.
+std::string BucketOf(const SiteDialect& dialect, const std::string& expression, int64_t origin,
+                     int64_t width);
+
+// The words after a query's ORDER BY that keep its first `rows` rows only.
+std::string FirstRows(const SiteDialect& dialect, size_t rows);

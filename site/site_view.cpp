@@ -1,11 +1,12 @@
 #include "site/site_view.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Rows held before they go into the view: a batch, in one transaction.
+// Rows of one source held before they go into the view: a batch, in one transaction.
 constexpr size_t kRowsPerBatch = 20000;
 
 class HeldRows : public MeasurementFeed {
@@ -30,26 +31,24 @@ std::unique_ptr<Archive> OpenSiteViewArchive(ArchiveStatus& status) {
 
 SiteViewCopy CopySiteRows(SiteDatabase& site, const SiteFilter& filter, Archive& view) {
     SiteViewCopy copy;
-    std::vector<Measurement> held;
-    std::string source;
-    const auto flush = [&] {
-        HeldRows feed(held);
+    std::map<std::string, std::vector<Measurement>> held;  // by source
+    const auto flush = [&](const std::string& source, std::vector<Measurement>& rows) {
+        HeldRows feed(rows);
         BatchCount count;
         copy.archive = view.AddBatch(source, feed, count);
         copy.rows += count.rows;
-        held.clear();
+        rows.clear();
         return bool(copy.archive);
     };
     copy.site = site.ForEach(
         filter,
         [&](const Measurement& row) {
-            if ((row.source != source || held.size() == kRowsPerBatch) && !held.empty() && !flush())
-                return false;
-            source = row.source;
-            held.push_back(row);
-            return true;
+            std::vector<Measurement>& rows = held[row.source];
+            rows.push_back(row);
+            return rows.size() < kRowsPerBatch || flush(row.source, rows);
         },
-        RowOrder::OldestFirst, SiteOrder::BySourceFirst);
-    if (copy && !held.empty()) flush();
+        RowOrder::OldestFirst);
+    for (auto& [source, rows] : held)
+        if (copy && !rows.empty()) flush(source, rows);
     return copy;
 }

@@ -435,4 +435,32 @@ TEST(SiteDialect, EachEngineGetsItsOwnTypesKeyDefaultAndCollation) {
 ))");
 }
 
+// The words that page a query and count by buckets on the server, for each engine: SQL Server
+// has no LIMIT, MariaDB's `/` gives a decimal, and an engine not known gets the standard's words.
+TEST(SiteDialect, EachEnginePagesAndCountsBucketsInItsOwnWords) {
+    const struct {
+        SiteEngine engine;
+        const char* firstRows;
+        const char* bucket;
+    } cases[] = {
+        {SiteEngine::PostgreSql, "LIMIT 10000",
+         "((CAST(EXTRACT(EPOCH FROM measured_at) AS bigint)) - 86400) / 3600"},
+        {SiteEngine::MariaDb, "LIMIT 10000",
+         "((TIMESTAMPDIFF(SECOND, '1970-01-01 00:00:00', measured_at)) - 86400) DIV 3600"},
+        {SiteEngine::SqlServer, "OFFSET 0 ROWS FETCH NEXT 10000 ROWS ONLY",
+         "((DATEDIFF_BIG(SECOND, '1970-01-01', measured_at)) - 86400) / 3600"},
+        {SiteEngine::Other, "FETCH FIRST 10000 ROWS ONLY",
+         "((CAST(EXTRACT(EPOCH FROM measured_at) AS BIGINT)) - 86400) / 3600"},
+    };
+    for (const auto& c : cases) {
+        const SiteDialect& dialect = DialectOf(c.engine);
+        EXPECT_EQ(FirstRows(dialect, 10000), c.firstRows);
+        EXPECT_EQ(BucketOf(dialect, SecondsOf(dialect, "measured_at"), 86400, 3600), c.bucket);
+    }
+    // A pattern's placeholder, not the first letter that happens to match it.
+    EXPECT_NE(
+        CreateTableV2(DialectOf(SiteEngine::Other))[0].find("user_name CHARACTER VARYING(50)"),
+        std::string::npos);
+}
+
 }  // namespace

@@ -20,6 +20,9 @@ struct SiteCopyJob {
     int64_t firstDay = 0, lastDay = 0;
     std::mutex lock;
     bool done = false;
+    // The copy's site while it is open, for the window to cancel a copy it no longer wants.
+    SiteDatabase* database = nullptr;
+    bool cancelled = false;
     SiteStatus site;
     ArchiveStatus archive;
     std::unique_ptr<Archive> rows;
@@ -31,12 +34,26 @@ constexpr int kSourcePc = 0, kSourceSite = 1;
 
 HWND Item(const HistoryState& state, int id) { return GetDlgItem(state.dialog, id); }
 
+// The copy's site, or none once it is closing; false when the window has cancelled the copy.
+bool SetCopysDatabase(SiteCopyJob& job, SiteDatabase* database) {
+    std::lock_guard<std::mutex> guard(job.lock);
+    job.database = database;
+    return !job.cancelled;
+}
+
+// A copy the window has replaced: its query stopped on the server (SQLCancel), its rows dropped.
+void CancelCopy(SiteCopyJob& job) {
+    std::lock_guard<std::mutex> guard(job.lock);
+    job.cancelled = true;
+    if (job.database) job.database->Cancel();
+}
+
 void CopyOnThread(const std::shared_ptr<SiteCopyJob>& job, std::string connection, HWND window) {
     SiteStatus site;
     ArchiveStatus archive;
     std::unique_ptr<Archive> rows;
     if (const auto database = SiteDatabase::Open(connection, site)) {
-        rows = OpenSiteViewArchive(archive);
+        if (SetCopysDatabase(*job, database.get())) rows = OpenSiteViewArchive(archive);
         if (rows) {
             SiteFilter filter;
             filter.history.from = job->firstDay;
@@ -45,6 +62,7 @@ void CopyOnThread(const std::shared_ptr<SiteCopyJob>& job, std::string connectio
             site = copy.site;
             archive = copy.archive;
         }
+        SetCopysDatabase(*job, nullptr);
     }
     {
         std::lock_guard<std::mutex> guard(job->lock);
@@ -75,6 +93,7 @@ void ShowArchive(HistoryState& state, Archive& archive) {
 }
 
 void StartCopy(HistoryState& state) {
+    if (state.siteCopy) CancelCopy(*state.siteCopy);
     auto job = std::make_shared<SiteCopyJob>();
     job->firstDay = std::min(state.choices.firstDay, state.choices.lastDay);
     job->lastDay = std::max(state.choices.firstDay, state.choices.lastDay);
@@ -87,6 +106,7 @@ void StartCopy(HistoryState& state) {
 
 void ChoosePc(HistoryState& state) {
     state.showingSite = false;
+    if (state.siteCopy) CancelCopy(*state.siteCopy);
     state.siteCopy.reset();
     SendMessageW(Item(state, IDC_HISTORY_SOURCE), CB_SETCURSEL, kSourcePc, 0);
     ShowArchive(state, *state.archive);

@@ -1,7 +1,8 @@
 // The history window and the site archive: the choice of "이 PC" or "사이트 전체", the site's rows
 // of the period shown copied on a thread of their own into an archive in memory (which the window
-// then filters, charts, saves and reports as it does this PC's), and the line that tells how this
-// PC's pushes stand. Without a site none of it shows.
+// then filters, charts, saves and reports as it does this PC's; a copy the operator has replaced
+// by another is cancelled on the server), and the line that tells how this PC's pushes stand.
+// Without a site none of it shows.
 #pragma once
 
 #include <windows.h>

@@ -5,15 +5,18 @@
 // state file the fixture writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "archive/archive_file.h"
 #include "archive/push_queue.h"
@@ -175,6 +178,20 @@ protected:
         return "사이트 보관: " + std::to_string(pushed) + "건을 보냈습니다. (이미 있던 측정 기록 " +
                std::to_string(already) + "건)\n";
     }
+    // The report of the site's rows is that of `archive`, which holds the same rows.
+    void ExpectSameReport(const std::string& archive) {
+        const std::string siteReport = (dir / "site.html").string();
+        const std::string localReport = (dir / "local.html").string();
+        const Ran ran =
+            Ombrix({"--site-file", SiteFile(connection), "report", "--html", siteReport});
+        ASSERT_EQ(ran.status, 0) << ran.err;
+        ASSERT_EQ(Ombrix({"--archive", archive, "report", "--html", localReport}).status, 0);
+        // Made a second apart, they may differ in the time they were made, at the top and the
+        // foot.
+        const std::regex createdAt("(작성<td>|· )\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}");
+        EXPECT_EQ(std::regex_replace(FileBytes(siteReport), createdAt, "$1"),
+                  std::regex_replace(FileBytes(localReport), createdAt, "$1"));
+    }
     void Server(const char* command) {
         const std::string line = std::string(ServerScript()) + " " + command + " " + StateFile();
         ASSERT_EQ(std::system(line.c_str()), 0) << line;
@@ -231,14 +248,7 @@ TEST_F(SiteServerTest, EachRowIsStoredOnceFromOnePcOrTwoAndReadBackAsTheArchiveH
               "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n");
 
     // The report of every PC's rows is the report of the archive that holds them all.
-    const std::string siteReport = (dir / "site.html").string();
-    const std::string localReport = (dir / "local.html").string();
-    ASSERT_EQ(Ombrix({"--site-file", siteFile, "report", "--html", siteReport}).status, 0);
-    ASSERT_EQ(Ombrix({"--archive", second, "report", "--html", localReport}).status, 0);
-    // Made a second apart, they may differ in the time they were made, at the top and the foot.
-    const std::regex createdAt("(작성<td>|· )\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}");
-    EXPECT_EQ(std::regex_replace(FileBytes(siteReport), createdAt, "$1"),
-              std::regex_replace(FileBytes(localReport), createdAt, "$1"));
+    ExpectSameReport(second);
 }
 
 TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPasswordShown) {
@@ -407,6 +417,119 @@ TEST_F(SiteServerTest, TheSitesRowsOfAPeriodCopiedIntoAViewAreTheSitesRows) {
     EXPECT_EQ(fromView, fromSite);
 }
 
+// What the server counts and pages is what the local archive counts and lists from the same
+// rows: the buckets of the chart (and so the summary and the table per standard), the rows a
+// page of SITE_ROWS_PER_PAGE at a time in both orders, the sources and the CSV, for every row
+// and for a filtered month.
+TEST_F(SiteServerTest, TheServerCountsAndPagesTheRowsAsTheArchiveHoldsThem) {
+    const int64_t count = 2 * SITE_ROWS_PER_PAGE + 1234;
+    const std::string path = Archive("many.sqlite3", count);
+    {
+        ArchiveFile more(path);
+        Keep(more, 500, 3, "COM4");
+    }
+    ASSERT_EQ(RunProgram(Sync(path, connection), dir).status, 0);
+    SiteStatus status;
+    auto site = SiteDatabase::Open(connection, status);
+    ASSERT_TRUE(site) << status.diagnostic;
+    ArchiveStatus opened;
+    auto local = Archive::Open(path, opened);
+    ASSERT_TRUE(local);
+
+    SiteFilter month;
+    ASSERT_TRUE(SetFilterDays("2026-02-01", "2026-02-28", month.history));
+    month.history.verdicts = VerdictBit(Verdict::Caution) | VerdictBit(Verdict::Contaminated);
+    for (const SiteFilter& filter : {SiteFilter{}, month}) {
+        const int64_t origin = filter.history.from.value_or(0), width = 6 * 3600;
+        std::vector<ChartBucket> fromSite, fromArchive;
+        ASSERT_TRUE(site->CountBuckets(filter, origin, width, fromSite));
+        ASSERT_TRUE(ChartBuckets(*local, filter.history, origin, width, fromArchive));
+        ASSERT_EQ(fromSite.size(), fromArchive.size());
+        EXPECT_GT(fromSite.size(), 10u);
+        for (size_t i = 0; i < fromSite.size(); ++i) {
+            const ChartBucket &a = fromSite[i], &b = fromArchive[i];
+            EXPECT_EQ(std::tie(a.start, a.standard, a.safetyIndex, a.dangerIndex),
+                      std::tie(b.start, b.standard, b.safetyIndex, b.dangerIndex));
+            const ChartSample &x = a.sample, &y = b.sample;
+            EXPECT_EQ(std::tie(x.from, x.to, x.count, x.minValue, x.maxValue, x.valueSum),
+                      std::tie(y.from, y.to, y.count, y.minValue, y.maxValue, y.valueSum))
+                << i;
+            for (Verdict v :
+                 {Verdict::Safe, Verdict::Caution, Verdict::Contaminated, Verdict::None})
+                EXPECT_EQ(x.verdicts.Of(v), y.verdicts.Of(v)) << i;
+        }
+
+        for (RowOrder order : {RowOrder::NewestFirst, RowOrder::OldestFirst}) {
+            std::vector<std::string> siteRows, archiveRows;
+            const auto line = [](std::vector<std::string>& lines) {
+                return [&lines](const Measurement& m) {
+                    lines.push_back(m.measuredAt + "|" + std::to_string(m.value) + "|" +
+                                    m.userName + "|" + m.standardName + "|" + m.source);
+                    return true;
+                };
+            };
+            ASSERT_TRUE(site->ForEach(filter, line(siteRows), order));
+            ASSERT_TRUE(ForEachMeasurement(*local, filter.history, line(archiveRows), order));
+            EXPECT_EQ(siteRows, archiveRows);
+        }
+    }
+    std::vector<std::string> sources;
+    ASSERT_TRUE(site->Sources({}, sources));
+    EXPECT_EQ(sources, (std::vector<std::string>{"COM3", "COM4"}));
+
+    const Ran csv = Ombrix({"--site-file", SiteFile(connection), "history", "--show-ids"});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), count + 500 + 1);
+    EXPECT_EQ(csv.out, Ombrix({"--archive", path, "history"}).out);
+    ExpectSameReport(path);
+}
+
+// A query the operator has replaced, cancelled from the window's thread: it stops at the latest
+// after the page it is reading, says so, and the site's later queries fail too; a site opened
+// anew reads as before. Cancelled while the server counts (SQLCancel), the count either ends
+// first or says it was cancelled, never anything else.
+TEST_F(SiteServerTest, AQueryCancelledFromAnotherThreadStopsAndSaysSo) {
+    ASSERT_EQ(
+        RunProgram(Sync(Archive("two-pages.sqlite3", SITE_ROWS_PER_PAGE + 100), connection), dir)
+            .status,
+        0);
+    SiteStatus status;
+    auto site = SiteDatabase::Open(connection, status);
+    ASSERT_TRUE(site) << status.diagnostic;
+    std::promise<void> reading, cancelled;
+    size_t seen = 0;
+    SiteStatus read;
+    std::thread reader([&] {
+        read = site->ForEach(
+            {},
+            [&](const Measurement&) {
+                if (++seen == 1) {
+                    reading.set_value();
+                    cancelled.get_future().wait();
+                }
+                return true;
+            },
+            RowOrder::NewestFirst);
+    });
+    reading.get_future().wait();
+    site->Cancel();
+    cancelled.set_value();
+    reader.join();
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.diagnostic, "cancelled");
+    EXPECT_EQ(seen, SITE_ROWS_PER_PAGE);
+    std::vector<ChartBucket> buckets;
+    EXPECT_EQ(site->CountBuckets({}, 0, 3600, buckets).diagnostic, "cancelled");
+
+    site = SiteDatabase::Open(connection, status);
+    ASSERT_TRUE(site) << status.diagnostic;
+    SiteStatus counted;
+    std::thread counter([&] { counted = site->CountBuckets({}, 0, 60, buckets); });
+    site->Cancel();
+    counter.join();
+    EXPECT_TRUE(counted || counted.diagnostic == "cancelled") << counted.diagnostic;
+}
+
 // The window's worker: a write is pushed behind the operator's back; a server away leaves the
 // rows waiting, with the reason, until the next write finds it back.
 TEST_F(SiteServerTest, TheWindowPushesAfterEveryWriteAndRowsWaitWhileTheServerIsAway) {
@@ -509,8 +632,9 @@ TEST_F(SiteServerTest, ARowTheServerRefusesIsSetAsideAndTheRestFlow) {
     ran = RunProgram(Sync(path, connection), dir);
     EXPECT_EQ(ran.status, 10) << ran.err;  // set aside until asked to go again
     EXPECT_EQ(ran.out, Pushed(5, 0));
-    ran = RunProgram(
-        {OMBRIX_PROGRAM, "--archive", path, "--site", connection, "sync", "--retry-refused"}, dir);
+    ran = RunProgram({OMBRIX_PROGRAM, "--archive", path, "--site-file", SiteFile(connection),
+                      "sync", "--retry-refused"},
+                     dir);
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out, Pushed(1, 0));
     EXPECT_EQ(SiteRows(), std::make_pair(int64_t{1015}, int64_t{1015}));
@@ -559,6 +683,8 @@ TEST_F(SiteServerTest, TodaysTableIsPushedToUntilMigratedAndItsRowsAreFoundAfter
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out, Pushed(300, 0));
     EXPECT_EQ(SiteRows(), std::make_pair(int64_t{300}, int64_t{300}));
+    // Today's table counted on the server too: times as texts.
+    ExpectSameReport(first);
 
     const std::string migration =
         DocumentedSql(OnMariaDb() ? "-- MariaDB: version 1 to 2" : "-- PostgreSQL: version 1 to 2");
@@ -576,7 +702,7 @@ TEST_F(SiteServerTest, TodaysTableIsPushedToUntilMigratedAndItsRowsAreFoundAfter
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out, Pushed(10, 300));
     EXPECT_EQ(SiteRows(), std::make_pair(int64_t{310}, int64_t{310}));
-    EXPECT_EQ(Ombrix({"--site", connection, "history"}).out,
+    EXPECT_EQ(Ombrix({"--site-file", SiteFile(connection), "history", "--show-ids"}).out,
               Ombrix({"--archive", second, "history"}).out);
 }
 
