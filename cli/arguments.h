@@ -11,8 +11,8 @@ struct Arguments {
     enum Action { Run, Help, Version } action = Run;
     const Command* command = nullptr;
     std::string port;
-    std::string file;                // the list file of write-users and write-standards, UTF-8
-    std::vector<std::string> files;  // the record CSV files of import, UTF-8
+    std::string file;  // the list file of write-users and write-standards, backup's copy; UTF-8
+    std::vector<std::string> files;  // the record CSV files and archives of import, UTF-8
     std::string csv;                 // where a read goes; STANDARD_OUTPUT_PATH when not given
     std::string html;                // the report's file, UTF-8
     bool utf8 = false;
@@ -23,6 +23,7 @@ struct Arguments {
     std::string site;      // --site CONN: the site archive's ODBC connection string
     std::string pc;        // --pc NAME: the site's rows of one computer
     bool retryRefused = false;  // --retry-refused: sync sends the rows the site refused again
+    bool replace = false;       // --replace: backup writes over an existing file
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

@@ -39,6 +39,8 @@ struct Command {
     // What --site does: read the site's rows instead of the archive's (history, report), or
     // push the archive's to it (sync).
     enum SiteUse { NoSite, ReadsSite, PushesToSite } site = NoSite;
+    // Writes one copy of the archive, the file its operand (backup); --replace over an old one.
+    bool copiesArchive = false;
 };
 
 // Null for a name that is no command.

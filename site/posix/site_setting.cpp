@@ -5,10 +5,18 @@
 
 #include <cstdlib>
 
-std::string SiteSettingOfPc() {
-    const char* setting = std::getenv(SITE_ENVIRONMENT_NAME);
+namespace {
+
+std::string EnvironmentText(const char* name) {
+    const char* setting = std::getenv(name);
     return setting ? setting : "";
 }
+
+}  // namespace
+
+std::string SiteSettingOfPc() { return EnvironmentText(SITE_ENVIRONMENT_NAME); }
+
+std::string BackupFolderOfPc() { return EnvironmentText(BACKUP_FOLDER_ENVIRONMENT_NAME); }
 
 PcIdentity ThisPc() {
     PcIdentity identity;

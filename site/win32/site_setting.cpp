@@ -19,9 +19,9 @@ std::string EnvironmentText(const char* name) {
 }
 
 // A REG_SZ value; empty when missing or of another type.
-std::string RegistryText(HKEY root) {
+std::string RegistryText(HKEY root, const char* name) {
     DWORD type = 0, bytes = 0;
-    const std::wstring key = Wide(SITE_SETTING_KEY), value = Wide(SITE_SETTING_VALUE);
+    const std::wstring key = Wide(SITE_SETTING_KEY), value = Wide(name);
     if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, &type, nullptr, &bytes) !=
             ERROR_SUCCESS ||
         bytes < sizeof(wchar_t))
@@ -33,13 +33,21 @@ std::string RegistryText(HKEY root) {
     return NarrowFrom(std::wstring(text.data()), CP_UTF8);
 }
 
+// The environment's variable, else the value under the program's key: the machine's (set by IT),
+// then the user's.
+std::string PcSetting(const char* environmentName, const char* valueName) {
+    std::string setting = EnvironmentText(environmentName);
+    if (setting.empty()) setting = RegistryText(HKEY_LOCAL_MACHINE, valueName);
+    if (setting.empty()) setting = RegistryText(HKEY_CURRENT_USER, valueName);
+    return setting;
+}
+
 }  // namespace
 
-std::string SiteSettingOfPc() {
-    std::string setting = EnvironmentText(SITE_ENVIRONMENT_NAME);
-    if (setting.empty()) setting = RegistryText(HKEY_LOCAL_MACHINE);
-    if (setting.empty()) setting = RegistryText(HKEY_CURRENT_USER);
-    return setting;
+std::string SiteSettingOfPc() { return PcSetting(SITE_ENVIRONMENT_NAME, SITE_SETTING_VALUE); }
+
+std::string BackupFolderOfPc() {
+    return PcSetting(BACKUP_FOLDER_ENVIRONMENT_NAME, BACKUP_FOLDER_VALUE);
 }
 
 PcIdentity ThisPc() {
