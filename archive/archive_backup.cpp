@@ -96,9 +96,12 @@ BackupOutcome BackupArchive(const std::string& archivePath, const std::string& c
     BackupOutcome outcome;
     const fs::path copy = fs::u8path(copyPath);
     std::error_code error;
-    if (!replace && fs::exists(copy, error)) {
-        outcome.kind = BackupOutcome::CopyExists;
-        return outcome;
+    if (fs::exists(copy, error)) {
+        if (fs::equivalent(copy, fs::u8path(archivePath), error))
+            outcome.kind = BackupOutcome::CopyIsArchive;
+        else if (!replace)
+            outcome.kind = BackupOutcome::CopyExists;
+        if (outcome.kind != BackupOutcome::Done) return outcome;
     }
     sqlite3* archive = OpenArchiveToCopy(archivePath, outcome.status);
     if (!archive) {

@@ -11,7 +11,9 @@
 
 struct BackupOutcome {
     // Which side failed: the archive (it cannot be read) or the copy (it cannot be written).
-    enum Kind { Done, ArchiveFailed, CopyFailed, CopyExists } kind = Done;
+    // CopyIsArchive: the copy would replace the archive itself (its write-ahead log would then be
+    // read into the copy).
+    enum Kind { Done, ArchiveFailed, CopyFailed, CopyExists, CopyIsArchive } kind = Done;
     ArchiveStatus status;  // ArchiveFailed, CopyFailed: why
     int64_t rows = 0;      // Done: the measurements in the copy
 };

@@ -16,6 +16,9 @@ BackupMessage MessageOfBackup(const BackupOutcome& outcome, const std::string& a
         case BackupOutcome::CopyExists:
             message.textId = IDS_BACKUP_EXISTS;
             break;
+        case BackupOutcome::CopyIsArchive:
+            message.textId = IDS_BACKUP_SAME_FILE;
+            break;
         case BackupOutcome::ArchiveFailed:
             message.textId = ArchiveCauseTextId(outcome.status.cause);
             message.path = archivePath;

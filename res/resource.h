@@ -182,6 +182,7 @@
 #define IDS_BACKUP_COPY_FAILED 732
 #define IDS_BACKUP_AUTO_FAILED 733
 #define IDS_BACKUP_NAME 734
+#define IDS_BACKUP_SAME_FILE 735
 
 // The site archive: the rows waiting for it, a push's counts, and why it failed ("%s" the
 // connection string with its password masked, then the driver's words).

@@ -517,6 +517,9 @@ TEST_F(CliTest, ABackupThatCannotBeMadeSaysWhichSideFailed) {
         {{"--archive", archive, "backup", Path("none/copy.sqlite3")},
          6,
          "백업 파일 " + Path("none/copy.sqlite3") + "을(를) 쓰지 못했습니다."},
+        {{"--archive", archive, "backup", archive, "--replace"},
+         6,
+         archive + "은(는) 측정 기록 보관 파일 자체입니다."},
         {{"--archive", Path("none.sqlite3"), "backup", Path("copy.sqlite3")},
          7,
          "측정 기록 보관 파일 " + Path("none.sqlite3") + "을(를) 열거나 만들 수 없습니다."},
@@ -531,6 +534,7 @@ TEST_F(CliTest, ABackupThatCannotBeMadeSaysWhichSideFailed) {
         EXPECT_NE(ran.err.find(c.said), std::string::npos) << ran.err;
     }
     EXPECT_EQ(FileBytes(Path("old.sqlite3")), "an older copy");
+    EXPECT_EQ(CheckedRows(archive), 1);
     EXPECT_FALSE(std::filesystem::exists(Path("none.sqlite3")));
     EXPECT_FALSE(std::filesystem::exists(Path("copy.sqlite3")));
     const Ran replaced =
