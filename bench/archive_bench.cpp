@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "archive/archive_backup.h"
 #include "archive/archive_file.h"
 #include "archive/archive_query.h"
 #include "measurement/time_text.h"
@@ -126,6 +127,33 @@ double WidenToYear(Archive& archive) {
     return SecondsSince(start);
 }
 
+// "보관함 백업..." of the archive, then that backup imported as on a new PC (every row new) and
+// back into the archive itself (none new); the copies are removed after.
+void TimeBackupAndRestore(const std::filesystem::path& folder) {
+    const std::string path = (folder / "archive.sqlite3").u8string();
+    const std::string copy = (folder / "backup.sqlite3").u8string();
+    auto start = Clock::now();
+    const BackupOutcome backup = BackupArchive(path, copy, true);
+    const double backupSeconds = SecondsSince(start);
+    ArchiveFile restored((folder / "restored.sqlite3").u8string());
+    start = Clock::now();
+    const ImportOutcome intoNew = ImportRecordFile(restored, copy);
+    const double newSeconds = SecondsSince(start);
+    ArchiveFile itself(path);
+    start = Clock::now();
+    const ImportOutcome intoItself = ImportRecordFile(itself, copy);
+    const double againSeconds = SecondsSince(start);
+    std::printf(
+        "backup of %lld rows, checked: %.1f s%s; its import into an empty archive: %.1f s, %zu "
+        "new; into the archive it came from: %.1f s, %zu new\n",
+        static_cast<long long>(backup.rows), backupSeconds,
+        backup.kind == BackupOutcome::Done ? "" : " FAILED", newSeconds, intoNew.count.added,
+        againSeconds, intoItself.count.added);
+    for (const char* name :
+         {"backup.sqlite3", "restored.sqlite3", "restored.sqlite3-wal", "restored.sqlite3-shm"})
+        std::filesystem::remove(folder / name);
+}
+
 int Import(long long count, const std::filesystem::path& folder, const std::string& firstDay,
            const std::string& lastDay) {
     SyntheticPlan plan;
@@ -153,6 +181,7 @@ int Import(long long count, const std::filesystem::path& folder, const std::stri
         imported.count.added, Within(seconds <= 15), bytes / static_cast<double>(rows),
         Within(bytes / static_cast<double>(rows) <= 150));
     TimeReadArchiving(path, "into that archive");
+    TimeBackupAndRestore(folder);
     return imported.kind == ImportOutcome::Kept ? 0 : 1;
 }
 

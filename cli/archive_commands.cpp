@@ -4,9 +4,11 @@
 #include <memory>
 
 #include "app/file_io.h"
+#include "archive/archive_backup.h"
 #include "archive/archive_cause_text.h"
 #include "archive/archive_file.h"
 #include "archive/archive_query.h"
+#include "archive/backup_text.h"
 #include "archive/push_queue.h"
 #include "cli/arguments.h"
 #include "cli/console.h"
@@ -136,9 +138,22 @@ int RunImport(const Arguments& arguments, RecordArchive& archive) {
         const ImportMessage message = MessageOfImport(outcome, path, archive);
         Say(BoxLineWithPath(message.textId, message.path, message.first, message.second));
         if (outcome.kind == ImportOutcome::ArchiveFailed) return EXIT_ARCHIVE;
-        if (outcome.kind != ImportOutcome::Kept) status = EXIT_FILE;
+        if (outcome.kind == ImportOutcome::SourceFailed) status = EXIT_ARCHIVE;
+        if (outcome.kind != ImportOutcome::Kept && status != EXIT_ARCHIVE) status = EXIT_FILE;
     }
     return status;
+}
+
+int RunBackup(const Arguments& arguments, RecordArchive& archive) {
+    const BackupOutcome outcome = BackupArchive(archive.Path(), arguments.file, arguments.replace);
+    const BackupMessage message = MessageOfBackup(outcome, archive.Path(), arguments.file);
+    const std::string line = BoxLineWithPath(message.textId, message.path, message.first) + "\n";
+    if (outcome.kind == BackupOutcome::Done) {
+        WriteText(Stream::Out, line);
+        return EXIT_DONE;
+    }
+    WriteText(Stream::Err, line);
+    return outcome.kind == BackupOutcome::ArchiveFailed ? EXIT_ARCHIVE : EXIT_FILE;
 }
 
 int RunHistory(const Arguments& arguments, RecordArchive& archiveFile) {

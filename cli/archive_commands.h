@@ -1,12 +1,15 @@
-// The console program's commands of the archive alone: import, history and report (of the
+// The console program's commands of the archive alone: import, backup, history and report (of the
 // archive, or with --site of the site archive), and sync, which pushes to the site archive.
 #pragma once
 
 struct Arguments;
 class RecordArchive;
 
-// Keeps the record CSV files named on the command line, each whole or not at all.
+// Keeps the record CSV files and archives named on the command line, each whole or not at all.
 int RunImport(const Arguments& arguments, RecordArchive& archive);
+
+// Copies the archive, in use or not, to one checked file (--replace: over an existing one).
+int RunBackup(const Arguments& arguments, RecordArchive& archive);
 
 // Writes the archived measurements of the filter, newest first, as the record CSV.
 int RunHistory(const Arguments& arguments, RecordArchive& archive);

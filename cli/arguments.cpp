@@ -70,6 +70,11 @@ bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std
         if (!known) error = "site is followed by set, show or test";
         return known;
     }
+    if (out.command->copiesArchive) {
+        if (operands.size() != 2) error = name + " takes one file: the copy to write";
+        if (error.empty()) out.file = operands[1];
+        return error.empty();
+    }
     if (out.command->runOnArchive && !out.command->takesFilter &&
         out.command->site != Command::PushesToSite) {
         out.files.assign(operands.begin() + 1, operands.end());
@@ -140,6 +145,8 @@ bool CheckSiteOptions(const Arguments& out, std::string& error) {
             "with --site";
     else if (out.retryRefused && out.command->site != Command::PushesToSite)
         error = "--retry-refused sends the rows the site refused again: sync only";
+    else if (out.replace && !out.command->copiesArchive)
+        error = "--replace lets backup write over an existing file: backup only";
     return error.empty();
 }
 
@@ -213,6 +220,8 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             out.showIds = true;
         } else if (word == "--machine") {
             out.machine = true;
+        } else if (word == "--replace") {
+            out.replace = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
                    !TakeValue(words, i, "--csv", out.csv, error) &&
                    !TakeValue(words, i, "--html", out.html, error) &&
@@ -238,6 +247,7 @@ std::string HelpText() {
   ombrix [--archive FILE] --port PORT clear-records --yes [--force]
   ombrix [--archive FILE] --port PORT download --yes
   ombrix [--archive FILE] import FILE...
+  ombrix [--archive FILE] backup FILE [--replace]
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
          [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
   ombrix [--archive FILE] report --html FILE [the filters of history] [--show-ids]
@@ -277,7 +287,14 @@ download   read and archive every record, then clear the instrument's log and ch
            ${XDG_DATA_HOME:-~/.local/share}/ombrix/archive.sqlite3 elsewhere.
 import FILE...
            keep the measurements of record CSV files (as the window or this program writes
-           them) in the archive; a file with a bad line adds nothing.
+           them) in the archive; a file with a bad line adds nothing. A FILE may also be an
+           archive of this program (a backup, another PC's archive.sqlite3, of any version):
+           it is read without being changed and its measurements are merged, each kept once.
+backup FILE
+           copy the archive to FILE in one step, while the window or another ombrix may be
+           writing it, and check the copy (SQLite's integrity check) before saying done. An
+           existing FILE is refused unless --replace, which replaces it only once the new
+           copy has passed. Restore a backup with import.
 history    write the archived measurements, newest first, as the record CSV; --from and --to
            are days (both included), --verdict may be given more than once.
 report     write the audit report of the filtered measurements as one HTML file (UTF-8,
@@ -323,8 +340,10 @@ Exit status:
   5  the instrument refused or stopped the operation (records on it, list full, not
      deleted, nothing to read)
   6  a file could not be read, was not a valid list or record file, or could not be written;
-     site set could not store the setting
-  7  the archive could not be opened or written
+     site set could not store the setting; backup: the copy could not be written, or FILE
+     exists without --replace
+  7  the archive could not be opened or written (backup: not read; import: a FILE that is
+     another program's database or a later version's archive)
   8  the site archive could not be reached or refused (the driver's words on standard error)
   9  not cleared: the records are not all in the archive (the reason on standard error)
  10  the site archive refused some rows for their content: they are set aside, listed on

@@ -11,8 +11,8 @@ struct Arguments {
     enum Action { Run, Help, Version } action = Run;
     const Command* command = nullptr;
     std::string port;
-    std::string file;                // the list file of write-users and write-standards, UTF-8
-    std::vector<std::string> files;  // the record CSV files of import, UTF-8
+    std::string file;  // the list file of write-users and write-standards, backup's copy; UTF-8
+    std::vector<std::string> files;  // the record CSV files and archives of import, UTF-8
     std::string csv;                 // where a read goes; STANDARD_OUTPUT_PATH when not given
     std::string html;                // the report's file, UTF-8
     bool utf8 = false;
@@ -30,6 +30,7 @@ struct Arguments {
     // --show-ids: the report's ID2, and the site's rows', in full (hidden but the first
     // character otherwise)
     bool showIds = false;
+    bool replace = false;  // --replace: backup writes over an existing file
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

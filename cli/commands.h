@@ -42,6 +42,8 @@ struct Command {
     // ConfiguresSite: stores, shows or tests the connection string (site set|show|test).
     enum SiteUse { NoSite, ReadsSite, PushesToSite, ConfiguresSite } site = NoSite;
     bool mayForce = false;  // --force clears what is not proven archived
+    // Writes one copy of the archive, the file its operand (backup); --replace over an old one.
+    bool copiesArchive = false;
 };
 
 // Null for a name that is no command.

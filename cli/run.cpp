@@ -6,6 +6,8 @@
 #include "app/port_cause_text.h"
 #include "archive/archive_file.h"
 #include "archive/archive_path.h"
+#include "archive/backup_text.h"
+#include "archive/daily_backup.h"
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/headless_controls.h"
@@ -85,10 +87,8 @@ bool TakeSiteFile(Arguments& arguments) {
     return true;
 }
 
-int RunCommand(Arguments arguments) {
+int RunSteps(const Arguments& arguments, RecordArchive& archive) {
     const Command& command = *arguments.command;
-    if (!TakeSiteFile(arguments)) return EXIT_USAGE;
-    ArchiveFile archive(arguments.archive.empty() ? DefaultArchivePath() : arguments.archive);
     if (command.runOnArchive) return command.runOnArchive(arguments, archive);
     SetWatcherErrorHandler(SayWatcherError);
     HeadlessControls ui(arguments.yes, arguments.csv, arguments.file, IsTerminal(Stream::Err));
@@ -127,6 +127,29 @@ int RunCommand(Arguments arguments) {
         }
     }
     dialog.OnClose();
+    return status;
+}
+
+// With a backup folder set, the day's copy once the archive has been written: a failure is said,
+// and the command's own status stands.
+void KeepTodaysCopy(const std::string& archivePath) {
+    const std::string folder = BackupFolderOfPc();
+    if (folder.empty()) return;
+    const DailyBackupOutcome outcome = MakeTodaysBackup(archivePath, folder, ThisPc().user);
+    if (outcome.backup.kind == BackupOutcome::Done) return;
+    const BackupMessage message = MessageOfBackup(outcome.backup, archivePath, outcome.copy);
+    WriteText(Stream::Err, BoxLine(IDS_BACKUP_AUTO_FAILED,
+                                   BoxLineWithPath(message.textId, message.path, message.first)) +
+                               "\n");
+}
+
+int RunCommand(Arguments arguments) {
+    if (!TakeSiteFile(arguments)) return EXIT_USAGE;
+    ArchiveFile file(arguments.archive.empty() ? DefaultArchivePath() : arguments.archive);
+    bool written = false;
+    WriteWatchingArchive archive(file, [&written] { written = true; });
+    const int status = RunSteps(arguments, archive);
+    if (written) KeepTodaysCopy(file.Path());
     return status;
 }
 

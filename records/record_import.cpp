@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "archive/archive_cause_text.h"
+#include "archive/archive_source.h"
 #include "res/resource.h"
 
 namespace {
@@ -11,12 +12,35 @@ std::string FileNameOf(const std::string& path) {
     return std::filesystem::u8path(path).filename().u8string();
 }
 
+// Every measurement of another archive, each kept once however often it is imported.
+ImportOutcome ImportArchiveFile(RecordArchive& archive, const std::string& path) {
+    ImportOutcome outcome;
+    const auto source = ArchiveSource::Open(path, outcome.archive);
+    if (!source) {
+        outcome.kind = ImportOutcome::SourceFailed;
+        return outcome;
+    }
+    outcome.archive = archive.Keep(FileNameOf(path), *source, outcome.count);
+    if (!source->Failure()) {
+        outcome.kind = ImportOutcome::SourceFailed;
+        outcome.archive = source->Failure();
+        outcome.count = {};
+    } else if (!outcome.archive) {
+        outcome.kind = ImportOutcome::ArchiveFailed;
+    }
+    return outcome;
+}
+
 }  // namespace
 
 ImportOutcome ImportRecordFile(RecordArchive& archive, const std::string& path) {
     ImportOutcome outcome;
     std::string bytes;
-    outcome.fileError = ReadFileUpTo(path, RECORD_FILE_MAX_BYTES + 1, bytes);
+    outcome.fileError = ReadFileUpTo(path, SQLITE_FILE_HEADER_SIZE, bytes);
+    if (outcome.fileError == FileError::None && IsSqliteHeader(bytes))
+        return ImportArchiveFile(archive, path);
+    if (outcome.fileError == FileError::None)
+        outcome.fileError = ReadFileUpTo(path, RECORD_FILE_MAX_BYTES + 1, bytes);
     if (outcome.fileError != FileError::None) {
         outcome.kind = ImportOutcome::FileFailed;
         return outcome;
@@ -63,6 +87,9 @@ ImportMessage MessageOfImport(const ImportOutcome& outcome, const std::string& p
         case ImportOutcome::ArchiveFailed:
             message.textId = ArchiveCauseTextId(outcome.archive.cause);
             message.path = archive.Path();
+            break;
+        case ImportOutcome::SourceFailed:
+            message.textId = ArchiveCauseTextId(outcome.archive.cause);
             break;
     }
     message.isError = true;

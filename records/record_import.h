@@ -1,6 +1,7 @@
-// Importing record CSV files into the archive: the console's `import` and the history window's
-// "CSV 가져오기..." both run this. A file is read whole and kept in one transaction: a refusal
-// keeps nothing of it.
+// Importing record CSV files and other archives (a backup, another PC's archive) into the
+// archive: the console's `import` and the history window's "가져오기..." both run this. A file is
+// read whole and kept in one transaction: a refusal keeps nothing of it. An archive is told from
+// a CSV by SQLite's header.
 #pragma once
 
 #include <string>
@@ -13,10 +14,12 @@
 constexpr size_t RECORD_FILE_MAX_BYTES = size_t{1} << 30;
 
 struct ImportOutcome {
-    enum Kind { Kept, FileFailed, Refused, ArchiveFailed } kind = Kept;
+    // SourceFailed: the file is an SQLite database that cannot be read as an archive of this
+    // program's (another program's, a later version's, damaged).
+    enum Kind { Kept, FileFailed, Refused, ArchiveFailed, SourceFailed } kind = Kept;
     FileError fileError = FileError::None;  // FileFailed
     RecordFileRefusal refusal;              // Refused
-    ArchiveStatus archive;                  // ArchiveFailed
+    ArchiveStatus archive;                  // ArchiveFailed, SourceFailed
     BatchCount count;                       // Kept: rows in the file, rows new to the archive
 };
 

@@ -66,6 +66,7 @@
 #define IDC_HISTORY_SOURCE 1119
 #define IDC_HISTORY_SITE_STATE 1120
 #define IDC_HISTORY_SHOW_IDS 1121
+#define IDC_HISTORY_BACKUP 1122
 // The chart's window class, registered by the program before the window opens.
 #define HISTORY_CHART_CLASS "OmbrixHistoryChart"
 
@@ -166,7 +167,7 @@
 #define IDM_STANDARD_IMPORT 32804
 
 // The measurement archive: why it cannot be opened or written ("%1" the file), and the import
-// of record CSV files.
+// of record CSV files and archives; its backup.
 #define IDS_ARCHIVE_LOCKED 700
 #define IDS_ARCHIVE_READ_ONLY 701
 #define IDS_ARCHIVE_CANNOT_OPEN 702
@@ -178,6 +179,12 @@
 #define IDS_IMPORT_DONE 720
 #define IDS_IMPORT_NOT_RECORD_FILE 721
 #define IDS_IMPORT_BAD_CELL 722
+#define IDS_BACKUP_DONE 730
+#define IDS_BACKUP_EXISTS 731
+#define IDS_BACKUP_COPY_FAILED 732
+#define IDS_BACKUP_AUTO_FAILED 733
+#define IDS_BACKUP_NAME 734
+#define IDS_BACKUP_SAME_FILE 735
 
 // The site archive: the rows waiting for it, a push's counts, and why it failed ("%s" the
 // connection string with its password masked, then the driver's words).
@@ -210,6 +217,8 @@
 #define IDS_HISTORY_SITE_CHECKING 814
 #define IDS_HISTORY_SITE_ALL_SENT 815
 #define IDS_HISTORY_SITE_FAILED 816
+#define IDS_HISTORY_IMPORT_FILTER 817
+#define IDS_HISTORY_BACKUP_FILTER 818
 
 // List column headers: first of each list, one after another.
 #define IDS_COL_USER 200

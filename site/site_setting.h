@@ -1,5 +1,6 @@
-// Which site archive this PC pushes to, and who it is there. The connection string is an ODBC
-// connection string (a DSN, or a driver with its server); empty: no site, nothing is tried.
+// Which site archive this PC pushes to, and who it is there; where its archive is copied daily. The
+// connection string is an ODBC connection string (a DSN, or a driver with its server); empty: no
+// site, nothing is tried.
 //
 // A password in it must never sit on a command line (every local user sees the process list,
 // the shell keeps its history): besides the command line's --site, it comes from a file only its
@@ -43,6 +44,12 @@ SiteSource ChosenSite(const std::string& site, const std::string& siteFile);
 // The PC's connection string (ChosenSite without a command line); empty when none is set or it
 // was refused.
 std::string SiteSettingOfPc();
+
+// The folder of the archive's daily copies (archive/daily_backup.h), named as the site is: the
+// environment's OMBRIX_BACKUP_FOLDER, else the registry's BackupFolder; empty: no daily copy.
+constexpr char BACKUP_FOLDER_VALUE[] = "BackupFolder";
+constexpr char BACKUP_FOLDER_ENVIRONMENT_NAME[] = "OMBRIX_BACKUP_FOLDER";
+std::string BackupFolderOfPc();
 
 // The command line's --site when given, else the PC's setting.
 inline std::string SiteSetting(const std::string& commandLine) {

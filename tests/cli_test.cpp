@@ -3,11 +3,15 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <thread>
 
 #include "archive/archive.h"
 #include "cli/arguments.h"
 #include "cli/port_name.h"
+#include "measurement/time_text.h"
+#include "records/record_cells.h"
 #include "records/record_csv.h"
+#include "site/site_setting.h"
 #include "tests/dialog_fixture.h"
 #include "tests/support/run_program.h"
 #include "text/code_page.h"
@@ -496,6 +500,165 @@ TEST_F(CliTest, TheReportHidesId2UnlessShowIdsAndThisPcsHistoryKeepsIt) {
     EXPECT_NE(history.out.find(",101,1234567,"), std::string::npos) << history.out;
 }
 
+// The measurements in an archive file, after SQLite's integrity check: -1 when it fails.
+int64_t CheckedRows(const std::string& path) {
+    sqlite3* db = nullptr;
+    int64_t rows = -1;
+    sqlite3_stmt* check = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr) == SQLITE_OK &&
+        sqlite3_step(check) == SQLITE_ROW &&
+        std::string(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok") {
+        sqlite3_stmt* count = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM readings", -1, &count, nullptr);
+        if (sqlite3_step(count) == SQLITE_ROW) rows = sqlite3_column_int64(count, 0);
+        sqlite3_finalize(count);
+    }
+    sqlite3_finalize(check);
+    sqlite3_close(db);
+    return rows;
+}
+
+// A record CSV of `count` rows a second apart from 2020-01-01, none in the lab's file.
+std::string LargeRecordFile(size_t count) {
+    RecordCsvLines lines(CellEncoding::Utf8);
+    std::string file = UTF8_BOM + lines.Header();
+    Measurement row;
+    const int64_t start = *SecondsFromTimeText("2020-01-01 00:00:00");
+    for (size_t i = 0; i < count; ++i) {
+        row.measuredAt = TimeText(start + static_cast<int64_t>(i));
+        row.value = static_cast<int>(i % 60000);
+        file += lines.Next(row);
+    }
+    return file;
+}
+
+TEST_F(CliTest, ABackupTakenWhileAnImportWritesIsWholeAndChecked) {
+    const std::string archive = Path("a.sqlite3");
+    Write(Path("r.csv"), kRecordFile);
+    ASSERT_EQ(OmbrixAlone({"--archive", archive, "import", Path("r.csv")}).status, 0);
+    // Enough rows that the import's open transaction spills pages into the write-ahead log.
+    constexpr size_t kLarge = 150000;
+    Write(Path("large.csv"), LargeRecordFile(kLarge));
+    const pid_t import = StartProgram(
+        {OMBRIX_PROGRAM, "--archive", archive, "import", Path("large.csv")}, dir, "-import");
+    ASSERT_GT(import, 0);
+    int status = 0;
+    bool ended = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(50);
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
+        std::error_code error;
+        if (std::filesystem::file_size(archive + "-wal", error) >= (uintmax_t{1} << 20)) break;
+        ended = waitpid(import, &status, WNOHANG) == import;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(ended) << "the import ended before it was seen writing";
+
+    const Ran backup = OmbrixAlone({"--archive", archive, "backup", Path("copy.sqlite3")});
+    EXPECT_EQ(backup.status, 0) << backup.err;
+    EXPECT_NE(backup.out.find(Path("copy.sqlite3") + "에 백업했습니다."), std::string::npos)
+        << backup.out;
+    ASSERT_EQ(waitpid(import, &status, 0), import);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The archive as of one commit: before the import's or after it, never between.
+    const int64_t rows = CheckedRows(Path("copy.sqlite3"));
+    EXPECT_TRUE(rows == 1 || rows == static_cast<int64_t>(1 + kLarge)) << rows;
+    for (const char* beside : {"-wal", "-shm", "-journal", ".partial"})
+        EXPECT_FALSE(std::filesystem::exists(Path("copy.sqlite3") + beside)) << beside;
+}
+
+TEST_F(CliTest, ABackupRestoredIntoANewArchiveHoldsTheSameRowsOnce) {
+    const std::string archive = Path("a.sqlite3"), copy = Path("copy.sqlite3");
+    Start();  // the lab's three records, with their users and standards
+    ASSERT_EQ(Ombrix({"--archive", archive, "records"}).status, 0);
+    Write(Path("r.csv"), kRecordFile);
+    ASSERT_EQ(OmbrixAlone({"--archive", archive, "import", Path("r.csv")}).status, 0);
+    ASSERT_EQ(OmbrixAlone({"--archive", archive, "backup", copy}).status, 0);
+    const std::string before = FileBytes(copy);
+
+    const std::string restored = Path("new/archive.sqlite3");
+    Ran ran = OmbrixAlone({"--archive", restored, "import", copy});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.err, copy + ": 측정 기록 4개를 새로 보관했습니다. (파일의 측정 기록 4개)\n");
+    ran = OmbrixAlone({"--archive", restored, "import", copy});
+    EXPECT_EQ(ran.err, copy + ": 측정 기록 0개를 새로 보관했습니다. (파일의 측정 기록 4개)\n");
+    EXPECT_EQ(OmbrixAlone({"--archive", restored, "history"}).out,
+              OmbrixAlone({"--archive", archive, "history"}).out);
+    EXPECT_EQ(FileBytes(copy), before);
+    for (const char* beside : {"-wal", "-shm", "-journal"})
+        EXPECT_FALSE(std::filesystem::exists(copy + beside)) << beside;
+}
+
+TEST_F(CliTest, ABackupThatCannotBeMadeSaysWhichSideFailed) {
+    const std::string archive = Path("a.sqlite3");
+    Write(Path("r.csv"), kRecordFile);
+    ASSERT_EQ(OmbrixAlone({"--archive", archive, "import", Path("r.csv")}).status, 0);
+    Write(Path("old.sqlite3"), "an older copy");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string said;
+    } cases[] = {
+        {{"--archive", archive, "backup", Path("old.sqlite3")},
+         6,
+         Path("old.sqlite3") + "이(가) 이미 있습니다."},
+        {{"--archive", archive, "backup", Path("none/copy.sqlite3")},
+         6,
+         "백업 파일 " + Path("none/copy.sqlite3") + "을(를) 쓰지 못했습니다."},
+        {{"--archive", archive, "backup", archive, "--replace"},
+         6,
+         archive + "은(는) 측정 기록 보관 파일 자체입니다."},
+        {{"--archive", Path("none.sqlite3"), "backup", Path("copy.sqlite3")},
+         7,
+         "측정 기록 보관 파일 " + Path("none.sqlite3") + "을(를) 열거나 만들 수 없습니다."},
+        {{"--archive", Path("r.csv"), "backup", Path("copy.sqlite3")},
+         7,
+         Path("r.csv") + "은(는) 측정 기록 보관 파일이 아니거나 손상되었습니다."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        const Ran ran = OmbrixAlone(c.args);
+        EXPECT_EQ(ran.status, c.status);
+        EXPECT_NE(ran.err.find(c.said), std::string::npos) << ran.err;
+    }
+    EXPECT_EQ(FileBytes(Path("old.sqlite3")), "an older copy");
+    EXPECT_EQ(CheckedRows(archive), 1);
+    EXPECT_FALSE(std::filesystem::exists(Path("none.sqlite3")));
+    EXPECT_FALSE(std::filesystem::exists(Path("copy.sqlite3")));
+    const Ran replaced =
+        OmbrixAlone({"--archive", archive, "backup", Path("old.sqlite3"), "--replace"});
+    EXPECT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(CheckedRows(Path("old.sqlite3")), 1);
+}
+
+TEST_F(CliTest, WithABackupFolderAWriteMakesTheDaysCopyAndAFailureIsSaid) {
+    const std::string archive = Path("a.sqlite3");
+    std::filesystem::create_directories(dir / "backups");
+    Write(Path("r.csv"), kRecordFile);
+    setenv(BACKUP_FOLDER_ENVIRONMENT_NAME, Path("backups").c_str(), 1);
+    Ran ran = OmbrixAlone({"--archive", archive, "import", Path("r.csv")});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    std::vector<std::filesystem::path> copies;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "backups"))
+        copies.push_back(entry.path());
+    ASSERT_EQ(copies.size(), 1u);
+    const std::string name = copies[0].filename().string();
+    EXPECT_EQ(name.rfind("archive-" + ThisPc().user + "-", 0), 0u) << name;
+    EXPECT_EQ(CheckedRows(copies[0].string()), 1);
+
+    // A write into a folder that cannot take the copy: said, and the import itself stands.
+    Write(Path("s.csv"), std::string(UTF8_BOM) +
+                             "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n" +
+                             "1,2011-03-08 12:05:09 오전,,,,,,,150,-\n");
+    setenv(BACKUP_FOLDER_ENVIRONMENT_NAME, Path("none").c_str(), 1);
+    ran = OmbrixAlone({"--archive", archive, "import", Path("s.csv")});
+    unsetenv(BACKUP_FOLDER_ENVIRONMENT_NAME);
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_NE(ran.err.find("자동 백업 실패: 백업 파일 " + Path("none") + "/archive-"),
+              std::string::npos)
+        << ran.err;
+}
+
 TEST(CliArguments, WrongUsageIsNamed) {
     const struct {
         std::vector<std::string> words;
@@ -550,6 +713,10 @@ TEST(CliArguments, WrongUsageIsNamed) {
          "import does not use the site archive: --site applies to sync, history and report"},
         {{"--port", "p", "users", "--show-ids"},
          "users shows no personal numbers: --show-ids applies to history and report"},
+        {{"backup"}, "backup takes one file: the copy to write"},
+        {{"backup", "a", "b"}, "backup takes one file: the copy to write"},
+        {{"import", "f", "--replace"},
+         "--replace lets backup write over an existing file: backup only"},
         {{"--port", "p", "sync"}, "sync works on the archive alone: --port does not apply"},
     };
     for (const auto& c : cases) {

@@ -6,6 +6,7 @@
 
 #include "app/main_dialog.h"
 #include "app/win32/about_box.h"
+#include "app/win32/backup_status.h"
 #include "app/win32/dpi.h"
 #include "app/win32/list_columns.h"
 #include "app/win32/list_menu.h"
@@ -32,6 +33,7 @@ struct MainWindow {
     RegistrySettings settings;
     COmbrix_TessalyDlg dialog{controls, settings};
     ArchiveFile archive{DefaultArchivePath()};
+    DailyBackupLine backup;  // before the site: the site's pushing archive writes through it
     SiteStatusLine site;
     WindowIcons icons;
     int dpi = BASE_DPI;
@@ -47,6 +49,15 @@ void ExtendSystemMenu(HWND window) {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_HISTORY, history.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+}
+
+// The status line at the foot: the site's rows waiting, and a daily copy that failed.
+void ShowFootLine(HWND window, const MainWindow& state) {
+    std::wstring text = state.site.Text();
+    const std::wstring backup = state.backup.Text();
+    if (!text.empty() && !backup.empty()) text += L"  \u00B7  ";
+    text += backup;
+    SetDlgItemTextW(window, IDC_STATIC_SITE, text.c_str());
 }
 
 void FillPortSelector(HWND window) {
@@ -92,9 +103,10 @@ void InitMainWindow(HWND window, MainWindow& state) {
     InitListColumns(window, state.dpi);
     for (int bar : {IDC_PROGRESS_USER, IDC_PROGRESS_STANDARD, IDC_PROGRESS_RECORD})
         SendDlgItemMessageW(window, bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_MAX));
-    state.site.Start(window, state.archive);
-    state.dialog.SetArchive(&state.site.ArchiveFor(state.archive));
-    ConnectHistoryWindow(state.site.ArchiveFor(state.archive), state.site.Connection(),
+    RecordArchive& backedUp = state.backup.Start(window, state.archive);
+    state.site.Start(window, backedUp);
+    state.dialog.SetArchive(&state.site.ArchiveFor(backedUp));
+    ConnectHistoryWindow(state.site.ArchiveFor(backedUp), state.site.Connection(),
                          state.site.Worker());
     state.dialog.InitMainDialog();
     CentreOnWorkArea(window);
@@ -226,8 +238,11 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return TRUE;
         }
         case WM_SITE_CHANGED:
-            state.site.Show(window);
+            ShowFootLine(window, state);
             SiteChangedInHistoryWindow();
+            return TRUE;
+        case WM_BACKUP_CHANGED:
+            ShowFootLine(window, state);
             return TRUE;
         case WM_CLOSE:
             state.dialog.OnClose();

@@ -24,12 +24,10 @@ RecordArchive& SiteStatusLine::ArchiveFor(RecordArchive& archive) {
     return m_pushing ? *m_pushing : archive;
 }
 
-void SiteStatusLine::Show(HWND window) const {
-    if (!m_worker) return;
+std::wstring SiteStatusLine::Text() const {
+    if (!m_worker) return {};
     const SiteState state = m_worker->State();
-    std::wstring text;
-    if (state.waiting > 0 || state.refused > 0)
-        text = InsertIntoText(LoadText(SiteWaitingTextId(state.refused)),
-                              std::to_wstring(state.waiting), std::to_wstring(state.refused));
-    SetDlgItemTextW(window, IDC_STATIC_SITE, text.c_str());
+    if (state.waiting == 0 && state.refused == 0) return {};
+    return InsertIntoText(LoadText(SiteWaitingTextId(state.refused)),
+                          std::to_wstring(state.waiting), std::to_wstring(state.refused));
 }

@@ -1,5 +1,6 @@
 // The site archive in the main window: when a site is set, a worker pushes after every archive
-// write, and the status bar area says "사이트 보관: N건 대기" while rows wait. No site: nothing.
+// write, and the status line at the window's foot says "사이트 보관: N건 대기" while rows wait. No
+// site: nothing.
 #pragma once
 
 #include <windows.h>
@@ -20,8 +21,8 @@ public:
     void Start(HWND window, RecordArchive& archive);
     // The archive the dialog should keep its reads in: the pushing one, or `archive` itself.
     RecordArchive& ArchiveFor(RecordArchive& archive);
-    // On WM_SITE_CHANGED: the status text anew.
-    void Show(HWND window) const;
+    // The status text: the rows waiting or refused; empty without a site or when none wait.
+    std::wstring Text() const;
     // The worker and the site's connection string, for the history window; null and empty
     // without a site.
     SiteWorker* Worker() const { return m_worker.get(); }

@@ -1,11 +1,13 @@
 // The history window's buttons that write and read files: the filtered rows as the record CSV,
-// the audit report of the filters shown, and old record CSV files imported into the archive.
+// the audit report of the filters shown, old record CSV files and other archives imported into
+// the archive, and the archive's backup.
 #include "app/file_io.h"
 #include "app/win32/file_dialog.h"
 #include "app/win32/wait_cursor.h"
 #include "app/win32/wide_text.h"
 #include "archive/archive_cause_text.h"
 #include "archive/archive_file.h"
+#include "archive/backup_text.h"
 #include "history/history_export.h"
 #include "history/win32/history_state.h"
 #include "measurement/local_clock.h"
@@ -57,8 +59,9 @@ void SaveHistoryReportAs(HistoryState& state) {
 }
 
 void ImportRecordFiles(HistoryState& state) {
+    const FileTypes types{FilterFromText(LoadText(IDS_HISTORY_IMPORT_FILTER)), L"csv"};
     std::string path;
-    if (!AskFilePath(state.dialog, CsvFileTypes(), L"", false, path)) return;
+    if (!AskFilePath(state.dialog, types, L"", false, path)) return;
     RecordArchive& archive = *state.keep;
     ImportOutcome outcome;
     {
@@ -69,4 +72,19 @@ void ImportRecordFiles(HistoryState& state) {
     state.boxes.TellWithPath(message.textId, message.path, message.first, message.second,
                              message.isError);
     if (outcome.kind == ImportOutcome::Kept) RefreshHistory(state);
+}
+
+void BackUpArchiveAs(HistoryState& state) {
+    const FileTypes types{FilterFromText(LoadText(IDS_HISTORY_BACKUP_FILTER)), L"sqlite3"};
+    std::string path;
+    // The dialog has asked before an existing file is replaced.
+    if (!AskFilePath(state.dialog, types, LoadText(IDS_BACKUP_NAME), true, path)) return;
+    BackupOutcome outcome;
+    {
+        WaitCursor busy;  // reads go on meanwhile; a large archive takes seconds
+        outcome = BackupArchive(state.archivePath, path, true);
+    }
+    const BackupMessage message = MessageOfBackup(outcome, state.archivePath, path);
+    state.boxes.TellWithPath(message.textId, message.path, message.first, message.second,
+                             message.isError);
 }

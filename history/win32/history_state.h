@@ -52,6 +52,7 @@ struct HistoryState {
 void SaveHistoryCsvAs(HistoryState& state);
 void SaveHistoryReportAs(HistoryState& state);
 void ImportRecordFiles(HistoryState& state);
+void BackUpArchiveAs(HistoryState& state);
 // The archive read anew: the names the filters offer (the choices kept where they still exist),
 // then the rows, the summary and the chart.
 void RefreshHistory(HistoryState& state);

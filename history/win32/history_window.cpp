@@ -24,14 +24,14 @@ namespace {
 
 // How the controls follow the window's size: the chart and the table share the height.
 constexpr Anchor kAnchors[] = {
-    {IDC_HISTORY_SUMMARY, 0, 0, 100, 0},  {IDC_HISTORY_AXIS, 100, 0, 100, 0},
-    {IDC_HISTORY_LINEAR, 100, 0, 100, 0}, {IDC_HISTORY_LOG, 100, 0, 100, 0},
-    {IDC_HISTORY_CHART, 0, 0, 100, 50},   {IDC_HISTORY_HOVER, 0, 50, 100, 50},
-    {IDC_LIST_HISTORY, 0, 50, 100, 100},  {IDC_HISTORY_CSV, 0, 100, 0, 100},
-    {IDC_HISTORY_REPORT, 0, 100, 0, 100}, {IDC_HISTORY_SHOW_IDS, 0, 100, 0, 100},
-    {IDC_HISTORY_IMPORT, 0, 100, 0, 100}, {IDC_HISTORY_SOURCE_LABEL, 0, 100, 0, 100},
-    {IDC_HISTORY_SOURCE, 0, 100, 0, 100}, {IDC_HISTORY_SITE_STATE, 0, 100, 100, 100},
-    {IDCANCEL, 100, 100, 100, 100},
+    {IDC_HISTORY_SUMMARY, 0, 0, 100, 0},        {IDC_HISTORY_AXIS, 100, 0, 100, 0},
+    {IDC_HISTORY_LINEAR, 100, 0, 100, 0},       {IDC_HISTORY_LOG, 100, 0, 100, 0},
+    {IDC_HISTORY_CHART, 0, 0, 100, 50},         {IDC_HISTORY_HOVER, 0, 50, 100, 50},
+    {IDC_LIST_HISTORY, 0, 50, 100, 100},        {IDC_HISTORY_CSV, 0, 100, 0, 100},
+    {IDC_HISTORY_REPORT, 0, 100, 0, 100},       {IDC_HISTORY_SHOW_IDS, 0, 100, 0, 100},
+    {IDC_HISTORY_IMPORT, 0, 100, 0, 100},       {IDC_HISTORY_BACKUP, 0, 100, 0, 100},
+    {IDC_HISTORY_SOURCE_LABEL, 0, 100, 0, 100}, {IDC_HISTORY_SOURCE, 0, 100, 0, 100},
+    {IDC_HISTORY_SITE_STATE, 0, 100, 100, 100}, {IDCANCEL, 100, 100, 100, 100},
 };
 
 constexpr int kVerdictBoxes[] = {IDC_HISTORY_SAFE, IDC_HISTORY_CAUTION, IDC_HISTORY_DIRTY};
@@ -247,6 +247,9 @@ void OnCommand(HistoryState& state, int id, int code) {
             break;
         case IDC_HISTORY_IMPORT:
             ImportRecordFiles(state);
+            break;
+        case IDC_HISTORY_BACKUP:
+            BackUpArchiveAs(state);
             break;
         case IDC_HISTORY_SOURCE:
             if (code == CBN_SELCHANGE) OnSourceChosen(state);

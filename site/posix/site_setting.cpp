@@ -108,6 +108,10 @@ std::string StoreSiteSetting(const std::string& connection, bool machine, std::s
 
 bool CanStoreMachineSetting() { return false; }
 
+std::string BackupFolderOfPc() {
+    return site_setting_platform::EnvironmentText(BACKUP_FOLDER_ENVIRONMENT_NAME);
+}
+
 PcIdentity ThisPc() {
     PcIdentity identity;
     char name[256] = {};

@@ -140,6 +140,34 @@ std::string StoreSiteSetting(const std::string& connection, bool machine, std::s
 
 bool CanStoreMachineSetting() { return true; }
 
+namespace {
+
+// A REG_SZ value; empty when missing or of another type.
+std::string RegistryText(HKEY root, const char* name) {
+    DWORD type = 0, bytes = 0;
+    const std::wstring key = Wide(SITE_SETTING_KEY), value = Wide(name);
+    if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, &type, nullptr, &bytes) !=
+            ERROR_SUCCESS ||
+        bytes < sizeof(wchar_t))
+        return {};
+    std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 1);
+    if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, &type, text.data(), &bytes) !=
+        ERROR_SUCCESS)
+        return {};
+    return NarrowFrom(std::wstring(text.data()), CP_UTF8);
+}
+
+}  // namespace
+
+// The environment's OMBRIX_BACKUP_FOLDER, else the value under the program's key: the machine's
+// (set by IT), then the user's.
+std::string BackupFolderOfPc() {
+    std::string folder = site_setting_platform::EnvironmentText(BACKUP_FOLDER_ENVIRONMENT_NAME);
+    if (folder.empty()) folder = RegistryText(HKEY_LOCAL_MACHINE, BACKUP_FOLDER_VALUE);
+    if (folder.empty()) folder = RegistryText(HKEY_CURRENT_USER, BACKUP_FOLDER_VALUE);
+    return folder;
+}
+
 PcIdentity ThisPc() {
     PcIdentity identity;
     wchar_t name[256];

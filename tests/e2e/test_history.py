@@ -1,10 +1,11 @@
 """The history window against the real program under Wine: opened from the system menu and from
 the record list's menu, one at a time; rows from an archive prepared by `ombrix import` and from
-a read of the simulator; filters; the record CSV, the report and an import through the window's
-buttons; its size remembered."""
+a read of the simulator; filters; the record CSV, the report, an import and a backup through the
+window's buttons; the daily copy into a backup folder; its size remembered."""
 import datetime
 import os
 import shutil
+import sqlite3
 import subprocess
 import tempfile
 import unittest
@@ -245,6 +246,65 @@ class HistoryWindow(BenchCase):
         self.answer()
         self.assertEqual(len(self.table()), 5)
 
+
+    def test_a_backup_through_the_window_is_checked_and_imports_back(self):
+        self.import_natively(MEASUREMENTS)
+        self.start()
+        self.app.cmd("open-history")
+        self.history()
+        copy = os.path.join(self.folder, "백업.sqlite3")
+        self.click("HISTORY_BACKUP")
+        self.app.cmd(f"save-as {windows_path(copy)}")
+        box = self.box(30000)
+        self.assertTrue(box["text"].endswith(
+            "백업.sqlite3에 백업했습니다. (측정 기록 6개, 무결성 검사 통과)"), box["text"])
+        self.answer()
+        db = sqlite3.connect(f"file:{copy}?mode=ro", uri=True)
+        self.assertEqual(db.execute("PRAGMA integrity_check").fetchone()[0], "ok")
+        self.assertEqual(db.execute("SELECT count(*) FROM measurements").fetchone()[0], 6)
+        db.close()
+        # The copy is an archive file that "가져오기..." takes: nothing in it is new.
+        self.click("HISTORY_IMPORT")
+        self.app.cmd(f"open-file {windows_path(copy)}")
+        box = self.box(30000)
+        self.assertTrue(box["text"].endswith(
+            "백업.sqlite3: 측정 기록 0개를 새로 보관했습니다. (파일의 측정 기록 6개)"), box["text"])
+        self.answer()
+        for beside in ("-wal", "-shm"):
+            self.assertFalse(os.path.exists(copy + beside), beside)
+
+    def daily_copy_into(self, folder):
+        """The program started with `folder` as its backup folder, and a CSV imported through the
+        history window: an archive write."""
+        os.environ["OMBRIX_BACKUP_FOLDER"] = windows_path(folder)
+        self.addCleanup(os.environ.pop, "OMBRIX_BACKUP_FOLDER", None)
+        path = os.path.join(self.folder, "old.csv")
+        with open(path, "wb") as f:
+            f.write(record_csv(numbered(MEASUREMENTS)))
+        self.start()
+        self.app.cmd("open-history")
+        self.history()
+        self.click("HISTORY_IMPORT")
+        self.app.cmd(f"open-file {windows_path(path)}")
+        self.assertIsNotNone(self.box(30000))
+        self.answer()
+
+    def test_the_first_write_of_the_day_is_copied_into_the_backup_folder(self):
+        folder = os.path.join(self.folder, "backups")
+        os.makedirs(folder)
+        self.daily_copy_into(folder)
+        today = f"-{TODAY.isoformat()}.sqlite3"
+        copies = wait_until(lambda: [name for name in os.listdir(folder)
+                                     if name.endswith(today) and name.startswith("archive-")],
+                            what="the day's copy")
+        self.assertEqual(len(copies), 1, copies)
+        self.assertEqual(self.text("STATIC_SITE"), "")
+
+    def test_a_daily_copy_that_fails_is_said_at_the_foot_without_a_box(self):
+        self.daily_copy_into(os.path.join(self.folder, "none"))
+        wait_until(lambda: self.text("STATIC_SITE").startswith("자동 백업 실패: 백업 파일 "),
+                   what="the failure at the foot")
+        self.assertIsNone(self.box(500))
 
 if __name__ == "__main__":
     unittest.main()
