@@ -58,6 +58,7 @@ const Command kCommands[] = {
      false,
      false,
      Command::NoSite,
+     false,
      true},
     {"history", false, true, false, {}, false, false, RunHistory, true, false, Command::ReadsSite},
     {"report", false, false, false, {}, false, false, RunReport, true, true, Command::ReadsSite},
