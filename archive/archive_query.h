@@ -25,6 +25,7 @@ struct ArchiveFilter {
     std::optional<std::string> standard;  // one standard's name; "" the rows without a standard
     std::optional<std::string> user;      // one user's name; "" the rows without a user name
     unsigned verdicts = ALL_VERDICTS;     // VerdictBit of each verdict shown
+    bool openOnly = false;  // only 주의 and 오염 results without a corrective action
 };
 
 // "YYYY-MM-DD" days, both inclusive, either empty for an open end; false for a text that is

@@ -8,6 +8,12 @@ const char MEASUREMENT_COLUMNS[] =
     "FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.standard_id "
     "JOIN batches b ON b.id = r.batch_id JOIN sources src ON src.id = b.source_id";
 
+const char NEEDS_ACTION_SQL[] = "r.verdict IN (1, 2)";
+// Through the archive's view of identities: a row's identity computed only for the row at hand.
+const char HAS_ACTION_SQL[] =
+    "EXISTS (SELECT 1 FROM reading_identities ri JOIN measurement_actions a "
+    "ON a.identity = ri.identity WHERE ri.reading_id = r.id)";
+
 namespace {
 
 std::optional<int> OptionalInt(const Statement& row, int column) {
@@ -48,6 +54,8 @@ std::string WhereOf(const ArchiveFilter& filter) {
                 codes += (codes.empty() ? "" : ",") + std::to_string(code);
         where += codes.empty() ? " AND 0" : " AND r.verdict IN (" + codes + ")";
     }
+    if (filter.openOnly)
+        where += std::string(" AND ") + NEEDS_ACTION_SQL + " AND NOT " + HAS_ACTION_SQL;
     return where;
 }
 

@@ -14,6 +14,10 @@
 std::string WhereOf(const ArchiveFilter& filter);
 void BindFilter(Statement& statement, const ArchiveFilter& filter);
 
+// Conditions on `readings r`: it asks for a corrective action; one is recorded for it.
+extern const char NEEDS_ACTION_SQL[];
+extern const char HAS_ACTION_SQL[];
+
 // The columns of the view, from the tables behind it, for ReadMeasurement: "SELECT ... FROM
 // readings r JOIN ...", to be followed by the conditions.
 extern const char MEASUREMENT_COLUMNS[];
