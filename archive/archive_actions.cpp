@@ -73,7 +73,7 @@ ArchiveStatus LikelyRetest(Archive& archive, const Measurement& row, int64_t win
 
 ArchiveStatus CountActions(Archive& archive, const ArchiveFilter& filter, ActionCounts& counts) {
     counts = {};
-    const std::string sql = std::string("SELECT count(*), coalesce(sum(NOT ") + HAS_ACTION_SQL +
+    const std::string sql = "SELECT count(*), coalesce(sum(NOT " + HasActionSql() +
                             "), 0) FROM readings r" + WhereOf(filter) + " AND " + NEEDS_ACTION_SQL;
     Statement select(archive.Handle(), sql.c_str());
     BindFilter(select, filter);
@@ -82,4 +82,14 @@ ArchiveStatus CountActions(Archive& archive, const ArchiveFilter& filter, Action
         counts.open = static_cast<size_t>(s.Integer(1));
         return false;
     });
+}
+
+ArchiveStatus LoadActionState(Archive& archive, const Measurement& row, int64_t windowSeconds,
+                              ActionState& state) {
+    state = {};
+    ArchiveStatus status = LatestAction(archive, row, state.action);
+    if (status && NeedsAction(row.verdict))
+        status = LikelyRetest(archive, row, windowSeconds, state.retest);
+    state.open = IsOpen(row, state.action);
+    return status;
 }

@@ -50,3 +50,13 @@ struct ActionCounts {
     size_t answered() const { return needing - open; }
 };
 ArchiveStatus CountActions(Archive& archive, const ArchiveFilter& filter, ActionCounts& counts);
+
+// What the history and the report show of a result beside it: its latest action and, for a
+// result that asks for one, its likely retest.
+struct ActionState {
+    std::optional<CorrectiveAction> action;
+    std::optional<Measurement> retest;
+    bool open = false;
+};
+ArchiveStatus LoadActionState(Archive& archive, const Measurement& row, int64_t windowSeconds,
+                              ActionState& state);

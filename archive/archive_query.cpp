@@ -6,6 +6,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "archive/archive_actions.h"
 #include "archive/filter_sql.h"
 #include "archive/sqlite_statement.h"
 #include "measurement/time_text.h"
@@ -264,6 +265,16 @@ ArchiveStatus IdsNamed(Archive& archive, const char* table, const std::string& n
     });
 }
 
+// The rows that have an action recorded, by id.
+ArchiveStatus ActedReadingIds(Archive& archive, std::vector<int64_t>& ids) {
+    Statement statement(archive.Handle(),
+                        (std::string(ACTED_READINGS_SQL) + " ORDER BY 1").c_str());
+    return EachRow(archive, statement, [&](const Statement& row) {
+        ids.push_back(row.Integer(0));
+        return true;
+    });
+}
+
 bool Among(const std::optional<std::vector<int64_t>>& ids, int64_t id) {
     return !ids || std::binary_search(ids->begin(), ids->end(), id);
 }
@@ -328,6 +339,9 @@ ArchiveStatus PeriodCache::Load(Archive& archive, const ArchiveFilter& filter, i
     if (filter.standard)
         status = IdsNamed(archive, "standards", *filter.standard, standards.emplace());
     if (status && filter.user) status = IdsNamed(archive, "users", *filter.user, users.emplace());
+    // Whether a result is open changes with every action: the few acted on are read each time.
+    std::vector<int64_t> acted;
+    if (status && filter.openOnly) status = ActedReadingIds(archive, acted);
     if (!status) return status;
     HistoryScan scan(origin, width, true);
     scan.Reserve(m_rows.size());
@@ -336,7 +350,9 @@ ArchiveStatus PeriodCache::Load(Archive& archive, const ArchiveFilter& filter, i
         const Standard& standard = m_standards[held.standard];
         if (measuredAt < *filter.from || measuredAt >= *filter.until ||
             !(filter.verdicts & (1u << held.verdict)) || !Among(standards, standard.id) ||
-            !Among(users, held.userId))
+            !Among(users, held.userId) ||
+            (filter.openOnly && (!NeedsAction(static_cast<Verdict>(held.verdict)) ||
+                                 std::binary_search(acted.begin(), acted.end(), held.id))))
             continue;
         ScanRow row;
         row.id = held.id;

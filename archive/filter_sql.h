@@ -14,9 +14,11 @@
 std::string WhereOf(const ArchiveFilter& filter);
 void BindFilter(Statement& statement, const ArchiveFilter& filter);
 
-// Conditions on `readings r`: it asks for a corrective action; one is recorded for it.
+// The ids of the readings that have a corrective action recorded, a query; and conditions on
+// `readings r`: it asks for an action; one is recorded for it.
+extern const char ACTED_READINGS_SQL[];
 extern const char NEEDS_ACTION_SQL[];
-extern const char HAS_ACTION_SQL[];
+std::string HasActionSql();
 
 // The columns of the view, from the tables behind it, for ReadMeasurement: "SELECT ... FROM
 // readings r JOIN ...", to be followed by the conditions.

@@ -3,6 +3,7 @@
 #include "cli/output_target.h"
 #include "cli/port_name.h"
 #include "measurement/record_words.h"
+#include "measurement/time_text.h"
 
 namespace {
 
@@ -63,6 +64,13 @@ bool TakeFilterOption(const std::vector<std::string>& words, size_t& i, FilterWo
 
 bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std::string& error) {
     const std::string& name = operands[0];
+    if (out.command->notes) {
+        if (operands.size() == 2 && !operands[1].empty())
+            out.text = operands[1];
+        else
+            error = name + " takes one text: what was done";
+        return error.empty();
+    }
     if (out.command->runOnArchive && !out.command->takesFilter &&
         out.command->site != Command::PushesToSite) {
         out.files.assign(operands.begin() + 1, operands.end());
@@ -81,7 +89,7 @@ bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std
 
 bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string& error) {
     const std::string name = out.command->name;
-    if (filter.any && !out.command->takesFilter) {
+    if (filter.any && !out.command->takesFilter && !out.command->notes) {
         error = name +
                 " takes no filter: --from, --to, --standard, --user and --verdict apply "
                 "to history and report";
@@ -118,6 +126,24 @@ bool CheckSiteOptions(const Arguments& out, std::string& error) {
     return error.empty();
 }
 
+// note names one measurement by its time and standard (and its user, where two share them);
+// --open lists the archive's open results.
+bool CheckNoteOptions(const Arguments& out, const FilterWords& filter, std::string& error) {
+    const std::string name = out.command->name;
+    const bool notes = out.command->notes;
+    if (!notes && !out.at.empty())
+        error = "--at names the measurement that note records an action on: note only";
+    else if (out.filter.openOnly && (name != "history" || !out.site.empty()))
+        error = "--open lists the archive's open results: history without --site only";
+    else if (notes && !SecondsFromTimeText(out.at))
+        error = "note needs --at \"YYYY-MM-DD HH:MM:SS\"";
+    else if (notes && !out.filter.standard)
+        error = "note needs --standard NAME";
+    else if (notes && (!filter.from.empty() || !filter.to.empty() || !filter.verdict.empty()))
+        error = "note takes --at, --standard and --user: --from, --to and --verdict do not apply";
+    return error.empty();
+}
+
 bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
                   const FilterWords& filter, std::string& error) {
     if (operands.empty()) {
@@ -131,7 +157,7 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
         return false;
     }
     if (!CheckOperands(out, operands, error) || !CheckArchiveOptions(out, filter, error) ||
-        !CheckSiteOptions(out, error))
+        !CheckSiteOptions(out, error) || !CheckNoteOptions(out, filter, error))
         return false;
     if (!out.command->writesCsv && (!out.csv.empty() || out.utf8)) {
         error = name + " writes no file: --csv and --utf8 do not apply";
@@ -182,12 +208,15 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             out.noArchive = true;
         } else if (word == "--retry-refused") {
             out.retryRefused = true;
+        } else if (word == "--open") {
+            out.filter.openOnly = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
                    !TakeValue(words, i, "--csv", out.csv, error) &&
                    !TakeValue(words, i, "--html", out.html, error) &&
                    !TakeValue(words, i, "--archive", out.archive, error) &&
                    !TakeValue(words, i, "--site", out.site, error) &&
                    !TakeValue(words, i, "--pc", out.pc, error) &&
+                   !TakeValue(words, i, "--at", out.at, error) &&
                    !TakeFilterOption(words, i, filter, out, error)) {
             error = "unknown option \"" + word + "\"";
         }
@@ -207,7 +236,8 @@ std::string HelpText() {
   ombrix [--archive FILE] --port PORT download --yes
   ombrix [--archive FILE] import FILE...
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
-         [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
+         [--user NAME] [--verdict 안전|주의|오염]... [--open] [--csv FILE] [--utf8]
+  ombrix [--archive FILE] note --at "YYYY-MM-DD HH:MM:SS" --standard NAME [--user NAME] TEXT
   ombrix [--archive FILE] report --html FILE [the filters of history]
   ombrix [--archive FILE] [--site CONN] sync [--retry-refused]
   ombrix --site CONN history|report ... [--pc NAME]
@@ -240,7 +270,12 @@ import FILE...
            keep the measurements of record CSV files (as the window or this program writes
            them) in the archive; a file with a bad line adds nothing.
 history    write the archived measurements, newest first, as the record CSV; --from and --to
-           are days (both included), --verdict may be given more than once.
+           are days (both included), --verdict may be given more than once; --open keeps
+           the open results alone: 주의 and 오염 without a recorded corrective action.
+note TEXT  record TEXT as the corrective action on the one 주의 or 오염 measurement taken at
+           --at of the standard --standard (--user NAME: of that user, where two users
+           measured the standard in the same second), signed with the Windows user and the
+           PC's time. A second note on it corrects the first; both are kept.
 report     write the audit report of the filtered measurements as one HTML file (UTF-8,
            nothing fetched, prints on A4): the counts, a table per standard, the chart and
            the "오염" results.
@@ -273,5 +308,7 @@ Exit status:
   8  the site archive could not be reached or refused (the driver's words on standard error)
  10  the site archive refused some rows for their content: they are set aside, listed on
      standard error, and sent again by sync --retry-refused
+ 11  note: no measurement or more than one matches, or the one that matches is 안전 (the
+     reason on standard error); nothing recorded
 )";
 }

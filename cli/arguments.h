@@ -19,10 +19,13 @@ struct Arguments {
     bool yes = false;
     std::string archive;  // --archive FILE; empty: the user's own
     bool noArchive = false;
-    ArchiveFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict
+    ArchiveFilter filter;  // history's and report's --from, --to, --standard, --user, --verdict,
+                           // history's --open; note's --standard and --user
     std::string site;      // --site CONN: the site archive's ODBC connection string
     std::string pc;        // --pc NAME: the site's rows of one computer
     bool retryRefused = false;  // --retry-refused: sync sends the rows the site refused again
+    std::string at;             // note's --at "YYYY-MM-DD HH:MM:SS": the measurement's time
+    std::string text;           // note's action text, UTF-8
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

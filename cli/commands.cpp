@@ -49,6 +49,7 @@ const Command kCommands[] = {
     {"history", false, true, false, {}, false, false, RunHistory, true, false, Command::ReadsSite},
     {"report", false, false, false, {}, false, false, RunReport, true, true, Command::ReadsSite},
     {"sync", false, false, false, {}, false, false, RunSync, false, false, Command::PushesToSite},
+    {"note", false, false, false, {}, false, false, RunNote, false, false, Command::NoSite, true},
     {"write-users",
      true,
      false,

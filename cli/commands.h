@@ -39,6 +39,8 @@ struct Command {
     // What --site does: read the site's rows instead of the archive's (history, report), or
     // push the archive's to it (sync).
     enum SiteUse { NoSite, ReadsSite, PushesToSite } site = NoSite;
+    // Records an action on one measurement: --at, --standard, [--user] and the text.
+    bool notes = false;
 };
 
 // Null for a name that is no command.
@@ -58,3 +60,4 @@ constexpr int EXIT_FILE = 6;
 constexpr int EXIT_ARCHIVE = 7;
 constexpr int EXIT_SITE = 8;
 constexpr int EXIT_SITE_REFUSED_ROWS = 10;
+constexpr int EXIT_NOTE_REFUSED = 11;

@@ -178,6 +178,19 @@ TEST_F(ActionsTest, AResultIsOpenUntilAnActionIsRecorded) {
     }));
     EXPECT_EQ(times.size(), 5u);
     EXPECT_EQ(std::count(times.begin(), times.end(), failure.measuredAt), 0);
+
+    // The window's held period answers as the archive, before and after another action.
+    SetFilterDays("2026-03-01", "2026-03-31", open);
+    PeriodCache cache;
+    for (int round = 0; round < 2; ++round) {
+        FilteredView held, read;
+        ASSERT_TRUE(cache.Load(*archive, open, *open.from, SECONDS_PER_DAY, held));
+        ASSERT_TRUE(LoadFiltered(*archive, open, *open.from, SECONDS_PER_DAY, read));
+        EXPECT_EQ(held.list.Size(), 5u - round);
+        EXPECT_EQ(held.list.Size(), read.list.Size());
+        EXPECT_EQ(held.counts.Of(Verdict::Caution), read.counts.Of(Verdict::Caution));
+        ASSERT_TRUE(RecordAction(*archive, At("2026-03-07 10:30:00"), {"재세척", "kim", 0}));
+    }
 }
 
 TEST_F(ActionsTest, ACorrectionIsANewVersionAndTheViewsShowTheLatestAndAll) {
