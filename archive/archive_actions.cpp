@@ -93,3 +93,15 @@ ArchiveStatus LoadActionState(Archive& archive, const Measurement& row, int64_t 
     state.open = IsOpen(row, state.action);
     return status;
 }
+
+ArchiveStatus OpenResults(Archive& archive, const ArchiveFilter& filter, const FilteredView& view,
+                          size_t& open) {
+    if (view.open) {
+        open = *view.open;
+        return {};
+    }
+    ActionCounts counts;
+    const ArchiveStatus status = CountActions(archive, filter, counts);
+    open = counts.open;
+    return status;
+}

@@ -60,3 +60,8 @@ struct ActionState {
 };
 ArchiveStatus LoadActionState(Archive& archive, const Measurement& row, int64_t windowSeconds,
                               ActionState& state);
+
+// The open results of a filter's view: counted in passing where the view was (a held period),
+// else by CountActions.
+ArchiveStatus OpenResults(Archive& archive, const ArchiveFilter& filter, const FilteredView& view,
+                          size_t& open);

@@ -341,19 +341,22 @@ ArchiveStatus PeriodCache::Load(Archive& archive, const ArchiveFilter& filter, i
     if (status && filter.user) status = IdsNamed(archive, "users", *filter.user, users.emplace());
     // Whether a result is open changes with every action: the few acted on are read each time.
     std::vector<int64_t> acted;
-    if (status && filter.openOnly) status = ActedReadingIds(archive, acted);
+    if (status) status = ActedReadingIds(archive, acted);
     if (!status) return status;
     HistoryScan scan(origin, width, true);
     scan.Reserve(m_rows.size());
+    size_t open = 0;
     for (const Row& held : m_rows) {
         const int64_t measuredAt = m_from + held.offset;
         const Standard& standard = m_standards[held.standard];
         if (measuredAt < *filter.from || measuredAt >= *filter.until ||
             !(filter.verdicts & (1u << held.verdict)) || !Among(standards, standard.id) ||
-            !Among(users, held.userId) ||
-            (filter.openOnly && (!NeedsAction(static_cast<Verdict>(held.verdict)) ||
-                                 std::binary_search(acted.begin(), acted.end(), held.id))))
+            !Among(users, held.userId))
             continue;
+        const bool isOpen = NeedsAction(static_cast<Verdict>(held.verdict)) &&
+                            !std::binary_search(acted.begin(), acted.end(), held.id);
+        if (filter.openOnly && !isOpen) continue;
+        open += isOpen;
         ScanRow row;
         row.id = held.id;
         row.measuredAt = measuredAt;
@@ -367,6 +370,7 @@ ArchiveStatus PeriodCache::Load(Archive& archive, const ArchiveFilter& filter, i
     }
     view.list = scan.TakeList();
     view.counts = scan.Counts();
+    view.open = open;
     return scan.Buckets(archive, view.buckets);
 }
 

@@ -77,6 +77,9 @@ struct FilteredView {
     FilteredRows list;
     VerdictCounts counts;
     std::vector<ChartBucket> buckets;
+    // The open results among the rows (archive_actions.h), where counted in passing (a held
+    // period); otherwise CountActions counts them.
+    std::optional<size_t> open;
 };
 ArchiveStatus LoadFiltered(Archive& archive, const ArchiveFilter& filter, int64_t origin,
                            int64_t width, FilteredView& view);

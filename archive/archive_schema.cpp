@@ -59,7 +59,8 @@ CREATE TABLE IF NOT EXISTS site_refusals(reading_id INTEGER PRIMARY KEY, reason 
 )",
     // 6: corrective actions, keyed by the measurement's identity text (measurement_identity.h)
     // so that an action outlives any renumbering of the rows; a correction is a new row, never
-    // an update. Self-contained, so that it may follow any other step.
+    // an update. Self-contained, so that it may follow any other step. CROSS JOIN keeps the few
+    // actions the outer loop: never an identity computed for every reading.
     R"(
 CREATE TABLE IF NOT EXISTS measurement_actions(
   id INTEGER PRIMARY KEY,
@@ -83,7 +84,7 @@ SELECT a.id AS action_id, datetime(r.measured_at, 'unixepoch') AS measured_at,
          AS verdict,
        a.action_text, a.action_by, datetime(a.action_at, 'unixepoch') AS action_at
 FROM measurement_actions a
-     JOIN reading_identities ri
+     CROSS JOIN reading_identities ri
        ON ri.measured_at = CAST(strftime('%s', substr(a.identity, 1, 19)) AS INTEGER)
       AND ri.identity = a.identity
      JOIN readings r ON r.id = ri.reading_id JOIN users u ON u.id = r.user_id

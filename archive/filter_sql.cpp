@@ -11,7 +11,7 @@ const char MEASUREMENT_COLUMNS[] =
 // From the few actions to their rows, each found by its time (the identity's first 19
 // characters) before its identity is compared: never an identity computed for every row.
 const char ACTED_READINGS_SQL[] =
-    "SELECT ri.reading_id FROM measurement_actions a JOIN reading_identities ri "
+    "SELECT ri.reading_id FROM measurement_actions a CROSS JOIN reading_identities ri "
     "ON ri.measured_at = CAST(strftime('%s', substr(a.identity, 1, 19)) AS INTEGER) "
     "AND ri.identity = a.identity";
 const char NEEDS_ACTION_SQL[] = "r.verdict IN (1, 2)";

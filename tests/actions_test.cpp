@@ -8,6 +8,7 @@
 
 #include "archive/archive_actions.h"
 #include "archive/archive_schema.h"
+#include "report/archive_report.h"
 #include "tests/support/list_feed.h"
 
 namespace {
@@ -189,6 +190,11 @@ TEST_F(ActionsTest, AResultIsOpenUntilAnActionIsRecorded) {
         EXPECT_EQ(held.list.Size(), 5u - round);
         EXPECT_EQ(held.list.Size(), read.list.Size());
         EXPECT_EQ(held.counts.Of(Verdict::Caution), read.counts.Of(Verdict::Caution));
+        size_t heldOpen = 0, readOpen = 0;
+        ASSERT_TRUE(OpenResults(*archive, open, held, heldOpen));
+        ASSERT_TRUE(OpenResults(*archive, open, read, readOpen));
+        EXPECT_EQ(heldOpen, 5u - round);
+        EXPECT_EQ(heldOpen, readOpen);
         ASSERT_TRUE(RecordAction(*archive, At("2026-03-07 10:30:00"), {"재세척", "kim", 0}));
     }
 }
@@ -218,6 +224,44 @@ TEST_F(ActionsTest, ACorrectionIsANewVersionAndTheViewsShowTheLatestAndAll) {
     EXPECT_EQ(Query("SELECT user_name, action_text FROM actions WHERE measured_at LIKE "
                     "'2026-03-20%'"),
               (std::vector<std::string>{"a|b\\c|폐기"}));
+}
+
+TEST_F(ActionsTest, TheReportAnswersWhatWasDoneAboutEachFailure) {
+    const auto html = [&] {
+        ReportInput input;
+        EXPECT_TRUE(LoadReport(*archive, {}, input));
+        return ReportHtml(input);
+    };
+    const auto has = [](const std::string& page, const std::string& part) {
+        return page.find(part) != std::string::npos;
+    };
+    ASSERT_TRUE(RecordAction(*archive, At("2026-03-07 10:00:00"), {"재세척", "kim", 1772881200}));
+    std::string page = html();
+    EXPECT_TRUE(has(page, "오염·주의 6건 중 조치 기록 1건, 미조치 5건"));
+    // The open results come first, each with its likely retest.
+    EXPECT_TRUE(has(page, "<h2>미조치 결과</h2>"));
+    EXPECT_LT(page.find("<h2>미조치 결과</h2>"), page.find("<h2>요약</h2>"));
+    EXPECT_TRUE(has(page, "<th>재측정<th>조치</thead>"));
+    // The acted-on 오염 row: its retest (주의 itself) and its action; the next one open.
+    EXPECT_TRUE(has(page,
+                    "<td class=v1>2026-03-07 10:30:00 · 150 · 주의 (추정)<td>재세척 — kim, "
+                    "2026-03-07 11:00:00\n"));
+    EXPECT_TRUE(
+        has(page, "<td class=v0>2026-03-10 08:00:00 · 100 · 안전 (추정)<td class=open>미조치\n"));
+    EXPECT_TRUE(has(page, "<td class=v2>오염<td>\n"));  // the window's end passed: no retest
+
+    ArchiveFilter failed;
+    failed.verdicts = VerdictBit(Verdict::Caution) | VerdictBit(Verdict::Contaminated);
+    std::vector<Measurement> rows;
+    ForEachMeasurement(*archive, failed, [&](const Measurement& m) {
+        rows.push_back(m);
+        return true;
+    });
+    for (const Measurement& row : rows)
+        ASSERT_TRUE(RecordAction(*archive, row, {"폐기", "lee", 0}));
+    page = html();
+    EXPECT_TRUE(has(page, "오염·주의 6건 중 조치 기록 6건, 미조치 0건"));
+    EXPECT_FALSE(has(page, "미조치 결과"));
 }
 
 TEST_F(ActionsTest, TheActionsStepRunsAgainWithoutHarmWhereverItIsNumbered) {
