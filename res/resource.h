@@ -207,6 +207,11 @@
 #define IDS_HISTORY_SITE_CHECKING 814
 #define IDS_HISTORY_SITE_ALL_SENT 815
 #define IDS_HISTORY_SITE_FAILED 816
+// The history window's corrective actions: its column, its summary and its filter.
+#define IDS_HISTORY_SUMMARY_OPEN 830
+#define IDS_HISTORY_ACTION_OPEN 831
+#define IDS_HISTORY_RETEST 832
+#define IDS_HISTORY_COL_ACTION 833
 
 // List column headers: first of each list, one after another.
 #define IDS_COL_USER 200

@@ -55,9 +55,10 @@ void SetText(const HistoryState& state, int id, const std::string& utf8) {
 std::string Utf8Text(int textId) { return NarrowFrom(LoadText(textId), CP_UTF8); }
 
 HistoryTexts WindowTexts() {
-    return {Utf8Text(IDS_HISTORY_SUMMARY), Utf8Text(IDS_HISTORY_SUMMARY_NONE),
-            Utf8Text(IDS_HISTORY_NOTHING), Utf8Text(IDS_HISTORY_HOVER_ROW),
-            Utf8Text(IDS_HISTORY_HOVER_BUCKET)};
+    return {Utf8Text(IDS_HISTORY_SUMMARY),      Utf8Text(IDS_HISTORY_SUMMARY_NONE),
+            Utf8Text(IDS_HISTORY_NOTHING),      Utf8Text(IDS_HISTORY_HOVER_ROW),
+            Utf8Text(IDS_HISTORY_HOVER_BUCKET), Utf8Text(IDS_HISTORY_SUMMARY_OPEN),
+            Utf8Text(IDS_HISTORY_ACTION_OPEN),  Utf8Text(IDS_HISTORY_RETEST)};
 }
 
 void TellArchiveFailure(HistoryState& state, const ArchiveStatus& status) {
@@ -149,7 +150,7 @@ void ShowRows(HistoryState& state) {
     SendMessageW(list, LVM_SETITEMCOUNT, state.model->RowCount(), 0);
     if (state.model->RowCount() > 0) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
     InvalidateRect(list, nullptr, FALSE);
-    SetText(state, IDC_HISTORY_SUMMARY, SummaryText(WindowTexts(), state.model->Counts()));
+    SetText(state, IDC_HISTORY_SUMMARY, state.model->Summary(WindowTexts()));
     SetText(state, IDC_HISTORY_HOVER, Utf8Text(IDS_HISTORY_HOVER_HINT));
     Chart(state).Show(state.model->Chart(), state.model->ChartFrom(), state.model->ChartTo());
     if (!status) TellArchiveFailure(state, status);
