@@ -331,6 +331,11 @@ void InitList(HistoryState& state) {
     std::vector<ListColumn> columns(std::begin(RECORD_COLUMNS), std::end(RECORD_COLUMNS));
     columns.push_back({IDS_HISTORY_COL_ACTION, kActionColumnWidth});
     InsertColumns(list, columns.data(), columns.size(), state.dpi);
+    // A text of its own length, read from its start.
+    LVCOLUMNW left{};
+    left.mask = LVCF_FMT;
+    left.fmt = LVCFMT_LEFT;
+    SendMessageW(list, LVM_SETCOLUMNW, kActionColumn, reinterpret_cast<LPARAM>(&left));
 }
 
 void InitFilters(HistoryState& state) {
