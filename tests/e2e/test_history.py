@@ -93,8 +93,8 @@ class HistoryWindow(BenchCase):
         self.assertEqual(state["title"], "측정 이력")
         self.assertEqual(state["windows"], "1")
         # The record list's columns, and the 조치 column after them.
-        self.assertTrue(self.app.cmd(f"columns {IDC['LIST_HISTORY']}").startswith(
-            self.app.cmd(f"columns {IDC['LIST_RECORD']}") + "|조치:"))
+        self.assertEqual(self.app.cmd(f"columns {IDC['LIST_HISTORY']}"),
+                         self.app.cmd(f"columns {IDC['LIST_RECORD']}") + "|조치:240:l")
         # The last 30 days up to today: the old row is left out.
         self.assertEqual(self.app.cmd(f"date {IDC['HISTORY_TO']}"), TODAY.isoformat())
         self.assertEqual(self.table(), numbered(MEASUREMENTS[:5]))

@@ -27,6 +27,15 @@
 
 namespace {
 
+// A report of this PC's archive without its corrective actions, which the site does not hold:
+// the open results, the line under the summary, and the two columns of the "오염" list.
+std::string WithoutActions(std::string html) {
+    for (const char* part : {"<h2>미조치 결과</h2>[\\s\\S]*?</table>\n",
+                             "<p class=\"note\">오염·주의 [^<]*</p>\n", "<th>재측정<th>조치"})
+        html = std::regex_replace(html, std::regex(part), "");
+    return std::regex_replace(html, std::regex("(<td>COM\\d+)<td[^\n]*"), "$1");
+}
+
 bool OnMariaDb() {
     const char* engine = std::getenv("OMBRIX_TEST_SITE_ENGINE");
     return engine && std::string(engine) == "mariadb";
@@ -203,7 +212,7 @@ TEST_F(SiteServerTest, EachRowIsStoredOnceFromOnePcOrTwoAndReadBackAsTheArchiveH
     // Made a second apart, they may differ in the time they were made, at the top and the foot.
     const std::regex createdAt("(작성<td>|· )\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}");
     EXPECT_EQ(std::regex_replace(FileBytes(siteReport), createdAt, "$1"),
-              std::regex_replace(FileBytes(localReport), createdAt, "$1"));
+              WithoutActions(std::regex_replace(FileBytes(localReport), createdAt, "$1")));
 }
 
 TEST_F(SiteServerTest, AWrongPasswordOrNoServerLeavesTheRowsWaitingAndNoPasswordShown) {
