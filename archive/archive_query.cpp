@@ -6,6 +6,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "archive/archive_actions.h"
 #include "archive/filter_sql.h"
 #include "archive/sqlite_statement.h"
 #include "measurement/time_text.h"
@@ -264,6 +265,16 @@ ArchiveStatus IdsNamed(Archive& archive, const char* table, const std::string& n
     });
 }
 
+// The rows that have an action recorded, by id.
+ArchiveStatus ActedReadingIds(Archive& archive, std::vector<int64_t>& ids) {
+    Statement statement(archive.Handle(),
+                        (std::string(ACTED_READINGS_SQL) + " ORDER BY 1").c_str());
+    return EachRow(archive, statement, [&](const Statement& row) {
+        ids.push_back(row.Integer(0));
+        return true;
+    });
+}
+
 bool Among(const std::optional<std::vector<int64_t>>& ids, int64_t id) {
     return !ids || std::binary_search(ids->begin(), ids->end(), id);
 }
@@ -328,9 +339,13 @@ ArchiveStatus PeriodCache::Load(Archive& archive, const ArchiveFilter& filter, i
     if (filter.standard)
         status = IdsNamed(archive, "standards", *filter.standard, standards.emplace());
     if (status && filter.user) status = IdsNamed(archive, "users", *filter.user, users.emplace());
+    // Whether a result is open changes with every action: the few acted on are read each time.
+    std::vector<int64_t> acted;
+    if (status) status = ActedReadingIds(archive, acted);
     if (!status) return status;
     HistoryScan scan(origin, width, true);
     scan.Reserve(m_rows.size());
+    size_t open = 0;
     for (const Row& held : m_rows) {
         const int64_t measuredAt = m_from + held.offset;
         const Standard& standard = m_standards[held.standard];
@@ -338,6 +353,10 @@ ArchiveStatus PeriodCache::Load(Archive& archive, const ArchiveFilter& filter, i
             !(filter.verdicts & (1u << held.verdict)) || !Among(standards, standard.id) ||
             !Among(users, held.userId))
             continue;
+        const bool isOpen = NeedsAction(static_cast<Verdict>(held.verdict)) &&
+                            !std::binary_search(acted.begin(), acted.end(), held.id);
+        if (filter.openOnly && !isOpen) continue;
+        open += isOpen;
         ScanRow row;
         row.id = held.id;
         row.measuredAt = measuredAt;
@@ -351,6 +370,7 @@ ArchiveStatus PeriodCache::Load(Archive& archive, const ArchiveFilter& filter, i
     }
     view.list = scan.TakeList();
     view.counts = scan.Counts();
+    view.open = open;
     return scan.Buckets(archive, view.buckets);
 }
 

@@ -25,6 +25,7 @@ struct ArchiveFilter {
     std::optional<std::string> standard;  // one standard's name; "" the rows without a standard
     std::optional<std::string> user;      // one user's name; "" the rows without a user name
     unsigned verdicts = ALL_VERDICTS;     // VerdictBit of each verdict shown
+    bool openOnly = false;  // only 주의 and 오염 results without a corrective action
 };
 
 // "YYYY-MM-DD" days, both inclusive, either empty for an open end; false for a text that is
@@ -76,6 +77,9 @@ struct FilteredView {
     FilteredRows list;
     VerdictCounts counts;
     std::vector<ChartBucket> buckets;
+    // The open results among the rows (archive_actions.h), where counted in passing (a held
+    // period); otherwise CountActions counts them.
+    std::optional<size_t> open;
 };
 ArchiveStatus LoadFiltered(Archive& archive, const ArchiveFilter& filter, int64_t origin,
                            int64_t width, FilteredView& view);

@@ -65,6 +65,46 @@ CREATE INDEX forced_clears_by_time ON forced_clears(cleared_at);
     R"(
 CREATE TABLE IF NOT EXISTS site_refusals(reading_id INTEGER PRIMARY KEY, reason TEXT NOT NULL);
 )",
+    // 6: corrective actions, keyed by the measurement's identity text (measurement_identity.h)
+    // so that an action outlives any renumbering of the rows; a correction is a new row, never
+    // an update. Self-contained, so that it may follow any other step. CROSS JOIN keeps the few
+    // actions the outer loop: never an identity computed for every reading.
+    R"(
+CREATE TABLE IF NOT EXISTS measurement_actions(
+  id INTEGER PRIMARY KEY,
+  identity TEXT NOT NULL CHECK (length(identity) <= 200),
+  action_text TEXT NOT NULL,
+  action_by TEXT NOT NULL,
+  action_at INTEGER NOT NULL,
+  pushed INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX IF NOT EXISTS measurement_actions_by_identity ON measurement_actions(identity, id);
+CREATE VIEW IF NOT EXISTS reading_identities AS
+SELECT r.id AS reading_id, r.measured_at,
+       datetime(r.measured_at, 'unixepoch') || '|' || r.value || '|' ||
+       replace(replace(coalesce(u.name, ''), '\', '\\'), '|', '\|') || '|' ||
+       coalesce(u.id1, '') || '|' || coalesce(u.id2, '') || '|' ||
+       replace(replace(coalesce(s.name, ''), '\', '\\'), '|', '\|') AS identity
+FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.standard_id;
+CREATE VIEW IF NOT EXISTS action_rows AS
+SELECT a.id AS action_id, datetime(r.measured_at, 'unixepoch') AS measured_at,
+       s.name AS standard_name, u.name AS user_name, r.value,
+       CASE r.verdict WHEN 0 THEN '안전' WHEN 1 THEN '주의' WHEN 2 THEN '오염' ELSE '-' END
+         AS verdict,
+       a.action_text, a.action_by, datetime(a.action_at, 'unixepoch') AS action_at
+FROM measurement_actions a
+     CROSS JOIN reading_identities ri
+       ON ri.measured_at = CAST(strftime('%s', substr(a.identity, 1, 19)) AS INTEGER)
+      AND ri.identity = a.identity
+     JOIN readings r ON r.id = ri.reading_id JOIN users u ON u.id = r.user_id
+     JOIN standards s ON s.id = r.standard_id;
+CREATE VIEW IF NOT EXISTS action_history AS
+SELECT measured_at, standard_name, user_name, value, verdict, action_text, action_by, action_at
+FROM action_rows;
+CREATE VIEW IF NOT EXISTS actions AS
+SELECT measured_at, standard_name, user_name, value, verdict, action_text, action_by, action_at
+FROM action_rows
+WHERE action_id IN (SELECT max(id) FROM measurement_actions GROUP BY identity);
+)",
 };
 
 const size_t ARCHIVE_VERSION = sizeof ARCHIVE_MIGRATIONS / sizeof *ARCHIVE_MIGRATIONS;

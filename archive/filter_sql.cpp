@@ -8,6 +8,16 @@ const char MEASUREMENT_COLUMNS[] =
     "FROM readings r JOIN users u ON u.id = r.user_id JOIN standards s ON s.id = r.standard_id "
     "JOIN batches b ON b.id = r.batch_id JOIN sources src ON src.id = b.source_id";
 
+// From the few actions to their rows, each found by its time (the identity's first 19
+// characters) before its identity is compared: never an identity computed for every row.
+const char ACTED_READINGS_SQL[] =
+    "SELECT ri.reading_id FROM measurement_actions a CROSS JOIN reading_identities ri "
+    "ON ri.measured_at = CAST(strftime('%s', substr(a.identity, 1, 19)) AS INTEGER) "
+    "AND ri.identity = a.identity";
+const char NEEDS_ACTION_SQL[] = "r.verdict IN (1, 2)";
+
+std::string HasActionSql() { return std::string("r.id IN (") + ACTED_READINGS_SQL + ")"; }
+
 namespace {
 
 std::optional<int> OptionalInt(const Statement& row, int column) {
@@ -48,6 +58,8 @@ std::string WhereOf(const ArchiveFilter& filter) {
                 codes += (codes.empty() ? "" : ",") + std::to_string(code);
         where += codes.empty() ? " AND 0" : " AND r.verdict IN (" + codes + ")";
     }
+    if (filter.openOnly)
+        where += std::string(" AND ") + NEEDS_ACTION_SQL + " AND NOT " + HasActionSql();
     return where;
 }
 

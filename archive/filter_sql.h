@@ -14,6 +14,12 @@
 std::string WhereOf(const ArchiveFilter& filter);
 void BindFilter(Statement& statement, const ArchiveFilter& filter);
 
+// The ids of the readings that have a corrective action recorded, a query; and conditions on
+// `readings r`: it asks for an action; one is recorded for it.
+extern const char ACTED_READINGS_SQL[];
+extern const char NEEDS_ACTION_SQL[];
+std::string HasActionSql();
+
 // The columns of the view, from the tables behind it, for ReadMeasurement: "SELECT ... FROM
 // readings r JOIN ...", to be followed by the conditions.
 extern const char MEASUREMENT_COLUMNS[];

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/file_io.h"
+#include "archive/archive_actions.h"
 #include "archive/archive_backup.h"
 #include "archive/archive_cause_text.h"
 #include "archive/archive_file.h"
@@ -17,6 +18,7 @@
 #include "cli/string_table.h"
 #include "measurement/local_clock.h"
 #include "measurement/time_text.h"
+#include "measurement/verdicts.h"
 #include "records/record_cells.h"
 #include "records/record_import.h"
 #include "report/archive_report.h"
@@ -24,6 +26,7 @@
 #include "res/resource.h"
 #include "site/site_cause_text.h"
 #include "site/site_push.h"
+#include "site/site_secret.h"
 #include "site/site_setting.h"
 #include "text/utf8.h"
 
@@ -200,6 +203,58 @@ int RunReport(const Arguments& arguments, RecordArchive& archiveFile) {
         Say(BoxLineWithPath(FileErrorTextId(error), arguments.html));
         return EXIT_FILE;
     }
+    return EXIT_DONE;
+}
+
+namespace {
+
+// The measurements taken in the second `at` of the standard (and the user) of note: two at most,
+// which is already too many.
+ArchiveStatus NoteMatches(Archive& archive, const Arguments& arguments,
+                          std::vector<Measurement>& matches) {
+    ArchiveFilter filter;
+    filter.from = SecondsFromTimeText(arguments.at);
+    filter.until = *filter.from + 1;
+    filter.standard = arguments.filter.standard;
+    filter.user = arguments.filter.user;
+    return ForEachMeasurement(archive, filter, [&](const Measurement& row) {
+        matches.push_back(row);
+        return matches.size() < 2;
+    });
+}
+
+// Why note records nothing on these matches; empty when it records.
+std::string NoteRefusal(const Arguments& arguments, const std::vector<Measurement>& matches) {
+    const std::string what = arguments.at + " " + *arguments.filter.standard +
+                             (arguments.filter.user ? " " + *arguments.filter.user : "");
+    const std::string nothing = "조치를 기록하지 않았습니다: ";
+    if (matches.empty()) return nothing + what + "의 측정이 보관 파일에 없습니다.";
+    if (matches.size() > 1)
+        return nothing + what + "의 측정이 둘 이상입니다. --user로 사용자를 지정하세요.";
+    if (!NeedsAction(matches[0].verdict))
+        return nothing + what + "의 측정 결과가 " + VerdictText(matches[0].verdict) +
+               "입니다. 조치는 주의와 오염 결과에만 기록합니다.";
+    return {};
+}
+
+}  // namespace
+
+int RunNote(const Arguments& arguments, RecordArchive& archiveFile) {
+    ArchiveStatus status;
+    auto archive = Archive::Open(archiveFile.Path(), status);
+    if (!archive) return ArchiveFailed(archiveFile.Path(), status);
+    std::vector<Measurement> matches;
+    if (status = NoteMatches(*archive, arguments, matches); !status)
+        return ArchiveFailed(archiveFile.Path(), status);
+    if (const std::string refusal = NoteRefusal(arguments, matches); !refusal.empty()) {
+        Say(refusal);
+        return EXIT_NOTE_REFUSED;
+    }
+    const Measurement& row = matches[0];
+    status = RecordAction(*archive, row, {arguments.text, ThisPc().user, LocalNowSeconds()});
+    if (!status) return ArchiveFailed(archiveFile.Path(), status);
+    Say("조치를 기록했습니다: " + row.measuredAt + " " + row.standardName + " " +
+        std::to_string(row.value) + " " + VerdictText(row.verdict));
     return EXIT_DONE;
 }
 

@@ -1,5 +1,6 @@
 // The console program's commands of the archive alone: import, backup, history and report (of the
-// archive, or with --site of the site archive), and sync, which pushes to the site archive.
+// archive, or with --site of the site archive), note, which records a corrective action, and
+// sync, which pushes to the site archive.
 #pragma once
 
 struct Arguments;
@@ -16,6 +17,9 @@ int RunHistory(const Arguments& arguments, RecordArchive& archive);
 
 // Writes the audit report of the filter's measurements as one HTML file.
 int RunReport(const Arguments& arguments, RecordArchive& archive);
+
+// Records the action on the one measurement of --at, --standard and --user.
+int RunNote(const Arguments& arguments, RecordArchive& archive);
 
 // Pushes every archived measurement that the site archive lacks.
 int RunSync(const Arguments& arguments, RecordArchive& archive);

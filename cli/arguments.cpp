@@ -3,6 +3,7 @@
 #include "cli/output_target.h"
 #include "cli/port_name.h"
 #include "measurement/record_words.h"
+#include "measurement/time_text.h"
 
 namespace {
 
@@ -75,6 +76,13 @@ bool CheckOperands(Arguments& out, const std::vector<std::string>& operands, std
         if (error.empty()) out.file = operands[1];
         return error.empty();
     }
+    if (out.command->notes) {
+        if (operands.size() == 2 && !operands[1].empty())
+            out.text = operands[1];
+        else
+            error = name + " takes one text: what was done";
+        return error.empty();
+    }
     if (out.command->runOnArchive && !out.command->takesFilter &&
         out.command->site != Command::PushesToSite) {
         out.files.assign(operands.begin() + 1, operands.end());
@@ -97,7 +105,7 @@ bool CheckArchiveOptions(Arguments& out, const FilterWords& filter, std::string&
         error = name + " shows no personal numbers: --show-ids applies to history and report";
         return false;
     }
-    if (filter.any && !out.command->takesFilter) {
+    if (filter.any && !out.command->takesFilter && !out.command->notes) {
         error = name +
                 " takes no filter: --from, --to, --standard, --user and --verdict apply "
                 "to history and report";
@@ -150,6 +158,24 @@ bool CheckSiteOptions(const Arguments& out, std::string& error) {
     return error.empty();
 }
 
+// note names one measurement by its time and standard (and its user, where two share them);
+// --open lists the archive's open results.
+bool CheckNoteOptions(const Arguments& out, const FilterWords& filter, std::string& error) {
+    const std::string name = out.command->name;
+    const bool notes = out.command->notes;
+    if (!notes && !out.at.empty())
+        error = "--at names the measurement that note records an action on: note only";
+    else if (out.filter.openOnly && (name != "history" || !out.site.empty()))
+        error = "--open lists the archive's open results: history without --site only";
+    else if (notes && !SecondsFromTimeText(out.at))
+        error = "note needs --at \"YYYY-MM-DD HH:MM:SS\"";
+    else if (notes && !out.filter.standard)
+        error = "note needs --standard NAME";
+    else if (notes && (!filter.from.empty() || !filter.to.empty() || !filter.verdict.empty()))
+        error = "note takes --at, --standard and --user: --from, --to and --verdict do not apply";
+    return error.empty();
+}
+
 bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
                   const FilterWords& filter, std::string& error) {
     if (operands.empty()) {
@@ -163,7 +189,7 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
         return false;
     }
     if (!CheckOperands(out, operands, error) || !CheckArchiveOptions(out, filter, error) ||
-        !CheckSiteOptions(out, error))
+        !CheckSiteOptions(out, error) || !CheckNoteOptions(out, filter, error))
         return false;
     if (!out.command->writesCsv && (!out.csv.empty() || out.utf8)) {
         error = name + " writes no file: --csv and --utf8 do not apply";
@@ -222,6 +248,8 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
             out.machine = true;
         } else if (word == "--replace") {
             out.replace = true;
+        } else if (word == "--open") {
+            out.filter.openOnly = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
                    !TakeValue(words, i, "--csv", out.csv, error) &&
                    !TakeValue(words, i, "--html", out.html, error) &&
@@ -229,6 +257,7 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
                    !TakeValue(words, i, "--site", out.site, error) &&
                    !TakeValue(words, i, "--site-file", out.siteFile, error) &&
                    !TakeValue(words, i, "--pc", out.pc, error) &&
+                   !TakeValue(words, i, "--at", out.at, error) &&
                    !TakeFilterOption(words, i, filter, out, error)) {
             error = "unknown option \"" + word + "\"";
         }
@@ -249,7 +278,8 @@ std::string HelpText() {
   ombrix [--archive FILE] import FILE...
   ombrix [--archive FILE] backup FILE [--replace]
   ombrix [--archive FILE] history [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--standard NAME]
-         [--user NAME] [--verdict 안전|주의|오염]... [--csv FILE] [--utf8]
+         [--user NAME] [--verdict 안전|주의|오염]... [--open] [--csv FILE] [--utf8]
+  ombrix [--archive FILE] note --at "YYYY-MM-DD HH:MM:SS" --standard NAME [--user NAME] TEXT
   ombrix [--archive FILE] report --html FILE [the filters of history] [--show-ids]
   ombrix [--archive FILE] [--site CONN | --site-file FILE] sync [--retry-refused]
   ombrix --site CONN | --site-file FILE history|report ... [--pc NAME] [--show-ids]
@@ -296,7 +326,12 @@ backup FILE
            existing FILE is refused unless --replace, which replaces it only once the new
            copy has passed. Restore a backup with import.
 history    write the archived measurements, newest first, as the record CSV; --from and --to
-           are days (both included), --verdict may be given more than once.
+           are days (both included), --verdict may be given more than once; --open keeps
+           the open results alone: 주의 and 오염 without a recorded corrective action.
+note TEXT  record TEXT as the corrective action on the one 주의 or 오염 measurement taken at
+           --at of the standard --standard (--user NAME: of that user, where two users
+           measured the standard in the same second), signed with the Windows user and the
+           PC's time. A second note on it corrects the first; both are kept.
 report     write the audit report of the filtered measurements as one HTML file (UTF-8,
            nothing fetched, prints on A4): the counts, a table per standard, the chart and
            the "오염" results. ID2 of the operator's number ("고유번호") shows its first
@@ -348,5 +383,7 @@ Exit status:
   9  not cleared: the records are not all in the archive (the reason on standard error)
  10  the site archive refused some rows for their content: they are set aside, listed on
      standard error, and sent again by sync --retry-refused
+ 11  note: no measurement or more than one matches, or the one that matches is 안전 (the
+     reason on standard error); nothing recorded
 )";
 }

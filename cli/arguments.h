@@ -20,7 +20,8 @@ struct Arguments {
     bool force = false;   // clear-records: clear what is not proven archived
     std::string archive;  // --archive FILE; empty: the user's own
     bool noArchive = false;
-    ArchiveFilter filter;    // history's and report's --from, --to, --standard, --user, --verdict
+    ArchiveFilter filter;    // history's and report's --from, --to, --standard, --user, --verdict,
+                             // history's --open; note's --standard and --user
     std::string site;        // --site CONN: the site archive's ODBC connection string
     std::string siteFile;    // --site-file FILE: the same, read from the file's one line
     std::string siteAction;  // site set, show or test
@@ -31,6 +32,8 @@ struct Arguments {
     // character otherwise)
     bool showIds = false;
     bool replace = false;  // --replace: backup writes over an existing file
+    std::string at;        // note's --at "YYYY-MM-DD HH:MM:SS": the measurement's time
+    std::string text;      // note's action text, UTF-8
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

@@ -44,6 +44,8 @@ struct Command {
     bool mayForce = false;  // --force clears what is not proven archived
     // Writes one copy of the archive, the file its operand (backup); --replace over an old one.
     bool copiesArchive = false;
+    // Records an action on one measurement: --at, --standard, [--user] and the text.
+    bool notes = false;
 };
 
 // Null for a name that is no command.
@@ -65,3 +67,4 @@ constexpr int EXIT_ARCHIVE = 7;
 constexpr int EXIT_SITE = 8;
 constexpr int EXIT_NOT_CLEARED = 9;
 constexpr int EXIT_SITE_REFUSED_ROWS = 10;
+constexpr int EXIT_NOTE_REFUSED = 11;

@@ -40,6 +40,7 @@ ArchiveFilter FilterOf(const HistoryChoices& choices) {
     filter.until = std::max(choices.firstDay, choices.lastDay) + SECONDS_PER_DAY;
     filter.standard = choices.standard;
     filter.user = choices.user;
+    filter.openOnly = choices.openOnly;
     const bool all = std::all_of(choices.verdicts.begin(), choices.verdicts.end(),
                                  [](bool ticked) { return ticked; });
     if (!all) {
@@ -102,8 +103,10 @@ ArchiveStatus HistoryModel::Query(const HistoryChoices& choices, int chartColumn
     const int columns = std::max(1, chartColumns);
     const int64_t from = ChartFrom(), to = ChartTo();
     m_history = {};
+    m_open = 0;
     ArchiveStatus status =
         m_cache.Load(m_archive, m_filter, from, BucketSeconds(from, to, columns), m_history);
+    if (status) status = OpenResults(m_archive, m_filter, m_history, m_open);
     if (!status) return status;
     if (m_history.list.Size() <= static_cast<size_t>(columns / kColumnsPerSingleRow))
         return LoadChartRows();
@@ -147,7 +150,10 @@ ArchiveStatus HistoryModel::LoadChartRows() {
 
 ArchiveStatus HistoryModel::ReadPage(size_t first, Page& page) {
     page.first = first;
-    return m_history.list.Page(m_archive, first, kPageRows, page.rows);
+    page.actions.clear();
+    const ArchiveStatus status = m_history.list.Page(m_archive, first, kPageRows, page.rows);
+    page.actions.resize(page.rows.size());
+    return status;
 }
 
 HistoryModel::Page* HistoryModel::PageHolding(size_t index) {
@@ -197,6 +203,51 @@ std::string HistoryModel::Cell(size_t index, int column) {
         m_cellsRow = index;
     }
     return m_cells[static_cast<size_t>(column - 1)];
+}
+
+const ActionState* HistoryModel::ActionOf(size_t index) {
+    Page* page = PageHolding(index);
+    if (!page || index - page->first >= page->rows.size()) return nullptr;
+    std::optional<ActionState>& state = page->actions[index - page->first];
+    if (!state) {
+        ActionState read;
+        if (!LoadActionState(m_archive, page->rows[index - page->first], m_retestWindow, read))
+            return nullptr;
+        state = std::move(read);
+    }
+    return &*state;
+}
+
+std::string HistoryModel::ActionCell(const HistoryTexts& texts, size_t index) {
+    const ActionState* state = ActionOf(index);
+    if (!state) return {};
+    if (state->action) return state->action->text.substr(0, state->action->text.find('\n'));
+    if (!state->open) return {};
+    if (!state->retest) return texts.actionOpen;
+    const std::string& at = state->retest->measuredAt;
+    return texts.actionOpen + " · " +
+           FillNumbered(texts.retest, {VerdictText(state->retest->verdict),
+                                       at.size() >= 16 ? at.substr(11, 5) : at});
+}
+
+ArchiveStatus HistoryModel::RecordAction(size_t index, const CorrectiveAction& action) {
+    const ActionState* before = ActionOf(index);
+    const Measurement* row = Row(index);
+    if (!before || !row) return {ArchiveCause::Unknown, "the row cannot be read"};
+    const bool wasOpen = before->open;
+    const ArchiveStatus status = ::RecordAction(m_archive, *row, action);
+    if (!status) return status;
+    Page* page = PageHolding(index);
+    page->actions[index - page->first].reset();  // read again, as the archive now has it
+    if (wasOpen && m_open > 0) --m_open;
+    return status;
+}
+
+std::string HistoryModel::Summary(const HistoryTexts& texts) const {
+    std::string text = SummaryText(texts, m_history.counts);
+    if (m_history.counts.Total() > 0)
+        text += FillNumbered(texts.summaryOpen, {GroupedNumber(static_cast<int64_t>(m_open))});
+    return text;
 }
 
 std::string HistoryModel::HoverText(const HistoryTexts& texts, const ChartModel& model,

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_actions.h"
 #include "archive/archive_query.h"
 #include "chart/chart_model.h"
 #include "records/record_cells.h"
@@ -20,6 +21,7 @@ struct HistoryChoices {
     int64_t firstDay = 0, lastDay = 0;          // the first second of each, on the device's clock
     std::optional<std::string> standard, user;  // one name; none for "전체"
     std::array<bool, 3> verdicts{true, true, true};  // 안전, 주의, 오염 ticked
+    bool openOnly = false;                           // "미조치만": open results alone
 };
 
 // The period the window opens with: this many days, the last of them today.
@@ -39,6 +41,9 @@ struct HistoryTexts {
     std::string nothing;      // no row
     std::string hoverRow;     // No., time, user, standard, value, verdict
     std::string hoverBucket;  // first and last time, standard, rows, lowest, highest, 주의, 오염
+    std::string summaryOpen;  // added to the summary: "%1" open results
+    std::string actionOpen;   // the 조치 cell of an open result
+    std::string retest;       // beside it: the likely retest's verdict "%1" and time "%2"
 };
 
 // `text` with "%1" to "%9" replaced by `values`, in one pass: an inserted "%2" stays as it is.
@@ -77,6 +82,19 @@ public:
     int64_t ChartFrom() const { return m_filter.from.value_or(0); }
     int64_t ChartTo() const { return m_filter.until.value_or(0); }
 
+    // The 조치 column (archive_actions.h): the latest action's first line, or for an open result
+    // "미조치" and its likely retest; empty for a result that asks for none.
+    std::string ActionCell(const HistoryTexts& texts, size_t index);
+    // The action and likely retest of row `index`, read when first asked; null when unreadable.
+    const ActionState* ActionOf(size_t index);
+    // Keeps a new version of row `index`'s action; the row shows it from now on.
+    ArchiveStatus RecordAction(size_t index, const CorrectiveAction& action);
+    // The open results among the filtered rows, and the summary line that adds their number.
+    size_t OpenCount() const { return m_open; }
+    std::string Summary(const HistoryTexts& texts) const;
+    // How far after a result its likely retest is looked for.
+    void SetRetestWindow(int64_t seconds) { m_retestWindow = seconds; }
+
     // The line under the chart for the mark under the pointer.
     std::string HoverText(const HistoryTexts& texts, const ChartModel& model,
                           const ChartMark& mark);
@@ -85,6 +103,7 @@ private:
     struct Page {
         size_t first = 0;
         std::vector<Measurement> rows;
+        std::vector<std::optional<ActionState>> actions;  // beside rows, read when asked
         uint64_t used = 0;  // when last asked for, for dropping the longest unused
     };
 
@@ -104,4 +123,6 @@ private:
     RecordCellWriter m_writer{CellEncoding::Utf8};
     RecordCells m_cells;
     std::optional<size_t> m_cellsRow;  // the row whose cells m_cells holds
+    size_t m_open = 0;
+    int64_t m_retestWindow = DEFAULT_RETEST_WINDOW_SECONDS;
 };

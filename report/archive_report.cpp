@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "archive/archive_actions.h"
 #include "archive/filter_sql.h"
 #include "measurement/local_clock.h"
 #include "measurement/time_text.h"
@@ -115,6 +116,39 @@ ArchiveStatus LoadContaminated(Archive& archive, ArchiveFilter filter, ReportInp
     });
 }
 
+ReportAction ReportActionOf(const CorrectiveAction& action) {
+    return {action.text, action.by, TimeText(action.at)};
+}
+
+// What followed each listed "오염" row, the counts of results answered and open, and the newest
+// open results with their likely retests.
+ArchiveStatus LoadReportActions(Archive& archive, const ArchiveFilter& filter, ReportInput& input) {
+    ReportActions& actions = input.actions.emplace();
+    ActionCounts counts;
+    ArchiveStatus status = CountActions(archive, filter, counts);
+    actions.needing = static_cast<int64_t>(counts.needing);
+    actions.open = static_cast<int64_t>(counts.open);
+    ActionState state;
+    for (size_t i = 0; status && i < input.contaminated.size(); ++i) {
+        status =
+            LoadActionState(archive, input.contaminated[i], DEFAULT_RETEST_WINDOW_SECONDS, state);
+        actions.contaminated.push_back(
+            {state.retest,
+             state.action ? std::optional(ReportActionOf(*state.action)) : std::nullopt});
+    }
+    if (!status || counts.open == 0) return status;
+    ArchiveFilter open = filter;
+    open.openOnly = true;
+    status = ForEachMeasurement(archive, open, [&](const Measurement& row) {
+        actions.openRows.push_back(row);
+        return actions.openRows.size() < REPORT_LIST_LIMIT;
+    });
+    for (size_t i = 0; status && i < actions.openRows.size(); ++i)
+        status = LikelyRetest(archive, actions.openRows[i], DEFAULT_RETEST_WINDOW_SECONDS,
+                              actions.openFollowUps.emplace_back().retest);
+    return status;
+}
+
 // The first and last time measured under the filter; false when no row matches.
 ArchiveStatus MeasuredSpan(Archive& archive, const ArchiveFilter& filter, bool& any, int64_t& first,
                            int64_t& last) {
@@ -168,7 +202,8 @@ ArchiveStatus LoadReport(Archive& archive, const ArchiveFilter& filter, ReportIn
     input.contaminatedTotal = input.counts.contaminated;
     status = LoadContaminated(archive, filter, input);
     if (!status) return status;
-    return LoadForcedClears(archive, from, until, input.forcedClears);
+    status = LoadForcedClears(archive, from, until, input.forcedClears);
+    return status ? LoadReportActions(archive, filter, input) : status;
 }
 
 // The filter in the report's words; a name of "" is the rows without one.

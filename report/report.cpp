@@ -159,6 +159,58 @@ void AppendContaminatedRow(std::string& out, size_t number, const Measurement& m
     out += "\n";
 }
 
+// "2026-03-07 10:30:00 · 150 · 안전 (추정)": a retest is suggested, never certain.
+std::string RetestText(const std::optional<Measurement>& retest) {
+    if (!retest) return {};
+    return retest->measuredAt + " · " + std::to_string(retest->value) + " · " +
+           VerdictText(retest->verdict) + " (추정)";
+}
+
+// The two columns of what followed a result: its likely retest and its action ("미조치" in red
+// while there is none).
+void AppendFollowUpCells(std::string& out, const ResultFollowUp& followUp) {
+    Cell(out, RetestText(followUp.retest),
+         followUp.retest ? VerdictClass(followUp.retest->verdict) : nullptr);
+    if (followUp.action)
+        Cell(out, followUp.action->text + " — " + followUp.action->by + ", " + followUp.action->at);
+    else
+        Cell(out, "미조치", "open");
+}
+
+// "오염·주의 N건 중 조치 기록 B건, 미조치 C건", under the summary.
+void AppendActionTally(std::string& out, const ReportActions& actions) {
+    out += "<p class=\"note\">오염·주의 " + GroupedNumber(actions.needing) + "건 중 조치 기록 " +
+           GroupedNumber(actions.needing - actions.open) + "건, 미조치 " +
+           GroupedNumber(actions.open) + "건</p>\n";
+}
+
+// The results still waiting for an action, first in the report, when there are any.
+void AppendOpenResults(std::string& out, const ReportActions& actions) {
+    if (actions.open == 0) return;
+    out += "<h2>미조치 결과</h2>\n<p class=\"note\">조치가 기록되지 않은 주의·오염 결과 " +
+           GroupedNumber(actions.open) + "건";
+    if (static_cast<int64_t>(actions.openRows.size()) < actions.open)
+        out += " 가운데 최근 " + GroupedNumber(actions.openRows.size()) + "건";
+    out += ". 최근 것부터 적었습니다.</p>\n<table class=\"list\">\n";
+    HeaderRow(out, {"No.", "시간", "이름", "측정기준", "측정값", "결과", "재측정"});
+    out += "<tbody>\n";
+    for (size_t i = 0; i < actions.openRows.size(); ++i) {
+        const Measurement& m = actions.openRows[i];
+        const auto seconds = SecondsFromTimeText(m.measuredAt);
+        out += "<tr>";
+        Cell(out, std::to_string(i + 1), "n");
+        Cell(out, seconds ? TwelveHourText(*seconds) : m.measuredAt, "t");
+        Cell(out, m.userName);
+        Cell(out, m.standardName);
+        Cell(out, std::to_string(m.value), "n");
+        Cell(out, VerdictText(m.verdict), VerdictClass(m.verdict));
+        const std::optional<Measurement>& retest = actions.openFollowUps[i].retest;
+        Cell(out, RetestText(retest), retest ? VerdictClass(retest->verdict) : nullptr);
+        out += "\n";
+    }
+    out += "</tbody>\n</table>\n";
+}
+
 void AppendContaminated(std::string& out, const ReportInput& input) {
     const size_t listed = std::min(input.contaminated.size(), REPORT_LIST_LIMIT);
     const int64_t total = std::max<int64_t>(input.contaminatedTotal, listed);
@@ -182,10 +234,16 @@ void AppendContaminated(std::string& out, const ReportInput& input) {
                                         "측정기준", "안전지수", "위험지수", "측정값", "결과"};
     const bool withSource = input.sources.size() > 1;
     if (withSource) columns.push_back("출처");
+    if (input.actions) columns.insert(columns.end(), {"재측정", "조치"});
     HeaderRow(out, columns);
     out += "<tbody>\n";
     for (size_t i = 0; i < listed; ++i) {
         AppendContaminatedRow(out, i + 1, input.contaminated[i], withSource, input.showIds);
+        if (input.actions && i < input.actions->contaminated.size()) {
+            out.pop_back();  // the row's line ends after its follow-up
+            AppendFollowUpCells(out, input.actions->contaminated[i]);
+            out += "\n";
+        }
     }
     out += "</tbody>\n</table>\n";
 }
@@ -239,7 +297,9 @@ std::string ReportHtml(const ReportInput& input) {
     AppendEscapedHtml(out, input.title);
     out += "</h1>\n";
     AppendFacts(out, input);
+    if (input.actions) AppendOpenResults(out, *input.actions);
     AppendSummary(out, input.counts);
+    if (input.actions) AppendActionTally(out, *input.actions);
     AppendStandards(out, input.standards);
     AppendChart(out, input);
     AppendContaminated(out, input);

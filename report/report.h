@@ -38,6 +38,22 @@ struct StandardSummary {
     std::optional<int> highestValue;
 };
 
+// What was done about a 주의 or 오염 result, and its likely retest, as the report shows them.
+struct ReportAction {
+    std::string text, by, at;  // `at`: "YYYY-MM-DD HH:MM:SS" on the recording PC's clock
+};
+struct ResultFollowUp {
+    std::optional<Measurement> retest;  // the likely retest: suggested, never certain
+    std::optional<ReportAction> action;
+};
+struct ReportActions {
+    int64_t needing = 0;                        // 주의 and 오염 results of the filtered set
+    int64_t open = 0;                           // of them, without an action
+    std::vector<ResultFollowUp> contaminated;   // beside ReportInput::contaminated, row for row
+    std::vector<Measurement> openRows;          // the newest open results, at most the limit
+    std::vector<ResultFollowUp> openFollowUps;  // beside openRows
+};
+
 struct ReportInput {
     std::string title = "측정 이력 보고서";
     std::string from, to;  // the period's first and last day, "YYYY-MM-DD"
@@ -56,6 +72,7 @@ struct ReportInput {
     // ID2 in full; otherwise all but its first character hidden (a report is printed, mailed
     // and filed: the operator's number is personal on many sites).
     bool showIds = false;
+    std::optional<ReportActions> actions;  // none: a report that does not know of actions
 };
 
 std::string ReportHtml(const ReportInput& input);

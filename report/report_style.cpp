@@ -18,6 +18,7 @@ td.n { text-align: right; font-variant-numeric: tabular-nums; white-space: nowra
 td.t { white-space: nowrap; }
 table.facts th { width: 20%; text-align: left; }
 tfoot td { font-weight: bold; background: #f6f6f6; }
+.open { color: #c62828; font-weight: bold; }
 .v0 { color: #2e7d32; } .v1 { color: #a86800; } .v2 { color: #c62828; font-weight: bold; }
 .bar { display: flex; height: 12pt; margin: 6pt 0 2pt; border: 1px solid #999; }
 .bar span { display: block; height: 100%; }

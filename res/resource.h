@@ -6,6 +6,7 @@
 #define IDD_MAIN 102
 #define IDD_ABOUTBOX 100
 #define IDD_HISTORY 103
+#define IDD_HISTORY_ACTION 140
 #define IDM_ABOUTBOX 0x0010
 // The history window: the system menu's item and the record list's menu send it as WM_COMMAND.
 #define IDM_HISTORY 32810
@@ -67,6 +68,13 @@
 #define IDC_HISTORY_SITE_STATE 1120
 #define IDC_HISTORY_SHOW_IDS 1121
 #define IDC_HISTORY_BACKUP 1122
+// The history's corrective actions: its filter, and the dialog "조치 기록".
+#define IDC_HISTORY_OPEN_ONLY 1139
+#define IDC_ACTION_MEASUREMENT 1140
+#define IDC_ACTION_RETEST 1141
+#define IDC_ACTION_RETEST_SAFE 1142
+#define IDC_ACTION_TEXT 1143
+#define IDM_HISTORY_ACTION 32840
 // The chart's window class, registered by the program before the window opens.
 #define HISTORY_CHART_CLASS "OmbrixHistoryChart"
 
@@ -219,6 +227,16 @@
 #define IDS_HISTORY_SITE_FAILED 816
 #define IDS_HISTORY_IMPORT_FILTER 817
 #define IDS_HISTORY_BACKUP_FILTER 818
+// The history window's corrective actions: its column, its summary and its filter.
+#define IDS_HISTORY_SUMMARY_OPEN 830
+#define IDS_HISTORY_ACTION_OPEN 831
+#define IDS_HISTORY_RETEST 832
+#define IDS_HISTORY_COL_ACTION 833
+#define IDS_HISTORY_MENU_ACTION 834
+#define IDS_ACTION_MEASUREMENT 835
+#define IDS_ACTION_RETEST_LINE 836
+#define IDS_ACTION_RETEST_NONE 837
+#define IDS_ACTION_RETEST_SAFE 838
 
 // List column headers: first of each list, one after another.
 #define IDS_COL_USER 200

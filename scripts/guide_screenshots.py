@@ -188,6 +188,7 @@ def main():
         s.shoot("ask-delete-list")
         s.answer(IDNO)
         history(s)
+        actions(s)
         shoot_site_waiting(s)
     finally:
         s.close()
@@ -227,6 +228,25 @@ def history(s):
         s.app.cmd(f"point {chart} {x} {y}")
         s.app.cmd("sync")
     s.shoot("history-chart")
+
+
+def actions(s):
+    """The results still open alone, and the dialog that records what was done about one."""
+    s.app.cmd(f"choose {IDC['HISTORY_STANDARD']} 0")  # 전체
+    s.app.cmd(f"toggle {IDC['HISTORY_OPEN_ONLY']}")
+    s.app.cmd("sync")
+    s.shoot("history-open")
+    s.context_menu("LIST_HISTORY")  # the newest open result, selected by the click
+    s.app.cmd("menu-pick 1")  # 조치 기록...
+    end = time.monotonic() + 30
+    while s.app.cmd(f"text {IDC['ACTION_MEASUREMENT']}", check=False).startswith("error"):
+        if time.monotonic() > end:
+            raise RuntimeError("the dialog 조치 기록 did not open")
+        time.sleep(0.2)
+    s.app.cmd(f"set-text {IDC['ACTION_TEXT']} 작업대 표면 재세척 후 재측정 예정")
+    s.shoot("history-action")
+    s.app.cmd(f"click {IDOK}")
+    s.app.cmd("sync")
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "measurement/measurement_identity.h"
 #include "measurement/time_text.h"
 #include "measurement/verdicts.h"
 #include "site/odbc.h"
@@ -37,19 +38,6 @@ constexpr size_t kKeysPerLookup = 100;
 constexpr char kCancelled[] = "cancelled";
 // Another PC storing the same rows at the same moment: the batch runs again, as often as this.
 constexpr int kAttempts = 8;
-
-std::string Escaped(const std::string& name) {
-    std::string escaped;
-    for (char c : name) {
-        if (c == '|' || c == '\\') escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
-}
-
-std::string OptionalText(const std::optional<int64_t>& value) {
-    return value ? std::to_string(*value) : std::string();
-}
 
 std::optional<int64_t> Wide(const std::optional<int>& value) {
     return value ? std::optional<int64_t>(*value) : std::nullopt;
@@ -151,10 +139,7 @@ bool ReadRow(OdbcStatement& s, Measurement& m) {
 
 }  // namespace
 
-std::string SiteIdentityKey(const Measurement& row) {
-    return row.measuredAt + '|' + std::to_string(row.value) + '|' + Escaped(row.userName) + '|' +
-           OptionalText(row.id1) + '|' + OptionalText(row.id2) + '|' + Escaped(row.standardName);
-}
+std::string SiteIdentityKey(const Measurement& row) { return MeasurementIdentity(row); }
 
 std::string SiteIdentityHash(const Measurement& row) { return Sha256Hex(SiteIdentityKey(row)); }
 

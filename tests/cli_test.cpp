@@ -284,6 +284,76 @@ TEST_F(CliTest, RecordsAreArchivedOnceAndHistoryWritesThemBack) {
               "1,2025-01-02 12:00:00 오후,,,,Germ,100,200,250,오염\n");
 }
 
+TEST_F(CliTest, NoteRecordsAnActionOnOneFailedResultAndHistoryOpenListsTheRest) {
+    const std::string header = "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과\n";
+    const std::string failed = "1,2025-01-02 12:00:00 오후,,,,Germ,100,200,250,오염\n";
+    const std::string twins =
+        "2,2025-01-02 09:00:00 오전,김,1,,Germ,100,200,150,주의\n"
+        "3,2025-01-02 09:00:00 오전,이,2,,Germ,100,200,150,주의\n";
+    Write(Path("lab.csv"), UTF8_BOM + header + failed + twins +
+                               "4,2025-01-02 08:00:00 오전,,,,Germ,100,200,50,안전\n");
+    const std::string archive = Path("a.sqlite3");
+    ASSERT_EQ(OmbrixAlone({"--archive", archive, "import", Path("lab.csv")}).status, 0);
+    const std::string open = header + "1,2025-01-02 12:00:00 오후,,,,Germ,100,200,250,오염\n" +
+                             "2,2025-01-02 09:00:00 오전,이,2,,Germ,100,200,150,주의\n" +
+                             "3,2025-01-02 09:00:00 오전,김,1,,Germ,100,200,150,주의\n";
+    Ran ran = OmbrixAlone({"--archive", archive, "history", "--open"});
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_EQ(ran.out, open);
+
+    const std::string nothing = "조치를 기록하지 않았습니다: ";
+    const struct {
+        std::vector<std::string> where;
+        std::string reason;
+    } refused[] = {
+        {{"--at", "2025-01-02 12:00:01", "--standard", "Germ"},
+         nothing + "2025-01-02 12:00:01 Germ의 측정이 보관 파일에 없습니다.\n"},
+        {{"--at", "2025-01-02 12:00:00", "--standard", "Mold"},
+         nothing + "2025-01-02 12:00:00 Mold의 측정이 보관 파일에 없습니다.\n"},
+        {{"--at", "2025-01-02 12:00:00", "--standard", "Germ", "--user", "김"},
+         nothing + "2025-01-02 12:00:00 Germ 김의 측정이 보관 파일에 없습니다.\n"},
+        {{"--at", "2025-01-02 09:00:00", "--standard", "Germ"},
+         nothing + "2025-01-02 09:00:00 Germ의 측정이 둘 이상입니다. --user로 사용자를 "
+                   "지정하세요.\n"},
+        {{"--at", "2025-01-02 08:00:00", "--standard", "Germ"},
+         nothing + "2025-01-02 08:00:00 Germ의 측정 결과가 안전입니다. 조치는 주의와 오염 "
+                   "결과에만 기록합니다.\n"},
+    };
+    for (const auto& c : refused) {
+        std::vector<std::string> args = {"--archive", archive, "note"};
+        args.insert(args.end(), c.where.begin(), c.where.end());
+        args.push_back("재세척");
+        ran = OmbrixAlone(args);
+        EXPECT_EQ(ran.status, 11) << c.where[1];
+        EXPECT_EQ(ran.err, c.reason);
+    }
+    EXPECT_EQ(OmbrixAlone({"--archive", archive, "history", "--open"}).out, open);
+
+    ran = OmbrixAlone({"--archive", archive, "note", "--at", "2025-01-02 12:00:00", "--standard",
+                       "Germ", "표면 재세척 후 재측정"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.err, "조치를 기록했습니다: 2025-01-02 12:00:00 Germ 250 오염\n");
+    ran = OmbrixAlone({"--archive", archive, "note", "--at", "2025-01-02 09:00:00", "--standard",
+                       "Germ", "--user", "김", "재세척"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(OmbrixAlone({"--archive", archive, "history", "--open"}).out,
+              header + "1,2025-01-02 09:00:00 오전,이,2,,Germ,100,200,150,주의\n");
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(archive.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* row = nullptr;
+    sqlite3_prepare_v2(db, "SELECT action_text, action_by <> '' FROM actions ORDER BY measured_at",
+                       -1, &row, nullptr);
+    ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(row, 0)), "재세척");
+    ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(row, 0)),
+                 "표면 재세척 후 재측정");
+    EXPECT_EQ(sqlite3_column_int(row, 1), 1);  // signed by the signed-in user
+    sqlite3_finalize(row);
+    sqlite3_close(db);
+}
+
 TEST_F(CliTest, DownloadClearsTheLogOnlyWhenEveryRecordIsArchived) {
     Start();
     Write(Path("blocker"), "a file where the archive's folder would be");
@@ -718,6 +788,22 @@ TEST(CliArguments, WrongUsageIsNamed) {
         {{"import", "f", "--replace"},
          "--replace lets backup write over an existing file: backup only"},
         {{"--port", "p", "sync"}, "sync works on the archive alone: --port does not apply"},
+        {{"note", "--standard", "Germ", "재세척"}, "note needs --at \"YYYY-MM-DD HH:MM:SS\""},
+        {{"note", "--at", "2025-01-02 12:00", "--standard", "Germ", "재세척"},
+         "note needs --at \"YYYY-MM-DD HH:MM:SS\""},
+        {{"note", "--at", "2025-01-02 12:00:00", "재세척"}, "note needs --standard NAME"},
+        {{"note", "--at", "2025-01-02 12:00:00", "--standard", "Germ"},
+         "note takes one text: what was done"},
+        {{"note", "--at", "2025-01-02 12:00:00", "--standard", "Germ", "a", "b"},
+         "note takes one text: what was done"},
+        {{"note", "--at", "2025-01-02 12:00:00", "--standard", "Germ", "--verdict", "오염", "a"},
+         "note takes --at, --standard and --user: --from, --to and --verdict do not apply"},
+        {{"history", "--at", "2025-01-02 12:00:00"},
+         "--at names the measurement that note records an action on: note only"},
+        {{"report", "--html", "r.html", "--open"},
+         "--open lists the archive's open results: history without --site only"},
+        {{"--site", "DSN=x", "history", "--open"},
+         "--open lists the archive's open results: history without --site only"},
     };
     for (const auto& c : cases) {
         Arguments arguments;

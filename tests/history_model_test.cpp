@@ -23,9 +23,10 @@ namespace {
 const int64_t kDay0 = *SecondsFromDateText("2026-03-01");
 
 HistoryTexts Texts() {
-    return {StringText(IDS_HISTORY_SUMMARY), StringText(IDS_HISTORY_SUMMARY_NONE),
-            StringText(IDS_HISTORY_NOTHING), StringText(IDS_HISTORY_HOVER_ROW),
-            StringText(IDS_HISTORY_HOVER_BUCKET)};
+    return {StringText(IDS_HISTORY_SUMMARY),      StringText(IDS_HISTORY_SUMMARY_NONE),
+            StringText(IDS_HISTORY_NOTHING),      StringText(IDS_HISTORY_HOVER_ROW),
+            StringText(IDS_HISTORY_HOVER_BUCKET), StringText(IDS_HISTORY_SUMMARY_OPEN),
+            StringText(IDS_HISTORY_ACTION_OPEN),  StringText(IDS_HISTORY_RETEST)};
 }
 
 // A measurement of 세균 (or of no standard) `minutes` after the first day's start.
@@ -144,6 +145,36 @@ TEST(HistoryTexts, FillTheWindowsTexts) {
 
 // More rows than the pages held at once: every row is read where the table asks for it,
 // newest first and numbered from 1, whichever pages were dropped meanwhile.
+TEST_F(HistoryModelTest, ShowsEachResultsActionOrItsRetestAndFiltersTheOpenOnes) {
+    HistoryModel& history = Open({At(0, 250), At(30, 150), At(60, 50), At(120, 250, "곰팡이"),
+                                  At(24 * 60 + 120, 50, "곰팡이")});
+    ASSERT_TRUE(history.Query(Days(0, 1), 600));
+    // Newest first: a 안전 result asks for nothing; the 곰팡이 failure's retest comes exactly
+    // 24 h later, the window's end, and shows.
+    const std::vector<std::string> cells = {"", "미조치 · 재측정 안전 (추정) 02:00", "",
+                                            "미조치 · 재측정 안전 (추정) 01:00",
+                                            "미조치 · 재측정 주의 (추정) 00:30"};
+    for (size_t row = 0; row < cells.size(); ++row)
+        EXPECT_EQ(history.ActionCell(Texts(), row), cells[row]) << row;
+    EXPECT_EQ(history.OpenCount(), 3u);
+    EXPECT_NE(history.Summary(Texts()).find(" · 미조치 3건"), std::string::npos);
+
+    ASSERT_TRUE(history.RecordAction(4, {"표면 재세척\n2차 세척", "kim", 0}));
+    EXPECT_EQ(history.ActionCell(Texts(), 4), "표면 재세척");
+    EXPECT_EQ(history.OpenCount(), 2u);
+    ASSERT_TRUE(history.RecordAction(4, {"표면 재세척 후 폐기", "kim", 0}));  // a correction
+    EXPECT_EQ(history.OpenCount(), 2u);
+
+    HistoryChoices open = Days(0, 1);
+    open.openOnly = true;
+    ASSERT_TRUE(history.Query(open, 600));
+    ASSERT_EQ(history.RowCount(), 2u);
+    EXPECT_EQ(history.Row(1)->measuredAt, At(30, 150).measuredAt);
+    EXPECT_EQ(history.OpenCount(), 2u);
+    ASSERT_TRUE(history.Query(Days(0, 1), 600));
+    EXPECT_EQ(history.ActionCell(Texts(), 4), "표면 재세척 후 폐기");
+}
+
 TEST_F(HistoryModelTest, PagesThroughMoreRowsThanItHolds) {
     std::vector<Measurement> rows;
     for (int i = 0; i < 2500; ++i) rows.push_back(At(i, i % 300));

@@ -27,7 +27,29 @@ constexpr ListMenu kListMenus[] = {
 };
 
 // From the keyboard: below the focused row when it is in view, else the list's top left corner.
-POINT KeyboardPosition(HWND list) {
+
+}  // namespace
+
+bool ShowListMenu(HWND dialog, HWND target, LPARAM position) {
+    for (const ListMenu& entry : kListMenus) {
+        if (GetDlgItem(dialog, entry.list) != target) continue;
+        POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+        if (at.x == -1 && at.y == -1) at = KeyboardMenuPosition(target);
+        HMENU menu = CreatePopupMenu();
+        for (const MenuItem& item : entry.items)
+            if (item.command)
+                AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.command),
+                            LoadText(item.textId).c_str());
+        SetForegroundWindow(dialog);  // or the menu may not close when clicked beside
+        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, dialog,
+                       nullptr);
+        DestroyMenu(menu);
+        return true;
+    }
+    return false;
+}
+
+POINT KeyboardMenuPosition(HWND list) {
     POINT at{0, 0};
     const int focused = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
     RECT row{};
@@ -41,25 +63,4 @@ POINT KeyboardPosition(HWND list) {
     }
     ClientToScreen(list, &at);
     return at;
-}
-
-}  // namespace
-
-bool ShowListMenu(HWND dialog, HWND target, LPARAM position) {
-    for (const ListMenu& entry : kListMenus) {
-        if (GetDlgItem(dialog, entry.list) != target) continue;
-        POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-        if (at.x == -1 && at.y == -1) at = KeyboardPosition(target);
-        HMENU menu = CreatePopupMenu();
-        for (const MenuItem& item : entry.items)
-            if (item.command)
-                AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.command),
-                            LoadText(item.textId).c_str());
-        SetForegroundWindow(dialog);  // or the menu may not close when clicked beside
-        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, dialog,
-                       nullptr);
-        DestroyMenu(menu);
-        return true;
-    }
-    return false;
 }

@@ -31,7 +31,9 @@ LRESULT DrawVerdictCells(NMLVCUSTOMDRAW& draw, int column,
     if (draw.iSubItem == column) {
         const Verdict verdict = verdictOf(static_cast<int>(draw.nmcd.dwItemSpec));
         if (verdict == Verdict::Caution || verdict == Verdict::Contaminated)
-            draw.clrText = Rgb(VerdictTextColour(verdict));
+            draw.clrText = VerdictTextRgb(verdict);
     }
     return CDRF_NEWFONT;
 }
+
+COLORREF VerdictTextRgb(Verdict verdict) { return Rgb(VerdictTextColour(verdict)); }

@@ -14,3 +14,6 @@
 // the cells of `column`.
 LRESULT DrawVerdictCells(NMLVCUSTOMDRAW& draw, int column,
                          const std::function<Verdict(int row)>& verdictOf);
+
+// A verdict's text colour in the lists (오염 red, 주의 amber).
+COLORREF VerdictTextRgb(Verdict verdict);

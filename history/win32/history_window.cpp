@@ -1,9 +1,11 @@
 #include "history/win32/history_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "app/win32/dpi.h"
 #include "app/win32/list_columns.h"
+#include "app/win32/list_menu.h"
 #include "app/win32/list_view.h"
 #include "app/win32/verdict_cells.h"
 #include "app/win32/wait_cursor.h"
@@ -11,6 +13,7 @@
 #include "archive/archive_cause_text.h"
 #include "archive/archive_file.h"
 #include "chart/win32/chart_view.h"
+#include "history/win32/action_dialog.h"
 #include "history/win32/history_site.h"
 #include "history/win32/history_state.h"
 #include "history/win32/window_size_setting.h"
@@ -24,17 +27,22 @@ namespace {
 
 // How the controls follow the window's size: the chart and the table share the height.
 constexpr Anchor kAnchors[] = {
-    {IDC_HISTORY_SUMMARY, 0, 0, 100, 0},        {IDC_HISTORY_AXIS, 100, 0, 100, 0},
-    {IDC_HISTORY_LINEAR, 100, 0, 100, 0},       {IDC_HISTORY_LOG, 100, 0, 100, 0},
-    {IDC_HISTORY_CHART, 0, 0, 100, 50},         {IDC_HISTORY_HOVER, 0, 50, 100, 50},
-    {IDC_LIST_HISTORY, 0, 50, 100, 100},        {IDC_HISTORY_CSV, 0, 100, 0, 100},
-    {IDC_HISTORY_REPORT, 0, 100, 0, 100},       {IDC_HISTORY_SHOW_IDS, 0, 100, 0, 100},
-    {IDC_HISTORY_IMPORT, 0, 100, 0, 100},       {IDC_HISTORY_BACKUP, 0, 100, 0, 100},
-    {IDC_HISTORY_SOURCE_LABEL, 0, 100, 0, 100}, {IDC_HISTORY_SOURCE, 0, 100, 0, 100},
-    {IDC_HISTORY_SITE_STATE, 0, 100, 100, 100}, {IDCANCEL, 100, 100, 100, 100},
+    {IDC_HISTORY_SUMMARY, 0, 0, 100, 0},    {IDC_HISTORY_OPEN_ONLY, 100, 0, 100, 0},
+    {IDC_HISTORY_AXIS, 100, 0, 100, 0},     {IDC_HISTORY_LINEAR, 100, 0, 100, 0},
+    {IDC_HISTORY_LOG, 100, 0, 100, 0},      {IDC_HISTORY_CHART, 0, 0, 100, 50},
+    {IDC_HISTORY_HOVER, 0, 50, 100, 50},    {IDC_LIST_HISTORY, 0, 50, 100, 100},
+    {IDC_HISTORY_CSV, 0, 100, 0, 100},      {IDC_HISTORY_REPORT, 0, 100, 0, 100},
+    {IDC_HISTORY_SHOW_IDS, 0, 100, 0, 100}, {IDC_HISTORY_IMPORT, 0, 100, 0, 100},
+    {IDC_HISTORY_BACKUP, 0, 100, 0, 100},   {IDC_HISTORY_SOURCE_LABEL, 0, 100, 0, 100},
+    {IDC_HISTORY_SOURCE, 0, 100, 0, 100},   {IDC_HISTORY_SITE_STATE, 0, 100, 100, 100},
+    {IDCANCEL, 100, 100, 100, 100},
 };
 
 constexpr int kVerdictBoxes[] = {IDC_HISTORY_SAFE, IDC_HISTORY_CAUTION, IDC_HISTORY_DIRTY};
+
+// The column "조치" after the record list's own, and its width at 96 DPI.
+constexpr int kActionColumn = static_cast<int>(std::size(RECORD_COLUMNS));
+constexpr int kActionColumnWidth = 240;
 
 // A reader waits this long for a writer (a read being archived) before it says so.
 constexpr int kReadBusyTimeoutMs = 3000;
@@ -57,9 +65,16 @@ void SetText(const HistoryState& state, int id, const std::string& utf8) {
 std::string Utf8Text(int textId) { return NarrowFrom(LoadText(textId), CP_UTF8); }
 
 HistoryTexts WindowTexts() {
-    return {Utf8Text(IDS_HISTORY_SUMMARY), Utf8Text(IDS_HISTORY_SUMMARY_NONE),
-            Utf8Text(IDS_HISTORY_NOTHING), Utf8Text(IDS_HISTORY_HOVER_ROW),
-            Utf8Text(IDS_HISTORY_HOVER_BUCKET)};
+    return {Utf8Text(IDS_HISTORY_SUMMARY),      Utf8Text(IDS_HISTORY_SUMMARY_NONE),
+            Utf8Text(IDS_HISTORY_NOTHING),      Utf8Text(IDS_HISTORY_HOVER_ROW),
+            Utf8Text(IDS_HISTORY_HOVER_BUCKET), Utf8Text(IDS_HISTORY_SUMMARY_OPEN),
+            Utf8Text(IDS_HISTORY_ACTION_OPEN),  Utf8Text(IDS_HISTORY_RETEST)};
+}
+
+// Loaded once: the table asks for a cell of the 조치 column on every row it draws.
+const HistoryTexts& Texts() {
+    static const HistoryTexts texts = WindowTexts();
+    return texts;
 }
 
 void TellArchiveFailure(HistoryState& state, const ArchiveStatus& status) {
@@ -99,6 +114,7 @@ void ReadChoices(HistoryState& state) {
     choices.user = PickedName(state, IDC_HISTORY_USER, names.users);
     for (size_t i = 0; i < std::size(kVerdictBoxes); ++i)
         choices.verdicts[i] = IsDlgButtonChecked(state.dialog, kVerdictBoxes[i]) == BST_CHECKED;
+    choices.openOnly = IsDlgButtonChecked(state.dialog, IDC_HISTORY_OPEN_ONLY) == BST_CHECKED;
 }
 
 // "전체" and the names, the one chosen (by name) selected again.
@@ -151,7 +167,7 @@ void ShowRows(HistoryState& state) {
     SendMessageW(list, LVM_SETITEMCOUNT, state.model->RowCount(), 0);
     if (state.model->RowCount() > 0) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
     InvalidateRect(list, nullptr, FALSE);
-    SetText(state, IDC_HISTORY_SUMMARY, SummaryText(WindowTexts(), state.model->Counts()));
+    SetText(state, IDC_HISTORY_SUMMARY, state.model->Summary(WindowTexts()));
     SetText(state, IDC_HISTORY_HOVER, Utf8Text(IDS_HISTORY_HOVER_HINT));
     Chart(state).Show(state.model->Chart(), state.model->ChartFrom(), state.model->ChartTo());
     if (!status) TellArchiveFailure(state, status);
@@ -180,13 +196,67 @@ void SelectHoveredRow(HistoryState& state) {
 
 void FillCell(HistoryState& state, NMLVDISPINFOW& info) {
     if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
-    std::string cell = state.model->Cell(static_cast<size_t>(info.item.iItem), info.item.iSubItem);
+    const size_t row = static_cast<size_t>(info.item.iItem);
+    std::string cell = info.item.iSubItem == kActionColumn
+                           ? state.model->ActionCell(Texts(), row)
+                           : state.model->Cell(row, info.item.iSubItem);
     if (info.item.iSubItem == MeasurementRecord::COL_USER_ID2 && state.HidesId2())
         cell = MaskedPersonalNumber(cell);
     const std::wstring text = WideFrom(cell, CP_UTF8);
     const size_t length = std::min(text.size(), static_cast<size_t>(info.item.cchTextMax - 1));
     text.copy(info.item.pszText, length);
     info.item.pszText[length] = L'\0';
+}
+
+// The verdict in its colour, and "미조치" in red.
+LRESULT DrawCells(HistoryState& state, NMLVCUSTOMDRAW& draw) {
+    const LRESULT result = DrawVerdictCells(draw, MeasurementRecord::COL_VERDICT, [&](int row) {
+        const Measurement* m = state.model->Row(static_cast<size_t>(row));
+        return m ? m->verdict : Verdict::None;
+    });
+    if (result == CDRF_NEWFONT && draw.iSubItem == kActionColumn) {
+        const ActionState* action = state.model->ActionOf(draw.nmcd.dwItemSpec);
+        if (action && action->open) draw.clrText = VerdictTextRgb(Verdict::Contaminated);
+    }
+    return result;
+}
+
+// The selected row, when it is a 주의 or 오염 result of this PC's archive: the site's rows are
+// a copy that keeps no action.
+std::optional<size_t> ActionableRow(HistoryState& state) {
+    if (state.showingSite) return std::nullopt;
+    const LRESULT row = SendMessageW(Item(state, IDC_LIST_HISTORY), LVM_GETNEXTITEM,
+                                     static_cast<WPARAM>(-1), LVNI_SELECTED);
+    if (row < 0) return std::nullopt;
+    const Measurement* m = state.model->Row(static_cast<size_t>(row));
+    if (!m || !NeedsAction(m->verdict)) return std::nullopt;
+    return static_cast<size_t>(row);
+}
+
+void AskForSelectedAction(HistoryState& state) {
+    const std::optional<size_t> row = ActionableRow(state);
+    if (!row) return;
+    bool recorded = false;
+    const ArchiveStatus status = AskForAction(state.dialog, *state.model, *row, recorded);
+    if (!status) TellArchiveFailure(state, status);
+    if (!recorded) return;
+    ListView_RedrawItems(Item(state, IDC_LIST_HISTORY), static_cast<int>(*row),
+                         static_cast<int>(*row));
+    SetText(state, IDC_HISTORY_SUMMARY, state.model->Summary(Texts()));
+}
+
+// The list's context menu: "조치 기록...", for a 주의 or 오염 row.
+void ShowActionMenu(HistoryState& state, LPARAM position) {
+    HWND list = Item(state, IDC_LIST_HISTORY);
+    POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    if (at.x == -1 && at.y == -1) at = KeyboardMenuPosition(list);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING | (ActionableRow(state) ? 0 : MF_GRAYED), IDM_HISTORY_ACTION,
+                LoadText(IDS_HISTORY_MENU_ACTION).c_str());
+    SetForegroundWindow(state.dialog);  // or the menu may not close when clicked beside
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0,
+                   state.dialog, nullptr);
+    DestroyMenu(menu);
 }
 
 LRESULT OnNotify(HistoryState& state, NMHDR& header) {
@@ -201,12 +271,10 @@ LRESULT OnNotify(HistoryState& state, NMHDR& header) {
         }
         case NM_CUSTOMDRAW:
             if (header.idFrom != IDC_LIST_HISTORY) return CDRF_DODEFAULT;
-            return DrawVerdictCells(reinterpret_cast<NMLVCUSTOMDRAW&>(header),
-                                    MeasurementRecord::COL_VERDICT, [&](int row) {
-                                        const Measurement* m =
-                                            state.model->Row(static_cast<size_t>(row));
-                                        return m ? m->verdict : Verdict::None;
-                                    });
+            return DrawCells(state, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+        case NM_DBLCLK:
+            if (header.idFrom == IDC_LIST_HISTORY) AskForSelectedAction(state);
+            return 0;
         case DTN_DATETIMECHANGE:
             ShowRows(state);
             return 0;
@@ -220,7 +288,11 @@ void OnCommand(HistoryState& state, int id, int code) {
         case IDC_HISTORY_SAFE:
         case IDC_HISTORY_CAUTION:
         case IDC_HISTORY_DIRTY:
+        case IDC_HISTORY_OPEN_ONLY:
             if (code == BN_CLICKED) ShowRows(state);
+            break;
+        case IDM_HISTORY_ACTION:
+            AskForSelectedAction(state);
             break;
         case IDC_HISTORY_STANDARD:
         case IDC_HISTORY_USER:
@@ -266,7 +338,14 @@ void InitList(HistoryState& state) {
     HWND list = Item(state, IDC_LIST_HISTORY);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
-    InsertColumns(list, RECORD_COLUMNS, state.dpi);
+    std::vector<ListColumn> columns(std::begin(RECORD_COLUMNS), std::end(RECORD_COLUMNS));
+    columns.push_back({IDS_HISTORY_COL_ACTION, kActionColumnWidth});
+    InsertColumns(list, columns.data(), columns.size(), state.dpi);
+    // A text of its own length, read from its start.
+    LVCOLUMNW left{};
+    left.mask = LVCF_FMT;
+    left.fmt = LVCFMT_LEFT;
+    SendMessageW(list, LVM_SETCOLUMNW, kActionColumn, reinterpret_cast<LPARAM>(&left));
 }
 
 void InitFilters(HistoryState& state) {
@@ -369,6 +448,10 @@ INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             return FALSE;  // the dialog manager scales the controls
         case WM_COMMAND:
             OnCommand(*state, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) != Item(*state, IDC_LIST_HISTORY)) return FALSE;
+            ShowActionMenu(*state, lParam);
             return TRUE;
         case WM_HISTORY_SITE_COPIED:
             OnSiteRowsCopied(*state);

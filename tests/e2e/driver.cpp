@@ -83,11 +83,28 @@ HWND HistoryWindow(HWND main, int* count = nullptr) {
     return search.found;
 }
 
-// A control of the main window or, failing that, of the history window: their ids differ.
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OwnedSearch*>(param);
+    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// A control of the main window or, failing that, of a dialog the history window shows ("조치
+// 기록"), or of the history window itself: their ids differ.
 HWND ControlOf(HWND main, int id) {
     if (HWND control = GetDlgItem(main, id)) return control;
     HWND history = HistoryWindow(main);
-    return history ? GetDlgItem(history, id) : nullptr;
+    if (!history) return nullptr;
+    OwnedSearch dialog{history, nullptr};
+    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&dialog));
+    if (HWND control = dialog.found ? GetDlgItem(dialog.found, id) : nullptr) return control;
+    return GetDlgItem(history, id);
 }
 
 BOOL CALLBACK CountMainWindow(HWND window, LPARAM count) {

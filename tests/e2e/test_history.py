@@ -93,13 +93,15 @@ class HistoryWindow(BenchCase):
         state = self.open_from_system_menu()
         self.assertEqual(state["title"], "측정 이력")
         self.assertEqual(state["windows"], "1")
+        # The record list's columns, and the 조치 column after them.
         self.assertEqual(self.app.cmd(f"columns {IDC['LIST_HISTORY']}"),
-                         self.app.cmd(f"columns {IDC['LIST_RECORD']}"))
+                         self.app.cmd(f"columns {IDC['LIST_RECORD']}") + "|조치:240:l")
         # The last 30 days up to today: the old row is left out.
         self.assertEqual(self.app.cmd(f"date {IDC['HISTORY_TO']}"), TODAY.isoformat())
         self.assertEqual(self.table(), numbered(MEASUREMENTS[:5]))
         self.assertEqual(self.text("HISTORY_SUMMARY"),
-                         "전체 5건 · 안전 2건 (40.0%) · 주의 2건 (40.0%) · 오염 1건 (20.0%)")
+                         "전체 5건 · 안전 2건 (40.0%) · 주의 2건 (40.0%) · 오염 1건 (20.0%) · "
+                         "미조치 3건")
         ink = [int(c) for c in self.app.cmd(f"cell-ink {IDC['LIST_HISTORY']} 0 10").split(",")]
         self.assertGreater(ink[0], ink[1] + 100, f"오염 is red, not {ink}")
         self.display.screenshot("history-window")
@@ -123,7 +125,8 @@ class HistoryWindow(BenchCase):
         self.settle()
         self.assertEqual(self.table(), numbered([MEASUREMENTS[3]]))
         self.assertEqual(self.text("HISTORY_SUMMARY"),
-                         "전체 1건 · 안전 0건 (0.0%) · 주의 1건 (100.0%) · 오염 0건 (0.0%)")
+                         "전체 1건 · 안전 0건 (0.0%) · 주의 1건 (100.0%) · 오염 0건 (0.0%) · "
+                         "미조치 1건")
 
         csv = os.path.join(self.folder, "이력.csv")
         self.click("HISTORY_CSV")
@@ -167,6 +170,57 @@ class HistoryWindow(BenchCase):
             self.assertIn(f"<td class=n>102<td class=n>{shown}<td>", html)
             self.assertNotIn(f"<td class=n>{hidden}<td>", html)
             self.assertEqual(self.table(), numbered(MEASUREMENTS))
+
+    def dialog_line(self):
+        """The measurement line of the dialog "조치 기록", empty while it is not open."""
+        try:
+            return self.text("ACTION_MEASUREMENT")
+        except AssertionError:
+            return ""
+
+    def test_an_action_recorded_in_the_window_is_in_the_report(self):
+        retest = (-1, 15, 0, "홍길동", "101", "2001", "세균", "100", "200", "80", "안전")
+        self.import_natively([retest] + MEASUREMENTS)
+        self.start()
+        self.app.cmd("open-history")
+        self.history()
+        action = IDC["LIST_HISTORY"]
+        self.assertEqual(self.app.cmd(f"cell {action} 1 11")[1:],
+                         "미조치 · 재측정 안전 (추정) 15:00")
+        ink = [int(c) for c in self.app.cmd(f"cell-ink {action} 1 11").split(",")]
+        self.assertGreater(ink[0], ink[1] + 100, f"미조치 is red, not {ink}")
+        self.app.cmd(f"toggle {IDC['HISTORY_OPEN_ONLY']}")
+        self.settle()
+        self.assertEqual(len(self.table()), 3)  # the 오염 and the two 주의 results
+
+        # The 오염 row's context menu opens the dialog, owned by the window.
+        self.app.cmd(f"right-click {action}")
+        self.app.cmd("menu-pick 1")  # 조치 기록...
+        wait_until(lambda: self.dialog_line().startswith(
+            (TODAY - datetime.timedelta(days=1)).isoformat() + " 14:00:00"), what="the dialog")
+        self.assertEqual(self.text("ACTION_RETEST"),
+                         (TODAY - datetime.timedelta(days=1)).isoformat() +
+                         " 15:00:00 · 측정값 80 · 안전 (추정)")
+        self.assertTrue(self.enabled("ACTION_RETEST_SAFE"))
+        self.display.screenshot("history-action")
+        self.app.cmd(f"set-text {IDC['ACTION_TEXT']} 표면 재세척 후 재측정")
+        self.app.cmd(f"click {IDOK}")
+        wait_until(lambda: self.app.cmd(f"cell {action} 0 11")[1:] == "표면 재세척 후 재측정",
+                   what="the action in the table")
+        self.assertTrue(self.text("HISTORY_SUMMARY").endswith(" · 미조치 2건"))
+
+        report = os.path.join(self.folder, "보고서.html")
+        self.app.cmd(f"toggle {IDC['HISTORY_OPEN_ONLY']}")
+        self.settle()
+        self.click("HISTORY_REPORT")
+        self.app.cmd(f"save-as {windows_path(report)}")
+        self.settle()
+        self.assertIsNone(self.box(500))
+        with open(report, encoding="utf-8") as f:
+            html = f.read()
+        self.assertIn("오염·주의 3건 중 조치 기록 1건, 미조치 2건", html)
+        self.assertIn("<td>표면 재세척 후 재측정 — ", html)
+        self.assertIn("<h2>미조치 결과</h2>", html)
 
     def test_opened_once_from_the_record_list_and_its_size_kept(self):
         self.start()

@@ -344,8 +344,9 @@ class HighDpi(unittest.TestCase):
         app.cmd("sync")
         DISPLAY.screenshot("history-window-144dpi")
         self.assertEqual(app.cmd("layout history").split("outside:")[1], "")
+        # The record list's columns, and the 조치 column after them, scaled alike.
         self.assertEqual(app.cmd(f"columns {IDC['LIST_HISTORY']}"),
-                         app.cmd(f"columns {IDC['LIST_RECORD']}"))
+                         app.cmd(f"columns {IDC['LIST_RECORD']}") + "|조치:360:l")
 
 
 if __name__ == "__main__":

@@ -31,6 +31,30 @@
 
 namespace {
 
+// A report of this PC's archive without its corrective actions, which the site does not hold:
+// the open results, the line under the summary, and the two columns of the "오염" list.
+std::string WithoutActions(const std::string& html) {
+    // Line by line: a regular expression over a whole report of thousands of rows overflows
+    // std::regex's recursion.
+    const std::regex followUp("(<td class=v2>오염(?:<td>COM\\d+)?)<td(?! class=n)[^\n]*");
+    std::istringstream lines(html);
+    std::string kept, line;
+    bool inOpenResults = false;
+    while (std::getline(lines, line)) {
+        if (line == "<h2>미조치 결과</h2>") inOpenResults = true;
+        if (inOpenResults) {
+            inOpenResults = line != "</table>";
+            continue;
+        }
+        if (line.rfind("<p class=\"note\">오염·주의 ", 0) == 0) continue;
+        const size_t header = line.find("<th>재측정<th>조치");
+        if (header != std::string::npos)
+            line.erase(header, std::string("<th>재측정<th>조치").size());
+        kept += std::regex_replace(line, followUp, "$1") + "\n";
+    }
+    return kept;
+}
+
 bool OnMariaDb() {
     const char* engine = std::getenv("OMBRIX_TEST_SITE_ENGINE");
     return engine && std::string(engine) == "mariadb";
@@ -190,7 +214,7 @@ protected:
         // foot.
         const std::regex createdAt("(작성<td>|· )\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}");
         EXPECT_EQ(std::regex_replace(FileBytes(siteReport), createdAt, "$1"),
-                  std::regex_replace(FileBytes(localReport), createdAt, "$1"));
+                  WithoutActions(std::regex_replace(FileBytes(localReport), createdAt, "$1")));
     }
     void Server(const char* command) {
         const std::string line = std::string(ServerScript()) + " " + command + " " + StateFile();
