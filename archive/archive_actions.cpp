@@ -1,5 +1,10 @@
 #include "archive/archive_actions.h"
 
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <unordered_map>
+
 #include "archive/filter_sql.h"
 #include "archive/sqlite_statement.h"
 #include "measurement/measurement_identity.h"
@@ -13,7 +18,77 @@ ArchiveStatus Run(Archive& archive, Statement& statement) {
     return StatusOf(archive.Handle(), result == SQLITE_DONE ? SQLITE_OK : result);
 }
 
+// Reads a table of (id, text) pairs into a map from the text to the id.
+ArchiveStatus IdsByName(Archive& archive, const char* sql,
+                        std::unordered_map<std::string, int64_t>& ids) {
+    Statement select(archive.Handle(), sql);
+    return EachRow(archive, select, [&](const Statement& row) {
+        ids[row.Text(1)] = row.Integer(0);
+        return true;
+    });
+}
+
+// The rows waiting for their retest, of one standard from one source, in time order: each
+// passed row of the group at a later time is the retest of those before it it has not passed
+// yet, when within their window.
+struct RetestGroup {
+    std::vector<std::pair<int64_t, size_t>> waiting;  // (time, index in the rows)
+    size_t next = 0;                                  // the first still waiting
+};
+
+// The rows' groups by (standard id, source id), and the period to pass over; rows whose
+// standard, source or time the archive does not know have no retest.
+ArchiveStatus GroupRetestRows(Archive& archive, const std::vector<const Measurement*>& rows,
+                              std::map<std::pair<int64_t, int64_t>, RetestGroup>& groups,
+                              int64_t& first, int64_t& last) {
+    std::unordered_map<std::string, int64_t> standards, sources;
+    ArchiveStatus status =
+        IdsByName(archive, "SELECT id, coalesce(name, '') FROM standards", standards);
+    if (status) status = IdsByName(archive, "SELECT id, name FROM sources", sources);
+    if (!status) return status;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::optional<int64_t> at = SecondsFromTimeText(rows[i]->measuredAt);
+        const auto standard = standards.find(rows[i]->standardName);
+        const auto source = sources.find(rows[i]->source);
+        if (!at || standard == standards.end() || source == sources.end()) continue;
+        groups[{standard->second, source->second}].waiting.emplace_back(*at, i);
+        first = std::min(first, *at);
+        last = std::max(last, *at);
+    }
+    for (auto& [key, group] : groups) std::sort(group.waiting.begin(), group.waiting.end());
+    return {};
+}
+
+// Each found retest's row, read by its id.
+ArchiveStatus ReadRetests(Archive& archive, const std::vector<int64_t>& ids,
+                          std::vector<std::optional<Measurement>>& retests) {
+    const std::string sql = std::string(MEASUREMENT_COLUMNS) + " WHERE r.id = ?1";
+    Statement select(archive.Handle(), sql.c_str());
+    ArchiveStatus status;
+    for (size_t i = 0; status && i < ids.size(); ++i) {
+        if (ids[i] < 0) continue;
+        select.Reset();
+        select.Bind(1, ids[i]);
+        status = EachRow(archive, select, [&](const Statement& row) {
+            ReadMeasurement(row, retests[i].emplace());
+            return false;
+        });
+    }
+    return status;
+}
+
 }  // namespace
+
+std::optional<int64_t> RetestWindowOf(const std::string& hours) {
+    if (hours.empty() || hours.size() > 3) return std::nullopt;
+    int64_t value = 0;
+    for (char c : hours) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value < 1 || value > MAX_RETEST_HOURS) return std::nullopt;
+    return value * SECONDS_PER_HOUR;
+}
 
 bool NeedsAction(Verdict verdict) {
     return verdict == Verdict::Caution || verdict == Verdict::Contaminated;
@@ -68,6 +143,52 @@ ArchiveStatus LikelyRetest(Archive& archive, const Measurement& row, int64_t win
         retest.emplace();
         ReadMeasurement(s, *retest);
         return false;
+    });
+}
+
+ArchiveStatus LikelyRetests(Archive& archive, const std::vector<const Measurement*>& rows,
+                            int64_t windowSeconds,
+                            std::vector<std::optional<Measurement>>& retests) {
+    retests.assign(rows.size(), std::nullopt);
+    std::map<std::pair<int64_t, int64_t>, RetestGroup> groups;
+    int64_t first = std::numeric_limits<int64_t>::max(), last = 0;
+    ArchiveStatus status = GroupRetestRows(archive, rows, groups, first, last);
+    if (!status || groups.empty()) return status;
+    // The readings in the order LikelyRetest takes the first of, with their source.
+    Statement scan(archive.Handle(),
+                   "SELECT r.measured_at, r.standard_id, b.source_id, r.id FROM readings r "
+                   "JOIN batches b ON b.id = r.batch_id "
+                   "WHERE r.measured_at > ?1 AND r.measured_at <= ?2 ORDER BY r.measured_at, r.id");
+    scan.Bind(1, first);
+    scan.Bind(2, last + windowSeconds);
+    std::vector<int64_t> found(rows.size(), -1);  // the retest's id, beside the rows
+    status = EachRow(archive, scan, [&](const Statement& row) {
+        const auto group = groups.find({row.Integer(1), row.Integer(2)});
+        if (group == groups.end()) return true;
+        const int64_t at = row.Integer(0);
+        auto& [waiting, next] = group->second;
+        for (; next < waiting.size() && waiting[next].first < at; ++next)
+            if (at <= waiting[next].first + windowSeconds)
+                found[waiting[next].second] = row.Integer(3);
+        return true;
+    });
+    return status ? ReadRetests(archive, found, retests) : status;
+}
+
+ArchiveStatus LatestActions(Archive& archive, const std::vector<const Measurement*>& rows,
+                            std::vector<std::optional<CorrectiveAction>>& actions) {
+    actions.assign(rows.size(), std::nullopt);
+    std::unordered_map<std::string, std::vector<size_t>> byIdentity;
+    for (size_t i = 0; i < rows.size(); ++i) byIdentity[MeasurementIdentity(*rows[i])].push_back(i);
+    Statement select(archive.Handle(),
+                     "SELECT identity, action_text, action_by, action_at FROM measurement_actions "
+                     "WHERE id IN (SELECT max(id) FROM measurement_actions GROUP BY identity)");
+    return EachRow(archive, select, [&](const Statement& s) {
+        const auto wanted = byIdentity.find(s.Text(0));
+        if (wanted != byIdentity.end())
+            for (size_t i : wanted->second)
+                actions[i] = CorrectiveAction{s.Text(1), s.Text(2), s.Integer(3)};
+        return true;
     });
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "archive/archive.h"
 #include "archive/archive_query.h"
@@ -16,6 +17,12 @@
 
 // How far after a result its likely retest is looked for, unless set otherwise.
 constexpr int64_t DEFAULT_RETEST_WINDOW_SECONDS = 24 * SECONDS_PER_HOUR;
+// The setting of the window (RetestHours) is whole hours, up to a month.
+constexpr int64_t MAX_RETEST_HOURS = 720;
+
+// The window of a RetestHours setting's text: whole hours from 1 to MAX_RETEST_HOURS, digits
+// alone; none for anything else (empty, 0, too many, words), which leaves the default.
+std::optional<int64_t> RetestWindowOf(const std::string& hours);
 
 struct CorrectiveAction {
     std::string text;  // what was done, UTF-8, lines joined by "\n"
@@ -42,6 +49,17 @@ ArchiveStatus LatestAction(Archive& archive, const Measurement& row,
 // `windowSeconds` later (the window's end included); none when there is none.
 ArchiveStatus LikelyRetest(Archive& archive, const Measurement& row, int64_t windowSeconds,
                            std::optional<Measurement>& retest);
+
+// LikelyRetest of each of `rows`, beside them: one ordered pass over the times the rows and their
+// windows cover, and one look-up per retest found, instead of a query per row (a report lists
+// thousands).
+ArchiveStatus LikelyRetests(Archive& archive, const std::vector<const Measurement*>& rows,
+                            int64_t windowSeconds,
+                            std::vector<std::optional<Measurement>>& retests);
+
+// LatestAction of each of `rows`, beside them, from one read of the latest versions.
+ArchiveStatus LatestActions(Archive& archive, const std::vector<const Measurement*>& rows,
+                            std::vector<std::optional<CorrectiveAction>>& actions);
 
 // Of a filter's results: those that ask for an action, and those of them still open.
 struct ActionCounts {

@@ -76,7 +76,9 @@ public:
 
     int LoadReport(ReportInput& input) {
         if (m_archive) {
-            const ArchiveStatus status = ::LoadReport(*m_archive, m_arguments.filter, input);
+            const ArchiveStatus status =
+                ::LoadReport(*m_archive, m_arguments.filter,
+                             m_arguments.retestWindow.value_or(RetestWindowOfPc()), input);
             return status ? EXIT_DONE : ArchiveFailed(m_path, status);
         }
         const SiteStatus status = LoadSiteReport(*m_site, SiteFilterOf(m_arguments), input);

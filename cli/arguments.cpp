@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 
+#include "archive/archive_actions.h"
 #include "cli/output_target.h"
 #include "cli/port_name.h"
 #include "measurement/record_words.h"
@@ -176,8 +177,20 @@ bool CheckNoteOptions(const Arguments& out, const FilterWords& filter, std::stri
     return error.empty();
 }
 
+// The window of the likely retest is the local report's alone: the site's report shows none.
+bool CheckRetestOption(const Arguments& out, const std::string& hours, std::string& error) {
+    if (hours.empty()) return true;
+    if (!out.retestWindow)
+        error = "--retest-hours takes whole hours from 1 to " + std::to_string(MAX_RETEST_HOURS);
+    else if (std::string(out.command->name) != "report" || !out.site.empty())
+        error =
+            "--retest-hours sets how long after a result its likely retest is looked for: "
+            "report without --site only";
+    return error.empty();
+}
+
 bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
-                  const FilterWords& filter, std::string& error) {
+                  const FilterWords& filter, const std::string& retestHours, std::string& error) {
     if (operands.empty()) {
         error = "no command given";
         return false;
@@ -189,7 +202,8 @@ bool CheckCommand(Arguments& out, const std::vector<std::string>& operands,
         return false;
     }
     if (!CheckOperands(out, operands, error) || !CheckArchiveOptions(out, filter, error) ||
-        !CheckSiteOptions(out, error) || !CheckNoteOptions(out, filter, error))
+        !CheckSiteOptions(out, error) || !CheckNoteOptions(out, filter, error) ||
+        !CheckRetestOption(out, retestHours, error))
         return false;
     if (!out.command->writesCsv && (!out.csv.empty() || out.utf8)) {
         error = name + " writes no file: --csv and --utf8 do not apply";
@@ -219,6 +233,7 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
     error.clear();
     std::vector<std::string> operands;
     FilterWords filter;
+    std::string retestHours;
     bool optionsEnded = false;
     for (size_t i = 0; i < words.size() && error.empty(); ++i) {
         const std::string& word = words[i];
@@ -258,11 +273,13 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
                    !TakeValue(words, i, "--site-file", out.siteFile, error) &&
                    !TakeValue(words, i, "--pc", out.pc, error) &&
                    !TakeValue(words, i, "--at", out.at, error) &&
+                   !TakeValue(words, i, "--retest-hours", retestHours, error) &&
                    !TakeFilterOption(words, i, filter, out, error)) {
             error = "unknown option \"" + word + "\"";
         }
     }
-    return error.empty() && CheckCommand(out, operands, filter, error);
+    if (!retestHours.empty()) out.retestWindow = RetestWindowOf(retestHours);
+    return error.empty() && CheckCommand(out, operands, filter, retestHours, error);
 }
 
 std::string HelpText() {
@@ -281,6 +298,7 @@ std::string HelpText() {
          [--user NAME] [--verdict 안전|주의|오염]... [--open] [--csv FILE] [--utf8]
   ombrix [--archive FILE] note --at "YYYY-MM-DD HH:MM:SS" --standard NAME [--user NAME] TEXT
   ombrix [--archive FILE] report --html FILE [the filters of history] [--show-ids]
+         [--retest-hours N]
   ombrix [--archive FILE] [--site CONN | --site-file FILE] sync [--retry-refused]
   ombrix --site CONN | --site-file FILE history|report ... [--pc NAME] [--show-ids]
   ombrix site set [--machine] [--site-file FILE]      (else the string on standard input)
@@ -338,6 +356,11 @@ report     write the audit report of the filtered measurements as one HTML file 
            character only ("1******").
 --show-ids the report's ID2 in full, and the site's rows' (history --site), which are
            otherwise hidden the same way.
+--retest-hours N
+           report: a failed result's likely retest is the next measurement of its standard
+           from its source within N hours (whole hours, 1 to 720); without it the PC's
+           setting: OMBRIX_RETEST_HOURS, else the registry value RetestHours (HKLM, then
+           HKCU, under Software\Kavenor\Ombrix_Tessaly), else 24.
 sync       push every archived measurement that the site archive does not have yet (an ODBC
            database that every PC's archive flows into) and say how many went and how many
            were there already. A row the site refuses for its content (a constraint, a

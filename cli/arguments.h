@@ -1,6 +1,8 @@
 // The console program's command line.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,8 @@ struct Arguments {
     bool replace = false;  // --replace: backup writes over an existing file
     std::string at;        // note's --at "YYYY-MM-DD HH:MM:SS": the measurement's time
     std::string text;      // note's action text, UTF-8
+    // --retest-hours N: report's window of the likely retest; none: the PC's setting
+    std::optional<int64_t> retestWindow;
 };
 
 // False with a one-line reason when the words are no valid command line (exit status 2).

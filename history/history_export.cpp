@@ -60,7 +60,8 @@ HistoryFileOutcome SaveHistoryCsv(Archive& archive, const ArchiveFilter& filter,
 }
 
 HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& choices,
-                                     ValueAxis axis, const std::string& createdAt, OutputFile& file,
+                                     int64_t retestWindowSeconds, ValueAxis axis,
+                                     const std::string& createdAt, OutputFile& file,
                                      const std::string& path, bool showIds) {
     const ArchiveFilter filter = FilterOf(choices);
     ReportInput input;
@@ -71,7 +72,7 @@ HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& cho
     input.createdAt = createdAt;
     input.showIds = showIds;
     HistoryFileOutcome outcome;
-    outcome.archive = LoadReport(archive, filter, input);
+    outcome.archive = LoadReport(archive, filter, retestWindowSeconds, input);
     if (outcome.archive) outcome.file = WriteWholeFile(file, path, ReportHtml(input));
     return outcome;
 }

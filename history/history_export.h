@@ -28,9 +28,11 @@ ArchiveStatus ForEachRecordCsvLine(Archive& archive, const ArchiveFilter& filter
 HistoryFileOutcome SaveHistoryCsv(Archive& archive, const ArchiveFilter& filter, OutputFile& file,
                                   const std::string& path, bool hideId2 = false);
 
-// The audit report of `choices` with its chart on `axis`, made at `createdAt`
+// The audit report of `choices` (likely retests within `retestWindowSeconds`) with its chart on
+// `axis`, made at `createdAt`
 // ("YYYY-MM-DD HH:MM:SS"), ID2 in full with `showIds`. Nothing is written when the archive cannot
 // be read.
 HistoryFileOutcome SaveHistoryReport(Archive& archive, const HistoryChoices& choices,
-                                     ValueAxis axis, const std::string& createdAt, OutputFile& file,
+                                     int64_t retestWindowSeconds, ValueAxis axis,
+                                     const std::string& createdAt, OutputFile& file,
                                      const std::string& path, bool showIds = false);

@@ -94,6 +94,7 @@ public:
     std::string Summary(const HistoryTexts& texts) const;
     // How far after a result its likely retest is looked for.
     void SetRetestWindow(int64_t seconds) { m_retestWindow = seconds; }
+    int64_t RetestWindow() const { return m_retestWindow; }
 
     // The line under the chart for the mark under the pointer.
     std::string HoverText(const HistoryTexts& texts, const ChartModel& model,

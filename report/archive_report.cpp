@@ -121,31 +121,36 @@ ReportAction ReportActionOf(const CorrectiveAction& action) {
 }
 
 // What followed each listed "오염" row, the counts of results answered and open, and the newest
-// open results with their likely retests.
-ArchiveStatus LoadReportActions(Archive& archive, const ArchiveFilter& filter, ReportInput& input) {
+// open results with their likely retests: the retests of both lists in one pass, the actions in
+// one read.
+ArchiveStatus LoadReportActions(Archive& archive, const ArchiveFilter& filter,
+                                int64_t retestWindowSeconds, ReportInput& input) {
     ReportActions& actions = input.actions.emplace();
     ActionCounts counts;
     ArchiveStatus status = CountActions(archive, filter, counts);
     actions.needing = static_cast<int64_t>(counts.needing);
     actions.open = static_cast<int64_t>(counts.open);
-    ActionState state;
-    for (size_t i = 0; status && i < input.contaminated.size(); ++i) {
-        status =
-            LoadActionState(archive, input.contaminated[i], DEFAULT_RETEST_WINDOW_SECONDS, state);
-        actions.contaminated.push_back(
-            {state.retest,
-             state.action ? std::optional(ReportActionOf(*state.action)) : std::nullopt});
+    if (status && counts.open > 0) {
+        ArchiveFilter open = filter;
+        open.openOnly = true;
+        status = ForEachMeasurement(archive, open, [&](const Measurement& row) {
+            actions.openRows.push_back(row);
+            return actions.openRows.size() < REPORT_OPEN_LIST_LIMIT;
+        });
     }
-    if (!status || counts.open == 0) return status;
-    ArchiveFilter open = filter;
-    open.openOnly = true;
-    status = ForEachMeasurement(archive, open, [&](const Measurement& row) {
-        actions.openRows.push_back(row);
-        return actions.openRows.size() < REPORT_LIST_LIMIT;
-    });
-    for (size_t i = 0; status && i < actions.openRows.size(); ++i)
-        status = LikelyRetest(archive, actions.openRows[i], DEFAULT_RETEST_WINDOW_SECONDS,
-                              actions.openFollowUps.emplace_back().retest);
+    std::vector<const Measurement*> rows;
+    for (const Measurement& row : input.contaminated) rows.push_back(&row);
+    std::vector<std::optional<CorrectiveAction>> acted;
+    if (status) status = LatestActions(archive, rows, acted);
+    for (const Measurement& row : actions.openRows) rows.push_back(&row);
+    std::vector<std::optional<Measurement>> retests;
+    if (status) status = LikelyRetests(archive, rows, retestWindowSeconds, retests);
+    if (!status) return status;
+    for (size_t i = 0; i < input.contaminated.size(); ++i)
+        actions.contaminated.push_back(
+            {retests[i], acted[i] ? std::optional(ReportActionOf(*acted[i])) : std::nullopt});
+    for (size_t i = input.contaminated.size(); i < rows.size(); ++i)
+        actions.openFollowUps.push_back({retests[i], std::nullopt});
     return status;
 }
 
@@ -184,7 +189,8 @@ void ReportPeriod(const ArchiveFilter& filter, bool any, int64_t first, int64_t 
     input.to = DateText(until - SECONDS_PER_DAY);
 }
 
-ArchiveStatus LoadReport(Archive& archive, const ArchiveFilter& filter, ReportInput& input) {
+ArchiveStatus LoadReport(Archive& archive, const ArchiveFilter& filter, int64_t retestWindowSeconds,
+                         ReportInput& input) {
     const ArchiveSnapshot snapshot(archive);  // totals and rows of one moment
     bool any = false;
     int64_t first = 0, last = 0;
@@ -203,7 +209,7 @@ ArchiveStatus LoadReport(Archive& archive, const ArchiveFilter& filter, ReportIn
     status = LoadContaminated(archive, filter, input);
     if (!status) return status;
     status = LoadForcedClears(archive, from, until, input.forcedClears);
-    return status ? LoadReportActions(archive, filter, input) : status;
+    return status ? LoadReportActions(archive, filter, retestWindowSeconds, input) : status;
 }
 
 // The filter in the report's words; a name of "" is the rows without one.

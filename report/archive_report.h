@@ -8,10 +8,12 @@
 #include "report/report.h"
 
 // Fills `input`'s sources, counts, standards, chart, "오염" rows and their total from the rows of
-// `filter`; its period (`from`, `to`) too where the filter leaves an end open (the first and last
-// day measured). The title, the filters' texts, the axis and the time it was made stay the
-// caller's.
-ArchiveStatus LoadReport(Archive& archive, const ArchiveFilter& filter, ReportInput& input);
+// `filter`, and what followed the failures, their likely retests looked for within
+// `retestWindowSeconds`; its period (`from`, `to`) too where the filter leaves an end open (the
+// first and last day measured). The title, the filters' texts, the axis and the time it was made
+// stay the caller's.
+ArchiveStatus LoadReport(Archive& archive, const ArchiveFilter& filter, int64_t retestWindowSeconds,
+                         ReportInput& input);
 
 // The report's period [from, until) in seconds, its days written into `input`: the filter's ends;
 // an end it leaves open the first or last day measured (`first`, `last`), or, with nothing

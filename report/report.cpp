@@ -189,12 +189,17 @@ void AppendOpenResults(std::string& out, const ReportActions& actions) {
     if (actions.open == 0) return;
     out += "<h2>미조치 결과</h2>\n<p class=\"note\">조치가 기록되지 않은 주의·오염 결과 " +
            GroupedNumber(actions.open) + "건";
-    if (static_cast<int64_t>(actions.openRows.size()) < actions.open)
-        out += " 가운데 최근 " + GroupedNumber(actions.openRows.size()) + "건";
+    const size_t listed = std::min(actions.openRows.size(), REPORT_OPEN_LIST_LIMIT);
+    if (static_cast<int64_t>(listed) < actions.open) {
+        out += " 가운데 최근 " + GroupedNumber(listed) + "건을 싣습니다. 나머지 " +
+               GroupedNumber(actions.open - static_cast<int64_t>(listed)) +
+               "건은 측정 이력 창의 &quot;미조치만&quot;과 &quot;CSV로 저장...&quot; 또는 "
+               "<code>ombrix history --open --csv 파일</code>로 저장할 수 있습니다";
+    }
     out += ". 최근 것부터 적었습니다.</p>\n<table class=\"list\">\n";
     HeaderRow(out, {"No.", "시간", "이름", "측정기준", "측정값", "결과", "재측정"});
     out += "<tbody>\n";
-    for (size_t i = 0; i < actions.openRows.size(); ++i) {
+    for (size_t i = 0; i < listed; ++i) {
         const Measurement& m = actions.openRows[i];
         const auto seconds = SecondsFromTimeText(m.measuredAt);
         out += "<tr>";
@@ -204,7 +209,8 @@ void AppendOpenResults(std::string& out, const ReportActions& actions) {
         Cell(out, m.standardName);
         Cell(out, std::to_string(m.value), "n");
         Cell(out, VerdictText(m.verdict), VerdictClass(m.verdict));
-        const std::optional<Measurement>& retest = actions.openFollowUps[i].retest;
+        const std::optional<Measurement> retest =
+            i < actions.openFollowUps.size() ? actions.openFollowUps[i].retest : std::nullopt;
         Cell(out, RetestText(retest), retest ? VerdictClass(retest->verdict) : nullptr);
         out += "\n";
     }

@@ -21,6 +21,9 @@
 // The "오염" rows a report lists at most; the rest are counted in a note. About 150 bytes a row:
 // the list stays under a megabyte and a year's report under 2 MB.
 constexpr size_t REPORT_LIST_LIMIT = 5000;
+// The open results a report lists at most, first in it. A row there is about 180 bytes and a
+// "오염" row with its retest and action about 280: both lists full stay under 2 MB with half.
+constexpr size_t REPORT_OPEN_LIST_LIMIT = REPORT_LIST_LIMIT / 2;
 constexpr int REPORT_CHART_WIDTH = 960, REPORT_CHART_HEIGHT = 380;
 
 // The history window's filters as the report names them. Empty means all ("전체").
@@ -47,10 +50,10 @@ struct ResultFollowUp {
     std::optional<ReportAction> action;
 };
 struct ReportActions {
-    int64_t needing = 0;                        // 주의 and 오염 results of the filtered set
-    int64_t open = 0;                           // of them, without an action
-    std::vector<ResultFollowUp> contaminated;   // beside ReportInput::contaminated, row for row
-    std::vector<Measurement> openRows;          // the newest open results, at most the limit
+    int64_t needing = 0;                       // 주의 and 오염 results of the filtered set
+    int64_t open = 0;                          // of them, without an action
+    std::vector<ResultFollowUp> contaminated;  // beside ReportInput::contaminated, row for row
+    std::vector<Measurement> openRows;  // the newest open results, REPORT_OPEN_LIST_LIMIT listed
     std::vector<ResultFollowUp> openFollowUps;  // beside openRows
 };
 

@@ -1,5 +1,7 @@
 #include "site/site_setting.h"
 
+#include "archive/archive_actions.h"
+
 namespace {
 
 using namespace site_setting_platform;
@@ -46,3 +48,7 @@ SiteSource ChosenSite(const std::string& site, const std::string& siteFile) {
 }
 
 std::string SiteSettingOfPc() { return ChosenSite("", "").connection; }
+
+int64_t RetestWindowOfPc() {
+    return RetestWindowOf(RetestHoursOfPc()).value_or(DEFAULT_RETEST_WINDOW_SECONDS);
+}

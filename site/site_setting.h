@@ -9,6 +9,7 @@
 // ${XDG_CONFIG_HOME:-~/.config}/ombrix/site.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The registry's key and value, under HKEY_LOCAL_MACHINE (set by IT for the machine) and then
@@ -50,6 +51,15 @@ std::string SiteSettingOfPc();
 constexpr char BACKUP_FOLDER_VALUE[] = "BackupFolder";
 constexpr char BACKUP_FOLDER_ENVIRONMENT_NAME[] = "OMBRIX_BACKUP_FOLDER";
 std::string BackupFolderOfPc();
+
+// The likely retest's window in hours (archive/archive_actions.h RetestWindowOf), named as the
+// backup folder is: the environment's OMBRIX_RETEST_HOURS, else the registry's RetestHours
+// (REG_DWORD or REG_SZ); empty when none is set.
+constexpr char RETEST_HOURS_VALUE[] = "RetestHours";
+constexpr char RETEST_HOURS_ENVIRONMENT_NAME[] = "OMBRIX_RETEST_HOURS";
+std::string RetestHoursOfPc();
+// The window in seconds that setting gives; the default where it is not set or not valid.
+int64_t RetestWindowOfPc();
 
 // The command line's --site when given, else the PC's setting.
 inline std::string SiteSetting(const std::string& commandLine) {

@@ -131,6 +131,104 @@ TEST_F(ActionsTest, TheLikelyRetestIsTheNextOfTheSameStandardAndSourceWithinTheW
     }
 }
 
+TEST_F(ActionsTest, TheRetestsOfManyRowsAreThoseFoundOneByOne) {
+    // Every row, in an order that is not the archive's, and one row twice.
+    std::vector<Measurement> rows;
+    for (const Reading& r : kReadings) rows.insert(rows.begin(), Row(r));
+    rows.push_back(Row(kReadings[0]));
+    std::vector<const Measurement*> pointers;
+    for (const Measurement& row : rows) pointers.push_back(&row);
+    for (int64_t window : {DEFAULT_RETEST_WINDOW_SECONDS, 30 * SECONDS_PER_MINUTE - 1,
+                           30 * SECONDS_PER_MINUTE, 3 * SECONDS_PER_DAY}) {
+        SCOPED_TRACE(window);
+        std::vector<std::optional<Measurement>> retests;
+        ASSERT_TRUE(LikelyRetests(*archive, pointers, window, retests));
+        ASSERT_EQ(retests.size(), rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            std::optional<Measurement> one;
+            ASSERT_TRUE(LikelyRetest(*archive, rows[i], window, one));
+            EXPECT_EQ(retests[i] ? retests[i]->measuredAt : "", one ? one->measuredAt : "")
+                << rows[i].measuredAt << " " << rows[i].source;
+            if (retests[i] && one) EXPECT_EQ(retests[i]->value, one->value);
+        }
+    }
+    // A row the archive does not hold has none.
+    Measurement stranger = Row(kReadings[0]);
+    stranger.source = "COM9";
+    std::vector<std::optional<Measurement>> retests;
+    ASSERT_TRUE(LikelyRetests(*archive, {&stranger}, DEFAULT_RETEST_WINDOW_SECONDS, retests));
+    EXPECT_FALSE(retests.at(0));
+}
+
+TEST_F(ActionsTest, TheLatestActionsOfManyRowsAreThoseFoundOneByOne) {
+    const Measurement first = At("2026-03-07 10:00:00"), second = At("2026-03-09 08:00:00");
+    ASSERT_TRUE(RecordAction(*archive, first, {"재세척", "kim", 1}));
+    ASSERT_TRUE(RecordAction(*archive, first, {"2차 세척", "lee", 2}));
+    ASSERT_TRUE(RecordAction(*archive, second, {"폐기", "kim", 3}));
+    const Measurement open = At("2026-03-12 08:00:00");
+    std::vector<std::optional<CorrectiveAction>> actions;
+    ASSERT_TRUE(LatestActions(*archive, {&open, &first, &second, &first}, actions));
+    ASSERT_EQ(actions.size(), 4u);
+    EXPECT_FALSE(actions[0]);
+    for (size_t i : {1u, 3u}) {
+        ASSERT_TRUE(actions[i]);
+        EXPECT_EQ(actions[i]->text, "2차 세척");
+        EXPECT_EQ(actions[i]->by, "lee");
+    }
+    ASSERT_TRUE(actions[2]);
+    EXPECT_EQ(actions[2]->at, 3);
+}
+
+TEST(RetestSetting, WholeHoursFromOneToAMonthAndNothingElse) {
+    const struct {
+        const char* hours;
+        std::optional<int64_t> window;
+    } cases[] = {
+        {"48", 48 * SECONDS_PER_HOUR},
+        {"1", SECONDS_PER_HOUR},
+        {"720", 720 * SECONDS_PER_HOUR},
+        {"024", 24 * SECONDS_PER_HOUR},
+        {"0", std::nullopt},
+        {"721", std::nullopt},
+        {"1000000000000000000000", std::nullopt},
+        {"", std::nullopt},
+        {"하루", std::nullopt},
+        {"24h", std::nullopt},
+        {" 24", std::nullopt},
+        {"-5", std::nullopt},
+        {"2.5", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RetestWindowOf(c.hours), c.window) << c.hours;
+}
+
+TEST_F(ActionsTest, ARetestThirtyHoursLaterCountsWithinFortyEightHoursOnly) {
+    Measurement failure = Row(kReadings[0]), retest = Row(kReadings[4]);
+    failure.measuredAt = "2026-03-20 00:00:00";
+    retest.measuredAt = "2026-03-21 06:00:00";
+    ListFeed feed({failure, retest});
+    BatchCount count;
+    ASSERT_TRUE(archive->AddBatch("COM3", feed, count));
+    ArchiveFilter filter;
+    SetFilterDays("2026-03-20", "2026-03-21", filter);
+    const struct {
+        std::optional<int64_t> window;
+        const char* retest;
+    } cases[] = {
+        {RetestWindowOf("48"), "2026-03-21 06:00:00"},
+        {DEFAULT_RETEST_WINDOW_SECONDS, ""},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.window);
+        ReportInput input;
+        ASSERT_TRUE(LoadReport(*archive, filter, *c.window, input));
+        ASSERT_EQ(input.contaminated.size(), 1u);
+        const std::optional<Measurement>& found = input.actions->contaminated.at(0).retest;
+        EXPECT_EQ(found ? found->measuredAt : "", c.retest) << *c.window;
+        const std::optional<Measurement>& open = input.actions->openFollowUps.at(0).retest;
+        EXPECT_EQ(open ? open->measuredAt : "", c.retest) << *c.window;
+    }
+}
+
 TEST_F(ActionsTest, AResultIsOpenUntilAnActionIsRecorded) {
     const CorrectiveAction some{"재세척", "kim", 0};
     const struct {
@@ -229,7 +327,7 @@ TEST_F(ActionsTest, ACorrectionIsANewVersionAndTheViewsShowTheLatestAndAll) {
 TEST_F(ActionsTest, TheReportAnswersWhatWasDoneAboutEachFailure) {
     const auto html = [&] {
         ReportInput input;
-        EXPECT_TRUE(LoadReport(*archive, {}, input));
+        EXPECT_TRUE(LoadReport(*archive, {}, DEFAULT_RETEST_WINDOW_SECONDS, input));
         return ReportHtml(input);
     };
     const auto has = [](const std::string& page, const std::string& part) {

@@ -10,6 +10,7 @@
 
 #include <thread>
 
+#include "archive/archive_actions.h"
 #include "archive/archive_cause_text.h"
 #include "archive/archive_file.h"
 #include "archive/archive_query.h"
@@ -273,7 +274,7 @@ TEST_F(ArchiveTest, ReadersDoNotWaitForAWriter) {
     }));
     EXPECT_EQ(rows, 2u);
     ReportInput report;
-    EXPECT_TRUE(LoadReport(*archive, {}, report));
+    EXPECT_TRUE(LoadReport(*archive, {}, DEFAULT_RETEST_WINDOW_SECONDS, report));
     EXPECT_EQ(report.contaminatedTotal, 1u);
     size_t waiting = 0;
     EXPECT_TRUE(CountWaiting(*archive, waiting));
@@ -314,7 +315,7 @@ TEST_F(ArchiveTest, TheReportsTotalsAndRowsAreOfOneMoment) {
     ArchiveFilter filter;
     ASSERT_TRUE(SetFilterDays("2011-03-01", "2011-03-31", filter));
     ReportInput report;
-    EXPECT_TRUE(LoadReport(*archive, filter, report));
+    EXPECT_TRUE(LoadReport(*archive, filter, DEFAULT_RETEST_WINDOW_SECONDS, report));
     sqlite3_progress_handler(archive->Handle(), 0, nullptr, nullptr);
     EXPECT_TRUE(commit.done);
     EXPECT_EQ(report.contaminatedTotal, report.contaminated.size());
@@ -605,7 +606,7 @@ TEST_F(ArchiveTest, TheReportCountsAsTheTallyOfItsRows) {
             ASSERT_TRUE(SetFilterDays(plan.from, plan.to, filter));
         }
         ReportInput report;
-        ASSERT_TRUE(LoadReport(*archive, filter, report));
+        ASSERT_TRUE(LoadReport(*archive, filter, DEFAULT_RETEST_WINDOW_SECONDS, report));
         EXPECT_EQ(report.from, plan.from);
         EXPECT_EQ(report.to, plan.to);
         EXPECT_EQ(report.sources, (std::vector<std::string>{"COM3", "old.csv"}));

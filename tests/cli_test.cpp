@@ -804,6 +804,16 @@ TEST(CliArguments, WrongUsageIsNamed) {
          "--open lists the archive's open results: history without --site only"},
         {{"--site", "DSN=x", "history", "--open"},
          "--open lists the archive's open results: history without --site only"},
+        {{"report", "--html", "r.html", "--retest-hours", "0"},
+         "--retest-hours takes whole hours from 1 to 720"},
+        {{"report", "--html", "r.html", "--retest-hours=1d"},
+         "--retest-hours takes whole hours from 1 to 720"},
+        {{"history", "--retest-hours", "48"},
+         "--retest-hours sets how long after a result its likely retest is looked for: report "
+         "without --site only"},
+        {{"--site", "DSN=x", "report", "--html", "r.html", "--retest-hours", "48"},
+         "--retest-hours sets how long after a result its likely retest is looked for: report "
+         "without --site only"},
     };
     for (const auto& c : cases) {
         Arguments arguments;

@@ -258,8 +258,8 @@ TEST_F(HistoryModelTest, SavesTheFilteredRowsAsTheRecordCsvAndTheirReport) {
                   "\xBC\xBC\xB1\xD5,100,200,50,\xBE\xC8\xC0\xFC\n");
 
     const std::string html = (dir / "report.html").string();
-    EXPECT_TRUE(SaveHistoryReport(*archive, choices, ValueAxis::Logarithmic, "2026-03-02 09:00:00",
-                                  *file, html)
+    EXPECT_TRUE(SaveHistoryReport(*archive, choices, DEFAULT_RETEST_WINDOW_SECONDS,
+                                  ValueAxis::Logarithmic, "2026-03-02 09:00:00", *file, html)
                     .archive);
     const std::string report = FileBytes("report.html");
     for (const char* part : {"2026-03-01 ~ 2026-03-01", "홍길동", "COM3", "2026-03-02 09:00:00"})
@@ -273,8 +273,9 @@ TEST_F(HistoryModelTest, SavesTheFilteredRowsAsTheRecordCsvAndTheirReport) {
     EXPECT_EQ(FileBytes("rows.csv").find("2001"), std::string::npos);
     const HistoryChoices everyone = Days(0, 0);  // 김철수's "오염" row is listed
     for (const bool showIds : {false, true}) {
-        EXPECT_TRUE(SaveHistoryReport(*archive, everyone, ValueAxis::Linear, "2026-03-02 09:00:00",
-                                      *file, html, showIds)
+        EXPECT_TRUE(SaveHistoryReport(*archive, everyone, DEFAULT_RETEST_WINDOW_SECONDS,
+                                      ValueAxis::Linear, "2026-03-02 09:00:00", *file, html,
+                                      showIds)
                         .archive);
         const std::string cells = showIds ? "<td class=n>2001<td>" : "<td class=n>2***<td>";
         EXPECT_NE(FileBytes("report.html").find(cells), std::string::npos) << cells;

@@ -184,6 +184,42 @@ TEST(Report, ListsTheNewestContaminatedRowsUpToTheLimit) {
     }
 }
 
+TEST(Report, ListsTheNewestOpenResultsUpToTheirLimitAndCountsAll) {
+    const struct {
+        size_t given;
+        int64_t open;
+        size_t listed;
+        const char* note;
+    } cases[] = {
+        {3, 3, 3, "조치가 기록되지 않은 주의·오염 결과 3건. 최근 것부터"},
+        {REPORT_OPEN_LIST_LIMIT, 12345, REPORT_OPEN_LIST_LIMIT,
+         "결과 12,345건 가운데 최근 2,500건을 싣습니다. 나머지 9,845건은"},
+        {REPORT_OPEN_LIST_LIMIT + 7, REPORT_OPEN_LIST_LIMIT + 7, REPORT_OPEN_LIST_LIMIT,
+         "나머지 7건은 측정 이력 창의 &quot;미조치만&quot;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        ReportInput input = SmallReport();
+        ReportActions& actions = input.actions.emplace();
+        actions.needing = c.open + 4;
+        actions.open = c.open;
+        actions.contaminated.resize(input.contaminated.size());
+        Measurement open = Contaminated("2026-03-08 00:05:09", "홍길동", 120);
+        open.verdict = Verdict::Caution;
+        actions.openRows.assign(c.given, open);
+        actions.openFollowUps.resize(c.given);
+        const std::string html = ReportHtml(input);
+        EXPECT_NE(html.find(c.note), std::string::npos);
+        EXPECT_EQ(Occurrences(html, "<td class=t>2026-03-08 12:05:09 오전"), c.listed);
+        // The counts are of all, whatever is listed.
+        EXPECT_NE(html.find("오염·주의 " + GroupedNumber(c.open + 4) +
+                            "건 중 조치 기록 4건, 미조치 " + GroupedNumber(c.open) + "건"),
+                  std::string::npos);
+        EXPECT_EQ(html.find("--open --csv") != std::string::npos,
+                  static_cast<int64_t>(c.listed) < c.open);
+    }
+}
+
 TEST(ReportTally, CountsAsTheArchiveWould) {
     SyntheticPlan plan;
     plan.count = 3000;

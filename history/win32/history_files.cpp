@@ -51,9 +51,10 @@ void SaveHistoryReportAs(HistoryState& state) {
     HistoryFileOutcome outcome;
     {
         WaitCursor busy;
-        outcome = SaveHistoryReport(
-            state.Shown(), state.choices, log ? ValueAxis::Logarithmic : ValueAxis::Linear,
-            TimeText(LocalNowSeconds()), *MakeOutputFile(), path, state.ShowsIds());
+        outcome = SaveHistoryReport(state.Shown(), state.choices, state.model->RetestWindow(),
+                                    log ? ValueAxis::Logarithmic : ValueAxis::Linear,
+                                    TimeText(LocalNowSeconds()), *MakeOutputFile(), path,
+                                    state.ShowsIds());
     }
     TellOutcome(state, outcome, path);
 }

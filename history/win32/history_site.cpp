@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "site/site_cause_text.h"
 #include "site/site_secret.h"
+#include "site/site_setting.h"
 #include "site/site_view.h"
 #include "site/site_worker.h"
 #include "text/text_inserts.h"
@@ -88,6 +89,7 @@ void EnableFilters(const HistoryState& state, bool enable) {
 
 void ShowArchive(HistoryState& state, Archive& archive) {
     state.model = std::make_unique<HistoryModel>(archive);
+    state.model->SetRetestWindow(RetestWindowOfPc());
     EnableFilters(state, true);
     RefreshHistory(state);
 }

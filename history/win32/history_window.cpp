@@ -22,6 +22,7 @@
 #include "measurement/time_text.h"
 #include "records/measurement_record.h"
 #include "res/resource.h"
+#include "site/site_setting.h"
 
 namespace {
 
@@ -516,6 +517,7 @@ void OpenHistoryWindow(HWND owner) {
     g_state->siteConnection = g_siteConnection;
     g_state->siteWorker = g_siteWorker;
     g_state->model = std::make_unique<HistoryModel>(*archive);
+    g_state->model->SetRetestWindow(RetestWindowOfPc());
     g_state->archive = std::move(archive);
     g_state->choices = DefaultChoices(LocalNowSeconds());
     HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HISTORY),

@@ -112,6 +112,10 @@ std::string BackupFolderOfPc() {
     return site_setting_platform::EnvironmentText(BACKUP_FOLDER_ENVIRONMENT_NAME);
 }
 
+std::string RetestHoursOfPc() {
+    return site_setting_platform::EnvironmentText(RETEST_HOURS_ENVIRONMENT_NAME);
+}
+
 PcIdentity ThisPc() {
     PcIdentity identity;
     char name[256] = {};

@@ -142,10 +142,15 @@ bool CanStoreMachineSetting() { return true; }
 
 namespace {
 
-// A REG_SZ value; empty when missing or of another type.
-std::string RegistryText(HKEY root, const char* name) {
+// A REG_SZ value, or where `numbers`, a REG_DWORD one in decimal digits; empty when missing or of
+// another type.
+std::string RegistryText(HKEY root, const char* name, bool numbers) {
     DWORD type = 0, bytes = 0;
     const std::wstring key = Wide(SITE_SETTING_KEY), value = Wide(name);
+    DWORD number = 0, size = sizeof number;
+    if (numbers && RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_DWORD, &type, &number,
+                                &size) == ERROR_SUCCESS)
+        return std::to_string(number);
     if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, &type, nullptr, &bytes) !=
             ERROR_SUCCESS ||
         bytes < sizeof(wchar_t))
@@ -157,15 +162,23 @@ std::string RegistryText(HKEY root, const char* name) {
     return NarrowFrom(std::wstring(text.data()), CP_UTF8);
 }
 
+// The environment's variable, else the value under the program's key: the machine's (set by
+// IT), then the user's.
+std::string PcValue(const char* environmentName, const char* valueName, bool numbers) {
+    std::string text = site_setting_platform::EnvironmentText(environmentName);
+    if (text.empty()) text = RegistryText(HKEY_LOCAL_MACHINE, valueName, numbers);
+    if (text.empty()) text = RegistryText(HKEY_CURRENT_USER, valueName, numbers);
+    return text;
+}
+
 }  // namespace
 
-// The environment's OMBRIX_BACKUP_FOLDER, else the value under the program's key: the machine's
-// (set by IT), then the user's.
 std::string BackupFolderOfPc() {
-    std::string folder = site_setting_platform::EnvironmentText(BACKUP_FOLDER_ENVIRONMENT_NAME);
-    if (folder.empty()) folder = RegistryText(HKEY_LOCAL_MACHINE, BACKUP_FOLDER_VALUE);
-    if (folder.empty()) folder = RegistryText(HKEY_CURRENT_USER, BACKUP_FOLDER_VALUE);
-    return folder;
+    return PcValue(BACKUP_FOLDER_ENVIRONMENT_NAME, BACKUP_FOLDER_VALUE, false);
+}
+
+std::string RetestHoursOfPc() {
+    return PcValue(RETEST_HOURS_ENVIRONMENT_NAME, RETEST_HOURS_VALUE, true);
 }
 
 PcIdentity ThisPc() {
