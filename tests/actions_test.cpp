@@ -149,7 +149,9 @@ TEST_F(ActionsTest, TheRetestsOfManyRowsAreThoseFoundOneByOne) {
             ASSERT_TRUE(LikelyRetest(*archive, rows[i], window, one));
             EXPECT_EQ(retests[i] ? retests[i]->measuredAt : "", one ? one->measuredAt : "")
                 << rows[i].measuredAt << " " << rows[i].source;
-            if (retests[i] && one) EXPECT_EQ(retests[i]->value, one->value);
+            if (retests[i] && one) {
+                EXPECT_EQ(retests[i]->value, one->value);
+            }
         }
     }
     // A row the archive does not hold has none.
