@@ -4,7 +4,8 @@ namespace {
 
 const SiteDialect kDialects[] = {
     {SiteEngine::PostgreSql, "varchar(%)", "timestamp", "bigint GENERATED ALWAYS AS IDENTITY",
-     "(now() AT TIME ZONE 'utc')", "char(64)", "", "CAST(EXTRACT(EPOCH FROM %) AS bigint)", "/",
+     // date_part's double rather than EXTRACT's numeric: cheaper for each of a year's rows.
+     "(now() AT TIME ZONE 'utc')", "char(64)", "", "CAST(date_part('epoch', %) AS bigint)", "/",
      "LIMIT %"},
     // utf8mb4: every character (MariaDB's utf8 is utf8mb3); _bin: names compared as they are.
     {SiteEngine::MariaDb, "varchar(%)", "DATETIME", "BIGINT AUTO_INCREMENT", "(UTC_TIMESTAMP())",

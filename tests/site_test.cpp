@@ -450,7 +450,7 @@ TEST(SiteDialect, EachEnginePagesAndCountsBucketsInItsOwnWords) {
         const char* bucket;
     } cases[] = {
         {SiteEngine::PostgreSql, "LIMIT 10000",
-         "((CAST(EXTRACT(EPOCH FROM measured_at) AS bigint)) - 86400) / 3600"},
+         "((CAST(date_part('epoch', measured_at) AS bigint)) - 86400) / 3600"},
         {SiteEngine::MariaDb, "LIMIT 10000",
          "(((TO_SECONDS(measured_at) - 62167219200)) - 86400) DIV 3600"},
         {SiteEngine::SqlServer, "OFFSET 0 ROWS FETCH NEXT 10000 ROWS ONLY",
