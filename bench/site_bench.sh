@@ -160,7 +160,7 @@ fill_site() {
 # Runs a command under /usr/bin/time; prints "S s, peak M MiB".
 timed() {
   /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/timed.out" 2>"$work/timed.err" ||
-    { echo "FAILED: $(head -c 300 "$work/timed.err")"; return 0; }
+    { echo "FAILED after $(tail -1 "$work/time" | cut -d' ' -f1) s: $(head -c 300 "$work/timed.err")"; return 0; }
   awk '{ printf "%.2f s, peak %.0f MiB", $1, $2 / 1024 }' "$work/time"
 }
 
