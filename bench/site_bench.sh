@@ -12,7 +12,10 @@
 #     (bench/site_view_bench: the rows copied into memory, before, or counted by the server and
 #     a page read, after), `ombrix --site report` of 2026 and `ombrix --site history --csv` of
 #     December 2026: time, size and peak memory, of SITE_BEFORE_OMBRIX (another build of
-#     ombrix, when given) and of NATIVE_OMBRIX, in one run.
+#     ombrix, when given, with SITE_BEFORE_VIEW_BENCH its site_view_bench) on the table as it
+#     makes it, and of NATIVE_OMBRIX on the table as it makes it, in one run. MariaDB's InnoDB
+#     gets a buffer pool of SITE_MARIA_BUFFER_POOL_MIB (default 2048), as IT sizes it for such a
+#     table: its default of 128 MiB reads a larger table from the disk at every count.
 #   SITE_PARTS chooses "push", "scale" or both (the default).
 #   site_bench.sh NATIVE_OMBRIX [OMBRIX_EXE]
 set -euo pipefail
@@ -97,11 +100,43 @@ push_figures() {
 
 }
 
-# The site's table filled by SQL with `scale_rows` rows of 50 PCs, evenly over 2025 and 2026.
+# The table's secondary indexes as "NAME|CREATE INDEX ..." lines, as the program that made the
+# table defined them (the primary key and the identity's unique constraint left out).
+secondary_indexes() {
+  if [ "$engine" = postgresql ]; then
+    sql "SELECT c.relname || '|' || pg_get_indexdef(i.indexrelid) FROM pg_index i
+      JOIN pg_class c ON c.oid = i.indexrelid
+      WHERE i.indrelid = 'ombrix_measurements'::regclass AND NOT i.indisunique ORDER BY c.relname"
+  else
+    sql "SELECT CONCAT(index_name, '|CREATE INDEX ', index_name, ' ON ombrix_measurements (',
+        GROUP_CONCAT(column_name ORDER BY seq_in_index SEPARATOR ', '), ')')
+      FROM information_schema.statistics WHERE table_schema = DATABASE()
+        AND table_name = 'ombrix_measurements' AND non_unique = 1 GROUP BY index_name"
+  fi
+}
+
+# The indexes of the lines on standard input made (on a full table: PostgreSQL given the memory
+# to sort in), or dropped with "drop".
+indexes() {
+  local name definition
+  while IFS='|' read -r name definition; do
+    if [ "${1:-}" = drop ]; then
+      if [ "$engine" = postgresql ]; then sql "DROP INDEX $name"; else sql "DROP INDEX $name ON ombrix_measurements"; fi
+    elif [ "$engine" = postgresql ]; then
+      sql "SET maintenance_work_mem = '512MB'; $definition"
+    else
+      sql "$definition"
+    fi >/dev/null
+  done
+}
+
+# The site's table filled by SQL with `scale_rows` rows of 50 PCs, evenly over 2025 and 2026: as
+# the program made it, but its secondary indexes made after the rows rather than row by row.
 fill_site() {
   local n=$1 verdict="CASE WHEN v < 100 THEN '안전' WHEN v < 200 THEN '주의' ELSE '오염' END"
   local columns="measured_at, user_no, user_name, id1, id2, standard_no, standard_name,
     safety_index, danger_index, value, verdict, source, archived_at, pc, windows_user, identity_hash"
+  secondary_indexes | indexes drop
   if [ "$engine" = postgresql ]; then
     sql "INSERT INTO ombrix_measurements ($columns)
       SELECT t, 1 + i % 50, '검사원' || (i % 50), i, 1000 + i % 50, 1 + i % 3,
@@ -109,7 +144,9 @@ fill_site() {
         'PC' || (i % 50), 'user', lpad(to_hex(i), 64, '0')
       FROM (SELECT i, timestamp '2025-01-01' + (i * 63072000 / $n) * interval '1 second' AS t,
               (i * 37) % 300 AS v FROM generate_series(0::bigint, $n - 1) i) s" >/dev/null
-    sql "ANALYZE ombrix_measurements" >/dev/null
+    # What autovacuum does to a table that grew over two years: its pages marked all visible,
+    # so that an index alone may answer.
+    sql "VACUUM ANALYZE ombrix_measurements" >/dev/null
   else
     sql "INSERT INTO ombrix_measurements ($columns)
       SELECT t, 1 + i % 50, CONCAT('검사원', i % 50), i, 1000 + i % 50, 1 + i % 3,
@@ -117,53 +154,76 @@ fill_site() {
         CONCAT('PC', i % 50), 'user', LPAD(HEX(i), 64, '0')
       FROM (SELECT seq AS i, TIMESTAMPADD(SECOND, seq * 63072000 DIV $n, '2025-01-01') AS t,
               (seq * 37) % 300 AS v FROM seq_0_to_$((n - 1))) s" >/dev/null
-    sql "ANALYZE TABLE ombrix_measurements" >/dev/null
   fi
 }
 
 # Runs a command under /usr/bin/time; prints "S s, peak M MiB".
 timed() {
   /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/timed.out" 2>"$work/timed.err" ||
-    { echo "FAILED: $(head -c 300 "$work/timed.err")"; return 0; }
+    { echo "FAILED after $(tail -1 "$work/time" | cut -d' ' -f1) s: $(head -c 300 "$work/timed.err")"; return 0; }
   awk '{ printf "%.2f s, peak %.0f MiB", $1, $2 / 1024 }' "$work/time"
 }
 
-scale_figures() {
-  local made='s/[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}//g'
-  fresh
-  "$ombrix" --archive "$work/empty.sqlite3" --site-file "$work/site.conn" sync >/dev/null  # the table made
-  start=$(date +%s.%N)
-  fill_site "$scale_rows"
-  end=$(date +%s.%N)
-  echo "$engine: a site of $scale_rows rows from 50 PCs over two years, filled by SQL in" \
-    "$(seconds "$start" "$end") s"
+# "사이트 전체" of 30 days and of the year by `view_bench MODE`, then the report and the CSV of
+# PROGRAM (none: the views only), as NAME.
+program_figures() {
+  local name=$1 view=$2 mode=$3 program=$4 figures
   for period in "2026-12-02 2026-12-31 30 days" "2026-01-01 2026-12-31 a year"; do
     set -- $period
-    for mode in copy count; do
-      figures=$(timed "$view_bench" "$mode" "$work/site.conn" "$1" "$2")
-      echo "$engine: \"사이트 전체\" of ${*:3}: $(cat "$work/timed.out"); process $figures"
-    done
+    figures=$(timed "$view" "$mode" "$work/site.conn" "$1" "$2")
+    echo "$engine: \"사이트 전체\" of ${*:3} ($name): $(cat "$work/timed.out"); process $figures"
   done
-  for program in $before "$ombrix"; do
-    name=after site_option=(--site-file "$work/site.conn")
-    # The program before knew no --site-file: the test server's throwaway password goes on its
-    # command line.
-    [ "$program" = "$ombrix" ] || name=before site_option=(--site "$site")
-    [ ! -f "$work/year.html" ] || sed -E "$made" "$work/year.html" >"$work/year-before.html"
-    [ ! -f "$work/month.csv" ] || mv "$work/month.csv" "$work/month-before.csv"
-    rm -f "$work/year.html" "$work/month.csv"
-    figures=$(timed "$program" "${site_option[@]}" report --from 2026-01-01 --to 2026-12-31 \
-      --html "$work/year.html")
-    echo "$engine: ombrix --site report of 2026 ($name): $figures," \
-      "$(stat -c %s "$work/year.html" 2>/dev/null || echo 0) bytes"
-    figures=$(timed "$program" "${site_option[@]}" history --from 2026-12-01 --to 2026-12-31 \
-      --csv "$work/month.csv")
-    echo "$engine: ombrix --site history --csv of December 2026 ($name):" \
-      "$(($(wc -l <"$work/month.csv") - 1)) rows, $figures"
-  done
+  [ -n "$program" ] || return 0
+  rm -f "$work/$name.html" "$work/$name.csv"
+  figures=$(timed "$program" --site-file "$work/site.conn" report --from 2026-01-01 --to 2026-12-31 \
+    --html "$work/$name.html")
+  echo "$engine: ombrix --site report of 2026 ($name): $figures," \
+    "$(stat -c %s "$work/$name.html" 2>/dev/null || echo 0) bytes"
+  figures=$(timed "$program" --site-file "$work/site.conn" history --from 2026-12-01 \
+    --to 2026-12-31 --csv "$work/$name.csv")
+  echo "$engine: ombrix --site history --csv of December 2026 ($name):" \
+    "$(($(wc -l <"$work/$name.csv") - 1)) rows, $figures"
+}
+
+# Before and after on one site: before's figures with the indexes of the table before's program
+# makes, after's once the indexes after's program adds are made too.
+scale_figures() {
+  local made='s/[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}//g'
+  local before_view=${SITE_BEFORE_VIEW_BENCH:-}
+  fresh
+  : >"$work/before.indexes"
   if [ -n "$before" ]; then
-    sed -E "$made" "$work/year.html" | cmp -s - "$work/year-before.html" && same=yes || same=NO
-    cmp -s "$work/month.csv" "$work/month-before.csv" && same="$same, CSV: yes" || same="$same, CSV: NO"
+    "$before" --archive "$work/empty.sqlite3" --site-file "$work/site.conn" sync >/dev/null
+    secondary_indexes >"$work/before.indexes"
+    fresh
+  fi
+  "$ombrix" --archive "$work/empty.sqlite3" --site-file "$work/site.conn" sync >/dev/null
+  secondary_indexes >"$work/after.indexes"
+  [ -n "$before" ] || cp "$work/after.indexes" "$work/before.indexes"
+  start=$(date +%s.%N)
+  fill_site "$scale_rows"
+  indexes <"$work/before.indexes"
+  [ "$engine" = postgresql ] || sql "ANALYZE TABLE ombrix_measurements" >/dev/null
+  end=$(date +%s.%N)
+  echo "$engine: a site of $scale_rows rows from 50 PCs over two years, filled by SQL and indexed" \
+    "in $(seconds "$start" "$end") s"
+  # Before: main's view of the site when given, else the copy into memory the window made.
+  if [ -n "$before_view" ]; then
+    program_figures before "$before_view" count "$before"
+  else
+    program_figures before "$view_bench" copy "$before"
+  fi
+  start=$(date +%s.%N)
+  grep -vxFf "$work/before.indexes" "$work/after.indexes" | indexes
+  [ "$engine" = postgresql ] || sql "ANALYZE TABLE ombrix_measurements" >/dev/null
+  end=$(date +%s.%N)
+  echo "$engine: after's indexes beyond before's: $(grep -cvxFf "$work/before.indexes" \
+    "$work/after.indexes") made in $(seconds "$start" "$end") s"
+  program_figures after "$view_bench" count "$ombrix"
+  if [ -n "$before" ]; then
+    sed -E "$made" "$work/after.html" | cmp -s - <(sed -E "$made" "$work/before.html") &&
+      same=yes || same=NO
+    cmp -s "$work/after.csv" "$work/before.csv" && same="$same, CSV: yes" || same="$same, CSV: NO"
     echo "$engine: after's report the same as before's but for the time it was made: $same"
   fi
 }
@@ -189,6 +249,12 @@ for engine in ${SITE_ENGINES:-postgresql mariadb}; do
     }
   fi
   case " $parts " in *" push "*) push_figures ;; esac
+  if [ "$engine" = mariadb ]; then
+    # A larger redo log too, so that filling millions of rows is not held up by its checkpoints.
+    sql "SET GLOBAL innodb_buffer_pool_size = $((${SITE_MARIA_BUFFER_POOL_MIB:-2048} * 1048576));
+      SET GLOBAL innodb_log_file_size = 1073741824" >/dev/null
+  fi
+
   case " $parts " in *" scale "*) scale_figures ;; esac
   "$server" stop "$state" >/dev/null
   server=""

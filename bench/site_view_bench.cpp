@@ -27,20 +27,28 @@ struct Shown {
     size_t buckets = 0, rows = 0;
 };
 
-bool CountedByServer(SiteDatabase& site, const SiteFilter& filter, int64_t width, Shown& shown) {
+// Each way sets `status` to the server's words when it fails there.
+bool CountedByServer(SiteDatabase& site, const SiteFilter& filter, int64_t width, Shown& shown,
+                     SiteStatus& status) {
     std::vector<ChartBucket> buckets;
-    if (!site.CountBuckets(filter, *filter.history.from, width, buckets)) return false;
+    status = site.CountBuckets(filter, *filter.history.from, width, buckets);
+    if (!status) return false;
     for (const ChartBucket& bucket : buckets) shown.counts += bucket.sample.verdicts;
     shown.buckets = buckets.size();
-    return bool(site.ForEach(
+    status = site.ForEach(
         filter, [&](const Measurement&) { return ++shown.rows < kFirstRows; },
-        RowOrder::NewestFirst));
+        RowOrder::NewestFirst);
+    return bool(status);
 }
 
-bool CopiedAndCounted(SiteDatabase& site, const SiteFilter& filter, int64_t width, Shown& shown) {
-    ArchiveStatus status;
-    const auto view = OpenSiteViewArchive(status);
-    if (!view || !CopySiteRows(site, filter, *view)) return false;
+bool CopiedAndCounted(SiteDatabase& site, const SiteFilter& filter, int64_t width, Shown& shown,
+                      SiteStatus& status) {
+    ArchiveStatus opened;
+    const auto view = OpenSiteViewArchive(opened);
+    if (!view) return false;
+    const SiteViewCopy copy = CopySiteRows(site, filter, *view);
+    status = copy.site;
+    if (!copy) return false;
     FilteredView filtered;
     if (!LoadFiltered(*view, filter.history, *filter.history.from, width, filtered)) return false;
     std::vector<Measurement> rows;
@@ -71,7 +79,8 @@ int main(int argc, char** argv) {
     std::getline(std::ifstream(argv[2]), connection);
     const auto site = SiteDatabase::Open(connection, status);
     Shown shown;
-    if (!site || !(copy ? CopiedAndCounted : CountedByServer)(*site, filter, width, shown)) {
+    if (!site ||
+        !(copy ? CopiedAndCounted : CountedByServer)(*site, filter, width, shown, status)) {
         std::fprintf(stderr, "site_view_bench: %s\n", status.diagnostic.c_str());
         return 1;
     }

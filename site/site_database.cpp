@@ -455,8 +455,11 @@ SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::stri
     sources.clear();
     if (m_cancelled) return Cancelled();
     const SiteWhere where(filter, TimeMarkerOfTable());
+    // Grouped with a MIN of the time rather than DISTINCT: MariaDB then reads the period's sources
+    // from the index on (source, measured_at), a few rows each, instead of every row.
     const auto select = m_connection->Prepare(
-        "SELECT DISTINCT source FROM ombrix_measurements" + where.sql, where.values.size());
+        "SELECT source, MIN(measured_at) FROM ombrix_measurements" + where.sql + " GROUP BY source",
+        where.values.size());
     if (!select) return Refused();
     where.Bind(*select);
     if (!select->Execute()) return Refused();

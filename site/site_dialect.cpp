@@ -4,13 +4,15 @@ namespace {
 
 const SiteDialect kDialects[] = {
     {SiteEngine::PostgreSql, "varchar(%)", "timestamp", "bigint GENERATED ALWAYS AS IDENTITY",
-     "(now() AT TIME ZONE 'utc')", "char(64)", "", "CAST(EXTRACT(EPOCH FROM %) AS bigint)", "/",
+     // date_part's double rather than EXTRACT's numeric: cheaper for each of a year's rows.
+     "(now() AT TIME ZONE 'utc')", "char(64)", "", "CAST(date_part('epoch', %) AS bigint)", "/",
      "LIMIT %"},
     // utf8mb4: every character (MariaDB's utf8 is utf8mb3); _bin: names compared as they are.
     {SiteEngine::MariaDb, "varchar(%)", "DATETIME", "BIGINT AUTO_INCREMENT", "(UTC_TIMESTAMP())",
      "CHAR(64) CHARACTER SET ascii COLLATE ascii_bin", " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin",
-     // `/` would give a decimal: DIV is MariaDB's integer division.
-     "TIMESTAMPDIFF(SECOND, '1970-01-01 00:00:00', %)", "DIV", "LIMIT %"},
+     // TO_SECONDS counts from the year 0, 62167219200 at 1970: cheaper for each of a year's rows
+     // than TIMESTAMPDIFF. `/` would give a decimal: DIV is MariaDB's integer division.
+     "(TO_SECONDS(%) - 62167219200)", "DIV", "LIMIT %"},
     // nvarchar for Hangul whatever the database's collation; _BIN2 compares by code point.
     {SiteEngine::SqlServer, "nvarchar(%) COLLATE Latin1_General_100_BIN2", "datetime2(0)",
      "bigint IDENTITY(1,1)", "(SYSUTCDATETIME())", "char(64) COLLATE Latin1_General_100_BIN2", "",
@@ -63,10 +65,17 @@ std::vector<std::string> CreateTableV2(const SiteDialect& d) {
     table += "  CONSTRAINT ombrix_measurements_identity UNIQUE (identity_hash)\n)";
     table += d.tableOptions;
     const char* on = " ON ombrix_measurements ";
-    return {table, std::string("CREATE INDEX ombrix_measurements_time") + on + "(measured_at)",
+    // _time pages the rows in time order; _counting holds every column the counting by buckets
+    // reads, so that a period is counted from the index alone (MariaDB reads a third of the
+    // bytes); _source lets MariaDB find a period's sources by skipping from one to the next.
+    return {table,
+            std::string("CREATE INDEX ombrix_measurements_time") + on + "(measured_at)",
             std::string("CREATE INDEX ombrix_measurements_standard") + on +
                 "(standard_name, measured_at)",
-            std::string("CREATE INDEX ombrix_measurements_pc") + on + "(pc, measured_at)"};
+            std::string("CREATE INDEX ombrix_measurements_pc") + on + "(pc, measured_at)",
+            std::string("CREATE INDEX ombrix_measurements_counting") + on +
+                "(measured_at, standard_name, verdict, safety_index, danger_index, value)",
+            std::string("CREATE INDEX ombrix_measurements_source") + on + "(source, measured_at)"};
 }
 
 std::string TimeMarker(const SiteDialect& dialect) {

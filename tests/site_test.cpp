@@ -396,7 +396,7 @@ TEST(SiteDialect, EachEngineGetsItsOwnTypesKeyDefaultAndCollation) {
     for (const auto& c : cases) {
         const SiteDialect& dialect = DialectOf(c.engine);
         const std::vector<std::string> statements = CreateTableV2(dialect);
-        ASSERT_EQ(statements.size(), 4u);
+        ASSERT_EQ(statements.size(), 6u);
         size_t at = 0;
         for (const char* word : c.words) {
             const size_t found = statements[0].find(word, at);
@@ -408,6 +408,12 @@ TEST(SiteDialect, EachEngineGetsItsOwnTypesKeyDefaultAndCollation) {
                   "(standard_name, measured_at)");
         EXPECT_EQ(statements[3],
                   "CREATE INDEX ombrix_measurements_pc ON ombrix_measurements (pc, measured_at)");
+        EXPECT_EQ(statements[4],
+                  "CREATE INDEX ombrix_measurements_counting ON ombrix_measurements "
+                  "(measured_at, standard_name, verdict, safety_index, danger_index, value)");
+        EXPECT_EQ(statements[5],
+                  "CREATE INDEX ombrix_measurements_source ON ombrix_measurements "
+                  "(source, measured_at)");
         EXPECT_EQ(TimeMarker(dialect), c.timeMarker);
     }
     // The whole statement for one engine, as docs/archive.md gives it.
@@ -444,9 +450,9 @@ TEST(SiteDialect, EachEnginePagesAndCountsBucketsInItsOwnWords) {
         const char* bucket;
     } cases[] = {
         {SiteEngine::PostgreSql, "LIMIT 10000",
-         "((CAST(EXTRACT(EPOCH FROM measured_at) AS bigint)) - 86400) / 3600"},
+         "((CAST(date_part('epoch', measured_at) AS bigint)) - 86400) / 3600"},
         {SiteEngine::MariaDb, "LIMIT 10000",
-         "((TIMESTAMPDIFF(SECOND, '1970-01-01 00:00:00', measured_at)) - 86400) DIV 3600"},
+         "(((TO_SECONDS(measured_at) - 62167219200)) - 86400) DIV 3600"},
         {SiteEngine::SqlServer, "OFFSET 0 ROWS FETCH NEXT 10000 ROWS ONLY",
          "((DATEDIFF_BIG(SECOND, '1970-01-01', measured_at)) - 86400) / 3600"},
         {SiteEngine::Other, "FETCH FIRST 10000 ROWS ONLY",

@@ -502,6 +502,22 @@ TEST_F(SiteServerTest, TheServerCountsAndPagesTheRowsAsTheArchiveHoldsThem) {
     std::vector<std::string> sources;
     ASSERT_TRUE(site->Sources({}, sources));
     EXPECT_EQ(sources, (std::vector<std::string>{"COM3", "COM4"}));
+    // A period's sources, which MariaDB finds by skipping along the index of sources and times:
+    // only those with a row in the period, none before the first row.
+    const struct {
+        const char *first, *last;
+        std::vector<std::string> sources;
+    } periods[] = {
+        {"2026-02-01", "2026-02-28", {"COM3", "COM4"}},
+        {"2026-03-31", "2026-03-31", {"COM3", "COM4"}},
+        {"2025-12-01", "2025-12-31", {}},
+    };
+    for (const auto& period : periods) {
+        SiteFilter filter;
+        ASSERT_TRUE(SetFilterDays(period.first, period.last, filter.history));
+        ASSERT_TRUE(site->Sources(filter, sources));
+        EXPECT_EQ(sources, period.sources) << period.first;
+    }
 
     const Ran csv = Ombrix({"--site-file", SiteFile(connection), "history", "--show-ids"});
     EXPECT_EQ(csv.status, 0) << csv.err;
