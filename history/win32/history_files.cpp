@@ -71,7 +71,13 @@ void ImportRecordFiles(HistoryState& state) {
     const ImportMessage message = MessageOfImport(outcome, path, archive);
     state.boxes.TellWithPath(message.textId, message.path, message.first, message.second,
                              message.isError);
-    if (outcome.kind == ImportOutcome::Kept) RefreshHistory(state);
+    if (outcome.kind != ImportOutcome::Kept) return;
+    if (outcome.measured) {
+        state.choices =
+            CoveringPeriod(state.choices, outcome.measured->first, outcome.measured->last);
+        ShowPeriod(state);
+    }
+    RefreshHistory(state);
 }
 
 void BackUpArchiveAs(HistoryState& state) {
