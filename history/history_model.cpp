@@ -34,6 +34,14 @@ HistoryChoices DefaultChoices(int64_t now) {
     return choices;
 }
 
+HistoryChoices CoveringPeriod(HistoryChoices choices, int64_t first, int64_t last) {
+    const int64_t from = std::min({choices.firstDay, choices.lastDay, DayOf(first), DayOf(last)});
+    const int64_t to = std::max({choices.firstDay, choices.lastDay, DayOf(first), DayOf(last)});
+    choices.firstDay = from;
+    choices.lastDay = to;
+    return choices;
+}
+
 ArchiveFilter FilterOf(const HistoryChoices& choices) {
     ArchiveFilter filter;
     filter.from = std::min(choices.firstDay, choices.lastDay);

@@ -30,6 +30,10 @@ constexpr int64_t HISTORY_DEFAULT_DAYS = 30;
 // The last HISTORY_DEFAULT_DAYS days up to the day of `now`, every standard, user and verdict.
 HistoryChoices DefaultChoices(int64_t now);
 
+// The period widened, if need be, to the days of `first` to `last` too (seconds, on the device's
+// clock): rows just imported show, however old, and so do the rows shown before.
+HistoryChoices CoveringPeriod(HistoryChoices choices, int64_t first, int64_t last);
+
 // The archive's filter: from the start of the earlier day to the end of the later one, and the
 // verdicts ticked; with all three ticked the rows without a standard ("-") show too.
 ArchiveFilter FilterOf(const HistoryChoices& choices);

@@ -1,15 +1,49 @@
 #include "records/record_import.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "archive/archive_cause_text.h"
 #include "archive/archive_source.h"
+#include "measurement/time_text.h"
 #include "res/resource.h"
 
 namespace {
 
 std::string FileNameOf(const std::string& path) {
     return std::filesystem::u8path(path).filename().u8string();
+}
+
+// Passes another feed's rows on and notes the span of their measured times, so that whoever
+// shows the archive afterwards can show the rows just imported, however old.
+class SpanningFeed : public MeasurementFeed {
+public:
+    explicit SpanningFeed(MeasurementFeed& inner) : m_inner(inner) {}
+
+    Step Next(Measurement& row) override {
+        const Step step = m_inner.Next(row);
+        if (step != Row) return step;
+        if (const auto at = SecondsFromTimeText(row.measuredAt)) {
+            if (!m_span) m_span = MeasuredSpan{*at, *at};
+            m_span->first = std::min(m_span->first, *at);
+            m_span->last = std::max(m_span->last, *at);
+        }
+        return step;
+    }
+    const std::optional<MeasuredSpan>& Span() const { return m_span; }
+
+private:
+    MeasurementFeed& m_inner;
+    std::optional<MeasuredSpan> m_span;
+};
+
+// The rows of `feed` kept under the file's name, and their span once they are.
+ArchiveStatus KeepSpanned(RecordArchive& archive, const std::string& path, MeasurementFeed& feed,
+                          ImportOutcome& outcome) {
+    SpanningFeed spanning(feed);
+    const ArchiveStatus status = archive.Keep(FileNameOf(path), spanning, outcome.count);
+    if (status) outcome.measured = spanning.Span();
+    return status;
 }
 
 // Every measurement of another archive, each kept once however often it is imported.
@@ -20,11 +54,12 @@ ImportOutcome ImportArchiveFile(RecordArchive& archive, const std::string& path)
         outcome.kind = ImportOutcome::SourceFailed;
         return outcome;
     }
-    outcome.archive = archive.Keep(FileNameOf(path), *source, outcome.count);
+    outcome.archive = KeepSpanned(archive, path, *source, outcome);
     if (!source->Failure()) {
         outcome.kind = ImportOutcome::SourceFailed;
         outcome.archive = source->Failure();
         outcome.count = {};
+        outcome.measured.reset();
     } else if (!outcome.archive) {
         outcome.kind = ImportOutcome::ArchiveFailed;
     }
@@ -51,11 +86,12 @@ ImportOutcome ImportRecordFile(RecordArchive& archive, const std::string& path) 
         return outcome;
     }
     RecordCsvFeed feed(bytes);
-    outcome.archive = archive.Keep(FileNameOf(path), feed, outcome.count);
+    outcome.archive = KeepSpanned(archive, path, feed, outcome);
     if (feed.Refusal().kind != RecordFileRefusal::None) {
         outcome.kind = ImportOutcome::Refused;
         outcome.refusal = feed.Refusal();
         outcome.count = {};
+        outcome.measured.reset();
     } else if (!outcome.archive) {
         outcome.kind = ImportOutcome::ArchiveFailed;
     }

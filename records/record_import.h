@@ -4,6 +4,8 @@
 // a CSV by SQLite's header.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/file_io.h"
@@ -13,6 +15,11 @@
 // A record CSV is at most this long (a million rows take about 60 MB).
 constexpr size_t RECORD_FILE_MAX_BYTES = size_t{1} << 30;
 
+// The earliest and the latest measured time among a file's rows, in seconds.
+struct MeasuredSpan {
+    int64_t first = 0, last = 0;
+};
+
 struct ImportOutcome {
     // SourceFailed: the file is an SQLite database that cannot be read as an archive of this
     // program's (another program's, a later version's, damaged).
@@ -21,6 +28,7 @@ struct ImportOutcome {
     RecordFileRefusal refusal;              // Refused
     ArchiveStatus archive;                  // ArchiveFailed, SourceFailed
     BatchCount count;                       // Kept: rows in the file, rows new to the archive
+    std::optional<MeasuredSpan> measured;   // Kept: the file's rows, new or not; none if no row
 };
 
 // `path` is UTF-8; the rows' source is the file's name without its folder.

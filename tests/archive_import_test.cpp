@@ -100,6 +100,10 @@ TEST_F(ArchiveImportTest, AnArchiveOfEachVersionMergesOnceAndIsLeftAsItWas) {
             ASSERT_EQ(outcome.kind, ImportOutcome::Kept) << outcome.archive.detail;
             EXPECT_EQ(outcome.count.rows, 3u);
             EXPECT_EQ(outcome.count.added, added);
+            // Rows already held count too: the window shows them after either import.
+            ASSERT_TRUE(outcome.measured);
+            EXPECT_EQ(outcome.measured->first, 86400);
+            EXPECT_EQ(outcome.measured->last, 86402);
         }
         EXPECT_EQ(Rows(), expected);
         EXPECT_EQ(FileBytes(source), before);
@@ -140,6 +144,7 @@ TEST_F(ArchiveImportTest, ADatabaseThatIsNoArchiveOfOursIsRefusedAndLeftAsItWas)
         ArchiveFile archive(path);
         const ImportOutcome outcome = ImportRecordFile(archive, source);
         EXPECT_EQ(outcome.kind, ImportOutcome::SourceFailed);
+        EXPECT_FALSE(outcome.measured);
         const ImportMessage message = MessageOfImport(outcome, source, archive);
         EXPECT_EQ(message.textId, c.textId);
         EXPECT_EQ(message.path, source);

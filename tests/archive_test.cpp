@@ -392,6 +392,13 @@ TEST_F(ArchiveTest, ImportedFilesAreCheckedLineByLineAndKeptWhole) {
             EXPECT_EQ(outcome.kind, c.kind);
             EXPECT_EQ(outcome.refusal.line, c.line);
             EXPECT_EQ(outcome.refusal.column, c.column);
+            // The span the window widens its period to: the kept file's rows, a refused file none
+            // (even when it is refused after rows that were read).
+            ASSERT_EQ(outcome.measured.has_value(), c.kind == ImportOutcome::Kept);
+            if (outcome.measured) {
+                EXPECT_EQ(TimeText(outcome.measured->first), "2011-03-07 00:05:09");
+                EXPECT_EQ(TimeText(outcome.measured->last), "2011-03-07 13:05:09");
+            }
             const std::vector<std::string> view = View();
             EXPECT_EQ(view.size(), c.kind == ImportOutcome::Kept ? 2u : 0u);
             if (view.size() == 2) {

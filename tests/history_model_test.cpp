@@ -130,6 +130,33 @@ TEST(HistoryChoices, BecomeTheArchivesFilter) {
     EXPECT_FALSE(opened.standard || opened.user);
 }
 
+// After an import the period takes in the file's rows as well as the days it showed: the pickers
+// may stand in either order, and a time late in a day still counts that whole day.
+TEST(HistoryChoices, WidenToTheImportedRows) {
+    const int64_t hour = 3600;
+    const struct {
+        const char* what;
+        HistoryChoices shown;
+        int64_t first, last;  // the rows' span, from kDay0
+        int firstDay, lastDay;
+    } cases[] = {
+        {"inside: unchanged", Days(0, 29), 3 * SECONDS_PER_DAY, 5 * SECONDS_PER_DAY, 0, 29},
+        {"older rows", Days(60, 89), -30 * SECONDS_PER_DAY + hour, 2 * SECONDS_PER_DAY, -30, 89},
+        {"later rows", Days(0, 29), 10 * SECONDS_PER_DAY, 40 * SECONDS_PER_DAY + 23 * hour, 0, 40},
+        {"around it", Days(10, 12), 0, 20 * SECONDS_PER_DAY, 0, 20},
+        {"pickers reversed", Days(29, 0), -2 * SECONDS_PER_DAY, SECONDS_PER_DAY, -2, 29},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HistoryChoices shown = c.shown;
+        shown.standard = "세균";
+        const HistoryChoices widened = CoveringPeriod(shown, kDay0 + c.first, kDay0 + c.last);
+        EXPECT_EQ(widened.firstDay, kDay0 + c.firstDay * SECONDS_PER_DAY);
+        EXPECT_EQ(widened.lastDay, kDay0 + c.lastDay * SECONDS_PER_DAY);
+        EXPECT_EQ(widened.standard, shown.standard);  // the other filters as they were
+    }
+}
+
 TEST(HistoryTexts, FillTheWindowsTexts) {
     EXPECT_EQ(FillNumbered("%1 and %2, %3%", {"a%2", "b"}), "a%2 and b, %3%");
     VerdictCounts counts;

@@ -69,10 +69,18 @@ void ImportRecordFiles(HistoryState& state) {
         WaitCursor busy;
         outcome = ImportRecordFile(archive, path);
     }
+    // The rows kept are shown first, so that the box that counts them stands over them.
+    if (outcome.kind == ImportOutcome::Kept) {
+        if (outcome.measured) {
+            state.choices =
+                CoveringPeriod(state.choices, outcome.measured->first, outcome.measured->last);
+            ShowPeriod(state);
+        }
+        RefreshHistory(state);
+    }
     const ImportMessage message = MessageOfImport(outcome, path, archive);
     state.boxes.TellWithPath(message.textId, message.path, message.first, message.second,
                              message.isError);
-    if (outcome.kind == ImportOutcome::Kept) RefreshHistory(state);
 }
 
 void BackUpArchiveAs(HistoryState& state) {

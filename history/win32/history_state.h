@@ -48,11 +48,13 @@ struct HistoryState {
 };
 
 // The buttons: the filtered rows as the record CSV, the audit report, and old CSV files imported
-// (after which the window shows the archive anew).
+// (after which the window shows the archive anew, its period widened to the file's rows).
 void SaveHistoryCsvAs(HistoryState& state);
 void SaveHistoryReportAs(HistoryState& state);
 void ImportRecordFiles(HistoryState& state);
 void BackUpArchiveAs(HistoryState& state);
+// The date pickers set to the period of state.choices.
+void ShowPeriod(HistoryState& state);
 // The archive read anew: the names the filters offer (the choices kept where they still exist),
 // then the rows, the summary and the chart.
 void RefreshHistory(HistoryState& state);

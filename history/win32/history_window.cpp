@@ -353,8 +353,7 @@ void InitFilters(HistoryState& state) {
     for (int picker : {IDC_HISTORY_FROM, IDC_HISTORY_TO})
         SendMessageW(Item(state, picker), DTM_SETFORMATW, 0,
                      reinterpret_cast<LPARAM>(L"yyyy-MM-dd"));
-    ShowDay(state, IDC_HISTORY_FROM, state.choices.firstDay);
-    ShowDay(state, IDC_HISTORY_TO, state.choices.lastDay);
+    ShowPeriod(state);
     for (int box : kVerdictBoxes) CheckDlgButton(state.dialog, box, BST_CHECKED);
     CheckRadioButton(state.dialog, IDC_HISTORY_LINEAR, IDC_HISTORY_LOG, IDC_HISTORY_LINEAR);
 }
@@ -474,6 +473,11 @@ INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 }
 
 }  // namespace
+
+void ShowPeriod(HistoryState& state) {
+    ShowDay(state, IDC_HISTORY_FROM, state.choices.firstDay);
+    ShowDay(state, IDC_HISTORY_TO, state.choices.lastDay);
+}
 
 void RefreshHistory(HistoryState& state) {
     const ArchiveStatus status = state.model->LoadNames();

@@ -282,7 +282,8 @@ class HistoryWindow(BenchCase):
         self.start()
         self.app.cmd("open-history")
         self.history()
-        for added, shown in ((6, 5), (0, 5)):  # the second time nothing is new
+        oldest = (TODAY + datetime.timedelta(days=MEASUREMENTS[-1][0])).isoformat()
+        for added in (6, 0):  # the second time nothing is new
             self.click("HISTORY_IMPORT")
             self.app.cmd(f"open-file {windows_path(path)}")
             box = self.box(30000)
@@ -290,7 +291,10 @@ class HistoryWindow(BenchCase):
                 f"old.csv: 측정 기록 {added}개를 새로 보관했습니다. (파일의 측정 기록 6개)"), box["text"])
             self.answer()
             self.settle()
-            self.assertEqual(len(self.table()), shown)
+            # The period widened to the file's oldest row, 60 days back, beyond the 30 shown.
+            self.assertEqual(self.app.cmd(f"date {IDC['HISTORY_FROM']}"), oldest)
+            self.assertEqual(self.app.cmd(f"date {IDC['HISTORY_TO']}"), TODAY.isoformat())
+            self.assertEqual(self.table(), numbered(MEASUREMENTS))
         self.click("HISTORY_IMPORT")
         self.app.cmd(f"open-file {windows_path(bad)}")
         box = self.box(30000)
@@ -298,7 +302,7 @@ class HistoryWindow(BenchCase):
                                              "이 파일의 측정 기록은 하나도 보관하지 않았습니다."),
                         box["text"])
         self.answer()
-        self.assertEqual(len(self.table()), 5)
+        self.assertEqual(len(self.table()), 6)
 
 
     def test_a_backup_through_the_window_is_checked_and_imports_back(self):

@@ -129,8 +129,10 @@ class Packages(unittest.TestCase):
         with zipfile.ZipFile(os.path.join(DIST, f"{name}-portable.zip")) as z:
             files = z.namelist()
             guide = z.read(f"{name}/guide/index.html").decode("utf-8")
-        for wanted in ["Ombrix_Tessaly.exe", "ombrix.exe", "README.txt", "guide/index.html"]:
+        for wanted in ["Ombrix_Tessaly.exe", "ombrix.exe", "README.txt", "guide/index.html",
+                       "guide/it.html"]:
             self.assertIn(f"{name}/{wanted}", files)
+        self.assertIn('href="it.html"', guide, "the guide's contents lead to the IT page")
         self.assertIn(f"Ombrix_Tessaly 버전 {version()}에 맞춰", guide, "the guide names its version")
         for picture in re.findall(r'<img src="([^"]+)"', guide):
             self.assertIn(f"{name}/guide/{picture}", files)
@@ -154,7 +156,8 @@ def setup_exe():
 class Installer(unittest.TestCase):
     def install(self, switches, folder, root, menu, mode):
         self.assertEqual(wine(setup_exe(), "/S", *switches), 0)
-        for file in ["Ombrix_Tessaly.exe", "ombrix.exe", "Uninstall.exe", r"guide\index.html"]:
+        for file in ["Ombrix_Tessaly.exe", "ombrix.exe", "Uninstall.exe", r"guide\index.html",
+                     r"guide\it.html"]:
             self.assertTrue(os.path.isfile(unix_path(folder + "\\" + file)), file)
         exe = folder + r"\Ombrix_Tessaly.exe"
         for link, target in zip(SHORTCUTS, [exe, folder + r"\guide\index.html"]):
