@@ -52,6 +52,8 @@ struct ReportActions {
     std::vector<ResultFollowUp> contaminated;   // beside ReportInput::contaminated, row for row
     std::vector<Measurement> openRows;          // the newest open results, at most the limit
     std::vector<ResultFollowUp> openFollowUps;  // beside openRows
+    // The likely retests found: the site's report, which leaves the column out, finds none.
+    bool retests = true;
 };
 
 struct ReportInput {
