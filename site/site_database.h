@@ -4,8 +4,9 @@
 // dedups it, under a unique constraint: a row pushed twice, by one PC or two, is stored once.
 // The table of version 2 (made when missing) keeps times as timestamps, a key of its own, the
 // time the server received a row, and the identity as a hash; the table of version 1 (texts,
-// `identity_key`) is pushed to as it is until IT migrates it. Every value bound; where the
-// engines differ, site/site_dialect says; documented in docs/archive.md.
+// `identity_key`) is pushed to as it is until IT migrates it. Beside it, ombrix_actions keeps
+// every version of every PC's corrective actions by the measurement's hash. Every value bound;
+// where the engines differ, site/site_dialect says; documented in docs/archive.md.
 #pragma once
 
 #include <atomic>
