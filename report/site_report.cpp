@@ -58,10 +58,11 @@ SiteStatus LoadSiteActions(SiteDatabase& site, const SiteFilter& filter,
                            const std::vector<std::string>& hashes, ReportInput& input) {
     ReportActions& actions = input.actions.emplace();
     actions.retests = false;
-    ActionCounts counts;
-    SiteStatus status = site.CountActions(filter, counts);
-    actions.needing = static_cast<int64_t>(counts.needing);
-    actions.open = static_cast<int64_t>(counts.open);
+    // Those that ask for an action are the 주의 and 오염 the buckets counted.
+    size_t answered = 0;
+    SiteStatus status = site.CountAnswered(filter, answered);
+    actions.needing = input.counts.caution + input.counts.contaminated;
+    actions.open = actions.needing - static_cast<int64_t>(answered);
     std::map<std::string, CorrectiveAction> latest;
     if (status) status = site.LatestActions(hashes, latest);
     if (!status) return status;
@@ -71,7 +72,7 @@ SiteStatus LoadSiteActions(SiteDatabase& site, const SiteFilter& filter,
             followUp.action =
                 ReportAction{found->second.text, found->second.by, TimeText(found->second.at)};
     }
-    if (counts.open == 0) return {};
+    if (actions.open == 0) return {};
     SiteFilter open = filter;
     open.history.openOnly = true;
     status = site.ForEach(

@@ -477,29 +477,28 @@ std::string SiteDatabase::OpenCondition(const SiteFilter& filter) {
     return KnowsActions() ? std::string(kNeedsAction) + " AND NOT " + kHasAction : kNeedsAction;
 }
 
-SiteStatus SiteDatabase::CountActions(const SiteFilter& filter, ActionCounts& counts) {
-    counts = {};
+SiteStatus SiteDatabase::CountAnswered(const SiteFilter& filter, size_t& answered) {
+    answered = 0;
     if (m_cancelled) return Cancelled();
+    if (!KnowsActions()) return {};
     SiteFilter needing = filter;
     needing.history.openOnly = false;
     const SiteWhere where(needing, TimeMarkerOfTable(), "");
-    const std::string rows = " FROM ombrix_measurements" + where.sql +
-                             (where.sql.empty() ? " WHERE " : " AND ") + kNeedsAction;
-    // EXISTS in a WHERE, which the engines run as one semi-join, rather than once a row.
-    const std::string answered = KnowsActions() ? kHasAction : "1 = 0";
+    // IN a subquery, which the engines may run from the few actions to the rows by their unique
+    // hash rather than through every row of the period.
     const auto select = m_connection->Prepare(
-        "SELECT (SELECT COUNT(*)" + rows + "), (SELECT COUNT(*)" + rows + " AND " + answered + ")",
-        2 * (where.values.size() + 2));
+        "SELECT COUNT(*) FROM ombrix_measurements" + where.sql +
+            (where.sql.empty() ? " WHERE " : " AND ") + kNeedsAction +
+            " AND identity_hash IN (SELECT identity_hash FROM ombrix_actions)",
+        where.values.size() + 2);
     if (!select) return Refused();
-    for (size_t count = 0, at = 0; count < 2; ++count) {
-        for (const auto& value : where.values) select->SetText(++at, value);
-        for (const std::string& verdict : NeedingVerdicts()) select->SetText(++at, verdict);
-    }
+    where.Bind(*select);
+    for (size_t i = 0; i < NeedingVerdicts().size(); ++i)
+        select->SetText(where.values.size() + 1 + i, NeedingVerdicts()[i]);
     bool row = false, ok = true;
     if (!select->Execute() || !select->Fetch(row)) return Refused();
     if (row) {
-        counts.needing = static_cast<size_t>(select->Integer(1, ok).value_or(0));
-        counts.open = counts.needing - static_cast<size_t>(select->Integer(2, ok).value_or(0));
+        answered = static_cast<size_t>(select->Integer(1, ok).value_or(0));
         select->CloseCursor();
         if (!ok) return Refused();
     }

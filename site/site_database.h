@@ -102,9 +102,9 @@ public:
     // Whether the site's actions can be told for its rows: ombrix_actions there, beside a table
     // of version 2 (a table of version 1 has no hash to join them on).
     bool KnowsActions();
-    // Of the filter's rows: the 주의 and 오염 results, and those of them without any action on
-    // the site, counted on the server.
-    SiteStatus CountActions(const SiteFilter& filter, ActionCounts& counts);
+    // Of the filter's rows, the 주의 and 오염 results with an action on the site, counted on the
+    // server (those that ask for one are the buckets' counts).
+    SiteStatus CountAnswered(const SiteFilter& filter, size_t& answered);
     // The latest version on the site (the latest recorded, then the last received) of the
     // action on each measurement of `hashes` that has one; none where the site keeps none.
     SiteStatus LatestActions(const std::vector<std::string>& hashes,
