@@ -100,9 +100,13 @@ bool IsOpen(const Measurement& row, const std::optional<CorrectiveAction>& actio
 
 ArchiveStatus RecordAction(Archive& archive, const Measurement& row,
                            const CorrectiveAction& action) {
+    // One person's versions of one action a second apart at least (a clock set back too): the
+    // site tells versions apart by measurement, time and person, and must not take a
+    // correction for the version before it.
     Statement insert(archive.Handle(),
                      "INSERT INTO measurement_actions(identity, action_text, action_by, action_at) "
-                     "VALUES (?1, ?2, ?3, ?4)");
+                     "SELECT ?1, ?2, ?3, max(?4, coalesce(max(action_at) + 1, ?4)) "
+                     "FROM measurement_actions WHERE identity = ?1 AND action_by = ?3");
     insert.BindText(1, MeasurementIdentity(row), false);
     insert.BindText(2, action.text, false);
     insert.BindText(3, action.by, false);

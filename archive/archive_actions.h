@@ -37,7 +37,8 @@ bool NeedsAction(Verdict verdict);
 // it: the retest may have been of another surface.
 bool IsOpen(const Measurement& row, const std::optional<CorrectiveAction>& action);
 
-// Keeps a new version of the action on `row` (the latest counts); the older ones stay.
+// Keeps a new version of the action on `row` (the latest counts); the older ones stay. A version
+// by the same person at or before that person's last one on `row` is kept a second after it.
 ArchiveStatus RecordAction(Archive& archive, const Measurement& row,
                            const CorrectiveAction& action);
 

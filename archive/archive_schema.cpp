@@ -105,6 +105,13 @@ SELECT measured_at, standard_name, user_name, value, verdict, action_text, actio
 FROM action_rows
 WHERE action_id IN (SELECT max(id) FROM measurement_actions GROUP BY identity);
 )",
+    // 7: an action the site refuses for its content is set aside (pushed = 2) with the server's
+    // reason, as a row is in 5; the waiting actions found without a scan. Self-contained.
+    R"(
+CREATE TABLE IF NOT EXISTS action_refusals(action_id INTEGER PRIMARY KEY, reason TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS measurement_actions_waiting ON measurement_actions(id)
+  WHERE pushed = 0;
+)",
 };
 
 const size_t ARCHIVE_VERSION = sizeof ARCHIVE_MIGRATIONS / sizeof *ARCHIVE_MIGRATIONS;

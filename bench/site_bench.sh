@@ -13,7 +13,8 @@
 #     a page read, after), `ombrix --site report` of 2026 and `ombrix --site history --csv` of
 #     December 2026: time, size and peak memory, of SITE_BEFORE_OMBRIX (another build of
 #     ombrix, when given, with SITE_BEFORE_VIEW_BENCH its site_view_bench) on the table as it
-#     makes it, and of NATIVE_OMBRIX on the table as it makes it, in one run. MariaDB's InnoDB
+#     makes it, and of NATIVE_OMBRIX on the table as it makes it, in one run; with actions on a
+#     tenth of its 주의 and 오염 rows, which the report counts and shows. MariaDB's InnoDB
 #     gets a buffer pool of SITE_MARIA_BUFFER_POOL_MIB (default 2048), as IT sizes it for such a
 #     table: its default of 128 MiB reads a larger table from the disk at every count.
 #   SITE_PARTS chooses "push", "scale" or both (the default).
@@ -50,6 +51,7 @@ PY
 done
 fresh() {  # the site's table gone, every row of the archives waiting again
   sql "DROP TABLE IF EXISTS ombrix_measurements" >/dev/null 2>&1
+  sql "DROP TABLE IF EXISTS ombrix_actions" >/dev/null 2>&1
   for pc in $(seq 1 "$pcs"); do sqlite3 "$work/pc$pc.sqlite3" "UPDATE readings SET pushed = 0"; done
 }
 
@@ -157,6 +159,22 @@ fill_site() {
   fi
 }
 
+# Actions on every tenth 주의 or 오염 row of the filled site, by SQL, in the table the program
+# made when it pushed its first action (a 2024 measurement of an archive of its own and its note).
+fill_actions() {
+  printf '%s\n' "No.,시간,이름,ID1,ID2,측정기준,안전지수,위험지수,측정값,결과" \
+    "1,2024-12-31 09:00:00 오전,검사원,1,1000,세균,100,200,250,오염" >"$work/one.csv"
+  "$ombrix" --archive "$work/one.sqlite3" import "$work/one.csv" 2>/dev/null
+  "$ombrix" --archive "$work/one.sqlite3" note --at "2024-12-31 09:00:00" --standard 세균 \
+    "재세척" 2>/dev/null
+  "$ombrix" --archive "$work/one.sqlite3" --site-file "$work/site.conn" sync >/dev/null
+  local later="measured_at + interval '1 hour'"
+  [ "$engine" = postgresql ] || later="TIMESTAMPADD(HOUR, 1, measured_at)"
+  sql "INSERT INTO ombrix_actions (identity_hash, action_text, action_by, action_at, pc)
+    SELECT identity_hash, '재세척 후 재측정', 'user', $later, pc FROM ombrix_measurements
+    WHERE verdict <> '안전' AND id % 10 = 0" >/dev/null
+}
+
 # Runs a command under /usr/bin/time; prints "S s, peak M MiB".
 timed() {
   /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/timed.out" 2>"$work/timed.err" ||
@@ -207,6 +225,9 @@ scale_figures() {
   end=$(date +%s.%N)
   echo "$engine: a site of $scale_rows rows from 50 PCs over two years, filled by SQL and indexed" \
     "in $(seconds "$start" "$end") s"
+  fill_actions
+  echo "$engine: $(sql "SELECT COUNT(*) FROM ombrix_actions") actions on every tenth 주의 or" \
+    "오염 row"
   # Before: main's view of the site when given, else the copy into memory the window made.
   if [ -n "$before_view" ]; then
     program_figures before "$before_view" count "$before"

@@ -265,12 +265,20 @@ void SayWaiting(const PushOutcome& outcome) {
                 std::to_string(outcome.refused)));
 }
 
-// Each row the site refused, with the server's reason.
+void SayActionsWaiting(const PushOutcome& outcome) {
+    if (outcome.actionsWaiting == 0 && outcome.actionsRefused == 0) return;
+    Say(BoxLine(SiteActionsWaitingTextId(outcome.actionsRefused),
+                std::to_string(outcome.actionsWaiting), std::to_string(outcome.actionsRefused)));
+}
+
+// Each row and each version of an action the site refused, with the server's reason.
 int SayRefusedRows(const std::string& path) {
     ArchiveStatus status;
     const auto archive = Archive::Open(path, status);
     std::vector<RefusedRow> rows;
+    std::vector<RefusedAction> actions;
     if (archive) status = ReadRefused(*archive, rows);
+    if (status) status = ReadRefusedActions(*archive, actions);
     if (!status) return ArchiveFailed(path, status);
     for (const RefusedRow& refused : rows) {
         const Measurement& m = refused.row;
@@ -278,6 +286,9 @@ int SayRefusedRows(const std::string& path) {
             m.measuredAt + " " + m.userName + " " + m.standardName + " " + std::to_string(m.value);
         Say(BoxLine(IDS_SITE_ROW_REFUSED, row, refused.reason));
     }
+    for (const RefusedAction& refused : actions)
+        Say(BoxLine(IDS_SITE_ACTION_REFUSED, refused.measurement + " · " + refused.text,
+                    refused.reason));
     return EXIT_SITE_REFUSED_ROWS;
 }
 
@@ -298,12 +309,24 @@ int RunSync(const Arguments& arguments, RecordArchive& archiveFile) {
     WriteText(Stream::Out, BoxLine(IDS_SITE_PUSHED, std::to_string(outcome.count.pushed),
                                    std::to_string(outcome.count.already)) +
                                "\n");
+    // The actions' line only where there were actions to push: most pushes have none.
+    if (outcome.actions.pushed + outcome.actions.already > 0)
+        WriteText(Stream::Out,
+                  BoxLine(IDS_SITE_ACTIONS_PUSHED, std::to_string(outcome.actions.pushed),
+                          std::to_string(outcome.actions.already)) +
+                      "\n");
     if (!outcome.site) {
         SayWaiting(outcome);
         return SiteFailed(connection, outcome.site);
     }
-    if (outcome.refused == 0) return EXIT_DONE;
+    // The rows went; the site refused the actions (no ombrix_actions, no right to make it).
+    if (!outcome.actionsSite) {
+        SayActionsWaiting(outcome);
+        return SiteFailed(connection, outcome.actionsSite);
+    }
+    if (outcome.refused == 0 && outcome.actionsRefused == 0) return EXIT_DONE;
     const int status = SayRefusedRows(archiveFile.Path());
     SayWaiting(outcome);
+    SayActionsWaiting(outcome);
     return status;
 }

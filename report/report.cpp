@@ -168,9 +168,10 @@ std::string RetestText(const std::optional<Measurement>& retest) {
 
 // The two columns of what followed a result: its likely retest and its action ("미조치" in red
 // while there is none).
-void AppendFollowUpCells(std::string& out, const ResultFollowUp& followUp) {
-    Cell(out, RetestText(followUp.retest),
-         followUp.retest ? VerdictClass(followUp.retest->verdict) : nullptr);
+void AppendFollowUpCells(std::string& out, const ResultFollowUp& followUp, bool retests) {
+    if (retests)
+        Cell(out, RetestText(followUp.retest),
+             followUp.retest ? VerdictClass(followUp.retest->verdict) : nullptr);
     if (followUp.action)
         Cell(out, followUp.action->text + " — " + followUp.action->by + ", " + followUp.action->at);
     else
@@ -197,7 +198,9 @@ void AppendOpenResults(std::string& out, const ReportActions& actions) {
                "<code>ombrix history --open --csv 파일</code>로 저장할 수 있습니다";
     }
     out += ". 최근 것부터 적었습니다.</p>\n<table class=\"list\">\n";
-    HeaderRow(out, {"No.", "시간", "이름", "측정기준", "측정값", "결과", "재측정"});
+    std::vector<const char*> columns = {"No.", "시간", "이름", "측정기준", "측정값", "결과"};
+    if (actions.retests) columns.push_back("재측정");
+    HeaderRow(out, columns);
     out += "<tbody>\n";
     for (size_t i = 0; i < listed; ++i) {
         const Measurement& m = actions.openRows[i];
@@ -211,7 +214,8 @@ void AppendOpenResults(std::string& out, const ReportActions& actions) {
         Cell(out, VerdictText(m.verdict), VerdictClass(m.verdict));
         const std::optional<Measurement> retest =
             i < actions.openFollowUps.size() ? actions.openFollowUps[i].retest : std::nullopt;
-        Cell(out, RetestText(retest), retest ? VerdictClass(retest->verdict) : nullptr);
+        if (actions.retests)
+            Cell(out, RetestText(retest), retest ? VerdictClass(retest->verdict) : nullptr);
         out += "\n";
     }
     out += "</tbody>\n</table>\n";
@@ -240,14 +244,15 @@ void AppendContaminated(std::string& out, const ReportInput& input) {
                                         "측정기준", "안전지수", "위험지수", "측정값", "결과"};
     const bool withSource = input.sources.size() > 1;
     if (withSource) columns.push_back("출처");
-    if (input.actions) columns.insert(columns.end(), {"재측정", "조치"});
+    if (input.actions && input.actions->retests) columns.push_back("재측정");
+    if (input.actions) columns.push_back("조치");
     HeaderRow(out, columns);
     out += "<tbody>\n";
     for (size_t i = 0; i < listed; ++i) {
         AppendContaminatedRow(out, i + 1, input.contaminated[i], withSource, input.showIds);
         if (input.actions && i < input.actions->contaminated.size()) {
             out.pop_back();  // the row's line ends after its follow-up
-            AppendFollowUpCells(out, input.actions->contaminated[i]);
+            AppendFollowUpCells(out, input.actions->contaminated[i], input.actions->retests);
             out += "\n";
         }
     }

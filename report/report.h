@@ -55,6 +55,8 @@ struct ReportActions {
     std::vector<ResultFollowUp> contaminated;  // beside ReportInput::contaminated, row for row
     std::vector<Measurement> openRows;  // the newest open results, REPORT_OPEN_LIST_LIMIT listed
     std::vector<ResultFollowUp> openFollowUps;  // beside openRows
+    // The likely retests found: the site's report, which leaves the column out, finds none.
+    bool retests = true;
 };
 
 struct ReportInput {

@@ -204,6 +204,13 @@
 #define IDS_SITE_WAITING_REFUSED 905
 #define IDS_SITE_ROW_REFUSED 906
 #define IDS_SITE_SETTING_REFUSED 907
+// The versions of corrective actions pushed, waiting (with the site's words when it refused them
+// all) and set aside.
+#define IDS_SITE_ACTIONS_PUSHED 870
+#define IDS_SITE_ACTIONS_WAITING 871
+#define IDS_SITE_ACTIONS_WAITING_REFUSED 872
+#define IDS_SITE_ACTION_REFUSED 873
+#define IDS_SITE_ACTIONS_HELD 874
 #define IDC_STATIC_SITE 1201
 
 // The history window.

@@ -9,3 +9,7 @@ int SiteFailureTextId(const SiteStatus& status) {
 int SiteWaitingTextId(size_t refused) {
     return refused > 0 ? IDS_SITE_WAITING_REFUSED : IDS_SITE_WAITING;
 }
+
+int SiteActionsWaitingTextId(size_t refused) {
+    return refused > 0 ? IDS_SITE_ACTIONS_WAITING_REFUSED : IDS_SITE_ACTIONS_WAITING;
+}

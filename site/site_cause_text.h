@@ -10,3 +10,6 @@ int SiteFailureTextId(const SiteStatus& status);
 
 // The text of the rows waiting, "%d" of them, and of those set aside, "%s", when any is.
 int SiteWaitingTextId(size_t refused);
+
+// The same for the versions of corrective actions.
+int SiteActionsWaitingTextId(size_t refused);

@@ -15,6 +15,11 @@ namespace {
 constexpr char kProbe[] = "SELECT COUNT(*) FROM ombrix_measurements WHERE 1 = 0";
 constexpr char kProbeVersion2[] =
     "SELECT COUNT(identity_hash) FROM ombrix_measurements WHERE 1 = 0";
+constexpr char kProbeActions[] = "SELECT COUNT(*) FROM ombrix_actions WHERE 1 = 0";
+// A measurement of the outer query with an action on the site.
+constexpr char kHasAction[] =
+    "EXISTS (SELECT 1 FROM ombrix_actions a WHERE a.identity_hash = "
+    "ombrix_measurements.identity_hash)";
 
 // The columns an insert gives, the identity's first, the two times second and fourteenth.
 constexpr char kInsertColumns[] =
@@ -25,7 +30,7 @@ constexpr size_t kInsertParameters = 16;
 constexpr char kReadColumns[] =
     "SELECT measured_at, user_no, user_name, id1, id2, standard_no, standard_name, "
     "safety_index, danger_index, value, verdict, source, archived_at, ";
-constexpr int kReadKeyColumn = 14;
+constexpr int kReadKeyColumn = 14, kReadIdentityColumn = 15;
 constexpr size_t kLongText = 255;  // source, pc, windows_user
 
 // Rows an insert takes at once: 16 values a row keep a statement under SQL Server's 2100
@@ -36,6 +41,8 @@ constexpr size_t kRowsPerStatement = 100;
 constexpr size_t kKeysPerLookup = 100;
 // Why a cancelled query failed, whatever the driver said.
 constexpr char kCancelled[] = "cancelled";
+// Why nothing can be pushed where the platform gives no SHA-256.
+constexpr char kNoSha256[] = "the system's SHA-256 (CNG) cannot be used";
 // Another PC storing the same rows at the same moment: the batch runs again, as often as this.
 constexpr int kAttempts = 8;
 
@@ -67,6 +74,28 @@ std::string Markers(size_t rows, size_t each, const std::string& timeMarker = "?
 
 bool IsInsertedTime(size_t parameter) { return parameter == 1 || parameter == 13; }
 
+// An action's columns an insert gives, its time the fourth.
+constexpr char kActionInsert[] =
+    "INSERT INTO ombrix_actions (identity_hash, action_text, action_by, action_at, pc) VALUES ";
+constexpr size_t kActionParameters = 5;
+bool IsActionTime(size_t parameter) { return parameter == 3; }
+
+// Who recorded an action, as the table keeps it: never NULL, which no unique key compares.
+std::string ActionBy(const CorrectiveAction& action) { return TextOrNull(action.by).value_or(""); }
+
+// What tells versions apart on the site (ombrix_actions_version), as Found joins its columns.
+std::string VersionKey(const std::string& hash, const std::string& at, const std::string& by) {
+    return hash + "|" + at + "|" + by;
+}
+
+// The results that ask for an action, as the site keeps their verdicts.
+const std::vector<std::string>& NeedingVerdicts() {
+    static const std::vector<std::string> texts = {VerdictText(Verdict::Caution),
+                                                   VerdictText(Verdict::Contaminated)};
+    return texts;
+}
+constexpr char kNeedsAction[] = "verdict IN (?, ?)";
+
 std::optional<int64_t> Highest(const std::optional<int64_t>& a, const std::optional<int64_t>& b) {
     if (!a) return b;
     return b ? std::max(*a, *b) : a;
@@ -83,7 +112,8 @@ struct SiteWhere {
     std::string sql;
     std::vector<std::optional<std::string>> values;
 
-    SiteWhere(const SiteFilter& filter, const std::string& timeMarker) {
+    // `open`: the condition of an open result, for a filter of open results only.
+    SiteWhere(const SiteFilter& filter, const std::string& timeMarker, const std::string& open) {
         const ArchiveFilter& h = filter.history;
         std::vector<std::string> terms;
         if (h.from) Add(terms, "measured_at >= " + timeMarker, TimeText(*h.from));
@@ -100,6 +130,10 @@ struct SiteWhere {
                     values.push_back(std::string(VerdictText(v)));
                 }
             terms.push_back(in.empty() ? "1 = 0" : "verdict IN (" + in + ")");
+        }
+        if (h.openOnly) {
+            terms.push_back(open);
+            values.insert(values.end(), NeedingVerdicts().begin(), NeedingVerdicts().end());
         }
         for (size_t i = 0; i < terms.size(); ++i) sql += (i ? " AND " : " WHERE ") + terms[i];
     }
@@ -215,28 +249,37 @@ OdbcStatement* SiteDatabase::Cached(std::map<size_t, std::unique_ptr<OdbcStateme
     return statement.get();
 }
 
-bool SiteDatabase::ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing) {
-    existing.assign(keys.size(), false);
-    for (size_t first = 0; first < keys.size(); first += kRowsPerStatement) {
-        const size_t count = std::min(kRowsPerStatement, keys.size() - first);
-        OdbcStatement* select =
-            Cached(m_selects, count,
-                   std::string("SELECT ") + IdentityColumn() + " FROM ombrix_measurements WHERE " +
-                       IdentityColumn() + " IN " + Markers(1, count),
-                   count);
-        if (!select) return false;
-        for (size_t i = 0; i < count; ++i) select->SetText(i + 1, keys[first + i]);
-        if (!select->Execute()) return false;
-        std::set<std::string> found;
+bool SiteDatabase::Found(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
+                         const std::string& select, int columns,
+                         const std::vector<std::string>& keys, std::set<std::string>& found) {
+    for (size_t first = 0; first < keys.size(); first += kKeysPerLookup) {
+        const size_t count = std::min(kKeysPerLookup, keys.size() - first);
+        OdbcStatement* lookup = Cached(cache, count, select + " IN " + Markers(1, count), count);
+        if (!lookup) return false;
+        for (size_t i = 0; i < count; ++i) lookup->SetText(i + 1, keys[first + i]);
+        if (!lookup->Execute()) return false;
         for (bool row = true, ok = true;;) {
-            if (!select->Fetch(row)) return false;
+            if (!lookup->Fetch(row)) return false;
             if (!row) break;
-            const std::optional<std::string> key = select->Text(1, ok);
+            std::string joined;
+            for (int column = 1; column <= columns; ++column)
+                joined += (column > 1 ? "|" : "") + lookup->Text(column, ok).value_or("");
             if (!ok) return false;
-            if (key) found.insert(*key);
+            found.insert(joined);
         }
-        for (size_t i = 0; i < count; ++i) existing[first + i] = found.count(keys[first + i]) > 0;
     }
+    return true;
+}
+
+bool SiteDatabase::ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing) {
+    std::set<std::string> found;
+    if (!Found(m_selects,
+               std::string("SELECT ") + IdentityColumn() + " FROM ombrix_measurements WHERE " +
+                   IdentityColumn(),
+               1, keys, found))
+        return false;
+    existing.clear();
+    for (const std::string& key : keys) existing.push_back(found.count(key) > 0);
     return true;
 }
 
@@ -298,12 +341,12 @@ bool SiteDatabase::StoreOnce(const Measurement* rows, size_t size, const PcIdent
     return true;
 }
 
-SiteStatus SiteDatabase::StoreAttempts(const Measurement* rows, size_t size, const PcIdentity& from,
+SiteStatus SiteDatabase::StoreAttempts(const StoreRange& store, size_t first, size_t size,
                                        PushCount& count, SiteFault& fault) {
     // New rows are inserted at once; only when the server holds some of them already (a push
     // cut short, another PC's) is every identity looked up first.
     for (int attempt = 0;; ++attempt) {
-        if (StoreOnce(rows, size, from, attempt > 0, count)) return {};
+        if (store(first, size, attempt > 0, count)) return {};
         const SiteStatus status = Refused();
         fault = FaultOf(m_engine, m_connection->LastState(), m_connection->LastNativeError());
         m_connection->EndTransaction(false);
@@ -312,37 +355,190 @@ SiteStatus SiteDatabase::StoreAttempts(const Measurement* rows, size_t size, con
     }
 }
 
-SiteStatus SiteDatabase::StoreSplitting(const std::vector<Measurement>& rows, size_t first,
-                                        size_t size, const PcIdentity& from, PushCount& count,
-                                        std::vector<SiteRefusal>& refused) {
+SiteStatus SiteDatabase::StoreSplitting(const StoreRange& store, size_t first, size_t size,
+                                        PushCount& count, std::vector<SiteRefusal>& refused) {
     SiteFault fault = SiteFault::Kept;
-    const SiteStatus status = StoreAttempts(&rows[first], size, from, count, fault);
+    const SiteStatus status = StoreAttempts(store, first, size, count, fault);
     if (status || fault != SiteFault::RowRefused) return status;
     if (size == 1) {
         refused.push_back({first, status.diagnostic});
         return {};
     }
     const size_t half = size / 2;
-    if (const SiteStatus left = StoreSplitting(rows, first, half, from, count, refused); !left)
+    if (const SiteStatus left = StoreSplitting(store, first, half, count, refused); !left)
         return left;
-    return StoreSplitting(rows, first + half, size - half, from, count, refused);
+    return StoreSplitting(store, first + half, size - half, count, refused);
 }
 
-SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIdentity& from,
-                               PushCount& count, std::vector<SiteRefusal>& refused) {
+SiteStatus SiteDatabase::StoreBatch(const StoreRange& store, size_t size, PushCount& count,
+                                    std::vector<SiteRefusal>& refused) {
     count = {};
     refused.clear();
-    if (rows.empty()) return {};
-    if (m_version == 2 && Sha256Hex(std::string()).empty())
-        return {SiteStatus::Refused, "the system's SHA-256 (CNG) cannot be used"};
+    if (size == 0) return {};
     if (!m_connection->SetAutoCommit(false)) return Refused();
-    SiteStatus status = StoreSplitting(rows, 0, rows.size(), from, count, refused);
+    SiteStatus status = StoreSplitting(store, 0, size, count, refused);
     m_connection->SetAutoCommit(true);
-    if (status && refused.size() == rows.size()) {
+    if (status && refused.size() == size) {
         status = {SiteStatus::Refused, refused.front().reason};
         refused.clear();
     }
     return status;
+}
+
+SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIdentity& from,
+                               PushCount& count, std::vector<SiteRefusal>& refused) {
+    if (!rows.empty() && m_version == 2 && Sha256Hex(std::string()).empty())
+        return {SiteStatus::Refused, kNoSha256};
+    return StoreBatch(
+        [&](size_t first, size_t size, bool lookUpFirst, PushCount& stored) {
+            return StoreOnce(&rows[first], size, from, lookUpFirst, stored);
+        },
+        rows.size(), count, refused);
+}
+
+bool SiteDatabase::ActionsTable() {
+    if (!m_actionsTable) m_actionsTable = m_connection->Execute(kProbeActions);
+    return *m_actionsTable;
+}
+
+bool SiteDatabase::EnsureActionsTable(SiteStatus& status) {
+    if (ActionsTable()) return true;
+    m_connection->Execute(CreateActionsTable(*m_dialect));
+    const std::string whyNot = m_connection->LastDiagnostic();
+    m_actionsTable.reset();
+    // Made by another PC since the first look: taken as it is.
+    if (ActionsTable()) return true;
+    m_actionsTable.reset();  // looked at again at the next push
+    status = {SiteStatus::Refused, whyNot};
+    return false;
+}
+
+bool SiteDatabase::StoreActionsOnce(const SiteAction* versions, size_t size, const PcIdentity& from,
+                                    bool lookUpFirst, PushCount& count) {
+    std::vector<std::string> keys, hashes;
+    for (size_t i = 0; i < size; ++i) {
+        const SiteAction& v = versions[i];
+        keys.push_back(VersionKey(v.identityHash, TimeText(v.action.at), ActionBy(v.action)));
+        hashes.push_back(v.identityHash);
+    }
+    std::set<std::string> existing;
+    if (lookUpFirst &&
+        !Found(m_actionSelects,
+               "SELECT identity_hash, action_at, action_by FROM ombrix_actions WHERE identity_hash",
+               3, hashes, existing))
+        return false;
+    std::vector<size_t> fresh;
+    for (size_t i = 0; i < size; ++i)
+        if (existing.insert(keys[i]).second) fresh.push_back(i);  // a version twice: stored once
+    for (size_t first = 0; first < fresh.size(); first += kRowsPerStatement) {
+        const size_t rows = std::min(kRowsPerStatement, fresh.size() - first);
+        OdbcStatement* insert = Cached(
+            m_actionInserts, rows,
+            kActionInsert + Markers(rows, kActionParameters, TimeMarker(*m_dialect), IsActionTime),
+            rows * kActionParameters);
+        if (!insert) return false;
+        for (size_t i = 0; i < rows; ++i) {
+            const SiteAction& v = versions[fresh[first + i]];
+            const size_t at = i * kActionParameters;
+            insert->SetText(at + 1, v.identityHash);
+            insert->SetText(at + 2, v.action.text);  // never cut: refused when too long
+            insert->SetText(at + 3, ActionBy(v.action));
+            insert->SetText(at + 4, TimeText(v.action.at));
+            insert->SetText(at + 5, TextOrNull(from.pc));
+        }
+        if (!insert->Execute()) return false;
+    }
+    if (!m_connection->EndTransaction(true)) return false;
+    count.pushed += fresh.size();
+    count.already += size - fresh.size();
+    return true;
+}
+
+SiteStatus SiteDatabase::StoreActions(const std::vector<SiteAction>& versions,
+                                      const PcIdentity& from, PushCount& count,
+                                      std::vector<SiteRefusal>& refused) {
+    count = {};
+    refused.clear();
+    if (versions.empty()) return {};
+    if (Sha256Hex(std::string()).empty()) return {SiteStatus::Refused, kNoSha256};
+    SiteStatus status;
+    if (!EnsureActionsTable(status)) return status;
+    return StoreBatch(
+        [&](size_t first, size_t size, bool lookUpFirst, PushCount& stored) {
+            return StoreActionsOnce(&versions[first], size, from, lookUpFirst, stored);
+        },
+        versions.size(), count, refused);
+}
+
+bool SiteDatabase::KnowsActions() { return m_version == 2 && ActionsTable(); }
+
+std::string SiteDatabase::OpenCondition(const SiteFilter& filter) {
+    if (!filter.history.openOnly) return {};
+    return KnowsActions() ? std::string(kNeedsAction) + " AND NOT " + kHasAction : kNeedsAction;
+}
+
+SiteStatus SiteDatabase::CountAnswered(const SiteFilter& filter, size_t& answered) {
+    answered = 0;
+    if (m_cancelled) return Cancelled();
+    if (!KnowsActions()) return {};
+    SiteFilter needing = filter;
+    needing.history.openOnly = false;
+    const SiteWhere where(needing, TimeMarkerOfTable(), "");
+    // IN a subquery, which the engines may run from the few actions to the rows by their unique
+    // hash rather than through every row of the period.
+    const auto select = m_connection->Prepare(
+        "SELECT COUNT(*) FROM ombrix_measurements" + where.sql +
+            (where.sql.empty() ? " WHERE " : " AND ") + kNeedsAction +
+            " AND identity_hash IN (SELECT identity_hash FROM ombrix_actions)",
+        where.values.size() + 2);
+    if (!select) return Refused();
+    where.Bind(*select);
+    for (size_t i = 0; i < NeedingVerdicts().size(); ++i)
+        select->SetText(where.values.size() + 1 + i, NeedingVerdicts()[i]);
+    bool row = false, ok = true;
+    if (!select->Execute() || !select->Fetch(row)) return Refused();
+    if (row) {
+        answered = static_cast<size_t>(select->Integer(1, ok).value_or(0));
+        select->CloseCursor();
+        if (!ok) return Refused();
+    }
+    return {};
+}
+
+SiteStatus SiteDatabase::LatestActions(const std::vector<std::string>& hashes,
+                                       std::map<std::string, CorrectiveAction>& latest) {
+    latest.clear();
+    if (m_cancelled) return Cancelled();
+    if (!ActionsTable()) return {};
+    std::map<std::string, std::pair<int64_t, int64_t>> newest;  // by hash: its time and id
+    for (size_t first = 0; first < hashes.size(); first += kKeysPerLookup) {
+        const size_t count = std::min(kKeysPerLookup, hashes.size() - first);
+        OdbcStatement* select = Cached(m_latestSelects, count,
+                                       "SELECT identity_hash, action_text, action_by, action_at, "
+                                       "id FROM ombrix_actions WHERE identity_hash IN " +
+                                           Markers(1, count),
+                                       count);
+        if (!select) return Refused();
+        for (size_t i = 0; i < count; ++i) select->SetText(i + 1, hashes[first + i]);
+        if (!select->Execute()) return Refused();
+        for (bool more = true, ok = true;;) {
+            if (!select->Fetch(more)) return Refused();
+            if (!more) break;
+            const std::string hash = select->Text(1, ok).value_or("");
+            CorrectiveAction action{select->Text(2, ok).value_or(""),
+                                    select->Text(3, ok).value_or(""), 0};
+            const auto at = SecondsFromTimeText(select->Text(4, ok).value_or(""));
+            const int64_t id = select->Integer(5, ok).value_or(0);
+            if (!ok) return Refused();
+            action.at = at.value_or(0);
+            const std::pair<int64_t, int64_t> order{action.at, id};
+            auto [place, fresh] = newest.emplace(hash, order);
+            if (!fresh && order < place->second) continue;
+            place->second = order;
+            latest[hash] = std::move(action);
+        }
+    }
+    return {};
 }
 
 std::string SiteDatabase::MeasuredSeconds() const {
@@ -355,12 +551,19 @@ std::string SiteDatabase::MeasuredSeconds() const {
 SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
                                  const std::function<bool(const Measurement&)>& visit,
                                  RowOrder order) {
+    return ForEach(
+        filter, [&](const Measurement& row, const std::string&) { return visit(row); }, order);
+}
+
+SiteStatus SiteDatabase::ForEach(const SiteFilter& filter, const SiteRowVisit& visit,
+                                 RowOrder order) {
     if (m_cancelled) return Cancelled();
-    const SiteWhere where(filter, TimeMarkerOfTable());
+    const SiteWhere where(filter, TimeMarkerOfTable(), OpenCondition(filter));
     const bool newest = order == RowOrder::NewestFirst;
     const std::string key = RowKeyColumn(), direction = newest ? " DESC" : "";
     const std::string time = TimeMarkerOfTable(), beyond = newest ? " < " : " > ";
-    const std::string head = kReadColumns + key + " FROM ombrix_measurements" + where.sql;
+    const std::string head =
+        kReadColumns + key + ", " + IdentityColumn() + " FROM ombrix_measurements" + where.sql;
     const std::string sort = " ORDER BY measured_at" + direction + ", " + key + direction + " " +
                              FirstRows(*m_dialect, SITE_ROWS_PER_PAGE);
     // Past the last row read: its time bounds the index's range, its key tells ties apart.
@@ -374,6 +577,7 @@ SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
     where.Bind(*firstPage);
     OdbcStatement* page = firstPage.get();
     Measurement row;
+    std::string identity;
     std::optional<std::string> lastKey;
     for (bool ok = true;;) {
         if (!page->Execute()) return Refused();
@@ -383,8 +587,10 @@ SiteStatus SiteDatabase::ForEach(const SiteFilter& filter,
             if (!more) break;
             if (!ReadRow(*page, row)) return Refused();
             lastKey = page->Text(kReadKeyColumn, ok);
+            identity = page->Text(kReadIdentityColumn, ok).value_or("");
             if (!ok) return Refused();
-            if (!visit(row)) return page->CloseCursor() ? SiteStatus{} : Refused();
+            if (m_version == 1) identity = Sha256Hex(identity);
+            if (!visit(row, identity)) return page->CloseCursor() ? SiteStatus{} : Refused();
         }
         if (m_cancelled) return Cancelled();
         if (rows < SITE_ROWS_PER_PAGE) return {};
@@ -408,7 +614,7 @@ SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, 
     buckets.clear();
     if (m_cancelled) return Cancelled();
     width = std::max<int64_t>(width, 1);
-    const SiteWhere where(filter, TimeMarkerOfTable());
+    const SiteWhere where(filter, TimeMarkerOfTable(), OpenCondition(filter));
     const std::string seconds = MeasuredSeconds();
     // Counted per verdict and pair of indices too, so that each group is one verdict's and
     // the highest indices are found here.
@@ -454,7 +660,7 @@ SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, 
 SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::string>& sources) {
     sources.clear();
     if (m_cancelled) return Cancelled();
-    const SiteWhere where(filter, TimeMarkerOfTable());
+    const SiteWhere where(filter, TimeMarkerOfTable(), OpenCondition(filter));
     // Grouped with a MIN of the time rather than DISTINCT: MariaDB then reads the period's sources
     // from the index on (source, measured_at), a few rows each, instead of every row.
     const auto select = m_connection->Prepare(
@@ -477,7 +683,7 @@ SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::stri
 SiteStatus SiteDatabase::MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first,
                                       int64_t& last) {
     any = false;
-    const SiteWhere where(filter, TimeMarkerOfTable());
+    const SiteWhere where(filter, TimeMarkerOfTable(), OpenCondition(filter));
     const auto select = m_connection->Prepare(
         "SELECT MIN(measured_at), MAX(measured_at) FROM ombrix_measurements" + where.sql,
         where.values.size());

@@ -4,8 +4,9 @@
 // dedups it, under a unique constraint: a row pushed twice, by one PC or two, is stored once.
 // The table of version 2 (made when missing) keeps times as timestamps, a key of its own, the
 // time the server received a row, and the identity as a hash; the table of version 1 (texts,
-// `identity_key`) is pushed to as it is until IT migrates it. Every value bound; where the
-// engines differ, site/site_dialect says; documented in docs/archive.md.
+// `identity_key`) is pushed to as it is until IT migrates it. Beside it, ombrix_actions keeps
+// every version of every PC's corrective actions by the measurement's hash. Every value bound;
+// where the engines differ, site/site_dialect says; documented in docs/archive.md.
 #pragma once
 
 #include <atomic>
@@ -14,9 +15,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "archive/archive_actions.h"
 #include "archive/archive_query.h"
 #include "site/site_dialect.h"
 #include "site/site_engine.h"
@@ -57,11 +60,23 @@ struct SiteRefusal {
     std::string reason;
 };
 
-// The rows of the site a filter chooses; `pc` one computer's, when given.
+// A version of a corrective action as the site keeps it: the measurement's identity hash (as
+// SiteIdentityHash gives it) and what was recorded, when and by whom.
+struct SiteAction {
+    std::string identityHash;
+    CorrectiveAction action;
+};
+
+// The rows of the site a filter chooses; `pc` one computer's, when given. Its `openOnly` keeps
+// the 주의 and 오염 results without an action on the site.
 struct SiteFilter {
     ArchiveFilter history;
     std::optional<std::string> pc;
 };
+
+// A row as the site read it, with its identity hash (computed here from a table of version 1's
+// identity text, which the hash is of).
+using SiteRowVisit = std::function<bool(const Measurement& row, const std::string& identityHash)>;
 
 class SiteDatabase {
 public:
@@ -77,12 +92,32 @@ public:
     SiteStatus Store(const std::vector<Measurement>& rows, const PcIdentity& from, PushCount& count,
                      std::vector<SiteRefusal>& refused);
 
+    // Stores the versions of corrective actions that ombrix_actions lacks, as Store stores rows
+    // (duplicates already there, refused ones found by halving); the table is made when
+    // missing, and a server that refuses to make it fails here with its words, whatever the
+    // measurements' table. Pushed to a table of version 1 too: the hash is of the identity text
+    // it keeps, and its migration computes the same.
+    SiteStatus StoreActions(const std::vector<SiteAction>& versions, const PcIdentity& from,
+                            PushCount& count, std::vector<SiteRefusal>& refused);
+    // Whether the site's actions can be told for its rows: ombrix_actions there, beside a table
+    // of version 2 (a table of version 1 has no hash to join them on).
+    bool KnowsActions();
+    // Of the filter's rows, the 주의 and 오염 results with an action on the site, counted on the
+    // server (those that ask for one are the buckets' counts).
+    SiteStatus CountAnswered(const SiteFilter& filter, size_t& answered);
+    // The latest version on the site (the latest recorded, then the last received) of the
+    // action on each measurement of `hashes` that has one; none where the site keeps none.
+    SiteStatus LatestActions(const std::vector<std::string>& hashes,
+                             std::map<std::string, CorrectiveAction>& latest);
+
     // Every row of the filter in time order (ties in the order the server received them), read
     // a page of at most SITE_ROWS_PER_PAGE rows at a time after the last row of the page before
     // (keyset paging), so that neither this PC nor the driver ever holds more than a page;
     // `visit` returns false to stop.
     SiteStatus ForEach(const SiteFilter& filter,
                        const std::function<bool(const Measurement&)>& visit, RowOrder order);
+    // The same with each row's identity hash.
+    SiteStatus ForEach(const SiteFilter& filter, const SiteRowVisit& visit, RowOrder order);
     // The rows of the filter counted on the server (GROUP BY): per bucket of `width` seconds
     // counted from `origin` (the filter's rows none earlier) and standard, in time order and by
     // name within a bucket, as the local archive's ChartBuckets gives them.
@@ -109,17 +144,31 @@ private:
     std::string MeasuredSeconds() const;
     // A time parameter's marker: a text where the table keeps texts, cast where timestamps.
     std::string TimeMarkerOfTable() const;
-    // One transaction: `lookUpFirst` leaves out the rows the table holds, otherwise a row it
-    // holds fails the whole.
+    // One transaction that stores the items [first, first + size) of a batch; `lookUpFirst`
+    // leaves out those the table holds, otherwise one it holds fails the whole.
+    using StoreRange =
+        std::function<bool(size_t first, size_t size, bool lookUpFirst, PushCount& count)>;
+    // A batch of `size` items, stored as Store says.
+    SiteStatus StoreBatch(const StoreRange& store, size_t size, PushCount& count,
+                          std::vector<SiteRefusal>& refused);
+    // `store` until it succeeds or fails for good; `fault` says what the failure means.
+    SiteStatus StoreAttempts(const StoreRange& store, size_t first, size_t size, PushCount& count,
+                             SiteFault& fault);
+    // The items from `first` on, halved while the server refuses some of them.
+    SiteStatus StoreSplitting(const StoreRange& store, size_t first, size_t size, PushCount& count,
+                              std::vector<SiteRefusal>& refused);
     bool StoreOnce(const Measurement* rows, size_t size, const PcIdentity& from, bool lookUpFirst,
                    PushCount& count);
-    // StoreOnce until it succeeds or fails for good; `fault` says what the failure means.
-    SiteStatus StoreAttempts(const Measurement* rows, size_t size, const PcIdentity& from,
-                             PushCount& count, SiteFault& fault);
-    // The rows from `first` on, halved while the server refuses some of them.
-    SiteStatus StoreSplitting(const std::vector<Measurement>& rows, size_t first, size_t size,
-                              const PcIdentity& from, PushCount& count,
-                              std::vector<SiteRefusal>& refused);
+    bool StoreActionsOnce(const SiteAction* versions, size_t size, const PcIdentity& from,
+                          bool lookUpFirst, PushCount& count);
+    bool EnsureActionsTable(SiteStatus& status);
+    // The condition an open result meets, for a filter of open results only: 주의 or 오염, and
+    // no action where the site knows them.
+    std::string OpenCondition(const SiteFilter& filter);
+    bool ActionsTable();
+    // The rows `select` + " IN (?, ...)" finds for `keys`, each row's `columns` joined by '|'.
+    bool Found(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache, const std::string& select,
+               int columns, const std::vector<std::string>& keys, std::set<std::string>& found);
     bool ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing);
     bool Insert(const std::vector<const Measurement*>& rows,
                 const std::vector<const std::string*>& keys, const PcIdentity& from);
@@ -136,5 +185,8 @@ private:
     // 1: today's table (times as texts, identity_key); 2: timestamps, a key, identity_hash.
     int m_version = 2;
     std::map<size_t, std::unique_ptr<OdbcStatement>> m_selects, m_inserts;
+    std::map<size_t, std::unique_ptr<OdbcStatement>> m_actionSelects, m_actionInserts,
+        m_latestSelects;
+    std::optional<bool> m_actionsTable;  // ombrix_actions there: known once looked at
     std::atomic<bool> m_cancelled{false};
 };

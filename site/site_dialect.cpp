@@ -78,6 +78,25 @@ std::vector<std::string> CreateTableV2(const SiteDialect& d) {
             std::string("CREATE INDEX ombrix_measurements_source") + on + "(source, measured_at)"};
 }
 
+std::string CreateActionsTable(const SiteDialect& d) {
+    std::string table = "CREATE TABLE ombrix_actions (\n";
+    table += "  id " + std::string(d.identity) + " PRIMARY KEY,\n";
+    table += "  identity_hash " + std::string(d.hash) + " NOT NULL,\n";
+    table += "  action_text " + Text(d, 2000) + " NOT NULL,\n";
+    table += "  action_by " + Text(d, 255) + " NOT NULL,\n";
+    table += "  action_at " + std::string(d.timestamp) + " NOT NULL,\n";
+    table += "  pc " + Text(d, 255) + ",\n";
+    table += "  received_at " + std::string(d.timestamp) + " DEFAULT " + d.utcNow + " NOT NULL,\n";
+    // A version is what one person wrote about one measurement at one second: pushed again
+    // after a lost reply, or from a second PC that holds a copy of the archive, it is the same
+    // version, so `pc` (the PC that pushed it first) is not part of it, nor is the text, which
+    // no engine indexes at its length (the archive never keeps two versions of one person in one
+    // second). The key leads with the measurement's hash: it is the index the report's look-ups
+    // by measurement use, and a second index on the hash alone would only slow the inserts.
+    table += "  CONSTRAINT ombrix_actions_version UNIQUE (identity_hash, action_at, action_by)\n)";
+    return table + d.tableOptions;
+}
+
 std::string TimeMarker(const SiteDialect& dialect) {
     return std::string("CAST(? AS ") + dialect.timestamp + ")";
 }

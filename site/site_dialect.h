@@ -29,6 +29,9 @@ const SiteDialect& DialectOf(SiteEngine engine);
 // The statements that make the table of version 2 and its indexes, in order.
 std::vector<std::string> CreateTableV2(const SiteDialect& dialect);
 
+// The statement that makes the table of corrective actions, ombrix_actions.
+std::string CreateActionsTable(const SiteDialect& dialect);
+
 // A marker for a time given as its text "YYYY-MM-DD HH:MM:SS", where the column is a timestamp.
 std::string TimeMarker(const SiteDialect& dialect);
 

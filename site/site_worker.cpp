@@ -51,6 +51,9 @@ struct SiteWorker::Shared {
         state.pushing = false;
         state.waiting = outcome.waiting;
         state.refused = outcome.refused;
+        state.actionsWaiting = outcome.actionsWaiting;
+        state.actionsRefused = outcome.actionsRefused;
+        state.actionsError = outcome.actionsSite ? "" : outcome.actionsSite.diagnostic;
         state.failed = !outcome.site || !outcome.archive;
         if (!outcome.archive) {
             state.lastErrorTextId = ArchiveCauseTextId(outcome.archive.cause);

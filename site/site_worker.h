@@ -21,6 +21,10 @@ struct SiteState {
     std::string lastError;  // the box-style text of the last failure, secrets masked (UTF-8)
     int lastErrorTextId = 0;
     std::string lastPushedAt;  // "YYYY-MM-DD HH:MM:SS" of the last push that ended well
+    // Versions of corrective actions the site does not hold yet, and those it refused; when the
+    // site failed them alone (the rows went), its words.
+    size_t actionsWaiting = 0, actionsRefused = 0;
+    std::string actionsError;
 };
 
 class SiteWorker {

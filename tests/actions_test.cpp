@@ -364,11 +364,32 @@ TEST_F(ActionsTest, TheReportAnswersWhatWasDoneAboutEachFailure) {
     EXPECT_FALSE(has(page, "미조치 결과"));
 }
 
+// One person's versions of one result stay apart by their time, which tells them apart on the
+// site: a correction within the same second (or after the clock went back) is kept a second after
+// the version before; another person's, or another result's, keeps its own time.
+TEST_F(ActionsTest, OnePersonsVersionsOfOneResultAreASecondApartAtLeast) {
+    const Measurement failure = At("2026-03-07 10:00:00");
+    for (const char* text : {"재세척", "재세척 후 폐기", "폐기"})
+        ASSERT_TRUE(RecordAction(*archive, failure, {text, "kim", 1772877600}));
+    ASSERT_TRUE(RecordAction(*archive, failure, {"확인", "kim", 1772877000}));  // clock back
+    ASSERT_TRUE(RecordAction(*archive, failure, {"확인", "lee", 1772877600}));
+    ASSERT_TRUE(RecordAction(*archive, At("2026-03-07 10:30:00"), {"재세척", "kim", 1772877600}));
+    EXPECT_EQ(Query("SELECT action_text, action_by, action_at FROM action_history ORDER BY "
+                    "measured_at, action_by, action_at"),
+              (std::vector<std::string>{
+                  "재세척|kim|2026-03-07 10:00:00", "재세척 후 폐기|kim|2026-03-07 10:00:01",
+                  "폐기|kim|2026-03-07 10:00:02", "확인|kim|2026-03-07 10:00:03",
+                  "확인|lee|2026-03-07 10:00:00", "재세척|kim|2026-03-07 10:00:00"}));
+}
+
 TEST_F(ActionsTest, TheActionsStepRunsAgainWithoutHarmWhereverItIsNumbered) {
     ASSERT_TRUE(RecordAction(*archive, At("2026-03-07 10:00:00"), {"재세척", "kim", 0}));
-    EXPECT_EQ(sqlite3_exec(archive->Handle(), ARCHIVE_MIGRATIONS[ARCHIVE_VERSION - 1], nullptr,
-                           nullptr, nullptr),
-              SQLITE_OK);
+    // The actions' step (6) and their queue's refusals (7), each run again.
+    for (size_t step = 5; step < ARCHIVE_VERSION; ++step)
+        EXPECT_EQ(
+            sqlite3_exec(archive->Handle(), ARCHIVE_MIGRATIONS[step], nullptr, nullptr, nullptr),
+            SQLITE_OK)
+            << step + 1;
     EXPECT_EQ(Query("SELECT count(*) FROM action_history"), (std::vector<std::string>{"1"}));
 }
 

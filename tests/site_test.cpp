@@ -7,9 +7,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#include "archive/archive_actions.h"
 #include "archive/archive_schema.h"
 #include "archive/push_queue.h"
+#include "measurement/measurement_identity.h"
 #include "site/sha256.h"
 #include "site/site_database.h"
 #include "site/site_dialect.h"
@@ -306,6 +310,59 @@ TEST_F(SiteQueueTest, AnArchiveOfTheQueuesFirstVersionTakesRefusals) {
     EXPECT_EQ(refused, 1u);
 }
 
+// A version of an action waits until its measurement is on the site, then goes in the order
+// recorded; one refused is set aside with its reason (and named by its measurement), the others
+// marked pushed, and a retry puts it, and the rows, back.
+TEST_F(SiteQueueTest, AnActionWaitsForItsMeasurementAndARefusedOneIsSetAside) {
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive);
+    const Measurement first = Row("2026-03-01 09:00:00", 1), second = Row("2026-03-02 09:00:00", 2);
+    Keep(*archive, {first, second});
+    ASSERT_TRUE(RecordAction(*archive, second, {"재세척", "kim", 100}));
+    ASSERT_TRUE(RecordAction(*archive, first, {"폐기", "lee", 200}));
+    ASSERT_TRUE(RecordAction(*archive, first, {"폐기 후 재측정", "lee", 300}));
+    std::vector<QueuedAction> actions;
+    std::vector<int64_t> ids;
+    ASSERT_TRUE(ReadWaitingActions(*archive, 10, actions, ids));
+    EXPECT_TRUE(actions.empty());  // neither measurement on the site yet
+
+    std::vector<Measurement> rows;
+    std::vector<int64_t> rowIds;
+    ASSERT_TRUE(ReadWaiting(*archive, 10, rows, rowIds));
+    ASSERT_TRUE(SettleBatch(*archive, rowIds.back(), {{rowIds[1], "refused"}}));
+    ASSERT_TRUE(ReadWaitingActions(*archive, 10, actions, ids));
+    ASSERT_EQ(actions.size(), 2u);  // the first's two versions; the second's waits with it
+    EXPECT_EQ(actions[0].identity, MeasurementIdentity(first));
+    EXPECT_EQ(actions[0].action.text, "폐기");
+    EXPECT_EQ(actions[1].action.text, "폐기 후 재측정");
+    EXPECT_EQ(actions[1].action.by, "lee");
+    EXPECT_EQ(actions[1].action.at, 300);
+
+    ASSERT_TRUE(SettleActions(*archive, ids, {{ids[0], "[23514] no"}}));
+    size_t waiting = 0, refused = 0;
+    ASSERT_TRUE(CountWaitingActions(*archive, waiting));
+    ASSERT_TRUE(CountRefusedActions(*archive, refused));
+    EXPECT_EQ(waiting, 1u);
+    EXPECT_EQ(refused, 1u);
+    std::vector<RefusedAction> aside;
+    ASSERT_TRUE(ReadRefusedActions(*archive, aside));
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(aside[0].measurement, "2026-03-01 09:00:00 홍길동 세균 1");
+    EXPECT_EQ(aside[0].text, "폐기");
+    EXPECT_EQ(aside[0].reason, "[23514] no");
+
+    ASSERT_TRUE(RetryRefused(*archive));
+    ASSERT_TRUE(CountRefusedActions(*archive, refused));
+    EXPECT_EQ(refused, 0u);
+    ASSERT_TRUE(ReadWaiting(*archive, 10, rows, rowIds));
+    ASSERT_TRUE(MarkPushed(*archive, rowIds.back()));
+    ASSERT_TRUE(ReadWaitingActions(*archive, 10, actions, ids));
+    ASSERT_EQ(actions.size(), 2u);
+    EXPECT_EQ(actions[0].action.text, "재세척");
+    EXPECT_EQ(actions[1].action.text, "폐기");
+}
+
 TEST(SiteFaults, EachEnginesErrorsMeanTheRowIsThereRefusedOrKeptWaiting) {
     const SiteEngine pg = SiteEngine::PostgreSql, maria = SiteEngine::MariaDb,
                      mssql = SiteEngine::SqlServer, other = SiteEngine::Other;
@@ -439,6 +496,61 @@ TEST(SiteDialect, EachEngineGetsItsOwnTypesKeyDefaultAndCollation) {
   identity_hash char(64) NOT NULL,
   CONSTRAINT ombrix_measurements_identity UNIQUE (identity_hash)
 ))");
+}
+
+// The table of corrective actions in each engine's words: the same key, hash, time and default
+// as the measurements', text long enough for an action, and a version stored once whichever PC
+// pushes it.
+TEST(SiteDialect, TheActionsTableIsMadeInEachEnginesWords) {
+    const struct {
+        SiteEngine engine;
+        const char* name;                // as docs/archive.md heads its block
+        std::vector<const char*> words;  // in the statement, in this order
+    } cases[] = {
+        {SiteEngine::PostgreSql,
+         "PostgreSQL",
+         {"CREATE TABLE ombrix_actions (", "id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY",
+          "identity_hash char(64) NOT NULL", "action_text varchar(2000) NOT NULL",
+          "action_by varchar(255) NOT NULL", "action_at timestamp NOT NULL", "pc varchar(255),",
+          "received_at timestamp DEFAULT (now() AT TIME ZONE 'utc') NOT NULL",
+          "CONSTRAINT ombrix_actions_version UNIQUE (identity_hash, action_at, action_by)\n)"}},
+        {SiteEngine::MariaDb,
+         "MariaDB",
+         {"id BIGINT AUTO_INCREMENT PRIMARY KEY",
+          "identity_hash CHAR(64) CHARACTER SET ascii COLLATE ascii_bin NOT NULL",
+          "action_text varchar(2000) NOT NULL", "action_at DATETIME NOT NULL",
+          "received_at DATETIME DEFAULT (UTC_TIMESTAMP()) NOT NULL",
+          "UNIQUE (identity_hash, action_at, action_by)\n) CHARACTER SET utf8mb4 COLLATE "
+          "utf8mb4_bin"}},
+        {SiteEngine::SqlServer,
+         "SQL Server",
+         {"id bigint IDENTITY(1,1) PRIMARY KEY",
+          "identity_hash char(64) COLLATE Latin1_General_100_BIN2 NOT NULL",
+          "action_text nvarchar(2000) COLLATE Latin1_General_100_BIN2 NOT NULL",
+          "action_by nvarchar(255) COLLATE Latin1_General_100_BIN2 NOT NULL",
+          "action_at datetime2(0) NOT NULL",
+          "received_at datetime2(0) DEFAULT (SYSUTCDATETIME()) NOT NULL",
+          "UNIQUE (identity_hash, action_at, action_by)\n)"}},
+    };
+    for (const auto& c : cases) {
+        const std::string table = CreateActionsTable(DialectOf(c.engine));
+        size_t at = 0;
+        for (const char* word : c.words) {
+            const size_t found = table.find(word, at);
+            EXPECT_NE(found, std::string::npos) << word << " in\n" << table;
+            if (found != std::string::npos) at = found;
+        }
+        const size_t end = table.rfind(')');
+        EXPECT_EQ(table.substr(end + 1), DialectOf(c.engine).tableOptions) << table;
+        // docs/archive.md gives IT the same statement, to make the table beforehand.
+        std::ifstream file(std::string(OMBRIX_DOCS) + "/archive.md", std::ios::binary);
+        const std::string doc((std::istreambuf_iterator<char>(file)), {});
+        const std::string heading = std::string("```sql\n-- ") + c.name + ": ombrix_actions\n";
+        const size_t start = doc.find(heading);
+        ASSERT_NE(start, std::string::npos) << heading;
+        const size_t from = start + heading.size();
+        EXPECT_EQ(doc.substr(from, doc.find(";\n```", from) - from), table);
+    }
 }
 
 // The words that page a query and count by buckets on the server, for each engine: SQL Server

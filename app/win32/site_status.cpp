@@ -27,7 +27,19 @@ RecordArchive& SiteStatusLine::ArchiveFor(RecordArchive& archive) {
 std::wstring SiteStatusLine::Text() const {
     if (!m_worker) return {};
     const SiteState state = m_worker->State();
-    if (state.waiting == 0 && state.refused == 0) return {};
-    return InsertIntoText(LoadText(SiteWaitingTextId(state.refused)),
-                          std::to_wstring(state.waiting), std::to_wstring(state.refused));
+    if (state.waiting > 0 || state.refused > 0)
+        return InsertIntoText(LoadText(SiteWaitingTextId(state.refused)),
+                              std::to_wstring(state.waiting), std::to_wstring(state.refused));
+    // The rows are all there; the actions wait while the site refuses them (its words), or
+    // some were refused.
+    const std::wstring actions = std::to_wstring(state.actionsWaiting);
+    if (!state.actionsError.empty()) {
+        std::wstring cause = WideFrom(state.actionsError, CP_UTF8);
+        for (wchar_t& c : cause)
+            if (c == L'\r' || c == L'\n') c = L' ';
+        return InsertIntoText(LoadText(IDS_SITE_ACTIONS_HELD), actions, cause);
+    }
+    if (state.actionsRefused == 0) return {};
+    return InsertIntoText(LoadText(IDS_SITE_ACTIONS_WAITING_REFUSED), actions,
+                          std::to_wstring(state.actionsRefused));
 }

@@ -31,7 +31,7 @@ struct HistoryState {
     // The site, when one is set: its connection string, this PC's pushes to it, and the site's
     // rows of the days siteFirstDay to siteLastDay, copied while "사이트 전체" is shown.
     std::string siteConnection;
-    const SiteWorker* siteWorker = nullptr;
+    SiteWorker* siteWorker = nullptr;
     bool showingSite = false;
     std::unique_ptr<Archive> siteRows;
     int64_t siteFirstDay = 0, siteLastDay = -1;

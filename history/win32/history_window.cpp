@@ -23,6 +23,7 @@
 #include "records/measurement_record.h"
 #include "res/resource.h"
 #include "site/site_setting.h"
+#include "site/site_worker.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ constexpr int kReadBusyTimeoutMs = 3000;
 
 RecordArchive* g_keep = nullptr;  // the archive shown, and where imports go
 std::string g_siteConnection;
-const SiteWorker* g_siteWorker = nullptr;
+SiteWorker* g_siteWorker = nullptr;
 HistoryState* g_state = nullptr;
 
 HWND Item(const HistoryState& state, int id) { return GetDlgItem(state.dialog, id); }
@@ -241,6 +242,7 @@ void AskForSelectedAction(HistoryState& state) {
     const ArchiveStatus status = AskForAction(state.dialog, *state.model, *row, recorded);
     if (!status) TellArchiveFailure(state, status);
     if (!recorded) return;
+    if (state.siteWorker) state.siteWorker->Push();  // the action goes to the site too
     ListView_RedrawItems(Item(state, IDC_LIST_HISTORY), static_cast<int>(*row),
                          static_cast<int>(*row));
     SetText(state, IDC_HISTORY_SUMMARY, state.model->Summary(Texts()));
@@ -494,7 +496,7 @@ void RefreshHistory(HistoryState& state) {
 void PrepareHistoryWindow(HINSTANCE instance) { ChartView::Register(instance); }
 
 void ConnectHistoryWindow(RecordArchive& keep, const std::string& siteConnection,
-                          const SiteWorker* siteWorker) {
+                          SiteWorker* siteWorker) {
     g_keep = &keep;
     g_siteConnection = siteConnection;
     g_siteWorker = siteWorker;

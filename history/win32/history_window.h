@@ -16,7 +16,7 @@ void PrepareHistoryWindow(HINSTANCE instance);
 // after a write), and the site it offers when one is set: its connection string and this PC's
 // pushes to it. Until this is called the window does not open.
 void ConnectHistoryWindow(RecordArchive& keep, const std::string& siteConnection,
-                          const SiteWorker* siteWorker);
+                          SiteWorker* siteWorker);
 // Opens the window over `owner`, or brings the open one to the front.
 void OpenHistoryWindow(HWND owner);
 // The open window, or null: the message loop hands it its dialog messages.

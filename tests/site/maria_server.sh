@@ -5,9 +5,11 @@
 # point (utf8mb4_bin), as the program's table asks.
 #
 #   maria_server.sh start|halt|resume|stop STATE   as pg_server.sh
+#   maria_server.sh grant STATE TABLE              as pg_server.sh
 set -euo pipefail
 command=$1
 state=$2
+table=${3:-}
 
 command -v mariadbd >/dev/null || [ -x /usr/sbin/mariadbd ] ||
   { echo "maria_server.sh: MariaDB is not installed (scripts/setup.sh)" >&2; exit 1; }
@@ -61,6 +63,13 @@ case $command in
     } >"$state"
     echo "MariaDB on 127.0.0.1:$port, data in $data"
     ;;
+  grant)  # the login of a PC that may read and add rows, and create nothing
+    data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
+    password=$(sed -n 's/^OMBRIX_TEST_SITE_PASSWORD=//p' "$state")
+    client "$data" mariadb -e "
+      CREATE USER IF NOT EXISTS ombrix_pc@'127.0.0.1' IDENTIFIED BY '$password';
+      GRANT SELECT, INSERT ON ombrix_site.$table TO ombrix_pc@'127.0.0.1';"
+    ;;
   halt | resume | stop)
     [ -f "$state" ] || exit 0
     data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
@@ -85,7 +94,7 @@ case $command in
     esac
     ;;
   *)
-    echo "usage: maria_server.sh start|halt|resume|stop STATE" >&2
+    echo "usage: maria_server.sh start|halt|resume|stop STATE, or grant STATE TABLE" >&2
     exit 2
     ;;
 esac

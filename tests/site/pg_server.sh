@@ -8,9 +8,12 @@
 #   pg_server.sh halt STATE    stop it, keeping its data (a server that goes away mid-push)
 #   pg_server.sh resume STATE  start it again on the same port, unless it runs
 #   pg_server.sh stop STATE    stop it and remove everything it had
+#   pg_server.sh grant STATE TABLE   the login ombrix_pc (the same password) may read and add
+#                              rows of TABLE, and create nothing
 set -euo pipefail
 command=$1
 state=$2
+table=${3:-}
 
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
 [ -x "$bin/pg_ctl" ] || { echo "pg_server.sh: PostgreSQL is not installed (scripts/setup.sh)" >&2; exit 1; }
@@ -49,6 +52,19 @@ case $command in
     } >"$state"
     echo "PostgreSQL on 127.0.0.1:$port, data in $data"
     ;;
+  grant)
+    data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
+    port=$(sed -n 's/^OMBRIX_TEST_SITE_PORT=//p' "$state")
+    password=$(sed -n 's/^OMBRIX_TEST_SITE_PASSWORD=//p' "$state")
+    as_server "$bin/psql" -h "$data" -p "$port" -U ombrix -d ombrix_site -q -v ON_ERROR_STOP=1 -c "
+      DO \$\$BEGIN
+        IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'ombrix_pc') THEN
+          CREATE ROLE ombrix_pc LOGIN PASSWORD '$password';
+        END IF;
+      END\$\$;
+      REVOKE CREATE ON SCHEMA public FROM PUBLIC;
+      GRANT SELECT, INSERT ON $table TO ombrix_pc;" >/dev/null
+    ;;
   halt | resume | stop)
     [ -f "$state" ] || exit 0
     data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
@@ -67,7 +83,7 @@ case $command in
     esac
     ;;
   *)
-    echo "usage: pg_server.sh start|halt|resume|stop STATE" >&2
+    echo "usage: pg_server.sh start|halt|resume|stop STATE, or grant STATE TABLE" >&2
     exit 2
     ;;
 esac
