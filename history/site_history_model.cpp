@@ -46,6 +46,7 @@ struct SiteQuery {
     bool cancelled = false;
     SiteDatabase* database = nullptr;  // while open, for a cancel
     bool counted = false, countsTaken = false;
+    bool namesRead = false, namesTaken = false;
     SiteStatus status;
     FilterChoices names;
     std::vector<ChartBucket> buckets;
@@ -72,32 +73,58 @@ void Cancel(SiteQuery& query) {
 // The site the query's thread reads, or none once it closes; false when cancelled meanwhile.
 bool Attach(SiteQuery& query, SiteDatabase* database) {
     const std::lock_guard<std::mutex> guard(query.lock);
-    query.database = database;
+    query.database = query.cancelled ? nullptr : database;
     return !query.cancelled;
 }
 
-// The names, the buckets and, when few, every row.
-SiteStatus Count(SiteDatabase& site, SiteQuery& query, FilterChoices& names,
-                 std::vector<ChartBucket>& buckets, std::vector<SiteListRow>& rows) {
-    SiteStatus status;
-    if (query.wantsNames) status = site.Names(PeriodOf(query.filter), names);
-    if (status)
-        status = site.CountBuckets(query.filter, query.filter.history.from.value_or(0), query.width,
-                                   buckets);
+// The buckets, and the rows the table shows first: every row when the chart shows them one by
+// one, else the first page.
+SiteStatus Count(SiteDatabase& site, SiteQuery& query, std::vector<ChartBucket>& buckets,
+                 std::vector<SiteListRow>& rows) {
+    SiteStatus status = site.CountBuckets(query.filter, query.filter.history.from.value_or(0),
+                                          query.width, buckets);
     const size_t total = SiteRowMap(buckets, query.width).Total();
-    if (status && ChartsSingleRows(total, query.chartColumns))
-        status = site.ReadList(query.filter, {}, total, rows);
+    if (status)
+        status =
+            site.ReadList(query.filter, {},
+                          ChartsSingleRows(total, query.chartColumns) ? total : kPageRows, rows);
     return status;
 }
 
-// Pages read as the window asks, until the query is replaced or a page fails.
+// Under the query's lock: the outcome of a statement; false when it failed.
+bool Publish(SiteQuery& query, const SiteStatus& status) {
+    if (!status) query.status = status;
+    Tell(query);
+    return bool(status);
+}
+
+// The names of the period, once the table has what it shows first and asks for nothing.
+bool ReadNames(SiteDatabase& site, SiteQuery& query) {
+    FilterChoices names;
+    const SiteStatus status = site.Names(PeriodOf(query.filter), names);
+    const std::lock_guard<std::mutex> guard(query.lock);
+    if (query.cancelled) return false;
+    query.names = std::move(names);
+    query.namesRead = true;
+    return Publish(query, status);
+}
+
+// Pages read as the window asks, the names when it asks for none, until the query is replaced
+// or a statement fails.
 void ServePages(SiteDatabase& site, SiteQuery& query, const SiteRowMap& map) {
-    for (;;) {
+    for (bool namesWanted = query.wantsNames;;) {
         SiteQuery::Asked asked;
         {
             std::unique_lock<std::mutex> guard(query.lock);
-            query.wake.wait(guard, [&] { return query.cancelled || !query.asked.empty(); });
+            query.wake.wait(guard,
+                            [&] { return query.cancelled || !query.asked.empty() || namesWanted; });
             if (query.cancelled) return;
+            if (query.asked.empty()) {
+                guard.unlock();
+                namesWanted = false;
+                if (!ReadNames(site, query)) return;
+                continue;
+            }
             asked = std::move(query.asked.front());
             query.asked.pop_front();
         }
@@ -107,12 +134,8 @@ void ServePages(SiteDatabase& site, SiteQuery& query, const SiteRowMap& map) {
                                                asked.next ? &*asked.next : nullptr, rows);
         const std::lock_guard<std::mutex> guard(query.lock);
         if (query.cancelled) return;
-        if (status)
-            query.read.push_back({asked.first, std::move(rows)});
-        else
-            query.status = status;
-        Tell(query);
-        if (!status) return;
+        query.read.push_back({asked.first, std::move(rows)});
+        if (!Publish(query, status)) return;
     }
 }
 
@@ -120,21 +143,20 @@ void Run(const std::shared_ptr<SiteQuery>& query) {
     SiteStatus status;
     const std::unique_ptr<SiteDatabase> site = SiteDatabase::Open(query->connection, status);
     if (site && !Attach(*query, site.get())) return;
-    FilterChoices names;
     std::vector<ChartBucket> buckets;
     std::vector<SiteListRow> rows;
-    if (site) status = Count(*site, *query, names, buckets, rows);
+    if (site) status = Count(*site, *query, buckets, rows);
     const SiteRowMap map(buckets, query->width);
+    bool counted = false;
     {
         const std::lock_guard<std::mutex> guard(query->lock);
-        query->status = status;
-        query->names = std::move(names);
         query->buckets = std::move(buckets);
-        query->fewRows = std::move(rows);
+        if (ChartsSingleRows(map.Total(), query->chartColumns)) query->fewRows = rows;
+        query->read.push_back({0, std::move(rows)});
         query->counted = true;
-        Tell(*query);
+        counted = Publish(*query, status);
     }
-    if (status) ServePages(*site, *query, map);
+    if (counted) ServePages(*site, *query, map);
     if (site) Attach(*query, nullptr);
 }
 
@@ -166,7 +188,7 @@ void SiteHistoryModel::Query(const HistoryChoices& choices, int chartColumns) {
     query->filter.history = m_filter;
     query->chartColumns = std::max(1, chartColumns);
     query->width = BucketSeconds(ChartFrom(), ChartTo(), query->chartColumns);
-    query->wantsNames = m_namesPeriod != std::make_pair(ChartFrom(), ChartTo());
+    query->wantsNames = !NamesOfPeriod();
     query->arrived = m_arrived;
     m_query = query;
     std::thread(Run, query).detach();
@@ -175,10 +197,6 @@ void SiteHistoryModel::Query(const HistoryChoices& choices, int chartColumns) {
 void SiteHistoryModel::TakeCounts(SiteQuery& query) {
     query.countsTaken = true;
     if (!query.status) return;
-    if (query.wantsNames) {
-        m_names = std::move(query.names);
-        m_namesPeriod = std::make_pair(ChartFrom(), ChartTo());
-    }
     for (const ChartBucket& bucket : query.buckets) m_counts += bucket.sample.verdicts;
     m_rows = static_cast<size_t>(m_counts.Total());
     m_counted = true;
@@ -205,14 +223,29 @@ SiteHistoryModel::Taken SiteHistoryModel::Take() {
         TakeCounts(query);
         taken.counted = true;
     }
+    if (query.namesRead && !query.namesTaken) {
+        query.namesTaken = true;
+        m_names = std::move(query.names);
+        m_namesPeriod = std::make_pair(ChartFrom(), ChartTo());
+        taken.names = true;
+    }
     for (SiteQuery::Read& read : query.read) {
         m_asked.erase(read.first);
-        Keep(read.first, std::move(read.rows));
+        // A page of every row the chart shows one by one: as many as the table's pages hold.
+        for (size_t first = 0; first < read.rows.size(); first += kPageRows) {
+            const auto from = read.rows.begin() + static_cast<std::ptrdiff_t>(first);
+            Keep(read.first + first, {from, from + static_cast<std::ptrdiff_t>(std::min(
+                                                       kPageRows, read.rows.size() - first))});
+        }
         taken.rows = true;
     }
     query.read.clear();
     if (!query.status) taken.failed = query.status;
     return taken;
+}
+
+bool SiteHistoryModel::NamesOfPeriod() const {
+    return m_namesPeriod == std::make_pair(ChartFrom(), ChartTo());
 }
 
 size_t SiteHistoryModel::RowsHeld() const {

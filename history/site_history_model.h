@@ -32,20 +32,24 @@ public:
                      SiteActionLookup actions = {});
     ~SiteHistoryModel() override;
 
-    // Counts the rows of `choices` on the server for a plot about `chartColumns` pixels wide,
-    // and reads the standard and user names of the period when it is another than the names
-    // offered: the query under way, if any, is cancelled.
+    // Counts the rows of `choices` on the server for a plot about `chartColumns` pixels wide and
+    // reads the first rows, then the standard and user names of the period when it is another
+    // than the names' (they come after, as the table asks for no page): the query under way, if
+    // any, is cancelled.
     void Query(const HistoryChoices& choices, int chartColumns);
 
     // What has come since last taken, on the window's thread.
     struct Taken {
-        bool counted = false;  // the names, the counts and the chart: the table anew
+        bool counted = false;  // the counts, the chart and the first rows: the table anew
+        bool names = false;    // the names of the period, for the filters
         bool rows = false;     // pages of the table: drawn again
         std::optional<SiteStatus> failed;
     };
     Taken Take();
     // The last query's counts have come.
     bool Counted() const { return m_counted; }
+    // The names offered are those of the last query's period.
+    bool NamesOfPeriod() const;
     // Rows held on this PC now: a few pages, whatever the period.
     size_t RowsHeld() const;
 

@@ -105,8 +105,8 @@ void OnSiteResults(HistoryState& state) {
         TellSiteFailure(state, *taken.failed);
         return;
     }
+    if (taken.names) FillHistoryNames(state);
     if (taken.counted) {
-        FillHistoryNames(state);
         ShowHistoryView(state);
     } else if (taken.rows) {
         InvalidateRect(Item(state, IDC_LIST_HISTORY), nullptr, FALSE);

@@ -458,6 +458,9 @@ TEST_F(SiteServerTest, TheWindowsSiteRowsAreCountedAsThisPcsArchiveCountsThem) {
     filtered.lastDay = *SecondsFromTimeText("2026-02-14 00:00:00");
     filtered.standard = local.Names().standards.front();
     filtered.verdicts = {false, true, true};
+    HistoryTexts texts;
+    texts.summary = "%1 %2 %4 %6";
+    texts.summaryNone = " 기준없음 %1";
     HistoryChoices few = all;
     few.firstDay = few.lastDay = *SecondsFromTimeText("2026-02-02 00:00:00");
     for (const HistoryChoices& choices : {all, filtered, few}) {
@@ -465,7 +468,7 @@ TEST_F(SiteServerTest, TheWindowsSiteRowsAreCountedAsThisPcsArchiveCountsThem) {
             ASSERT_TRUE(local.Query(choices, columns));
             site.Query(filtered, columns);  // replaced at once
             site.Query(choices, columns);
-            ASSERT_TRUE(results.Until(site, [&] { return site.Counted(); }))
+            ASSERT_TRUE(results.Until(site, [&] { return site.Counted() && site.NamesOfPeriod(); }))
                 << results.failed->diagnostic;
             EXPECT_EQ(site.Names().standards, local.Names().standards);
             EXPECT_EQ(site.Names().users, local.Names().users);
@@ -485,8 +488,7 @@ TEST_F(SiteServerTest, TheWindowsSiteRowsAreCountedAsThisPcsArchiveCountsThem) {
                               std::tie(b.samples[k].from, b.samples[k].count, b.samples[k].maxValue,
                                        b.samples[k].rowId));
             }
-            EXPECT_EQ(site.Summary(HistoryTexts{"%1 %2 %4 %6", " 기준없음 %1"}),
-                      SummaryText(HistoryTexts{"%1 %2 %4 %6", " 기준없음 %1"}, local.Counts()));
+            EXPECT_EQ(site.Summary(texts), SummaryText(texts, local.Counts()));
         }
     }
 }
