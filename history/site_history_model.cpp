@@ -207,11 +207,6 @@ void SiteHistoryModel::TakeCounts(SiteQuery& query) {
     std::vector<Measurement> rows;
     for (const SiteListRow& row : query.fewRows) rows.push_back(row.row);
     m_chart = SeriesOfRows(rows);
-    for (size_t first = 0; first < query.fewRows.size(); first += kPageRows) {
-        const auto from = query.fewRows.begin() + static_cast<std::ptrdiff_t>(first);
-        Keep(first, {from, from + static_cast<std::ptrdiff_t>(
-                                      std::min(kPageRows, query.fewRows.size() - first))});
-    }
 }
 
 SiteHistoryModel::Taken SiteHistoryModel::Take() {
