@@ -154,6 +154,21 @@ protected:
         return {all.value_or(-1), distinct.value_or(-1)};
     }
 
+    // The server's sessions of clients in the site's database, the test's own among them.
+    int64_t Sessions() {
+        auto count = Site().Prepare(
+            OnMariaDb()
+                ? "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE DB = DATABASE()"
+                : "SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
+                  "AND backend_type = 'client backend'",
+            0);
+        bool row = false, ok = true;
+        if (!count || !count->Execute() || !count->Fetch(row) || !row) return -1;
+        const auto sessions = count->Integer(1, ok);
+        count->CloseCursor();
+        return sessions.value_or(-1);
+    }
+
     // An archive of `count` made-up measurements (`seed` chooses which).
     std::string Archive(const char* name, int64_t count, uint32_t seed = 1) {
         const std::string path = (dir / name).string();
@@ -491,6 +506,12 @@ TEST_F(SiteServerTest, TheWindowsSiteRowsAreCountedAsThisPcsArchiveCountsThem) {
             EXPECT_EQ(site.Summary(texts), SummaryText(texts, local.Counts()));
         }
     }
+    // Every query replaced has ended and closed its connection: the last one's stays, waiting
+    // for the table's pages, beside the test's own.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (Sessions() != 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(Sessions(), 2);
 }
 
 // The table's rows a page at a time, in the site's order (newest first, ties on one second by
