@@ -9,8 +9,9 @@
 #     the batch halved down to every row before it is found to be the table's fault;
 #   - a site of SITE_SCALE_ROWS rows (default 2,000,000) from 50 PCs over 2025 and 2026, filled
 #     by SQL: what the history window's "사이트 전체" needs before it shows 30 days and a year
-#     (bench/site_view_bench: the rows copied into memory, before, or counted by the server and
-#     a page read, after), `ombrix --site report` of 2026 and `ombrix --site history --csv` of
+#     (bench/site_view_bench: the rows copied into memory, before, or the window's model counting
+#     on the server and reading the pages it shows, after; then its jumps to the middle and the
+#     last row), `ombrix --site report` of 2026 and `ombrix --site history --csv` of
 #     December 2026: time, size and peak memory, of SITE_BEFORE_OMBRIX (another build of
 #     ombrix, when given, with SITE_BEFORE_VIEW_BENCH its site_view_bench) on the table as it
 #     makes it, and of NATIVE_OMBRIX on the table as it makes it, in one run; with actions on a

@@ -13,8 +13,7 @@ namespace {
 // A page is one look-up per row; the pages held cover a few screens of the table.
 constexpr size_t kPageRows = 128;
 constexpr size_t kPagesHeld = 16;
-// The chart shows single rows, each pointing at its row of the table, while the plot can show
-// them one by one (a mark's width apart); beyond that the archive sums them per bucket.
+// Pixels of the plot a single row of the chart takes.
 constexpr int kColumnsPerSingleRow = 6;
 
 constexpr Verdict kTicked[] = {Verdict::Safe, Verdict::Caution, Verdict::Contaminated};
@@ -106,7 +105,7 @@ ArchiveStatus HistoryModel::LoadNames() {
 ArchiveStatus HistoryModel::Query(const HistoryChoices& choices, int chartColumns) {
     m_filter = FilterOf(choices);
     m_pages.clear();
-    m_cellsRow.reset();
+    ForgetCells();
     m_chart.clear();
     const int columns = std::max(1, chartColumns);
     const int64_t from = ChartFrom(), to = ChartTo();
@@ -116,30 +115,32 @@ ArchiveStatus HistoryModel::Query(const HistoryChoices& choices, int chartColumn
         m_cache.Load(m_archive, m_filter, from, BucketSeconds(from, to, columns), m_history);
     if (status) status = OpenResults(m_archive, m_filter, m_history, m_open);
     if (!status) return status;
-    if (m_history.list.Size() <= static_cast<size_t>(columns / kColumnsPerSingleRow))
-        return LoadChartRows();
-    ChartFromBuckets();
+    if (ChartsSingleRows(m_history.list.Size(), columns)) return LoadChartRows();
+    m_chart = SeriesOfBuckets(m_history.buckets);
     return status;
 }
 
-// Many rows: the archive's sums per bucket of time, a series per standard.
-void HistoryModel::ChartFromBuckets() {
+bool ChartsSingleRows(size_t rows, int chartColumns) {
+    return rows <= static_cast<size_t>(std::max(1, chartColumns) / kColumnsPerSingleRow);
+}
+
+// Many rows: the sums per bucket of time, a series per standard.
+std::vector<ChartSeries> SeriesOfBuckets(const std::vector<ChartBucket>& buckets) {
     std::map<std::string, ChartSeries> byName;
-    for (const ChartBucket& bucket : m_history.buckets) {
+    for (const ChartBucket& bucket : buckets) {
         ChartSeries& series = byName[bucket.standard];
         series.name = bucket.standard.empty() ? NO_STANDARD_TEXT : bucket.standard;
         series.safetyIndex = bucket.safetyIndex;
         series.dangerIndex = bucket.dangerIndex;
         series.samples.push_back(bucket.sample);
     }
-    for (auto& [name, series] : byName) m_chart.push_back(std::move(series));
+    std::vector<ChartSeries> chart;
+    for (auto& [name, series] : byName) chart.push_back(std::move(series));
+    return chart;
 }
 
 // Few rows: each is a point of its standard's series, in time order, that knows its row.
-ArchiveStatus HistoryModel::LoadChartRows() {
-    std::vector<Measurement> rows;
-    const ArchiveStatus status = m_history.list.Page(m_archive, 0, m_history.list.Size(), rows);
-    if (!status) return status;
+std::vector<ChartSeries> SeriesOfRows(const std::vector<Measurement>& rows) {
     std::map<std::string, ChartSeries> byName;
     for (size_t index = rows.size(); index-- > 0;) {
         const Measurement& row = rows[index];
@@ -152,7 +153,15 @@ ArchiveStatus HistoryModel::LoadChartRows() {
         series.samples.push_back(
             SampleOf(*time, row.value, row.verdict, static_cast<int64_t>(index)));
     }
-    for (auto& [name, series] : byName) m_chart.push_back(std::move(series));
+    std::vector<ChartSeries> chart;
+    for (auto& [name, series] : byName) chart.push_back(std::move(series));
+    return chart;
+}
+
+ArchiveStatus HistoryModel::LoadChartRows() {
+    std::vector<Measurement> rows;
+    const ArchiveStatus status = m_history.list.Page(m_archive, 0, m_history.list.Size(), rows);
+    if (status) m_chart = SeriesOfRows(rows);
     return status;
 }
 
@@ -202,7 +211,7 @@ void HistoryModel::Hint(size_t first, size_t last) {
         PageHolding(index);
 }
 
-std::string HistoryModel::Cell(size_t index, int column) {
+std::string HistoryView::Cell(size_t index, int column) {
     if (column < 1 || column > RECORD_CELLS) return {};
     if (m_cellsRow != index) {
         const Measurement* row = Row(index);
@@ -226,7 +235,7 @@ const ActionState* HistoryModel::ActionOf(size_t index) {
     return &*state;
 }
 
-std::string HistoryModel::ActionCell(const HistoryTexts& texts, size_t index) {
+std::string HistoryView::ActionCell(const HistoryTexts& texts, size_t index) {
     const ActionState* state = ActionOf(index);
     if (!state) return {};
     if (state->action) return state->action->text.substr(0, state->action->text.find('\n'));
@@ -258,8 +267,8 @@ std::string HistoryModel::Summary(const HistoryTexts& texts) const {
     return text;
 }
 
-std::string HistoryModel::HoverText(const HistoryTexts& texts, const ChartModel& model,
-                                    const ChartMark& mark) {
+std::string HistoryView::HoverText(const HistoryTexts& texts, const ChartModel& model,
+                                   const ChartMark& mark) {
     if (mark.series >= model.series.size()) return {};
     const ChartSeries& series = model.series[mark.series];
     if (mark.sample >= series.samples.size()) return {};

@@ -59,50 +59,91 @@ std::string SummaryText(const HistoryTexts& texts, const VerdictCounts& counts);
 // The table's row that a mark of the chart stands for, when the mark is one measurement.
 std::optional<size_t> RowOfMark(const ChartModel& model, const ChartMark& mark);
 
-class HistoryModel {
+// The series of the chart: one per standard, by name, from the buckets counted per standard (in
+// time order), or from few rows (newest first), each a point that knows its row of the table.
+std::vector<ChartSeries> SeriesOfBuckets(const std::vector<ChartBucket>& buckets);
+std::vector<ChartSeries> SeriesOfRows(const std::vector<Measurement>& newestFirst);
+
+// The chart shows single rows, each pointing at its row of the table, while the plot can show
+// them one by one (a mark's width apart); beyond that, sums per bucket.
+bool ChartsSingleRows(size_t rows, int chartColumns);
+
+// What the window shows of the rows of its filters, wherever they come from: this PC's archive
+// (HistoryModel) or the site's server (SiteHistoryModel). The cells, the 조치 column and the
+// line under the chart are written here from the rows the two read.
+class HistoryView {
+public:
+    virtual ~HistoryView() = default;
+
+    // The names the standard and user filters offer.
+    virtual const FilterChoices& Names() const = 0;
+    virtual size_t RowCount() const = 0;
+    // Row `index` (0 the newest); null when it cannot be read (or, from the site, not yet).
+    virtual const Measurement* Row(size_t index) = 0;
+    // The table will draw rows [first, last]: their pages are read in one go.
+    virtual void Hint(size_t first, size_t last) = 0;
+    virtual const VerdictCounts& Counts() const = 0;
+    // The action and likely retest of row `index`; null when there is none to show.
+    virtual const ActionState* ActionOf(size_t index) = 0;
+    virtual std::string Summary(const HistoryTexts& texts) const = 0;
+
+    // One series per standard, by name; single rows (their index in the table as the row id)
+    // when few, else sums per bucket of time.
+    const std::vector<ChartSeries>& Chart() const { return m_chart; }
+    int64_t ChartFrom() const { return m_filter.from.value_or(0); }
+    int64_t ChartTo() const { return m_filter.until.value_or(0); }
+
+    // A cell of the table as the record list shows it, in UTF-8; rows are numbered from 1.
+    std::string Cell(size_t index, int column);
+    // The 조치 column (archive_actions.h): the latest action's first line, or for an open result
+    // "미조치" and its likely retest; empty for a result that asks for none.
+    std::string ActionCell(const HistoryTexts& texts, size_t index);
+    // The line under the chart for the mark under the pointer.
+    std::string HoverText(const HistoryTexts& texts, const ChartModel& model,
+                          const ChartMark& mark);
+
+protected:
+    // Other rows stand at every index from here on.
+    void ForgetCells() { m_cellsRow.reset(); }
+
+    ArchiveFilter m_filter;
+    std::vector<ChartSeries> m_chart;
+
+private:
+    RecordCellWriter m_writer{CellEncoding::Utf8};
+    RecordCells m_cells;
+    std::optional<size_t> m_cellsRow;  // the row whose cells m_cells holds
+};
+
+// The rows of this PC's archive, or of any archive on a file.
+class HistoryModel : public HistoryView {
 public:
     explicit HistoryModel(Archive& archive) : m_archive(archive) {}
 
     // The names the standard and user filters offer; the archive is read anew from here on.
     ArchiveStatus LoadNames();
-    const FilterChoices& Names() const { return m_names; }
+    const FilterChoices& Names() const override { return m_names; }
 
     // Runs the filters: the rows' ids newest first, their counts, and the chart of a plot about
     // `chartColumns` pixels wide. On a failure what was read stays, the rest is empty.
     ArchiveStatus Query(const HistoryChoices& choices, int chartColumns);
 
-    size_t RowCount() const { return m_history.list.Size(); }
-    // Row `index` (0 the newest), from a page held or read now; null when it cannot be read.
-    const Measurement* Row(size_t index);
-    // The table will draw rows [first, last]: their pages are read now, in one go.
-    void Hint(size_t first, size_t last);
-    // A cell of the table as the record list shows it, in UTF-8; rows are numbered from 1.
-    std::string Cell(size_t index, int column);
+    size_t RowCount() const override { return m_history.list.Size(); }
+    const Measurement* Row(size_t index) override;
+    void Hint(size_t first, size_t last) override;
 
-    const VerdictCounts& Counts() const { return m_history.counts; }
-    // One series per standard, by name; single rows (their index in the table as the row id)
-    // when few, else the archive's sums per bucket of time.
-    const std::vector<ChartSeries>& Chart() const { return m_chart; }
-    int64_t ChartFrom() const { return m_filter.from.value_or(0); }
-    int64_t ChartTo() const { return m_filter.until.value_or(0); }
+    const VerdictCounts& Counts() const override { return m_history.counts; }
 
-    // The 조치 column (archive_actions.h): the latest action's first line, or for an open result
-    // "미조치" and its likely retest; empty for a result that asks for none.
-    std::string ActionCell(const HistoryTexts& texts, size_t index);
     // The action and likely retest of row `index`, read when first asked; null when unreadable.
-    const ActionState* ActionOf(size_t index);
+    const ActionState* ActionOf(size_t index) override;
     // Keeps a new version of row `index`'s action; the row shows it from now on.
     ArchiveStatus RecordAction(size_t index, const CorrectiveAction& action);
     // The open results among the filtered rows, and the summary line that adds their number.
     size_t OpenCount() const { return m_open; }
-    std::string Summary(const HistoryTexts& texts) const;
+    std::string Summary(const HistoryTexts& texts) const override;
     // How far after a result its likely retest is looked for.
     void SetRetestWindow(int64_t seconds) { m_retestWindow = seconds; }
     int64_t RetestWindow() const { return m_retestWindow; }
-
-    // The line under the chart for the mark under the pointer.
-    std::string HoverText(const HistoryTexts& texts, const ChartModel& model,
-                          const ChartMark& mark);
 
 private:
     struct Page {
@@ -115,19 +156,13 @@ private:
     Page* PageHolding(size_t index);
     ArchiveStatus ReadPage(size_t first, Page& page);
     ArchiveStatus LoadChartRows();
-    void ChartFromBuckets();
 
     Archive& m_archive;
     FilterChoices m_names;
-    ArchiveFilter m_filter;
     PeriodCache m_cache;     // the rows of the last period read
     FilteredView m_history;  // the rows' ids, their counts and the chart's buckets
-    std::vector<ChartSeries> m_chart;
     std::vector<Page> m_pages;
     uint64_t m_clock = 0;
-    RecordCellWriter m_writer{CellEncoding::Utf8};
-    RecordCells m_cells;
-    std::optional<size_t> m_cellsRow;  // the row whose cells m_cells holds
     size_t m_open = 0;
     int64_t m_retestWindow = DEFAULT_RETEST_WINDOW_SECONDS;
 };

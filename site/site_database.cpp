@@ -658,14 +658,20 @@ SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, 
 }
 
 SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::string>& sources) {
-    sources.clear();
+    return Distinct(filter, "source", sources);
+}
+
+SiteStatus SiteDatabase::Distinct(const SiteFilter& filter, const char* column,
+                                  std::vector<std::string>& values) {
+    values.clear();
     if (m_cancelled) return Cancelled();
     const SiteWhere where(filter, TimeMarkerOfTable(), OpenCondition(filter));
-    // Grouped with a MIN of the time rather than DISTINCT: MariaDB then reads the period's sources
-    // from the index on (source, measured_at), a few rows each, instead of every row.
-    const auto select = m_connection->Prepare(
-        "SELECT source, MIN(measured_at) FROM ombrix_measurements" + where.sql + " GROUP BY source",
-        where.values.size());
+    // Grouped with a MIN of the time rather than DISTINCT: MariaDB then reads the period's values
+    // from an index on (column, measured_at), a few rows each, instead of every row.
+    const auto select = m_connection->Prepare(std::string("SELECT ") + column +
+                                                  ", MIN(measured_at) FROM ombrix_measurements" +
+                                                  where.sql + " GROUP BY " + column,
+                                              where.values.size());
     if (!select) return Refused();
     where.Bind(*select);
     if (!select->Execute()) return Refused();
@@ -676,7 +682,7 @@ SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::stri
         found.insert(select->Text(1, ok).value_or(""));
         if (!ok) return Refused();
     }
-    sources.assign(found.begin(), found.end());
+    values.assign(found.begin(), found.end());
     return {};
 }
 
@@ -701,5 +707,77 @@ SiteStatus SiteDatabase::MeasuredSpan(const SiteFilter& filter, bool& any, int64
         last = lastSeconds.value_or(0);
         select->CloseCursor();
     }
+    return {};
+}
+
+std::string SiteDatabase::PlaceTerm(bool newestFirst) const {
+    const std::string time = TimeMarkerOfTable(), beyond = newestFirst ? " < " : " > ";
+    return std::string("measured_at") + (newestFirst ? " <= " : " >= ") + time +
+           " AND (measured_at" + beyond + time + " OR " + RowKeyColumn() + beyond + "?)";
+}
+
+void SiteDatabase::BindPlace(OdbcStatement& statement, size_t before,
+                             const SiteRowKey& place) const {
+    statement.SetText(before + 1, place.measuredAt);
+    statement.SetText(before + 2, place.measuredAt);
+    if (m_version == 1)
+        statement.SetText(before + 3, place.key);
+    else
+        statement.SetInteger(before + 3, std::stoll(place.key.empty() ? "0" : place.key));
+}
+
+SiteStatus SiteDatabase::ReadList(const SiteFilter& filter, const SiteListStart& start,
+                                  size_t count, std::vector<SiteListRow>& rows) {
+    rows.clear();
+    if (m_cancelled) return Cancelled();
+    if (count == 0) return {};
+    const SiteWhere where(filter, TimeMarkerOfTable(), OpenCondition(filter));
+    const bool newestFirst = !start.newer;
+    const std::string key = RowKeyColumn(), direction = newestFirst ? " DESC" : "";
+    std::string sql = kReadColumns + key + " FROM ombrix_measurements" + where.sql;
+    if (start.after) sql += (where.sql.empty() ? " WHERE " : " AND ") + PlaceTerm(newestFirst);
+    sql += " ORDER BY measured_at" + direction + ", " + key + direction + " " +
+           RowsAfter(*m_dialect, start.skip, count);
+    const size_t filtered = where.values.size();
+    const auto select = m_connection->Prepare(sql, filtered + (start.after ? 3 : 0));
+    if (!select) return Refused();
+    where.Bind(*select);
+    if (start.after) BindPlace(*select, filtered, *start.after);
+    if (!select->Execute()) return Refused();
+    for (bool more = true, ok = true;;) {
+        if (!select->Fetch(more)) return Refused();
+        if (!more) break;
+        SiteListRow row;
+        if (!ReadRow(*select, row.row)) return Refused();
+        row.key = {row.row.measuredAt, select->Text(kReadKeyColumn, ok).value_or("")};
+        if (!ok) return Refused();
+        rows.push_back(std::move(row));
+    }
+    return {};
+}
+
+SiteStatus SiteDatabase::Names(const SiteFilter& filter, FilterChoices& names) {
+    names = {};
+    if (m_cancelled) return Cancelled();
+    const SiteWhere where(filter, TimeMarkerOfTable(), OpenCondition(filter));
+    // One pass: a few hundred pairs of names where two DISTINCTs would read the rows twice.
+    const auto select =
+        m_connection->Prepare("SELECT standard_name, user_name FROM ombrix_measurements" +
+                                  where.sql + " GROUP BY standard_name, user_name",
+                              where.values.size());
+    if (!select) return Refused();
+    where.Bind(*select);
+    if (!select->Execute()) return Refused();
+    std::set<std::string> standards, users;
+    for (bool more = true, ok = true;;) {
+        if (!select->Fetch(more)) return Refused();
+        if (!more) break;
+        if (const auto standard = select->Text(1, ok); standard && !standard->empty())
+            standards.insert(*standard);
+        if (const auto user = select->Text(2, ok); user && !user->empty()) users.insert(*user);
+        if (!ok) return Refused();
+    }
+    names.standards.assign(standards.begin(), standards.end());
+    names.users.assign(users.begin(), users.end());
     return {};
 }

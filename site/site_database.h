@@ -77,6 +77,22 @@ struct SiteFilter {
 // A row as the site read it, with its identity hash (computed here from a table of version 1's
 // identity text, which the hash is of).
 using SiteRowVisit = std::function<bool(const Measurement& row, const std::string& identityHash)>;
+// A row's place in the site's order of rows: its measured time, and its key that tells rows of
+// one time apart (the table's `id`, or in today's table the identity's text).
+struct SiteRowKey {
+    std::string measuredAt, key;
+};
+struct SiteListRow {
+    Measurement row;
+    SiteRowKey key;
+};
+// Where a stretch of rows begins in the filter's order (newest first): after the row `after`,
+// or before it with `newer` (then read oldest first), and `skip` rows further on.
+struct SiteListStart {
+    std::optional<SiteRowKey> after;
+    bool newer = false;
+    size_t skip = 0;
+};
 
 class SiteDatabase {
 public:
@@ -130,6 +146,14 @@ public:
     void Cancel();
     // The first and last time measured under the filter; `any` false when none is.
     SiteStatus MeasuredSpan(const SiteFilter& filter, bool& any, int64_t& first, int64_t& last);
+    // At most `count` rows of the filter from `start` on, newest first (oldest first when
+    // `start.newer`), each with its place: one statement, one page (keyset, or a skip within a
+    // bucket of time for a jump), so that a list reads only the rows it shows.
+    SiteStatus ReadList(const SiteFilter& filter, const SiteListStart& start, size_t count,
+                        std::vector<SiteListRow>& rows);
+    // The standard and user names of the filter's rows, sorted, counted by the server in one
+    // GROUP BY; rows without one add no name.
+    SiteStatus Names(const SiteFilter& filter, FilterChoices& names);
 
 private:
     explicit SiteDatabase(std::unique_ptr<OdbcConnection> connection);
@@ -175,6 +199,13 @@ private:
     // A statement of the site's, prepared once for each number of rows it takes.
     OdbcStatement* Cached(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache, size_t rows,
                           const std::string& sql, size_t parameters);
+    // Rows past a row's place in the order: its time bounds the index's range, its key tells
+    // ties apart; three markers, bound by BindPlace.
+    std::string PlaceTerm(bool newestFirst) const;
+    void BindPlace(OdbcStatement& statement, size_t before, const SiteRowKey& place) const;
+    // The distinct values of `column` among the filter's rows, sorted; "" for rows without one.
+    SiteStatus Distinct(const SiteFilter& filter, const char* column,
+                        std::vector<std::string>& values);
     // The driver's words for the last failure, or that it was cancelled.
     SiteStatus Refused() const;
     SiteStatus Cancelled() const;

@@ -6,30 +6,33 @@ const SiteDialect kDialects[] = {
     {SiteEngine::PostgreSql, "varchar(%)", "timestamp", "bigint GENERATED ALWAYS AS IDENTITY",
      // date_part's double rather than EXTRACT's numeric: cheaper for each of a year's rows.
      "(now() AT TIME ZONE 'utc')", "char(64)", "", "CAST(date_part('epoch', %) AS bigint)", "/",
-     "LIMIT %"},
+     "LIMIT %", "LIMIT % OFFSET #"},
     // utf8mb4: every character (MariaDB's utf8 is utf8mb3); _bin: names compared as they are.
     {SiteEngine::MariaDb, "varchar(%)", "DATETIME", "BIGINT AUTO_INCREMENT", "(UTC_TIMESTAMP())",
      "CHAR(64) CHARACTER SET ascii COLLATE ascii_bin", " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin",
      // TO_SECONDS counts from the year 0, 62167219200 at 1970: cheaper for each of a year's rows
      // than TIMESTAMPDIFF. `/` would give a decimal: DIV is MariaDB's integer division.
-     "(TO_SECONDS(%) - 62167219200)", "DIV", "LIMIT %"},
+     "(TO_SECONDS(%) - 62167219200)", "DIV", "LIMIT %", "LIMIT % OFFSET #"},
     // nvarchar for Hangul whatever the database's collation; _BIN2 compares by code point.
     {SiteEngine::SqlServer, "nvarchar(%) COLLATE Latin1_General_100_BIN2", "datetime2(0)",
      "bigint IDENTITY(1,1)", "(SYSUTCDATETIME())", "char(64) COLLATE Latin1_General_100_BIN2", "",
      // DATEDIFF would overflow an int in 2038; no LIMIT: OFFSET ... FETCH after the ORDER BY.
-     "DATEDIFF_BIG(SECOND, '1970-01-01', %)", "/", "OFFSET 0 ROWS FETCH NEXT % ROWS ONLY"},
+     "DATEDIFF_BIG(SECOND, '1970-01-01', %)", "/", "OFFSET 0 ROWS FETCH NEXT % ROWS ONLY",
+     "OFFSET # ROWS FETCH NEXT % ROWS ONLY"},
     // An engine not known here: the SQL standard's words.
     {SiteEngine::Other, "CHARACTER VARYING(%)", "TIMESTAMP", "BIGINT GENERATED ALWAYS AS IDENTITY",
      "CURRENT_TIMESTAMP", "CHARACTER(64)", "", "CAST(EXTRACT(EPOCH FROM %) AS BIGINT)", "/",
-     "FETCH FIRST % ROWS ONLY"},
+     "FETCH FIRST % ROWS ONLY", "OFFSET # ROWS FETCH FIRST % ROWS ONLY"},
 };
 
-// Where a pattern of the table takes its value; no SQL word holds it.
+// Where a pattern of the table takes its value, and the rows skipped; no SQL word holds them.
 constexpr char kPlaceholder = '%';
+constexpr char kSkipPlaceholder = '#';
 
-std::string Filled(const char* pattern, const std::string& value) {
+std::string Filled(const std::string& pattern, const std::string& value,
+                   char placeholder = kPlaceholder) {
     std::string text = pattern;
-    text.replace(text.find(kPlaceholder), 1, value);
+    text.replace(text.find(placeholder), 1, value);
     return text;
 }
 
@@ -113,4 +116,9 @@ std::string BucketOf(const SiteDialect& dialect, const std::string& expression, 
 
 std::string FirstRows(const SiteDialect& dialect, size_t rows) {
     return Filled(dialect.firstRows, std::to_string(rows));
+}
+
+std::string RowsAfter(const SiteDialect& dialect, size_t skip, size_t rows) {
+    return Filled(Filled(dialect.skipRows, std::to_string(skip), kSkipPlaceholder),
+                  std::to_string(rows));
 }

@@ -1,6 +1,7 @@
 // Where the site's engines differ in SQL, in one table: the types and defaults of the table of
 // version 2, how a time is given as a parameter, how a time becomes seconds for counting by
-// buckets on the server, and how a query asks for its first rows only (a page). Everything else
+// buckets on the server, and how a query asks for its first rows only (a page), or for the rows
+// after some it skips (the history window's jump into its list). Everything else
 // the program says in the SQL that all of them take.
 #pragma once
 
@@ -22,6 +23,7 @@ struct SiteDialect {
     const char* seconds;       // seconds since 1970 of the timestamp %, as an integer
     const char* divide;        // integer division, the quotient rounded towards zero
     const char* firstRows;     // after ORDER BY: the first % rows only
+    const char* skipRows;      // after ORDER BY: # rows skipped, then the first % rows only
 };
 
 const SiteDialect& DialectOf(SiteEngine engine);
@@ -46,3 +48,5 @@ std::string BucketOf(const SiteDialect& dialect, const std::string& expression, 
 
 // The words after a query's ORDER BY that keep its first `rows` rows only.
 std::string FirstRows(const SiteDialect& dialect, size_t rows);
+// The words after a query's ORDER BY that skip its first `skip` rows and keep the next `rows`.
+std::string RowsAfter(const SiteDialect& dialect, size_t skip, size_t rows);

@@ -1,54 +1,48 @@
 #include "site/site_view.h"
 
+#include <algorithm>
 #include <map>
-#include <string>
-#include <vector>
 
-namespace {
+#include "measurement/time_text.h"
 
-// Rows of one source held before they go into the view: a batch, in one transaction.
-constexpr size_t kRowsPerBatch = 20000;
-
-class HeldRows : public MeasurementFeed {
-public:
-    explicit HeldRows(std::vector<Measurement>& rows) : m_rows(rows) {}
-    Step Next(Measurement& row) override {
-        if (m_at == m_rows.size()) return End;
-        row = std::move(m_rows[m_at++]);
-        return Row;
+SiteRowMap::SiteRowMap(const std::vector<ChartBucket>& buckets, int64_t width) {
+    std::map<int64_t, size_t, std::greater<int64_t>> rowsByStart;  // the standards' together
+    for (const ChartBucket& bucket : buckets)
+        rowsByStart[bucket.start] += static_cast<size_t>(bucket.sample.count);
+    for (const auto& [start, rows] : rowsByStart) {
+        m_spans.push_back({start + width, m_total});
+        m_total += rows;
     }
-
-private:
-    std::vector<Measurement>& m_rows;
-    size_t m_at = 0;
-};
-
-}  // namespace
-
-std::unique_ptr<Archive> OpenSiteViewArchive(ArchiveStatus& status) {
-    return Archive::Open(":memory:", status);
 }
 
-SiteViewCopy CopySiteRows(SiteDatabase& site, const SiteFilter& filter, Archive& view) {
-    SiteViewCopy copy;
-    std::map<std::string, std::vector<Measurement>> held;  // by source
-    const auto flush = [&](const std::string& source, std::vector<Measurement>& rows) {
-        HeldRows feed(rows);
-        BatchCount count;
-        copy.archive = view.AddBatch(source, feed, count);
-        copy.rows += count.rows;
-        rows.clear();
-        return bool(copy.archive);
-    };
-    copy.site = site.ForEach(
-        filter,
-        [&](const Measurement& row) {
-            std::vector<Measurement>& rows = held[row.source];
-            rows.push_back(row);
-            return rows.size() < kRowsPerBatch || flush(row.source, rows);
-        },
-        RowOrder::OldestFirst);
-    for (auto& [source, rows] : held)
-        if (copy && !rows.empty()) flush(source, rows);
-    return copy;
+SiteRowMap::Jump SiteRowMap::JumpTo(size_t index) const {
+    // The last span that begins at or before `index`.
+    const auto after =
+        std::upper_bound(m_spans.begin(), m_spans.end(), index,
+                         [](size_t at, const Span& span) { return at < span.first; });
+    if (after == m_spans.begin()) return {};
+    const Span& span = *(after - 1);
+    return {span.until, index - span.first};
+}
+
+SiteStatus ReadSiteList(SiteDatabase& site, const SiteFilter& filter, const SiteRowMap& map,
+                        size_t first, size_t count, const SiteRowKey* previous,
+                        const SiteRowKey* next, std::vector<SiteListRow>& rows) {
+    SiteListStart start;
+    if (previous) {
+        start.after = *previous;
+    } else if (next) {
+        start.after = *next;
+        start.newer = true;
+        const SiteStatus status = site.ReadList(filter, start, count, rows);
+        std::reverse(rows.begin(), rows.end());
+        return status;
+    } else if (first > 0) {
+        const SiteRowMap::Jump jump = map.JumpTo(first);
+        SiteFilter within = filter;
+        within.history.until = std::min(jump.until, filter.history.until.value_or(jump.until));
+        start.skip = jump.skip;
+        return site.ReadList(within, start, count, rows);
+    }
+    return site.ReadList(filter, start, count, rows);
 }

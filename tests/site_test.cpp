@@ -559,20 +559,24 @@ TEST(SiteDialect, EachEnginePagesAndCountsBucketsInItsOwnWords) {
     const struct {
         SiteEngine engine;
         const char* firstRows;
+        const char* rowsAfter;  // 128 rows after 4321 skipped
         const char* bucket;
     } cases[] = {
-        {SiteEngine::PostgreSql, "LIMIT 10000",
+        {SiteEngine::PostgreSql, "LIMIT 10000", "LIMIT 128 OFFSET 4321",
          "((CAST(date_part('epoch', measured_at) AS bigint)) - 86400) / 3600"},
-        {SiteEngine::MariaDb, "LIMIT 10000",
+        {SiteEngine::MariaDb, "LIMIT 10000", "LIMIT 128 OFFSET 4321",
          "(((TO_SECONDS(measured_at) - 62167219200)) - 86400) DIV 3600"},
         {SiteEngine::SqlServer, "OFFSET 0 ROWS FETCH NEXT 10000 ROWS ONLY",
+         "OFFSET 4321 ROWS FETCH NEXT 128 ROWS ONLY",
          "((DATEDIFF_BIG(SECOND, '1970-01-01', measured_at)) - 86400) / 3600"},
         {SiteEngine::Other, "FETCH FIRST 10000 ROWS ONLY",
+         "OFFSET 4321 ROWS FETCH FIRST 128 ROWS ONLY",
          "((CAST(EXTRACT(EPOCH FROM measured_at) AS BIGINT)) - 86400) / 3600"},
     };
     for (const auto& c : cases) {
         const SiteDialect& dialect = DialectOf(c.engine);
         EXPECT_EQ(FirstRows(dialect, 10000), c.firstRows);
+        EXPECT_EQ(RowsAfter(dialect, 4321, 128), c.rowsAfter);
         EXPECT_EQ(BucketOf(dialect, SecondsOf(dialect, "measured_at"), 86400, 3600), c.bucket);
     }
     // A pattern's placeholder, not the first letter that happens to match it.

@@ -9,6 +9,7 @@
 #include "archive/archive_file.h"
 #include "archive/backup_text.h"
 #include "history/history_export.h"
+#include "history/win32/history_site.h"
 #include "history/win32/history_state.h"
 #include "measurement/local_clock.h"
 #include "measurement/time_text.h"
@@ -19,27 +20,46 @@
 namespace {
 
 void TellOutcome(HistoryState& state, const HistoryFileOutcome& outcome, const std::string& path) {
-    if (!outcome.archive)
+    if (!outcome.site)
+        TellSiteFailure(state, outcome.site);
+    else if (!outcome.archive)
         state.boxes.TellError(ArchiveCauseTextId(outcome.archive.cause), state.archivePath);
     else if (outcome.file != FileError::None)
         state.boxes.TellError(FileErrorTextId(outcome.file), path);
 }
 
+// Writes the file of this PC's archive, or of the site's rows (read in pages, counted on the
+// server) from a connection of its own.
+HistoryFileOutcome SaveShown(
+    HistoryState& state, const std::function<HistoryFileOutcome(Archive&, OutputFile&)>& local,
+    const std::function<HistoryFileOutcome(SiteDatabase&, OutputFile&)>& site) {
+    WaitCursor busy;  // a million rows take a few seconds
+    if (!state.showingSite) return local(*state.archive, *MakeOutputFile());
+    HistoryFileOutcome outcome;
+    const std::unique_ptr<SiteDatabase> database =
+        SiteDatabase::Open(state.siteConnection, outcome.site);
+    return database ? site(*database, *MakeOutputFile()) : outcome;
+}
+
 }  // namespace
 
 void SaveHistoryCsvAs(HistoryState& state) {
-    if (state.model->RowCount() == 0) {
+    if (state.View().RowCount() == 0) {
         state.boxes.Tell(IDS_CSV_NO_RECORDS, "", "");
         return;
     }
     std::string path;
     if (!AskFilePath(state.dialog, CsvFileTypes(), WideFrom(CSV_FILE_NAME), true, path)) return;
-    HistoryFileOutcome outcome;
-    {
-        WaitCursor busy;  // a million rows take a few seconds
-        outcome = SaveHistoryCsv(state.Shown(), FilterOf(state.choices), *MakeOutputFile(), path,
-                                 state.HidesId2());
-    }
+    const ArchiveFilter filter = FilterOf(state.choices);
+    const bool hideId2 = state.HidesId2();
+    const HistoryFileOutcome outcome = SaveShown(
+        state,
+        [&](Archive& archive, OutputFile& file) {
+            return SaveHistoryCsv(archive, filter, file, path, hideId2);
+        },
+        [&](SiteDatabase& site, OutputFile& file) {
+            return SaveSiteHistoryCsv(site, filter, file, path, hideId2);
+        });
     TellOutcome(state, outcome, path);
 }
 
@@ -48,14 +68,19 @@ void SaveHistoryReportAs(HistoryState& state) {
     std::string path;
     if (!AskFilePath(state.dialog, types, LoadText(IDS_HISTORY_REPORT_NAME), true, path)) return;
     const bool log = IsDlgButtonChecked(state.dialog, IDC_HISTORY_LOG) == BST_CHECKED;
-    HistoryFileOutcome outcome;
-    {
-        WaitCursor busy;
-        outcome = SaveHistoryReport(state.Shown(), state.choices, state.model->RetestWindow(),
-                                    log ? ValueAxis::Logarithmic : ValueAxis::Linear,
-                                    TimeText(LocalNowSeconds()), *MakeOutputFile(), path,
-                                    state.ShowsIds());
-    }
+    const ValueAxis axis = log ? ValueAxis::Logarithmic : ValueAxis::Linear;
+    const std::string createdAt = TimeText(LocalNowSeconds());
+    const bool showIds = state.ShowsIds();
+    const int64_t retestWindow = state.model->RetestWindow();
+    const HistoryFileOutcome outcome = SaveShown(
+        state,
+        [&](Archive& archive, OutputFile& file) {
+            return SaveHistoryReport(archive, state.choices, retestWindow, axis, createdAt, file,
+                                     path, showIds);
+        },
+        [&](SiteDatabase& site, OutputFile& file) {
+            return SaveSiteHistoryReport(site, state.choices, axis, createdAt, file, path, showIds);
+        });
     TellOutcome(state, outcome, path);
 }
 

@@ -1,26 +1,27 @@
 // The history window and the site archive: the choice of "이 PC" or "사이트 전체", the site's rows
-// of the period shown copied on a thread of their own into an archive in memory (which the window
-// then filters, charts, saves and reports as it does this PC's; a copy the operator has replaced
-// by another is cancelled on the server), and the line that tells how this PC's pushes stand.
-// Without a site none of it shows.
+// counted and paged on the server by a query thread of their own (history/site_history_model.h),
+// which posts the window a message when results have come, and the line that tells how this PC's
+// pushes stand. Without a site none of it shows.
 #pragma once
 
 #include <windows.h>
 
 #include "history/win32/history_state.h"
 
-// Posted to the history window by a copy's thread when it has ended.
-constexpr UINT WM_HISTORY_SITE_COPIED = WM_APP + 20;
+// Posted to the history window by a site query's thread when results wait to be taken.
+constexpr UINT WM_HISTORY_SITE_RESULTS = WM_APP + 20;
 
 // Shows or hides the choice and the site's line; "이 PC" chosen.
 void InitSiteSource(HistoryState& state);
 // The choice changed.
 void OnSourceChosen(HistoryState& state);
-// True when the filters ask for site rows not copied yet: a copy has started, and the window
-// shows the rows when it ends.
-bool CopySiteRowsIfNeeded(HistoryState& state);
-// A copy's thread has ended.
-void OnSiteRowsCopied(HistoryState& state);
-// The worker's state changed: the site's line anew, and the site's rows copied again after a push
-// of this PC's while they are shown.
+// True when the site's rows are shown: the filters' query has started on the server, and the
+// window shows its rows when they are counted.
+bool QuerySiteIfShown(HistoryState& state, int chartColumns);
+// A site query's results have come.
+void OnSiteResults(HistoryState& state);
+// The site's own words for a failure, as `ombrix` says them, its password masked.
+void TellSiteFailure(HistoryState& state, const SiteStatus& status);
+// The worker's state changed: the site's line anew, and the site's rows counted again after a
+// push of this PC's while they are shown.
 void OnSiteStateChanged(HistoryState& state);

@@ -11,34 +11,36 @@
 #include "archive/archive.h"
 #include "archive/archive_file.h"
 #include "history/history_model.h"
+#include "history/site_history_model.h"
 #include "history/win32/anchor_layout.h"
 #include "res/resource.h"
 
 class SiteWorker;
-struct SiteCopyJob;
 
 struct HistoryState {
     HWND dialog = nullptr;
     std::string archivePath;              // UTF-8
     std::unique_ptr<Archive> archive;     // this PC's
     RecordArchive* keep = nullptr;        // where imports go: the main window's, which pushes
-    std::unique_ptr<HistoryModel> model;  // over the archive shown
+    std::unique_ptr<HistoryModel> model;  // over this PC's archive
     HistoryChoices choices;
+    FilterChoices shownNames;  // the names the standard and user lists hold
     AnchorLayout layout;
     int dpi = 96;
     Win32Controls boxes;  // the window's message boxes
 
     // The site, when one is set: its connection string, this PC's pushes to it, and the site's
-    // rows of the days siteFirstDay to siteLastDay, copied while "사이트 전체" is shown.
+    // rows counted and paged on the server while "사이트 전체" is shown.
     std::string siteConnection;
     SiteWorker* siteWorker = nullptr;
     bool showingSite = false;
-    std::unique_ptr<Archive> siteRows;
-    int64_t siteFirstDay = 0, siteLastDay = -1;
-    std::string sitePushedAt;               // the worker's last push the copy has seen
-    std::shared_ptr<SiteCopyJob> siteCopy;  // a copy under way
+    std::unique_ptr<SiteHistoryModel> siteModel;
+    std::string sitePushedAt;  // the worker's last push the site's rows shown have seen
 
-    Archive& Shown() { return showingSite && siteRows ? *siteRows : *archive; }
+    HistoryView& View() {
+        if (showingSite && siteModel) return *siteModel;
+        return *model;
+    }
     // "고유번호 전체 표시" ticked: the report's ID2, and the site's rows', in full.
     bool ShowsIds() const {
         return IsDlgButtonChecked(dialog, IDC_HISTORY_SHOW_IDS) == BST_CHECKED;
@@ -58,3 +60,9 @@ void ShowPeriod(HistoryState& state);
 // The archive read anew: the names the filters offer (the choices kept where they still exist),
 // then the rows, the summary and the chart.
 void RefreshHistory(HistoryState& state);
+// The filters shown read and queried: this PC's rows shown at once, the site's when counted.
+void ShowHistoryRows(HistoryState& state);
+// The rows, the summary and the chart of the view's last query.
+void ShowHistoryView(HistoryState& state);
+// The view's names in the standard and user lists, the chosen ones kept where they still exist.
+void FillHistoryNames(HistoryState& state);

@@ -111,7 +111,7 @@ void ReadChoices(HistoryState& state) {
     HistoryChoices& choices = state.choices;
     choices.firstDay = PickedDay(state, IDC_HISTORY_FROM);
     choices.lastDay = PickedDay(state, IDC_HISTORY_TO);
-    const FilterChoices& names = state.model->Names();
+    const FilterChoices& names = state.shownNames;
     choices.standard = PickedName(state, IDC_HISTORY_STANDARD, names.standards);
     choices.user = PickedName(state, IDC_HISTORY_USER, names.users);
     for (size_t i = 0; i < std::size(kVerdictBoxes); ++i)
@@ -154,31 +154,23 @@ int ChartColumns(const HistoryState& state) {
     return std::max<int>(1, client.right);
 }
 
-// Queries the archive with the filters shown: the table, the summary and the chart.
+// The filters shown queried: this PC's archive at once, the site's server on its own thread.
 void ShowRows(HistoryState& state) {
     ReadChoices(state);
-    if (CopySiteRowsIfNeeded(state)) return;
+    if (QuerySiteIfShown(state, ChartColumns(state))) return;
     ArchiveStatus status;
     {
         WaitCursor busy;
         status = state.model->Query(state.choices, ChartColumns(state));
     }
-    // Other rows now stand at every index: none stays selected, and the newest is in view.
-    HWND list = Item(state, IDC_LIST_HISTORY);
-    Unselect(list);
-    SendMessageW(list, LVM_SETITEMCOUNT, state.model->RowCount(), 0);
-    if (state.model->RowCount() > 0) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
-    InvalidateRect(list, nullptr, FALSE);
-    SetText(state, IDC_HISTORY_SUMMARY, state.model->Summary(WindowTexts()));
-    SetText(state, IDC_HISTORY_HOVER, Utf8Text(IDS_HISTORY_HOVER_HINT));
-    Chart(state).Show(state.model->Chart(), state.model->ChartFrom(), state.model->ChartTo());
+    ShowHistoryView(state);
     if (!status) TellArchiveFailure(state, status);
 }
 
 void ShowHover(HistoryState& state) {
     const ChartView& chart = Chart(state);
     SetText(state, IDC_HISTORY_HOVER,
-            chart.Hovered() ? state.model->HoverText(WindowTexts(), chart.Model(), *chart.Hovered())
+            chart.Hovered() ? state.View().HoverText(WindowTexts(), chart.Model(), *chart.Hovered())
                             : Utf8Text(IDS_HISTORY_HOVER_HINT));
 }
 
@@ -200,8 +192,8 @@ void FillCell(HistoryState& state, NMLVDISPINFOW& info) {
     if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
     const size_t row = static_cast<size_t>(info.item.iItem);
     std::string cell = info.item.iSubItem == kActionColumn
-                           ? state.model->ActionCell(Texts(), row)
-                           : state.model->Cell(row, info.item.iSubItem);
+                           ? state.View().ActionCell(Texts(), row)
+                           : state.View().Cell(row, info.item.iSubItem);
     if (info.item.iSubItem == MeasurementRecord::COL_USER_ID2 && state.HidesId2())
         cell = MaskedPersonalNumber(cell);
     const std::wstring text = WideFrom(cell, CP_UTF8);
@@ -213,18 +205,18 @@ void FillCell(HistoryState& state, NMLVDISPINFOW& info) {
 // The verdict in its colour, and "미조치" in red.
 LRESULT DrawCells(HistoryState& state, NMLVCUSTOMDRAW& draw) {
     const LRESULT result = DrawVerdictCells(draw, MeasurementRecord::COL_VERDICT, [&](int row) {
-        const Measurement* m = state.model->Row(static_cast<size_t>(row));
+        const Measurement* m = state.View().Row(static_cast<size_t>(row));
         return m ? m->verdict : Verdict::None;
     });
     if (result == CDRF_NEWFONT && draw.iSubItem == kActionColumn) {
-        const ActionState* action = state.model->ActionOf(draw.nmcd.dwItemSpec);
+        const ActionState* action = state.View().ActionOf(draw.nmcd.dwItemSpec);
         if (action && action->open) draw.clrText = VerdictTextRgb(Verdict::Contaminated);
     }
     return result;
 }
 
-// The selected row, when it is a 주의 or 오염 result of this PC's archive: the site's rows are
-// a copy that keeps no action.
+// The selected row, when it is a 주의 or 오염 result of this PC's archive: the site keeps no
+// action.
 std::optional<size_t> ActionableRow(HistoryState& state) {
     if (state.showingSite) return std::nullopt;
     const LRESULT row = SendMessageW(Item(state, IDC_LIST_HISTORY), LVM_GETNEXTITEM,
@@ -269,7 +261,7 @@ LRESULT OnNotify(HistoryState& state, NMHDR& header) {
             return 0;
         case LVN_ODCACHEHINT: {
             const auto& hint = reinterpret_cast<const NMLVCACHEHINT&>(header);
-            state.model->Hint(static_cast<size_t>(hint.iFrom), static_cast<size_t>(hint.iTo));
+            state.View().Hint(static_cast<size_t>(hint.iFrom), static_cast<size_t>(hint.iTo));
             return 0;
         }
         case NM_CUSTOMDRAW:
@@ -455,8 +447,8 @@ INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             if (reinterpret_cast<HWND>(wParam) != Item(*state, IDC_LIST_HISTORY)) return FALSE;
             ShowActionMenu(*state, lParam);
             return TRUE;
-        case WM_HISTORY_SITE_COPIED:
-            OnSiteRowsCopied(*state);
+        case WM_HISTORY_SITE_RESULTS:
+            OnSiteResults(*state);
             return TRUE;
         case WM_NOTIFY:
             SetWindowLongPtrW(dialog, DWLP_MSGRESULT,
@@ -482,15 +474,35 @@ void ShowPeriod(HistoryState& state) {
 }
 
 void RefreshHistory(HistoryState& state) {
-    const ArchiveStatus status = state.model->LoadNames();
-    const FilterChoices& names = state.model->Names();
-    FillNames(state, IDC_HISTORY_STANDARD, names.standards, state.choices.standard);
-    FillNames(state, IDC_HISTORY_USER, names.users, state.choices.user);
+    // The site's names come with its counts.
+    const ArchiveStatus status = state.showingSite ? ArchiveStatus{} : state.model->LoadNames();
+    FillHistoryNames(state);
     if (!status) {
         TellArchiveFailure(state, status);
         return;
     }
     ShowRows(state);
+}
+
+void ShowHistoryRows(HistoryState& state) { ShowRows(state); }
+
+void ShowHistoryView(HistoryState& state) {
+    HistoryView& view = state.View();
+    // Other rows now stand at every index: none stays selected, and the newest is in view.
+    HWND list = Item(state, IDC_LIST_HISTORY);
+    Unselect(list);
+    SendMessageW(list, LVM_SETITEMCOUNT, view.RowCount(), 0);
+    if (view.RowCount() > 0) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+    InvalidateRect(list, nullptr, FALSE);
+    SetText(state, IDC_HISTORY_SUMMARY, view.Summary(WindowTexts()));
+    SetText(state, IDC_HISTORY_HOVER, Utf8Text(IDS_HISTORY_HOVER_HINT));
+    Chart(state).Show(view.Chart(), view.ChartFrom(), view.ChartTo());
+}
+
+void FillHistoryNames(HistoryState& state) {
+    state.shownNames = state.View().Names();
+    FillNames(state, IDC_HISTORY_STANDARD, state.shownNames.standards, state.choices.standard);
+    FillNames(state, IDC_HISTORY_USER, state.shownNames.users, state.choices.user);
 }
 
 void PrepareHistoryWindow(HINSTANCE instance) { ChartView::Register(instance); }

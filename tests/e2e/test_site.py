@@ -141,7 +141,7 @@ class Site(BenchCase):
         self.app.cmd(f"toggle {IDC['HISTORY_SHOW_IDS']}")
         wait_until(lambda: table() == numbered(MEASUREMENTS[:5]), 30, "the full numbers")
 
-        # A period beyond the rows copied, with the server away: the site's words, the password
+        # Another period, queried on the server while it is away: the site's words, the password
         # not among them, and this PC's rows again.
         server("halt")
         first = (datetime.date.today() - datetime.timedelta(days=90)).isoformat()

@@ -26,10 +26,10 @@
 #include "measurement/time_text.h"
 #include "site/odbc.h"
 #include "site/site_setting.h"
-#include "site/site_view.h"
 #include "site/site_worker.h"
 #include "tests/support/list_feed.h"
 #include "tests/support/run_program.h"
+#include "tests/support/site_results.h"
 #include "tests/synthetic_history.h"
 
 namespace {
@@ -171,6 +171,21 @@ protected:
         const auto all = count->Integer(1, ok), distinct = count->Integer(2, ok);
         count->CloseCursor();
         return {all.value_or(-1), distinct.value_or(-1)};
+    }
+
+    // The server's sessions of clients in the site's database, the test's own among them.
+    int64_t Sessions() {
+        auto count = Site().Prepare(
+            OnMariaDb()
+                ? "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE DB = DATABASE()"
+                : "SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
+                  "AND backend_type = 'client backend'",
+            0);
+        bool row = false, ok = true;
+        if (!count || !count->Execute() || !count->Fetch(row) || !row) return -1;
+        const auto sessions = count->Integer(1, ok);
+        count->CloseCursor();
+        return sessions.value_or(-1);
     }
 
     // An archive of `count` made-up measurements (`seed` chooses which).
@@ -480,38 +495,155 @@ TEST_F(SiteServerTest, TwoPcsPushingTheSameRowsAtOnceStoreThemOnce) {
     EXPECT_EQ(std::stoi(ma[2]) + std::stoi(mb[2]), 6000);
 }
 
-// The history window's "사이트 전체": the site's rows of a period copied into an archive in memory,
-// each with its source, read back as the site holds them.
-TEST_F(SiteServerTest, TheSitesRowsOfAPeriodCopiedIntoAViewAreTheSitesRows) {
-    {
-        ArchiveFile ports(Archive("two-ports.sqlite3", 300));  // from COM3
-        Keep(ports, 200, 7, "COM4");
-    }
-    ASSERT_EQ(RunProgram(Sync((dir / "two-ports.sqlite3").string(), connection), dir).status, 0);
-    SiteStatus status;
-    auto site = SiteDatabase::Open(connection, status);
-    ASSERT_TRUE(site) << status.diagnostic;
-    ArchiveStatus opened;
-    auto view = OpenSiteViewArchive(opened);
-    ASSERT_TRUE(view);
-    SiteFilter filter;
-    ASSERT_TRUE(SetFilterDays("2026-02-01", "2026-02-28", filter.history));
-    const SiteViewCopy copy = CopySiteRows(*site, filter, *view);
-    ASSERT_TRUE(copy) << copy.site.diagnostic << copy.archive.detail;
+// A row as the tests compare them: what the table shows of it, and its source.
+std::string RowLine(const Measurement& m) {
+    return m.measuredAt + "|" + std::to_string(m.value) + "|" + m.userName + "|" + m.standardName +
+           "|" + m.source;
+}
 
-    std::vector<std::string> fromSite, fromView;
-    const auto line = [](std::vector<std::string>& lines) {
-        return [&lines](const Measurement& m) {
-            lines.push_back(m.measuredAt + "|" + std::to_string(m.value) + "|" + m.userName + "|" +
-                            m.standardName + "|" + m.source);
+// Rows of `seconds` distinct times, `each` of them measured in the same second (values apart).
+std::vector<Measurement> Ties(const std::string& day, int seconds, int each) {
+    std::vector<Measurement> rows;
+    for (int second = 0; second < seconds; ++second)
+        for (int i = 0; i < each; ++i) {
+            Measurement m;
+            m.measuredAt = day + " 10:00:" + (second < 10 ? "0" : "") + std::to_string(second);
+            m.userName = "동시" + std::to_string(i % 3);
+            m.standardName = "세균";
+            m.safetyIndex = 100;
+            m.dangerIndex = 200;
+            m.value = 1000 + i;
+            m.verdict = Verdict::Contaminated;
+            rows.push_back(m);
+        }
+    return rows;
+}
+
+// The history window's "사이트 전체" counts what the window counts of this PC's archive holding
+// the same rows: the names offered, the summary's counts and the chart, for the whole period and
+// with filters; a query replaced before it ends leaves only the later one's results.
+TEST_F(SiteServerTest, TheWindowsSiteRowsAreCountedAsThisPcsArchiveCountsThem) {
+    const std::string path = Archive("counted.sqlite3", 3000);
+    {
+        ArchiveFile more(path);
+        Keep(more, 400, 9, "COM4");
+    }
+    ASSERT_EQ(RunProgram(Sync(path, connection), dir).status, 0);
+    ArchiveStatus opened;
+    auto archive = Archive::Open(path, opened);
+    ASSERT_TRUE(archive);
+    HistoryModel local(*archive);
+    ASSERT_TRUE(local.LoadNames());
+    SiteResults results;
+    SiteHistoryModel site(connection, results.Arrived());
+
+    HistoryChoices all;
+    all.firstDay = *SecondsFromTimeText("2026-01-01 00:00:00");
+    all.lastDay = *SecondsFromTimeText("2026-03-31 00:00:00");
+    HistoryChoices filtered = all;
+    filtered.lastDay = *SecondsFromTimeText("2026-02-14 00:00:00");
+    filtered.standard = local.Names().standards.front();
+    filtered.verdicts = {false, true, true};
+    HistoryTexts texts;
+    texts.summary = "%1 %2 %4 %6";
+    texts.summaryNone = " 기준없음 %1";
+    HistoryChoices few = all;
+    few.firstDay = few.lastDay = *SecondsFromTimeText("2026-02-02 00:00:00");
+    for (const HistoryChoices& choices : {all, filtered, few}) {
+        for (const int columns : {1000, 12}) {  // buckets, and single rows where few
+            ASSERT_TRUE(local.Query(choices, columns));
+            site.Query(filtered, columns);  // replaced at once
+            site.Query(choices, columns);
+            ASSERT_TRUE(results.Until(site, [&] { return site.Counted() && site.NamesOfPeriod(); }))
+                << results.failed->diagnostic;
+            EXPECT_EQ(site.Names().standards, local.Names().standards);
+            EXPECT_EQ(site.Names().users, local.Names().users);
+            EXPECT_EQ(site.RowCount(), local.RowCount());
+            for (Verdict v :
+                 {Verdict::Safe, Verdict::Caution, Verdict::Contaminated, Verdict::None})
+                EXPECT_EQ(site.Counts().Of(v), local.Counts().Of(v));
+            ASSERT_EQ(site.Chart().size(), local.Chart().size());
+            for (size_t i = 0; i < site.Chart().size(); ++i) {
+                const ChartSeries &a = site.Chart()[i], &b = local.Chart()[i];
+                EXPECT_EQ(std::tie(a.name, a.safetyIndex, a.dangerIndex),
+                          std::tie(b.name, b.safetyIndex, b.dangerIndex));
+                ASSERT_EQ(a.samples.size(), b.samples.size()) << a.name;
+                for (size_t k = 0; k < a.samples.size(); ++k)
+                    EXPECT_EQ(std::tie(a.samples[k].from, a.samples[k].count, a.samples[k].maxValue,
+                                       a.samples[k].rowId),
+                              std::tie(b.samples[k].from, b.samples[k].count, b.samples[k].maxValue,
+                                       b.samples[k].rowId));
+            }
+            EXPECT_EQ(site.Summary(texts), SummaryText(texts, local.Counts()));
+        }
+    }
+    // Every query replaced has ended and closed its connection: the last one's stays, waiting
+    // for the table's pages, beside the test's own.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (Sessions() != 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(Sessions(), 2);
+}
+
+// The table's rows a page at a time, in the site's order (newest first, ties on one second by
+// key), whichever way the operator scrolls: forward page after page, backward from the end, and
+// by dragging the thumb anywhere (a jump through the buckets' counts lands on the very row). Only
+// a few pages are ever held.
+TEST_F(SiteServerTest, TheWindowsSiteRowsArePagedInOneOrderWhicheverWayTheTableScrolls) {
+    const std::string path = Archive("paged.sqlite3", 1500);
+    {
+        ArchiveFile ties(path);
+        ListFeed feed(Ties("2026-02-10", 4, 260));  // pages of the table end within a second
+        BatchCount kept;
+        ASSERT_TRUE(ties.Keep("COM3", feed, kept));
+    }
+    ASSERT_EQ(RunProgram(Sync(path, connection), dir).status, 0);
+    SiteStatus status;
+    auto database = SiteDatabase::Open(connection, status);
+    ASSERT_TRUE(database) << status.diagnostic;
+    HistoryChoices choices;
+    choices.firstDay = *SecondsFromTimeText("2026-01-01 00:00:00");
+    choices.lastDay = *SecondsFromTimeText("2026-03-31 00:00:00");
+    std::vector<std::string> order;  // the site's, read whole
+    ASSERT_TRUE(database->ForEach(
+        {FilterOf(choices), std::nullopt},
+        [&](const Measurement& m) {
+            order.push_back(RowLine(m));
             return true;
-        };
+        },
+        RowOrder::NewestFirst));
+    ASSERT_EQ(order.size(), 1500u + 4 * 260);
+
+    const auto read = [&](const std::vector<size_t>& indices, int columns) {
+        SiteResults results;
+        SiteHistoryModel site(connection, results.Arrived());
+        site.Query(choices, columns);
+        EXPECT_TRUE(results.Until(site, [&] { return site.Counted(); }));
+        std::vector<std::string> lines;
+        size_t held = 0;
+        for (const size_t index : indices) {
+            const Measurement* row = results.Row(site, index);
+            lines.push_back(row ? RowLine(*row) : "(none)");
+            held = std::max(held, site.RowsHeld());
+        }
+        EXPECT_LE(held, 24u * 200u);
+        return lines;
     };
-    ASSERT_TRUE(site->ForEach(filter, line(fromSite), RowOrder::NewestFirst));
-    ASSERT_TRUE(ForEachMeasurement(*view, filter.history, line(fromView)));
-    EXPECT_EQ(copy.rows, fromSite.size());
-    EXPECT_GT(fromSite.size(), 100u);
-    EXPECT_EQ(fromView, fromSite);
+    std::vector<size_t> forward(order.size()), backward, jumps;
+    for (size_t i = 0; i < order.size(); ++i) forward[i] = i;
+    backward.assign(forward.rbegin(), forward.rend());
+    std::vector<std::string> reversed(order.rbegin(), order.rend());
+    // Anywhere, then around: the page before a held one read backward, after one forward.
+    for (size_t index : {size_t{1700}, size_t{1300}, size_t{2499}, size_t{5}, size_t{1100},
+                         size_t{1099}, size_t{1499}, size_t{1500}, size_t{901}})
+        jumps.push_back(index);
+    std::vector<std::string> jumped;
+    for (size_t index : jumps) jumped.push_back(order[index]);
+    for (const int columns : {1000, 40}) {  // buckets of a few hours, and of days
+        EXPECT_EQ(read(forward, columns), order);
+        EXPECT_EQ(read(backward, columns), reversed);
+        EXPECT_EQ(read(jumps, columns), jumped);
+    }
 }
 
 // What the server counts and pages is what the local archive counts and lists from the same

@@ -1,0 +1,91 @@
+// The history window's "사이트 전체": the site's rows of the filters, counted by the server and
+// read a page at a time as the table shows them, never the whole period on this PC. A query
+// runs on a thread of its own with a connection of its own, which then stays to read the pages
+// the table asks for; a query the window replaces is cancelled on the server (SQLCancel) and its
+// results are dropped. The window takes the results when told they have come.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "history/history_model.h"
+#include "site/site_view.h"
+
+// Called on the query's thread when results wait to be taken: the window posts itself a message.
+using SiteResultsArrived = std::function<void()>;
+// What the 조치 column shows of a site row: the site keeps no actions yet; the window gives this
+// PC's archive's by identity. False when there is nothing to show.
+using SiteActionLookup = std::function<bool(const Measurement& row, ActionState& state)>;
+
+struct SiteQuery;
+
+class SiteHistoryModel : public HistoryView {
+public:
+    SiteHistoryModel(std::string connection, SiteResultsArrived arrived,
+                     SiteActionLookup actions = {});
+    ~SiteHistoryModel() override;
+
+    // Counts the rows of `choices` on the server for a plot about `chartColumns` pixels wide and
+    // reads the first rows, then the standard and user names of the period when it is another
+    // than the names' (they come after, as the table asks for no page): the query under way, if
+    // any, is cancelled.
+    void Query(const HistoryChoices& choices, int chartColumns);
+
+    // What has come since last taken, on the window's thread.
+    struct Taken {
+        bool counted = false;  // the counts, the chart and the first rows: the table anew
+        bool names = false;    // the names of the period, for the filters
+        bool rows = false;     // pages of the table: drawn again
+        std::optional<SiteStatus> failed;
+    };
+    Taken Take();
+    // The last query's counts have come.
+    bool Counted() const { return m_counted; }
+    // The names offered are those of the last query's period.
+    bool NamesOfPeriod() const;
+    // Rows held on this PC now: a few pages, whatever the period.
+    size_t RowsHeld() const;
+
+    const FilterChoices& Names() const override { return m_names; }
+    size_t RowCount() const override { return m_rows; }
+    // Null, and the page asked for, while it has not come.
+    const Measurement* Row(size_t index) override;
+    void Hint(size_t first, size_t last) override;
+    const VerdictCounts& Counts() const override { return m_counts; }
+    const ActionState* ActionOf(size_t index) override;
+    std::string Summary(const HistoryTexts& texts) const override;
+
+private:
+    struct Page {
+        size_t first = 0;
+        std::vector<SiteListRow> rows;
+        std::vector<std::optional<ActionState>> actions;  // looked up when first drawn
+        std::vector<bool> looked;
+        uint64_t used = 0;
+    };
+
+    Page* Held(size_t first);
+    void Ask(size_t first);
+    void Keep(size_t first, std::vector<SiteListRow> rows);
+    void TakeCounts(SiteQuery& query);
+
+    std::string m_connection;
+    SiteResultsArrived m_arrived;
+    SiteActionLookup m_actions;
+    std::shared_ptr<SiteQuery> m_query;
+    FilterChoices m_names;
+    std::optional<std::pair<int64_t, int64_t>> m_namesPeriod;  // the period of m_names
+    VerdictCounts m_counts;
+    size_t m_rows = 0;
+    bool m_counted = false;
+    std::vector<Page> m_pages;
+    std::set<size_t> m_asked;  // pages asked for, not come yet
+    uint64_t m_clock = 0;
+};
