@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -38,6 +39,7 @@ struct SiteQuery {
     struct Read {
         size_t first = 0;
         std::vector<SiteListRow> rows;
+        SitePageActions actions;
     };
 
     std::mutex lock;
@@ -45,6 +47,7 @@ struct SiteQuery {
     SiteResultsArrived arrived;  // dropped when the query is replaced
     bool cancelled = false;
     SiteDatabase* database = nullptr;  // while open, for a cancel
+    bool knowsActions = false;         // the query's thread's alone
     bool counted = false, countsTaken = false;
     bool namesRead = false, namesTaken = false;
     SiteStatus status;
@@ -91,6 +94,24 @@ SiteStatus Count(SiteDatabase& site, SiteQuery& query, std::vector<ChartBucket>&
     return status;
 }
 
+// The site's latest action on each of `rows`, beside them: one statement a page. None when the
+// site keeps no actions for its rows (no ombrix_actions, or a table of version 1), nor when the
+// statement fails: the column then shows this PC's actions, as before the site kept any.
+SitePageActions ActionsOf(SiteDatabase& site, const SiteQuery& query,
+                          const std::vector<SiteListRow>& rows) {
+    if (!query.knowsActions || rows.empty()) return std::nullopt;
+    std::vector<std::string> hashes;
+    hashes.reserve(rows.size());
+    for (const SiteListRow& row : rows) hashes.push_back(SiteIdentityHash(row.row));
+    std::map<std::string, CorrectiveAction> latest;
+    if (!site.LatestActions(hashes, latest)) return std::nullopt;
+    std::vector<std::optional<CorrectiveAction>> actions(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (const auto found = latest.find(hashes[i]); found != latest.end())
+            actions[i] = found->second;
+    return actions;
+}
+
 // Under the query's lock: the outcome of a statement; false when it failed.
 bool Publish(SiteQuery& query, const SiteStatus& status) {
     if (!status) query.status = status;
@@ -132,9 +153,10 @@ void ServePages(SiteDatabase& site, SiteQuery& query, const SiteRowMap& map) {
         const SiteStatus status = ReadSiteList(site, query.filter, map, asked.first, asked.count,
                                                asked.previous ? &*asked.previous : nullptr,
                                                asked.next ? &*asked.next : nullptr, rows);
+        SitePageActions actions = status ? ActionsOf(site, query, rows) : std::nullopt;
         const std::lock_guard<std::mutex> guard(query.lock);
         if (query.cancelled) return;
-        query.read.push_back({asked.first, std::move(rows)});
+        query.read.push_back({asked.first, std::move(rows), std::move(actions)});
         if (!Publish(query, status)) return;
     }
 }
@@ -146,13 +168,18 @@ void Run(const std::shared_ptr<SiteQuery>& query) {
     std::vector<ChartBucket> buckets;
     std::vector<SiteListRow> rows;
     if (site) status = Count(*site, *query, buckets, rows);
+    SitePageActions actions;
+    if (status) {
+        query->knowsActions = site->KnowsActions();
+        actions = ActionsOf(*site, *query, rows);
+    }
     const SiteRowMap map(buckets, query->width);
     bool counted = false;
     {
         const std::lock_guard<std::mutex> guard(query->lock);
         query->buckets = std::move(buckets);
         if (ChartsSingleRows(map.Total(), query->chartColumns)) query->fewRows = rows;
-        query->read.push_back({0, std::move(rows)});
+        query->read.push_back({0, std::move(rows), std::move(actions)});
         query->counted = true;
         counted = Publish(*query, status);
     }
@@ -175,7 +202,7 @@ SiteHistoryModel::~SiteHistoryModel() {
 void SiteHistoryModel::Query(const HistoryChoices& choices, int chartColumns) {
     if (m_query) Cancel(*m_query);
     m_filter = FilterOf(choices);
-    m_filter.openOnly = false;  // the site keeps no actions
+    m_filter.openOnly = false;  // the window offers no 미조치 filter for the site
     m_chart.clear();
     m_pages.clear();
     m_asked.clear();
@@ -228,9 +255,14 @@ SiteHistoryModel::Taken SiteHistoryModel::Take() {
         m_asked.erase(read.first);
         // A page of every row the chart shows one by one: as many as the table's pages hold.
         for (size_t first = 0; first < read.rows.size(); first += kPageRows) {
-            const auto from = read.rows.begin() + static_cast<std::ptrdiff_t>(first);
-            Keep(read.first + first, {from, from + static_cast<std::ptrdiff_t>(std::min(
-                                                       kPageRows, read.rows.size() - first))});
+            const auto at = static_cast<std::ptrdiff_t>(first);
+            const auto end =
+                at + static_cast<std::ptrdiff_t>(std::min(kPageRows, read.rows.size() - first));
+            SitePageActions actions;
+            if (read.actions)
+                actions.emplace(read.actions->begin() + at, read.actions->begin() + end);
+            Keep(read.first + first, {read.rows.begin() + at, read.rows.begin() + end},
+                 std::move(actions));
         }
         taken.rows = true;
     }
@@ -272,7 +304,7 @@ void SiteHistoryModel::Ask(size_t first) {
     m_query->wake.notify_all();
 }
 
-void SiteHistoryModel::Keep(size_t first, std::vector<SiteListRow> rows) {
+void SiteHistoryModel::Keep(size_t first, std::vector<SiteListRow> rows, SitePageActions actions) {
     Page* page = Held(first);
     if (!page && m_pages.size() < kPagesHeld) {
         page = &m_pages.emplace_back();
@@ -285,6 +317,7 @@ void SiteHistoryModel::Keep(size_t first, std::vector<SiteListRow> rows) {
     page->actions.assign(rows.size(), std::nullopt);
     page->looked.assign(rows.size(), false);
     page->rows = std::move(rows);
+    page->siteActions = std::move(actions);
     page->used = ++m_clock;
 }
 
@@ -306,13 +339,25 @@ void SiteHistoryModel::Hint(size_t first, size_t last) {
         if (!Held(index)) Ask(index);
 }
 
+// The site's latest action on the row, or this PC's when it is later (recorded here and not on
+// the site yet); 미조치 for a 주의 or 오염 row with neither. Without the site's actions, this
+// PC's alone, and nothing for the rows without one.
 const ActionState* SiteHistoryModel::ActionOf(size_t index) {
-    if (!m_actions || !Row(index)) return nullptr;
+    if (!Row(index)) return nullptr;
     Page& page = *Held(index - index % kPageRows);
     const size_t at = index - page.first;
     if (!page.looked[at]) {
+        const Measurement& row = page.rows[at].row;
         ActionState state;
-        if (m_actions(page.rows[at].row, state)) page.actions[at] = std::move(state);
+        const bool local = m_actions && m_actions(row, state);
+        if (page.siteActions) {
+            const std::optional<CorrectiveAction>& site = (*page.siteActions)[at];
+            if (site && (!state.action || site->at >= state.action->at)) state.action = site;
+            state.open = IsOpen(row, state.action);
+            page.actions[at] = std::move(state);
+        } else if (local) {
+            page.actions[at] = std::move(state);
+        }
         page.looked[at] = true;
     }
     return page.actions[at] ? &*page.actions[at] : nullptr;

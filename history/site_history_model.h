@@ -20,9 +20,12 @@
 
 // Called on the query's thread when results wait to be taken: the window posts itself a message.
 using SiteResultsArrived = std::function<void()>;
-// What the 조치 column shows of a site row: the site keeps no actions yet; the window gives this
-// PC's archive's by identity. False when there is nothing to show.
+// This PC's action on a site row, by identity, which the window gives: what the 조치 column shows
+// where the site keeps no actions, and over the site's until the site has it. False when there
+// is none.
 using SiteActionLookup = std::function<bool(const Measurement& row, ActionState& state)>;
+// The site's latest action on each row of a page, beside them; none when the site keeps none.
+using SitePageActions = std::optional<std::vector<std::optional<CorrectiveAction>>>;
 
 struct SiteQuery;
 
@@ -66,6 +69,7 @@ private:
     struct Page {
         size_t first = 0;
         std::vector<SiteListRow> rows;
+        SitePageActions siteActions;                      // as the page was read
         std::vector<std::optional<ActionState>> actions;  // looked up when first drawn
         std::vector<bool> looked;
         uint64_t used = 0;
@@ -73,7 +77,7 @@ private:
 
     Page* Held(size_t first);
     void Ask(size_t first);
-    void Keep(size_t first, std::vector<SiteListRow> rows);
+    void Keep(size_t first, std::vector<SiteListRow> rows, SitePageActions actions);
     void TakeCounts(SiteQuery& query);
 
     std::string m_connection;

@@ -30,8 +30,10 @@ std::wstring SiteStatusLine::Text() const {
     if (state.waiting > 0 || state.refused > 0)
         return InsertIntoText(LoadText(SiteWaitingTextId(state.refused)),
                               std::to_wstring(state.waiting), std::to_wstring(state.refused));
-    // The rows are all there; the actions wait while the site refuses them (its words), or
-    // some were refused.
+    return SiteActionsText(state);
+}
+
+std::wstring SiteActionsText(const SiteState& state) {
     const std::wstring actions = std::to_wstring(state.actionsWaiting);
     if (!state.actionsError.empty()) {
         std::wstring cause = WideFrom(state.actionsError, CP_UTF8);

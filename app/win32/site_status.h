@@ -13,6 +13,10 @@
 // Posted to the main window by the worker's thread when its state changed.
 constexpr UINT WM_SITE_CHANGED = WM_APP + 18;
 
+// The actions' part of the site's state, once its rows are all there: those waiting while the
+// site refuses them (its words), or some refused; empty when neither.
+std::wstring SiteActionsText(const SiteState& state);
+
 class SiteStatusLine {
 public:
     // Starts the worker when a site is set (ChosenSite: the environment, a site file, the

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/win32/site_status.h"
 #include "app/win32/wide_text.h"
 #include "archive/archive_actions.h"
 #include "res/resource.h"
@@ -54,9 +55,15 @@ void ChooseSite(HistoryState& state) {
 
 std::wstring SiteLine(const SiteState& site) {
     if (!site.counted) return LoadText(IDS_HISTORY_SITE_CHECKING);
-    if (site.waiting == 0 && site.refused == 0 && !site.failed)
+    if (site.waiting == 0 && site.refused == 0 && !site.failed) {
+        // The rows all there, the actions recorded here may not be: this window shows them.
+        if (std::wstring actions = SiteActionsText(site); !actions.empty()) return actions;
+        if (site.actionsWaiting > 0)
+            return InsertIntoText(LoadText(IDS_SITE_ACTIONS_WAITING),
+                                  std::to_wstring(site.actionsWaiting), std::wstring());
         return InsertIntoText(LoadText(IDS_HISTORY_SITE_ALL_SENT),
                               WideFrom(site.lastPushedAt, CP_UTF8), std::wstring());
+    }
     const std::wstring count = std::to_wstring(site.waiting);
     if (!site.failed)
         return InsertIntoText(LoadText(SiteWaitingTextId(site.refused)), count,

@@ -215,19 +215,29 @@ LRESULT DrawCells(HistoryState& state, NMLVCUSTOMDRAW& draw) {
     return result;
 }
 
-// The selected row, when it is a 주의 or 오염 result of this PC's archive: the site keeps no
-// action.
-std::optional<size_t> ActionableRow(HistoryState& state) {
-    if (state.showingSite) return std::nullopt;
+// The selected row of the table shown, when it is a 주의 or 오염 result.
+std::optional<size_t> RowAskingForAction(HistoryState& state) {
     const LRESULT row = SendMessageW(Item(state, IDC_LIST_HISTORY), LVM_GETNEXTITEM,
                                      static_cast<WPARAM>(-1), LVNI_SELECTED);
     if (row < 0) return std::nullopt;
-    const Measurement* m = state.model->Row(static_cast<size_t>(row));
+    const Measurement* m = state.View().Row(static_cast<size_t>(row));
     if (!m || !NeedsAction(m->verdict)) return std::nullopt;
     return static_cast<size_t>(row);
 }
 
+// The selected row, when it is a 주의 or 오염 result of this PC's archive: an action recorded
+// here on another PC's row would never leave this PC, whose queue sends an action after its
+// measurement from here.
+std::optional<size_t> ActionableRow(HistoryState& state) {
+    if (state.showingSite) return std::nullopt;
+    return RowAskingForAction(state);
+}
+
 void AskForSelectedAction(HistoryState& state) {
+    if (state.showingSite) {
+        if (RowAskingForAction(state)) state.boxes.Tell(IDS_HISTORY_SITE_NO_ACTION, "", "");
+        return;
+    }
     const std::optional<size_t> row = ActionableRow(state);
     if (!row) return;
     bool recorded = false;
@@ -246,7 +256,7 @@ void ShowActionMenu(HistoryState& state, LPARAM position) {
     POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
     if (at.x == -1 && at.y == -1) at = KeyboardMenuPosition(list);
     HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING | (ActionableRow(state) ? 0 : MF_GRAYED), IDM_HISTORY_ACTION,
+    AppendMenuW(menu, MF_STRING | (RowAskingForAction(state) ? 0 : MF_GRAYED), IDM_HISTORY_ACTION,
                 LoadText(IDS_HISTORY_MENU_ACTION).c_str());
     SetForegroundWindow(state.dialog);  // or the menu may not close when clicked beside
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0,

@@ -1139,4 +1139,64 @@ TEST_F(SiteServerTest, TheLatestActionsOfAPageOfRowsComeByTheirHashes) {
     EXPECT_EQ(answered, 2u);
 }
 
+// The window's site rows carry the site's latest action, read with each page; 미조치 where a
+// 주의 or 오염 row has none. An action recorded on this PC and not on the site yet shows over
+// the site's older one; an older one of this PC's does not hide the site's later one.
+TEST_F(SiteServerTest, TheWindowsSiteRowsShowTheSitesLatestActionsAndMiJoChiForTheOpen) {
+    const std::string path = Archive("rows.sqlite3", 200);
+    const std::vector<Measurement> failed = Newest(path, Verdict::Contaminated, 3);
+    ASSERT_EQ(failed.size(), 3u);
+    Note(path, failed[0], "재세척", "lee", "2026-03-10 09:00:00");
+    Note(path, failed[1], "닦아냄", "kim", "2026-03-10 09:00:00");
+    ASSERT_EQ(RunProgram(Sync(path, connection), dir).status, 0);
+
+    const std::string second = SiteIdentityHash(failed[1]), third = SiteIdentityHash(failed[2]);
+    SiteResults results;
+    SiteHistoryModel site(connection, results.Arrived(),
+                          [&](const Measurement& row, ActionState& state) {
+                              const std::string hash = SiteIdentityHash(row);
+                              if (hash == second)
+                                  state.action = {"이 PC의 이른 조치", "kim", 1};
+                              else if (hash == third)
+                                  state.action = {"아직 보내지 않은 조치", "park",
+                                                  *SecondsFromTimeText("2026-03-11 08:00:00")};
+                              else
+                                  return false;
+                              return true;
+                          });
+    HistoryChoices all;
+    all.firstDay = *SecondsFromTimeText("2026-01-01 00:00:00");
+    all.lastDay = *SecondsFromTimeText("2026-03-31 00:00:00");
+    site.Query(all, 1000);
+    ASSERT_TRUE(results.Until(site, [&] {
+        if (!site.Counted()) return false;
+        for (size_t i = 0; i < site.RowCount(); ++i)
+            if (!site.Row(i)) return false;
+        return true;
+    })) << results.failed->diagnostic;
+    ASSERT_GT(site.RowCount(), 0u);
+
+    HistoryTexts texts;
+    texts.actionOpen = "미조치";
+    const std::map<std::string, std::string> expected = {
+        {SiteIdentityHash(failed[0]), "재세척"},
+        {second, "닦아냄"},
+        {third, "아직 보내지 않은 조치"},
+    };
+    size_t open = 0;
+    for (size_t i = 0; i < site.RowCount(); ++i) {
+        const Measurement& row = *site.Row(i);
+        const std::string cell = site.ActionCell(texts, i);
+        if (const auto found = expected.find(SiteIdentityHash(row)); found != expected.end()) {
+            EXPECT_EQ(cell, found->second) << row.measuredAt;
+        } else if (NeedsAction(row.verdict)) {
+            EXPECT_EQ(cell, "미조치") << row.measuredAt;
+            ++open;
+        } else {
+            EXPECT_EQ(cell, "") << row.measuredAt;
+        }
+    }
+    EXPECT_GT(open, 0u);
+}
+
 }  // namespace
