@@ -159,14 +159,15 @@ ArchiveStatus ReadWaitingActions(Archive& archive, size_t limit, std::vector<Que
                                  std::vector<int64_t>& ids) {
     actions.clear();
     ids.clear();
-    // Each version's measurement found by its time first, as ACTED_READINGS_SQL finds it.
+    // Each version's measurement found by its time first, as ACTED_READINGS_SQL finds it. One
+    // this archive does not hold was recorded on a row the site showed: it is there already.
     Statement waiting(
         archive.Handle(),
         "SELECT a.id, a.identity, a.action_text, a.action_by, a.action_at "
-        "FROM measurement_actions a WHERE a.pushed = 0 AND EXISTS (SELECT 1 FROM "
-        "reading_identities ri JOIN readings r ON r.id = ri.reading_id "
+        "FROM measurement_actions a WHERE a.pushed = 0 AND COALESCE((SELECT max(r.pushed = 1) "
+        "FROM reading_identities ri JOIN readings r ON r.id = ri.reading_id "
         "WHERE ri.measured_at = CAST(strftime('%s', substr(a.identity, 1, 19)) AS INTEGER) "
-        "AND ri.identity = a.identity AND r.pushed = 1) ORDER BY a.id LIMIT ?1");
+        "AND ri.identity = a.identity), 1) ORDER BY a.id LIMIT ?1");
     waiting.Bind(1, static_cast<int64_t>(limit));
     return EachRow(archive, waiting, [&](const Statement& row) {
         ids.push_back(row.Integer(0));

@@ -85,6 +85,9 @@ public:
     virtual const VerdictCounts& Counts() const = 0;
     // The action and likely retest of row `index`; null when there is none to show.
     virtual const ActionState* ActionOf(size_t index) = 0;
+    // Keeps a new version of row `index`'s action in this PC's archive; the row shows it from
+    // now on.
+    virtual ArchiveStatus RecordAction(size_t index, const CorrectiveAction& action) = 0;
     virtual std::string Summary(const HistoryTexts& texts) const = 0;
 
     // One series per standard, by name; single rows (their index in the table as the row id)
@@ -137,7 +140,7 @@ public:
     // The action and likely retest of row `index`, read when first asked; null when unreadable.
     const ActionState* ActionOf(size_t index) override;
     // Keeps a new version of row `index`'s action; the row shows it from now on.
-    ArchiveStatus RecordAction(size_t index, const CorrectiveAction& action);
+    ArchiveStatus RecordAction(size_t index, const CorrectiveAction& action) override;
     // The open results among the filtered rows, and the summary line that adds their number.
     size_t OpenCount() const { return m_open; }
     std::string Summary(const HistoryTexts& texts) const override;

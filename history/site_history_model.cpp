@@ -190,10 +190,11 @@ void Run(const std::shared_ptr<SiteQuery>& query) {
 }  // namespace
 
 SiteHistoryModel::SiteHistoryModel(std::string connection, SiteResultsArrived arrived,
-                                   SiteActionLookup actions)
+                                   SiteActionLookup actions, SiteActionRecorder record)
     : m_connection(std::move(connection)),
       m_arrived(std::move(arrived)),
-      m_actions(std::move(actions)) {}
+      m_actions(std::move(actions)),
+      m_record(std::move(record)) {}
 
 SiteHistoryModel::~SiteHistoryModel() {
     if (m_query) Cancel(*m_query);
@@ -355,12 +356,25 @@ const ActionState* SiteHistoryModel::ActionOf(size_t index) {
             if (site && (!state.action || site->at >= state.action->at)) state.action = site;
             state.open = IsOpen(row, state.action);
             page.actions[at] = std::move(state);
-        } else if (local) {
+        } else if (local || NeedsAction(row.verdict)) {
+            // A site that keeps no actions cannot say a result is open: none shown, but the row
+            // still takes one.
             page.actions[at] = std::move(state);
         }
         page.looked[at] = true;
     }
     return page.actions[at] ? &*page.actions[at] : nullptr;
+}
+
+ArchiveStatus SiteHistoryModel::RecordAction(size_t index, const CorrectiveAction& action) {
+    const Measurement* row = Row(index);
+    if (!row || !m_record) return {ArchiveCause::Unknown, "the row cannot be read"};
+    const ArchiveStatus status = m_record(*row, action);
+    if (!status) return status;
+    Page& page = *Held(index - index % kPageRows);
+    page.looked[index - page.first] = false;  // looked up again: this PC's over the site's
+    page.actions[index - page.first].reset();
+    return status;
 }
 
 std::string SiteHistoryModel::Summary(const HistoryTexts& texts) const {

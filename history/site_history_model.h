@@ -24,6 +24,9 @@ using SiteResultsArrived = std::function<void()>;
 // where the site keeps no actions, and over the site's until the site has it. False when there
 // is none.
 using SiteActionLookup = std::function<bool(const Measurement& row, ActionState& state)>;
+// Keeps an action recorded on a site row in this PC's archive, which then pushes it to the site.
+using SiteActionRecorder =
+    std::function<ArchiveStatus(const Measurement& row, const CorrectiveAction& action)>;
 // The site's latest action on each row of a page, beside them; none when the site keeps none.
 using SitePageActions = std::optional<std::vector<std::optional<CorrectiveAction>>>;
 
@@ -32,7 +35,7 @@ struct SiteQuery;
 class SiteHistoryModel : public HistoryView {
 public:
     SiteHistoryModel(std::string connection, SiteResultsArrived arrived,
-                     SiteActionLookup actions = {});
+                     SiteActionLookup actions = {}, SiteActionRecorder record = {});
     ~SiteHistoryModel() override;
 
     // Counts the rows of `choices` on the server for a plot about `chartColumns` pixels wide and
@@ -63,6 +66,7 @@ public:
     void Hint(size_t first, size_t last) override;
     const VerdictCounts& Counts() const override { return m_counts; }
     const ActionState* ActionOf(size_t index) override;
+    ArchiveStatus RecordAction(size_t index, const CorrectiveAction& action) override;
     std::string Summary(const HistoryTexts& texts) const override;
 
 private:
@@ -83,6 +87,7 @@ private:
     std::string m_connection;
     SiteResultsArrived m_arrived;
     SiteActionLookup m_actions;
+    SiteActionRecorder m_record;
     std::shared_ptr<SiteQuery> m_query;
     FilterChoices m_names;
     std::optional<std::pair<int64_t, int64_t>> m_namesPeriod;  // the period of m_names

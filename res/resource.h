@@ -204,7 +204,6 @@
 #define IDS_SITE_WAITING_REFUSED 905
 #define IDS_SITE_ROW_REFUSED 906
 #define IDS_SITE_SETTING_REFUSED 907
-#define IDS_HISTORY_SITE_NO_ACTION 908
 // The versions of corrective actions pushed, waiting (with the site's words when it refused them
 // all) and set aside.
 #define IDS_SITE_ACTIONS_PUSHED 870

@@ -363,6 +363,24 @@ TEST_F(SiteQueueTest, AnActionWaitsForItsMeasurementAndARefusedOneIsSetAside) {
     EXPECT_EQ(actions[1].action.text, "폐기");
 }
 
+// An action recorded on a row the site showed, which this archive does not hold, goes at once:
+// its measurement is on the site already.
+TEST_F(SiteQueueTest, AnActionOnAnotherPcsMeasurementGoesAtOnce) {
+    ArchiveStatus status;
+    auto archive = Archive::Open(path, status);
+    ASSERT_TRUE(archive);
+    const Measurement here = Row("2026-03-01 09:00:00", 1), there = Row("2026-03-01 09:00:00", 7);
+    Keep(*archive, {here});
+    ASSERT_TRUE(RecordAction(*archive, here, {"재세척", "kim", 100}));
+    ASSERT_TRUE(RecordAction(*archive, there, {"폐기", "kim", 200}));
+    std::vector<QueuedAction> actions;
+    std::vector<int64_t> ids;
+    ASSERT_TRUE(ReadWaitingActions(*archive, 10, actions, ids));
+    ASSERT_EQ(actions.size(), 1u);  // this PC's own waits for its measurement
+    EXPECT_EQ(actions[0].identity, MeasurementIdentity(there));
+    EXPECT_EQ(actions[0].action.text, "폐기");
+}
+
 TEST(SiteFaults, EachEnginesErrorsMeanTheRowIsThereRefusedOrKeptWaiting) {
     const SiteEngine pg = SiteEngine::PostgreSql, maria = SiteEngine::MariaDb,
                      mssql = SiteEngine::SqlServer, other = SiteEngine::Other;

@@ -9,7 +9,7 @@
 namespace {
 
 struct ActionAsk {
-    HistoryModel& model;
+    HistoryView& model;
     size_t index;
     Measurement row;
     ActionState state;
@@ -107,7 +107,7 @@ INT_PTR CALLBACK ActionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-ArchiveStatus AskForAction(HWND owner, HistoryModel& model, size_t index, bool& recorded) {
+ArchiveStatus AskForAction(HWND owner, HistoryView& model, size_t index, bool& recorded) {
     recorded = false;
     const Measurement* row = model.Row(index);
     const ActionState* state = model.ActionOf(index);

@@ -8,4 +8,4 @@
 
 // Asks, owned by `owner`, for the action on row `index` and records it when 저장 (or
 // "재측정 안전 확인") is chosen; `recorded` says whether it was.
-ArchiveStatus AskForAction(HWND owner, HistoryModel& model, size_t index, bool& recorded);
+ArchiveStatus AskForAction(HWND owner, HistoryView& model, size_t index, bool& recorded);

@@ -42,12 +42,19 @@ SiteActionLookup LocalActions(Archive& archive) {
     };
 }
 
+// An action recorded on a site row: kept in this PC's archive, which pushes it.
+SiteActionRecorder LocalRecorder(Archive& archive) {
+    return [&archive](const Measurement& row, const CorrectiveAction& action) {
+        return RecordAction(archive, row, action);
+    };
+}
+
 void ChooseSite(HistoryState& state) {
     state.showingSite = true;
     HWND window = state.dialog;
     state.siteModel = std::make_unique<SiteHistoryModel>(
         state.siteConnection, [window] { PostMessageW(window, WM_HISTORY_SITE_RESULTS, 0, 0); },
-        LocalActions(*state.archive));
+        LocalActions(*state.archive), LocalRecorder(*state.archive));
     if (state.siteWorker) state.sitePushedAt = state.siteWorker->State().lastPushedAt;
     EnableForSource(state);
     ShowHistoryRows(state);

@@ -225,29 +225,19 @@ std::optional<size_t> RowAskingForAction(HistoryState& state) {
     return static_cast<size_t>(row);
 }
 
-// The selected row, when it is a 주의 or 오염 result of this PC's archive: an action recorded
-// here on another PC's row would never leave this PC, whose queue sends an action after its
-// measurement from here.
-std::optional<size_t> ActionableRow(HistoryState& state) {
-    if (state.showingSite) return std::nullopt;
-    return RowAskingForAction(state);
-}
-
+// A site row's action is kept in this PC's archive too, and pushed from here: another PC's
+// measurement is on the site already, so its action goes at the next push.
 void AskForSelectedAction(HistoryState& state) {
-    if (state.showingSite) {
-        if (RowAskingForAction(state)) state.boxes.Tell(IDS_HISTORY_SITE_NO_ACTION, "", "");
-        return;
-    }
-    const std::optional<size_t> row = ActionableRow(state);
+    const std::optional<size_t> row = RowAskingForAction(state);
     if (!row) return;
     bool recorded = false;
-    const ArchiveStatus status = AskForAction(state.dialog, *state.model, *row, recorded);
+    const ArchiveStatus status = AskForAction(state.dialog, state.View(), *row, recorded);
     if (!status) TellArchiveFailure(state, status);
     if (!recorded) return;
     if (state.siteWorker) state.siteWorker->Push();  // the action goes to the site too
     ListView_RedrawItems(Item(state, IDC_LIST_HISTORY), static_cast<int>(*row),
                          static_cast<int>(*row));
-    SetText(state, IDC_HISTORY_SUMMARY, state.model->Summary(Texts()));
+    SetText(state, IDC_HISTORY_SUMMARY, state.View().Summary(Texts()));
 }
 
 // The list's context menu: "조치 기록...", for a 주의 or 오염 row.

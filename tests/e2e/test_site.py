@@ -10,7 +10,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import IDC, NATIVE, ROOT, BenchCase, archive_path, wait_until, wine_env
+from harness import IDC, IDOK, NATIVE, ROOT, BenchCase, archive_path, wait_until, wine_env
 from test_history import MEASUREMENTS, import_natively, numbered
 
 STATE = """\
@@ -112,6 +112,13 @@ class Site(BenchCase):
         self.start()
         self.wait_text("STATIC_SITE", "사이트 보관: 설정 오류")
 
+    def dialog_line(self):
+        """The measurement line of the dialog "조치 기록", empty while it is not open."""
+        try:
+            return self.text("ACTION_MEASUREMENT")
+        except AssertionError:
+            return ""
+
     def import_natively(self, archive, measurements):
         folder = tempfile.mkdtemp(prefix="ombrix-site-")
         self.addCleanup(shutil.rmtree, folder, True)
@@ -140,6 +147,18 @@ class Site(BenchCase):
         self.display.screenshot("history-site")
         self.app.cmd(f"toggle {IDC['HISTORY_SHOW_IDS']}")
         wait_until(lambda: table() == numbered(MEASUREMENTS[:5]), 30, "the full numbers")
+
+        # The site's 오염 row takes an action here, which the window pushes to the site.
+        action = IDC["LIST_HISTORY"]
+        self.app.cmd(f"right-click {action}")
+        self.app.cmd("menu-pick 1")  # 조치 기록...
+        wait_until(lambda: self.dialog_line() != "", what="the dialog")
+        self.app.cmd(f"set-text {IDC['ACTION_TEXT']} 사이트에서 본 결과 재세척")
+        self.app.cmd(f"click {IDOK}")
+        wait_until(lambda: self.app.cmd(f"cell {action} 0 11")[1:] == "사이트에서 본 결과 재세척",
+                   what="the action in the table")
+        wait_until(lambda: psql("SELECT action_text FROM ombrix_actions").strip() ==
+                   "사이트에서 본 결과 재세척", 60, "the action on the site")
 
         # Another period, queried on the server while it is away: the site's words, the password
         # not among them, and this PC's rows again.

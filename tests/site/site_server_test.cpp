@@ -1199,4 +1199,55 @@ TEST_F(SiteServerTest, TheWindowsSiteRowsShowTheSitesLatestActionsAndMiJoChiForT
     EXPECT_GT(open, 0u);
 }
 
+// "사이트 전체" shows another PC's 오염 result; the action recorded on it here shows at once and
+// reaches the site at this PC's next sync, though this PC's archive never held the measurement.
+TEST_F(SiteServerTest, AnActionOnAnotherPcsSiteRowShowsAtOnceAndGoesToTheSite) {
+    const std::string other = Archive("other.sqlite3", 200);
+    ASSERT_EQ(RunProgram(Sync(other, connection), dir).status, 0);
+    const std::string herePath = (dir / "here.sqlite3").string();
+    ArchiveStatus opened;
+    auto here = ::Archive::Open(herePath, opened);
+    ASSERT_TRUE(here);
+
+    SiteResults results;
+    SiteHistoryModel site(
+        connection, results.Arrived(),
+        [&](const Measurement& row, ActionState& state) {
+            std::optional<CorrectiveAction> action;
+            if (!LatestAction(*here, row, action) || !action) return false;
+            state.action = action;
+            return true;
+        },
+        [&](const Measurement& row, const CorrectiveAction& action) {
+            return RecordAction(*here, row, action);
+        });
+    HistoryChoices all;
+    all.firstDay = *SecondsFromTimeText("2026-01-01 00:00:00");
+    all.lastDay = *SecondsFromTimeText("2026-03-31 00:00:00");
+    site.Query(all, 1000);
+    ASSERT_TRUE(results.Until(site, [&] { return site.Counted() && site.Row(0); }))
+        << results.failed->diagnostic;
+    std::optional<size_t> failed;
+    for (size_t i = 0; !failed && i < site.RowCount(); ++i) {
+        ASSERT_TRUE(results.Row(site, i));
+        if (site.Row(i)->verdict == Verdict::Contaminated) failed = i;
+    }
+    ASSERT_TRUE(failed);
+    const Measurement row = *site.Row(*failed);
+    ASSERT_TRUE(site.RecordAction(*failed, {"재세척 후 재측정", "lee", 1800000000}));
+    HistoryTexts texts;
+    texts.actionOpen = "미조치";
+    EXPECT_EQ(site.ActionCell(texts, *failed), "재세척 후 재측정");
+
+    here.reset();
+    ASSERT_EQ(RunProgram(Sync(herePath, connection), dir).status, 0);
+    SiteStatus status;
+    auto database = SiteDatabase::Open(connection, status);
+    ASSERT_TRUE(database) << status.diagnostic;
+    std::map<std::string, CorrectiveAction> latest;
+    ASSERT_TRUE(database->LatestActions({SiteIdentityHash(row)}, latest));
+    ASSERT_EQ(latest.size(), 1u);
+    EXPECT_EQ(latest.begin()->second.text, "재세척 후 재측정");
+}
+
 }  // namespace
