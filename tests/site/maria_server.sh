@@ -67,8 +67,8 @@ case $command in
     data=$(sed -n 's/^OMBRIX_TEST_SITE_DATA=//p' "$state")
     password=$(sed -n 's/^OMBRIX_TEST_SITE_PASSWORD=//p' "$state")
     client "$data" mariadb -e "
-      CREATE USER IF NOT EXISTS ombrix_pc@'127.0.0.1' IDENTIFIED BY '$password';
-      GRANT SELECT, INSERT ON ombrix_site.$table TO ombrix_pc@'127.0.0.1';"
+      CREATE USER IF NOT EXISTS ombrix_limited@'127.0.0.1' IDENTIFIED BY '$password';
+      GRANT SELECT, INSERT ON ombrix_site.$table TO ombrix_limited@'127.0.0.1';"
     ;;
   halt | resume | stop)
     [ -f "$state" ] || exit 0

@@ -8,7 +8,7 @@
 #   pg_server.sh halt STATE    stop it, keeping its data (a server that goes away mid-push)
 #   pg_server.sh resume STATE  start it again on the same port, unless it runs
 #   pg_server.sh stop STATE    stop it and remove everything it had
-#   pg_server.sh grant STATE TABLE   the login ombrix_pc (the same password) may read and add
+#   pg_server.sh grant STATE TABLE   the login ombrix_limited (the same password) may read and add
 #                              rows of TABLE, and create nothing
 set -euo pipefail
 command=$1
@@ -58,12 +58,12 @@ case $command in
     password=$(sed -n 's/^OMBRIX_TEST_SITE_PASSWORD=//p' "$state")
     as_server "$bin/psql" -h "$data" -p "$port" -U ombrix -d ombrix_site -q -v ON_ERROR_STOP=1 -c "
       DO \$\$BEGIN
-        IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'ombrix_pc') THEN
-          CREATE ROLE ombrix_pc LOGIN PASSWORD '$password';
+        IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'ombrix_limited') THEN
+          CREATE ROLE ombrix_limited LOGIN PASSWORD '$password';
         END IF;
       END\$\$;
       REVOKE CREATE ON SCHEMA public FROM PUBLIC;
-      GRANT SELECT, INSERT ON $table TO ombrix_pc;" >/dev/null
+      GRANT SELECT, INSERT ON $table TO ombrix_limited;" >/dev/null
     ;;
   halt | resume | stop)
     [ -f "$state" ] || exit 0

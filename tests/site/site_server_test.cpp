@@ -282,7 +282,7 @@ protected:
         const std::string line =
             std::string(ServerScript()) + " grant " + StateFile() + " " + table;
         EXPECT_EQ(std::system(line.c_str()), 0) << line;
-        return std::regex_replace(connection, std::regex("Uid=ombrix;"), "Uid=ombrix_pc;");
+        return std::regex_replace(connection, std::regex("Uid=ombrix;"), "Uid=ombrix_limited;");
     }
 
     // The report of the site's rows is that of `archive`, which holds the same rows.
