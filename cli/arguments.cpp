@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
 
+#include <utility>
+
 #include "archive/archive_actions.h"
 #include "cli/output_target.h"
 #include "cli/port_name.h"
@@ -7,6 +9,23 @@
 #include "measurement/time_text.h"
 
 namespace {
+
+// The options that take no value and only switch something on.
+bool* FlagOf(Arguments& out, const std::string& word) {
+    const std::pair<const char*, bool Arguments::*> flags[] = {
+        {"--yes", &Arguments::yes},
+        {"--force", &Arguments::force},
+        {"--utf8", &Arguments::utf8},
+        {"--no-archive", &Arguments::noArchive},
+        {"--retry-refused", &Arguments::retryRefused},
+        {"--show-ids", &Arguments::showIds},
+        {"--machine", &Arguments::machine},
+        {"--replace", &Arguments::replace},
+    };
+    for (const auto& [name, member] : flags)
+        if (word == name) return &(out.*member);
+    return nullptr;
+}
 
 // "--port VALUE" or "--port=VALUE"; false when `word` is not that option.
 bool TakeValue(const std::vector<std::string>& words, size_t& i, const std::string& option,
@@ -247,22 +266,8 @@ bool ParseArguments(const std::vector<std::string>& words, Arguments& out, std::
         } else if (word == "--version") {
             out.action = Arguments::Version;
             return true;
-        } else if (word == "--yes") {
-            out.yes = true;
-        } else if (word == "--force") {
-            out.force = true;
-        } else if (word == "--utf8") {
-            out.utf8 = true;
-        } else if (word == "--no-archive") {
-            out.noArchive = true;
-        } else if (word == "--retry-refused") {
-            out.retryRefused = true;
-        } else if (word == "--show-ids") {
-            out.showIds = true;
-        } else if (word == "--machine") {
-            out.machine = true;
-        } else if (word == "--replace") {
-            out.replace = true;
+        } else if (bool* flag = FlagOf(out, word)) {
+            *flag = true;
         } else if (word == "--open") {
             out.filter.openOnly = true;
         } else if (!TakeValue(words, i, "--port", out.port, error) &&
