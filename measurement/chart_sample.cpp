@@ -1,5 +1,7 @@
 #include "measurement/chart_sample.h"
 
+#include "measurement/time_text.h"
+
 #include <algorithm>
 
 ChartSample SampleOf(int64_t time, int value, Verdict verdict, std::optional<int64_t> rowId) {
@@ -30,7 +32,9 @@ void MergeSample(ChartSample& bucket, const ChartSample& sample) {
 
 int64_t BucketSeconds(int64_t from, int64_t to, int columns) {
     if (columns < 1 || to <= from) return 1;
-    return std::max<int64_t>(1, (to - from) / columns);
+    const int64_t width = std::max<int64_t>(1, (to - from) / columns);
+    if (width < SECONDS_PER_HOUR / 2) return width;
+    return (width + SECONDS_PER_HOUR / 2) / SECONDS_PER_HOUR * SECONDS_PER_HOUR;
 }
 
 std::vector<ChartSample> AggregateByColumn(const std::vector<ChartSample>& samples, int64_t from,

@@ -27,8 +27,10 @@ ChartSample SampleOf(int64_t time, int value, Verdict verdict,
 // Adds `sample` to `bucket` (an empty bucket takes it as it is). A merged bucket has no row.
 void MergeSample(ChartSample& bucket, const ChartSample& sample);
 
-// The bucket width that keeps one bucket no wider than one of `columns` equal columns of the
-// span [from, to): at least one second.
+// The bucket width for `columns` equal columns of the span [from, to): no wider than a column
+// while a column spans less than half an hour, at least one second; beyond, the nearest whole
+// hours, so that a site counts the span from its hourly counts and this PC's views draw the same
+// buckets as the site's.
 int64_t BucketSeconds(int64_t from, int64_t to, int columns);
 
 // The samples whose middles fall in [from, to), merged per column of `columns` equal columns,

@@ -6,6 +6,7 @@
 #include "measurement/measurement_identity.h"
 #include "measurement/time_text.h"
 #include "measurement/verdicts.h"
+#include "site/hourly_counts.h"
 #include "site/odbc.h"
 #include "site/sha256.h"
 #include "text/utf16_text.h"
@@ -112,13 +113,16 @@ struct SiteWhere {
     std::string sql;
     std::vector<std::optional<std::string>> values;
 
-    // `open`: the condition of an open result, for a filter of open results only.
-    SiteWhere(const SiteFilter& filter, const std::string& timeMarker, const std::string& open) {
+    // `open`: the condition of an open result, for a filter of open results only; `time` and
+    // `standard` the columns of the table asked (the rows', or the hourly counts').
+    SiteWhere(const SiteFilter& filter, const std::string& timeMarker, const std::string& open,
+              const std::string& time = "measured_at",
+              const std::string& standard = "COALESCE(standard_name, '')") {
         const ArchiveFilter& h = filter.history;
         std::vector<std::string> terms;
-        if (h.from) Add(terms, "measured_at >= " + timeMarker, TimeText(*h.from));
-        if (h.until) Add(terms, "measured_at < " + timeMarker, TimeText(*h.until));
-        if (h.standard) Add(terms, "COALESCE(standard_name, '') = ?", *h.standard);
+        if (h.from) Add(terms, time + " >= " + timeMarker, TimeText(*h.from));
+        if (h.until) Add(terms, time + " < " + timeMarker, TimeText(*h.until));
+        if (h.standard) Add(terms, standard + " = ?", *h.standard);
         if (h.user) Add(terms, "COALESCE(user_name, '') = ?", *h.user);
         if (filter.pc) Add(terms, "pc = ?", *filter.pc);
         if ((h.verdicts & ALL_VERDICTS) != ALL_VERDICTS) {
@@ -148,6 +152,40 @@ private:
         values.push_back(value);
     }
 };
+
+int64_t HourBefore(int64_t seconds) {
+    return seconds - ((seconds % SECONDS_PER_HOUR) + SECONDS_PER_HOUR) % SECONDS_PER_HOUR;
+}
+
+// A filter's period split at whole hours: the hours within it, which the hourly counts count
+// (none when it holds no whole hour), and the seconds before the first of them and after the
+// last, which only the rows can.
+struct HourSplit {
+    std::optional<SiteFilter> hours;
+    std::vector<SiteFilter> rest;
+};
+
+HourSplit SplitAtHours(const SiteFilter& filter) {
+    const ArchiveFilter& h = filter.history;
+    HourSplit split;
+    SiteFilter hours = filter;
+    if (h.from) hours.history.from = HourBefore(*h.from + SECONDS_PER_HOUR - 1);
+    if (h.until) hours.history.until = HourBefore(*h.until);
+    if (hours.history.from && hours.history.until && *hours.history.from >= *hours.history.until) {
+        split.rest.push_back(filter);
+        return split;
+    }
+    if (h.from && *hours.history.from > *h.from) {
+        split.rest.push_back(filter);
+        split.rest.back().history.until = hours.history.from;
+    }
+    if (h.until && *h.until > *hours.history.until) {
+        split.rest.push_back(filter);
+        split.rest.back().history.from = hours.history.until;
+    }
+    split.hours = std::move(hours);
+    return split;
+}
 
 bool ReadRow(OdbcStatement& s, Measurement& m) {
     bool ok = true;
@@ -222,8 +260,9 @@ bool SiteDatabase::EnsureTable(SiteStatus& status) {
     // Table and indexes in one transaction where the engine has them for its definitions
     // (PostgreSQL, SQL Server), so that another PC sees all or none.
     bool made = m_connection->SetAutoCommit(false);
-    for (const std::string& statement : CreateTableV2(*m_dialect))
-        made = made && m_connection->Execute(statement);
+    std::vector<std::string> statements = CreateTableV2(*m_dialect);
+    statements.push_back(CreateHourlyCounts(*m_dialect));
+    for (const std::string& statement : statements) made = made && m_connection->Execute(statement);
     made = made && m_connection->EndTransaction(true);
     const std::string whyNot = m_connection->LastDiagnostic();
     if (!made) m_connection->EndTransaction(false);
@@ -335,9 +374,65 @@ bool SiteDatabase::StoreOnce(const Measurement* rows, size_t size, const PcIdent
         fresh.push_back(&rows[i]);
         freshKeys.push_back(&keys[i]);
     }
-    if (!Insert(fresh, freshKeys, from) || !m_connection->EndTransaction(true)) return false;
+    if (!Insert(fresh, freshKeys, from) || !AddCounts(fresh) || !m_connection->EndTransaction(true))
+        return false;
     count.pushed += fresh.size();
     count.already += size - fresh.size();
+    return true;
+}
+
+bool SiteDatabase::LookForCounts() {
+    const auto probe = m_connection->Prepare(HourlyCountsThere(*m_dialect), 0);
+    bool row = false, ok = true;
+    if (!probe || !probe->Execute() || !probe->Fetch(row)) return false;
+    const int64_t there = row ? probe->Integer(1, ok).value_or(0) : 0;
+    probe->CloseCursor();
+    if (!ok) return false;
+    m_countsTable = there > 0;
+    return true;
+}
+
+bool SiteDatabase::CountsTable() {
+    if (m_version != 2) return false;
+    if (!m_countsTable.value_or(false)) LookForCounts();
+    return m_countsTable.value_or(false);
+}
+
+bool SiteDatabase::AddCounts(const std::vector<const Measurement*>& rows) {
+    if (rows.empty() || m_version != 2) return true;
+    if (!m_countsTable.value_or(false)) {
+        if (!LookForCounts()) return false;
+        if (!*m_countsTable) return true;
+    }
+    std::vector<CountedRow> counted;
+    counted.reserve(rows.size());
+    for (const Measurement* row : rows)
+        counted.push_back({row, TextOrNull(row->standardName).value_or(""),
+                           TextOrNull(row->source).value_or("")});
+    const std::vector<HourlyCount> counts = HourlyCountsOf(counted);
+    for (size_t first = 0; first < counts.size(); first += kRowsPerStatement) {
+        const size_t size = std::min(kRowsPerStatement, counts.size() - first);
+        OdbcStatement* add = Cached(m_countInserts, size, AddHourlyCounts(*m_dialect, size),
+                                    size * HOURLY_COUNT_PARAMETERS);
+        if (!add) return false;
+        for (size_t i = 0; i < size; ++i) {
+            const HourlyCount& c = counts[first + i];
+            const size_t at = i * HOURLY_COUNT_PARAMETERS;
+            add->SetText(at + 1, c.hour);
+            add->SetText(at + 2, c.standard);
+            add->SetText(at + 3, c.verdict);
+            add->SetText(at + 4, c.source);
+            add->SetInteger(at + 5, c.measurements);
+            add->SetInteger(at + 6, int64_t{c.minValue});
+            add->SetInteger(at + 7, int64_t{c.maxValue});
+            add->SetInteger(at + 8, c.valueSum);
+            add->SetInteger(at + 9, c.safetyIndex);
+            add->SetInteger(at + 10, c.dangerIndex);
+            add->SetText(at + 11, c.firstAt);
+            add->SetText(at + 12, c.lastAt);
+        }
+        if (!add->Execute()) return false;
+    }
     return true;
 }
 
@@ -348,6 +443,7 @@ SiteStatus SiteDatabase::StoreAttempts(const StoreRange& store, size_t first, si
     for (int attempt = 0;; ++attempt) {
         if (store(first, size, attempt > 0, count)) return {};
         const SiteStatus status = Refused();
+        m_countsTable.reset();
         fault = FaultOf(m_engine, m_connection->LastState(), m_connection->LastNativeError());
         m_connection->EndTransaction(false);
         const bool again = fault == SiteFault::AlreadyThere || fault == SiteFault::TryAgain;
@@ -614,6 +710,28 @@ SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, 
     buckets.clear();
     if (m_cancelled) return Cancelled();
     width = std::max<int64_t>(width, 1);
+    CountedBuckets counted;
+    SiteStatus status;
+    if (HoursFitBuckets(origin, width) && CountedByHours(filter)) {
+        const HourSplit split = SplitAtHours(filter);
+        if (split.hours) status = CountHours(*split.hours, origin, width, counted);
+        for (const SiteFilter& rest : split.rest)
+            if (status) status = CountRows(rest, origin, width, counted);
+    } else {
+        status = CountRows(filter, origin, width, counted);
+    }
+    if (!status) return status;
+    for (auto& [at, bucket] : counted) buckets.push_back(std::move(bucket));
+    return {};
+}
+
+bool SiteDatabase::CountedByHours(const SiteFilter& filter) {
+    const ArchiveFilter& h = filter.history;
+    return !filter.pc && !h.user && !h.openOnly && CountsTable();
+}
+
+SiteStatus SiteDatabase::CountRows(const SiteFilter& filter, int64_t origin, int64_t width,
+                                   CountedBuckets& counted) {
     const SiteWhere where(filter, TimeMarkerOfTable(), OpenCondition(filter));
     const std::string seconds = MeasuredSeconds();
     // Counted per verdict and pair of indices too, so that each group is one verdict's and
@@ -626,16 +744,37 @@ SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, 
         where.values.size());
     if (!select) return Refused();
     where.Bind(*select);
-    if (!select->Execute()) return Refused();
-    std::map<std::pair<int64_t, std::string>, ChartBucket> counted;
+    return ReadCounts(*select, origin, width, counted);
+}
+
+SiteStatus SiteDatabase::CountHours(const SiteFilter& filter, int64_t origin, int64_t width,
+                                    CountedBuckets& counted) {
+    const SiteWhere where(filter, TimeMarker(*m_dialect), "", "hour_at", "standard_name");
+    const std::string bucket =
+        BucketOf(*m_dialect, SecondsOf(*m_dialect, "hour_at"), origin, width);
+    // The same columns as CountRows's, each group's indices its highest.
+    const auto select = m_connection->Prepare(
+        "SELECT standard_name, verdict, MAX(safety_index), MAX(danger_index), " + bucket +
+            ", SUM(measurements), MIN(min_value), MAX(max_value), SUM(value_sum), MIN(" +
+            SecondsOf(*m_dialect, "first_at") + "), MAX(" + SecondsOf(*m_dialect, "last_at") +
+            ") FROM " + HOURLY_COUNTS_TABLE + where.sql + " GROUP BY standard_name, verdict, " +
+            bucket,
+        where.values.size());
+    if (!select) return Refused();
+    where.Bind(*select);
+    return ReadCounts(*select, origin, width, counted);
+}
+
+SiteStatus SiteDatabase::ReadCounts(OdbcStatement& select, int64_t origin, int64_t width,
+                                    CountedBuckets& counted) {
+    if (!select.Execute()) return Refused();
     for (bool more = true, ok = true;;) {
-        if (!select->Fetch(more)) return Refused();
+        if (!select.Fetch(more)) return Refused();
         if (!more) break;
-        const auto number = [&](int column) { return select->Integer(column, ok).value_or(0); };
-        const std::string standard = select->Text(1, ok).value_or("");
-        const Verdict verdict = VerdictOfText(select->Text(2, ok));
-        const std::optional<int64_t> safety = select->Integer(3, ok),
-                                     danger = select->Integer(4, ok);
+        const auto number = [&](int column) { return select.Integer(column, ok).value_or(0); };
+        const std::string standard = select.Text(1, ok).value_or("");
+        const Verdict verdict = VerdictOfText(select.Text(2, ok));
+        const std::optional<int64_t> safety = select.Integer(3, ok), danger = select.Integer(4, ok);
         const int64_t bucket = number(5);
         ChartSample sample;
         sample.count = number(6);
@@ -653,12 +792,31 @@ SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, 
         merged.safetyIndex = Highest(merged.safetyIndex, safety);
         merged.dangerIndex = Highest(merged.dangerIndex, danger);
     }
-    for (auto& [at, bucket] : counted) buckets.push_back(std::move(bucket));
     return {};
 }
 
 SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::string>& sources) {
-    return Distinct(filter, "source", sources);
+    if (m_cancelled) return Cancelled();
+    if (!CountedByHours(filter)) return Distinct(filter, "source", sources);
+    const HourSplit split = SplitAtHours(filter);
+    std::set<std::string> found;
+    std::vector<std::string> some;
+    if (split.hours) {
+        const SiteWhere where(*split.hours, TimeMarker(*m_dialect), "", "hour_at", "standard_name");
+        const auto select =
+            m_connection->Prepare(std::string("SELECT source FROM ") + HOURLY_COUNTS_TABLE +
+                                      where.sql + " GROUP BY source",
+                                  where.values.size());
+        if (!select) return Refused();
+        where.Bind(*select);
+        if (const SiteStatus status = ReadTexts(*select, found); !status) return status;
+    }
+    for (const SiteFilter& rest : split.rest) {
+        if (const SiteStatus status = Distinct(rest, "source", some); !status) return status;
+        found.insert(some.begin(), some.end());
+    }
+    sources.assign(found.begin(), found.end());
+    return {};
 }
 
 SiteStatus SiteDatabase::Distinct(const SiteFilter& filter, const char* column,
@@ -674,15 +832,20 @@ SiteStatus SiteDatabase::Distinct(const SiteFilter& filter, const char* column,
                                               where.values.size());
     if (!select) return Refused();
     where.Bind(*select);
-    if (!select->Execute()) return Refused();
     std::set<std::string> found;
+    if (const SiteStatus status = ReadTexts(*select, found); !status) return status;
+    values.assign(found.begin(), found.end());
+    return {};
+}
+
+SiteStatus SiteDatabase::ReadTexts(OdbcStatement& select, std::set<std::string>& found) {
+    if (!select.Execute()) return Refused();
     for (bool more = true, ok = true;;) {
-        if (!select->Fetch(more)) return Refused();
+        if (!select.Fetch(more)) return Refused();
         if (!more) break;
-        found.insert(select->Text(1, ok).value_or(""));
+        found.insert(select.Text(1, ok).value_or(""));
         if (!ok) return Refused();
     }
-    values.assign(found.begin(), found.end());
     return {};
 }
 

@@ -186,6 +186,27 @@ private:
     bool StoreActionsOnce(const SiteAction* versions, size_t size, const PcIdentity& from,
                           bool lookUpFirst, PushCount& count);
     bool EnsureActionsTable(SiteStatus& status);
+    // ombrix_hourly_counts there beside a table of version 2: looked at again until it is, and
+    // after any push that failed (IT may have dropped it to build it anew).
+    bool CountsTable();
+    // Looks whether it is there: false when the server could not tell.
+    bool LookForCounts();
+    // The rows just inserted added to the hourly counts, where the table has them: within the
+    // transaction that inserted them, looked at after the insert so that IT's building of the
+    // table (which holds back inserts) either counts the rows or is there to be added to.
+    bool AddCounts(const std::vector<const Measurement*>& rows);
+    // Whether the hourly counts can count the filter's rows: none of a user, a PC or open
+    // results alone, which they do not tell apart.
+    bool CountedByHours(const SiteFilter& filter);
+    using CountedBuckets = std::map<std::pair<int64_t, std::string>, ChartBucket>;
+    // The rows of the filter counted per bucket and standard into `counted`: from every row, or
+    // from the hourly counts of [hoursFrom, hoursUntil) (unbounded where none).
+    SiteStatus CountRows(const SiteFilter& filter, int64_t origin, int64_t width,
+                         CountedBuckets& counted);
+    SiteStatus CountHours(const SiteFilter& filter, int64_t origin, int64_t width,
+                          CountedBuckets& counted);
+    SiteStatus ReadCounts(OdbcStatement& select, int64_t origin, int64_t width,
+                          CountedBuckets& counted);
     // The condition an open result meets, for a filter of open results only: 주의 or 오염, and
     // no action where the site knows them.
     std::string OpenCondition(const SiteFilter& filter);
@@ -206,6 +227,8 @@ private:
     // The distinct values of `column` among the filter's rows, sorted; "" for rows without one.
     SiteStatus Distinct(const SiteFilter& filter, const char* column,
                         std::vector<std::string>& values);
+    // The first column of the statement's rows, executed here, added to `found` ("" for NULL).
+    SiteStatus ReadTexts(OdbcStatement& select, std::set<std::string>& found);
     // The driver's words for the last failure, or that it was cancelled.
     SiteStatus Refused() const;
     SiteStatus Cancelled() const;
@@ -219,5 +242,7 @@ private:
     std::map<size_t, std::unique_ptr<OdbcStatement>> m_actionSelects, m_actionInserts,
         m_latestSelects;
     std::optional<bool> m_actionsTable;  // ombrix_actions there: known once looked at
+    std::optional<bool> m_countsTable;   // ombrix_hourly_counts there: known once it is
+    std::map<size_t, std::unique_ptr<OdbcStatement>> m_countInserts;
     std::atomic<bool> m_cancelled{false};
 };

@@ -6,41 +6,51 @@ const SiteDialect kDialects[] = {
     {SiteEngine::PostgreSql, "varchar(%)", "timestamp", "bigint GENERATED ALWAYS AS IDENTITY",
      // date_part's double rather than EXTRACT's numeric: cheaper for each of a year's rows.
      "(now() AT TIME ZONE 'utc')", "char(64)", "", "CAST(date_part('epoch', %) AS bigint)", "/",
-     "LIMIT %", "LIMIT % OFFSET #"},
+     "LIMIT %", "LIMIT % OFFSET #", "ON CONFLICT (%) DO UPDATE SET", "ombrix_hourly_counts.%",
+     "EXCLUDED.%", nullptr, "current_schema()"},
     // utf8mb4: every character (MariaDB's utf8 is utf8mb3); _bin: names compared as they are.
     {SiteEngine::MariaDb, "varchar(%)", "DATETIME", "BIGINT AUTO_INCREMENT", "(UTC_TIMESTAMP())",
      "CHAR(64) CHARACTER SET ascii COLLATE ascii_bin", " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin",
      // TO_SECONDS counts from the year 0, 62167219200 at 1970: cheaper for each of a year's rows
      // than TIMESTAMPDIFF. `/` would give a decimal: DIV is MariaDB's integer division.
-     "(TO_SECONDS(%) - 62167219200)", "DIV", "LIMIT %", "LIMIT % OFFSET #"},
+     "(TO_SECONDS(%) - 62167219200)", "DIV", "LIMIT %", "LIMIT % OFFSET #",
+     // Its assignments see the columns assigned before them: each reads its own column only.
+     "ON DUPLICATE KEY UPDATE", "%", "VALUES(%)", nullptr, "DATABASE()"},
     // nvarchar for Hangul whatever the database's collation; _BIN2 compares by code point.
     {SiteEngine::SqlServer, "nvarchar(%) COLLATE Latin1_General_100_BIN2", "datetime2(0)",
      "bigint IDENTITY(1,1)", "(SYSUTCDATETIME())", "char(64) COLLATE Latin1_General_100_BIN2", "",
      // DATEDIFF would overflow an int in 2038; no LIMIT: OFFSET ... FETCH after the ORDER BY.
      "DATEDIFF_BIG(SECOND, '1970-01-01', %)", "/", "OFFSET 0 ROWS FETCH NEXT % ROWS ONLY",
-     "OFFSET # ROWS FETCH NEXT % ROWS ONLY"},
+     "OFFSET # ROWS FETCH NEXT % ROWS ONLY", nullptr, "t.%", "n.%",
+     // HOLDLOCK: two PCs adding the same missing row at once, one of them inserts it.
+     "MERGE INTO % WITH (HOLDLOCK) AS t", "SCHEMA_NAME()"},
     // An engine not known here: the SQL standard's words.
     {SiteEngine::Other, "CHARACTER VARYING(%)", "TIMESTAMP", "BIGINT GENERATED ALWAYS AS IDENTITY",
      "CURRENT_TIMESTAMP", "CHARACTER(64)", "", "CAST(EXTRACT(EPOCH FROM %) AS BIGINT)", "/",
-     "FETCH FIRST % ROWS ONLY", "OFFSET # ROWS FETCH FIRST % ROWS ONLY"},
+     "FETCH FIRST % ROWS ONLY", "OFFSET # ROWS FETCH FIRST % ROWS ONLY", nullptr, "t.%", "n.%",
+     "MERGE INTO % AS t", nullptr},
 };
 
 // Where a pattern of the table takes its value, and the rows skipped; no SQL word holds them.
 constexpr char kPlaceholder = '%';
 constexpr char kSkipPlaceholder = '#';
 
-std::string Filled(const std::string& pattern, const std::string& value,
-                   char placeholder = kPlaceholder) {
+std::string FilledAt(const std::string& pattern, const std::string& value, char placeholder) {
     std::string text = pattern;
-    text.replace(text.find(placeholder), 1, value);
+    if (const size_t at = text.find(placeholder); at != std::string::npos)
+        text.replace(at, 1, value);
     return text;
 }
 
-std::string Text(const SiteDialect& dialect, int characters) {
-    return Filled(dialect.text, std::to_string(characters));
+}  // namespace
+
+std::string Filled(const std::string& pattern, const std::string& value) {
+    return FilledAt(pattern, value, kPlaceholder);
 }
 
-}  // namespace
+std::string TextType(const SiteDialect& dialect, int characters) {
+    return Filled(dialect.text, std::to_string(characters));
+}
 
 const SiteDialect& DialectOf(SiteEngine engine) {
     for (const SiteDialect& dialect : kDialects)
@@ -49,7 +59,7 @@ const SiteDialect& DialectOf(SiteEngine engine) {
 }
 
 std::vector<std::string> CreateTableV2(const SiteDialect& d) {
-    const std::string name = Text(d, 50), longText = Text(d, 255);
+    const std::string name = TextType(d, 50), longText = TextType(d, 255);
     std::string table = "CREATE TABLE ombrix_measurements (\n";
     table += "  id " + std::string(d.identity) + " PRIMARY KEY,\n";
     table += "  measured_at " + std::string(d.timestamp) + " NOT NULL,\n";
@@ -58,7 +68,7 @@ std::vector<std::string> CreateTableV2(const SiteDialect& d) {
     table += "  id1 BIGINT,\n  id2 BIGINT,\n  standard_no INTEGER,\n";
     table += "  standard_name " + name + ",\n";
     table += "  safety_index INTEGER,\n  danger_index INTEGER,\n  value INTEGER NOT NULL,\n";
-    table += "  verdict " + Text(d, 4) + " NOT NULL,\n";
+    table += "  verdict " + TextType(d, 4) + " NOT NULL,\n";
     table += "  source " + longText + ",\n";
     table += "  archived_at " + std::string(d.timestamp) + ",\n";
     table += "  pc " + longText + ",\n";
@@ -85,10 +95,10 @@ std::string CreateActionsTable(const SiteDialect& d) {
     std::string table = "CREATE TABLE ombrix_actions (\n";
     table += "  id " + std::string(d.identity) + " PRIMARY KEY,\n";
     table += "  identity_hash " + std::string(d.hash) + " NOT NULL,\n";
-    table += "  action_text " + Text(d, 2000) + " NOT NULL,\n";
-    table += "  action_by " + Text(d, 255) + " NOT NULL,\n";
+    table += "  action_text " + TextType(d, 2000) + " NOT NULL,\n";
+    table += "  action_by " + TextType(d, 255) + " NOT NULL,\n";
     table += "  action_at " + std::string(d.timestamp) + " NOT NULL,\n";
-    table += "  pc " + Text(d, 255) + ",\n";
+    table += "  pc " + TextType(d, 255) + ",\n";
     table += "  received_at " + std::string(d.timestamp) + " DEFAULT " + d.utcNow + " NOT NULL,\n";
     // A version is what one person wrote about one measurement at one second: pushed again
     // after a lost reply, or from a second PC that holds a copy of the archive, it is the same
@@ -119,6 +129,6 @@ std::string FirstRows(const SiteDialect& dialect, size_t rows) {
 }
 
 std::string RowsAfter(const SiteDialect& dialect, size_t skip, size_t rows) {
-    return Filled(Filled(dialect.skipRows, std::to_string(skip), kSkipPlaceholder),
+    return Filled(FilledAt(dialect.skipRows, std::to_string(skip), kSkipPlaceholder),
                   std::to_string(rows));
 }

@@ -24,9 +24,22 @@ struct SiteDialect {
     const char* divide;        // integer division, the quotient rounded towards zero
     const char* firstRows;     // after ORDER BY: the first % rows only
     const char* skipRows;      // after ORDER BY: # rows skipped, then the first % rows only
+    // Adding to a row of counts that may be there: after an INSERT's VALUES, the clause that
+    // updates the row whose key (%) is taken instead, or none where only MERGE does it.
+    const char* onConflict;
+    const char* existing;  // in that clause, the column % of the row that is there
+    const char* incoming;  // and of the row the INSERT gave
+    const char* merge;     // otherwise: how MERGE INTO the table % begins, its row called t
+    const char* schema;    // the schema a login's unqualified names are in, or none
 };
 
 const SiteDialect& DialectOf(SiteEngine engine);
+
+// `pattern` of the table with its % replaced by `value`.
+std::string Filled(const std::string& pattern, const std::string& value);
+
+// The engine's type for a text of up to `characters` characters.
+std::string TextType(const SiteDialect& dialect, int characters);
 
 // The statements that make the table of version 2 and its indexes, in order.
 std::vector<std::string> CreateTableV2(const SiteDialect& dialect);

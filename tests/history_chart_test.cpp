@@ -218,8 +218,11 @@ TEST(ChartSample, AggregatesPerColumn) {
     EXPECT_EQ(coarse[0].to, t0 + 7300);
 }
 
-TEST(ChartSample, BucketSecondsNoWiderThanAColumn) {
-    EXPECT_EQ(BucketSeconds(0, 365 * SECONDS_PER_DAY, 960), 32850);
+TEST(ChartSample, BucketSecondsNoWiderThanAColumnOrWholeHours) {
+    EXPECT_EQ(BucketSeconds(0, 365 * SECONDS_PER_DAY, 960), 9 * SECONDS_PER_HOUR);  // 32850
+    EXPECT_EQ(BucketSeconds(0, 30 * SECONDS_PER_DAY, 700), SECONDS_PER_HOUR);       // 3702
+    EXPECT_EQ(BucketSeconds(0, 30 * SECONDS_PER_DAY, 900), SECONDS_PER_HOUR);       // 2880
+    EXPECT_EQ(BucketSeconds(0, 7 * SECONDS_PER_DAY, 700), 864);
     EXPECT_EQ(BucketSeconds(0, 100, 960), 1);
     EXPECT_EQ(BucketSeconds(100, 100, 960), 1);
     EXPECT_EQ(BucketSeconds(0, 9600, 0), 1);

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "site/hourly_counts.h"
 #include "site/site_dialect.h"
 
 namespace {
@@ -39,7 +41,7 @@ std::string Script(const std::vector<std::string>& statements, const std::string
     std::string script;
     for (std::string statement : statements) {
         for (const char* before : {"CREATE TABLE ", " ON "}) {
-            const size_t at = statement.find(std::string(before) + "ombrix_measurements");
+            const size_t at = statement.find(std::string(before) + "ombrix_");
             if (at != std::string::npos) statement.insert(at + std::string(before).size(), schema);
         }
         script += statement + ";\n";
@@ -61,8 +63,28 @@ TEST(ItPage, GivesEachEnginesTableAsTheProgramMakesIt) {
         SCOPED_TRACE(c.engine);
         const std::string block = PageBlock(c.engine, "table");
         ASSERT_FALSE(block.empty()) << "no table block in " << OMBRIX_IT_PAGE;
-        const std::string expected = Script(CreateTableV2(DialectOf(c.dialect)), c.schema);
+        // The hourly counts after the rows' table and its indexes, in the same transaction.
+        std::vector<std::string> statements = CreateTableV2(DialectOf(c.dialect));
+        statements.push_back(CreateHourlyCounts(DialectOf(c.dialect)));
+        const std::string expected = Script(statements, c.schema);
         EXPECT_NE(block.find(expected), std::string::npos) << expected << "\nnot in\n" << block;
+    }
+}
+
+// The page builds the hourly counts from the rows with the SQL that docs/archive.md gives and the
+// site tests run on both engines.
+TEST(ItPage, BuildsTheHourlyCountsWithTheTestedSql) {
+    std::ifstream file(std::string(OMBRIX_DOCS) + "/archive.md", std::ios::binary);
+    const std::string doc((std::istreambuf_iterator<char>(file)), {});
+    for (const auto& [engine, heading] :
+         {std::pair{"postgresql", "PostgreSQL"}, std::pair{"mariadb", "MariaDB"}}) {
+        SCOPED_TRACE(engine);
+        const std::string opening =
+            std::string("```sql\n-- ") + heading + ": ombrix_hourly_counts from the rows\n";
+        const size_t start = doc.find(opening);
+        ASSERT_NE(start, std::string::npos) << opening;
+        const size_t from = start + opening.size();
+        EXPECT_EQ(PageBlock(engine, "counts"), doc.substr(from, doc.find("```", from) - from));
     }
 }
 

@@ -14,6 +14,7 @@
 #include "archive/archive_schema.h"
 #include "archive/push_queue.h"
 #include "measurement/measurement_identity.h"
+#include "site/hourly_counts.h"
 #include "site/sha256.h"
 #include "site/site_database.h"
 #include "site/site_dialect.h"
@@ -24,6 +25,17 @@
 #include "text/utf16_text.h"
 
 namespace {
+
+// The statement of docs/archive.md's SQL block headed "-- `heading`", without its ";".
+std::string DocumentedStatement(const std::string& heading) {
+    std::ifstream file(std::string(OMBRIX_DOCS) + "/archive.md", std::ios::binary);
+    const std::string doc((std::istreambuf_iterator<char>(file)), {});
+    const std::string opening = "```sql\n-- " + heading + "\n";
+    const size_t start = doc.find(opening);
+    if (start == std::string::npos) return "no block " + opening;
+    const size_t from = start + opening.size();
+    return doc.substr(from, doc.find(";\n```", from) - from);
+}
 
 Measurement Row(const std::string& at, int value, const std::string& user = "홍길동") {
     Measurement m;
@@ -561,14 +573,126 @@ TEST(SiteDialect, TheActionsTableIsMadeInEachEnginesWords) {
         const size_t end = table.rfind(')');
         EXPECT_EQ(table.substr(end + 1), DialectOf(c.engine).tableOptions) << table;
         // docs/archive.md gives IT the same statement, to make the table beforehand.
-        std::ifstream file(std::string(OMBRIX_DOCS) + "/archive.md", std::ios::binary);
-        const std::string doc((std::istreambuf_iterator<char>(file)), {});
-        const std::string heading = std::string("```sql\n-- ") + c.name + ": ombrix_actions\n";
-        const size_t start = doc.find(heading);
-        ASSERT_NE(start, std::string::npos) << heading;
-        const size_t from = start + heading.size();
-        EXPECT_EQ(doc.substr(from, doc.find(";\n```", from) - from), table);
+        EXPECT_EQ(DocumentedStatement(std::string(c.name) + ": ombrix_actions"), table);
     }
+}
+
+// The hourly counts in each engine's words: the same key, and an addition that inserts a missing
+// hour and adds to one that is there, each column as it folds (a sum, a lowest or a highest, NULL
+// giving way to a value), in the engine's own form of it.
+TEST(SiteDialect, TheHourlyCountsAreMadeAndAddedToInEachEnginesWords) {
+    const struct {
+        SiteEngine engine;
+        const char* name;
+        std::vector<const char*> table, add;  // in the statements, in this order
+    } cases[] = {
+        {SiteEngine::PostgreSql,
+         "PostgreSQL",
+         {"hour_at timestamp NOT NULL", "standard_name varchar(50) NOT NULL",
+          "source varchar(255) NOT NULL", "first_at timestamp NOT NULL"},
+         {"VALUES (CAST(? AS timestamp), ?, ?, ?, ?, ?, ?, ?, ?, ?, CAST(? AS timestamp), "
+          "CAST(? AS timestamp)), (CAST(",
+          "ON CONFLICT (hour_at, standard_name, verdict, source) DO UPDATE SET measurements = "
+          "ombrix_hourly_counts.measurements + EXCLUDED.measurements, min_value = CASE WHEN "
+          "ombrix_hourly_counts.min_value IS NULL OR EXCLUDED.min_value < "
+          "ombrix_hourly_counts.min_value THEN EXCLUDED.min_value ELSE "
+          "ombrix_hourly_counts.min_value END",
+          "last_at = CASE WHEN ombrix_hourly_counts.last_at IS NULL OR EXCLUDED.last_at > "
+          "ombrix_hourly_counts.last_at THEN EXCLUDED.last_at ELSE ombrix_hourly_counts.last_at "
+          "END"}},
+        {SiteEngine::MariaDb,
+         "MariaDB",
+         {"hour_at DATETIME NOT NULL", ") CHARACTER SET utf8mb4 COLLATE utf8mb4_bin"},
+         {"ON DUPLICATE KEY UPDATE measurements = measurements + VALUES(measurements)",
+          "safety_index = CASE WHEN safety_index IS NULL OR VALUES(safety_index) > safety_index "
+          "THEN VALUES(safety_index) ELSE safety_index END"}},
+        {SiteEngine::SqlServer,
+         "SQL Server",
+         {"hour_at datetime2(0) NOT NULL",
+          "standard_name nvarchar(50) COLLATE Latin1_General_100_BIN2 NOT NULL"},
+         {"MERGE INTO ombrix_hourly_counts WITH (HOLDLOCK) AS t USING (VALUES (CAST(? AS "
+          "datetime2(0)), ?",
+          ") AS n (hour_at, standard_name, verdict, source, measurements,",
+          "ON t.hour_at = n.hour_at AND t.standard_name = n.standard_name AND t.verdict = "
+          "n.verdict AND t.source = n.source WHEN MATCHED THEN UPDATE SET measurements = "
+          "t.measurements + n.measurements",
+          "WHEN NOT MATCHED THEN INSERT (hour_at, standard_name, verdict, source, measurements, "
+          "min_value, max_value, value_sum, safety_index, danger_index, first_at, last_at) VALUES "
+          "(n.hour_at, n.standard_name,",
+          "n.last_at);"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SiteDialect& dialect = DialectOf(c.engine);
+        const std::string table = CreateHourlyCounts(dialect), add = AddHourlyCounts(dialect, 2);
+        for (const auto& [statement, words] : {std::pair{&table, &c.table}, {&add, &c.add}}) {
+            size_t at = 0;
+            for (const char* word : *words) {
+                const size_t found = statement->find(word, at);
+                EXPECT_NE(found, std::string::npos) << word << " in\n" << *statement;
+                if (found != std::string::npos) at = found;
+            }
+        }
+        EXPECT_NE(table.find("CONSTRAINT ombrix_hourly_counts_key PRIMARY KEY (hour_at, "
+                             "standard_name, verdict, source)\n)"),
+                  std::string::npos);
+        EXPECT_EQ(std::count(add.begin(), add.end(), '?'), 2 * HOURLY_COUNT_PARAMETERS);
+        EXPECT_EQ(DocumentedStatement(std::string(c.name) + ": ombrix_hourly_counts"), table);
+    }
+    // Whether the login sees the table, asked where a failing statement would end the push's
+    // transaction: the catalogue of the login's own schema.
+    EXPECT_EQ(HourlyCountsThere(DialectOf(SiteEngine::MariaDb)),
+              "SELECT COUNT(*) FROM information_schema.tables WHERE table_name = "
+              "'ombrix_hourly_counts' AND table_schema = DATABASE()");
+}
+
+// A push's rows counted by their hours, standards, verdicts and sources, in the key's order: the
+// names as the table keeps them, the lowest, highest and summed values, the highest indices
+// (none only where no row has one) and the first and last times of each.
+TEST(HourlyCounts, FoldEachRowIntoItsHourInTheKeysOrder) {
+    const auto row = [](const char* at, int value, Verdict verdict, std::optional<int64_t> safety) {
+        Measurement m;
+        m.measuredAt = at;
+        m.value = value;
+        m.verdict = verdict;
+        m.safetyIndex = safety;
+        return m;
+    };
+    const Measurement rows[] = {
+        row("2026-03-07 14:59:59", 150, Verdict::Caution, 100),
+        row("2026-03-07 14:00:00", 180, Verdict::Caution, std::nullopt),
+        row("2026-03-07 14:30:00", 120, Verdict::Caution, 90),
+        row("2026-03-07 15:00:00", 20, Verdict::Safe, std::nullopt),
+        row("2026-03-07 14:10:00", 50, Verdict::Safe, std::nullopt),
+        row("2026-03-07 14:20:00", 130, Verdict::Caution, 100),
+    };
+    const std::vector<CountedRow> counted = {
+        {&rows[0], "세균", "COM3"}, {&rows[1], "세균", "COM3"}, {&rows[2], "세균", "COM3"},
+        {&rows[3], "세균", "COM3"}, {&rows[4], "", ""},         {&rows[5], "세균", "COM4"},
+    };
+    const std::vector<HourlyCount> counts = HourlyCountsOf(counted);
+    ASSERT_EQ(counts.size(), 4u);
+    const auto line = [](const HourlyCount& c) {
+        const auto index = [](const std::optional<int64_t>& i) {
+            return i ? std::to_string(*i) : std::string("-");
+        };
+        return c.hour + "|" + c.standard + "|" + c.verdict + "|" + c.source + "|" +
+               std::to_string(c.measurements) + "|" + std::to_string(c.minValue) + "|" +
+               std::to_string(c.maxValue) + "|" + std::to_string(c.valueSum) + "|" +
+               index(c.safetyIndex) + "|" + c.firstAt + "|" + c.lastAt;
+    };
+    EXPECT_EQ(line(counts[0]),
+              "2026-03-07 14:00:00||안전||1|50|50|50|-|2026-03-07 14:10:00|"
+              "2026-03-07 14:10:00");
+    EXPECT_EQ(line(counts[1]),
+              "2026-03-07 14:00:00|세균|주의|COM3|3|120|180|450|100|"
+              "2026-03-07 14:00:00|2026-03-07 14:59:59");
+    EXPECT_EQ(line(counts[2]),
+              "2026-03-07 14:00:00|세균|주의|COM4|1|130|130|130|100|"
+              "2026-03-07 14:20:00|2026-03-07 14:20:00");
+    EXPECT_EQ(line(counts[3]),
+              "2026-03-07 15:00:00|세균|안전|COM3|1|20|20|20|-|"
+              "2026-03-07 15:00:00|2026-03-07 15:00:00");
 }
 
 // The words that page a query and count by buckets on the server, for each engine: SQL Server

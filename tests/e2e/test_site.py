@@ -78,6 +78,7 @@ class Site(BenchCase):
         self.addCleanup(server, "resume")
         psql("DROP TABLE IF EXISTS ombrix_measurements")
         psql("DROP TABLE IF EXISTS ombrix_actions")  # earlier tests' CHECKs and rows
+        psql("DROP TABLE IF EXISTS ombrix_hourly_counts")
         os.environ["OMBRIX_SITE"] = server_state()["OMBRIX_TEST_SITE"]
         self.addCleanup(os.environ.pop, "OMBRIX_SITE")
         self.state_file = self.write_state(STATE)

@@ -136,6 +136,7 @@ protected:
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         ASSERT_TRUE(Site().Execute("DROP TABLE IF EXISTS ombrix_measurements"));
         ASSERT_TRUE(Site().Execute("DROP TABLE IF EXISTS ombrix_actions"));
+        ASSERT_TRUE(Site().Execute("DROP TABLE IF EXISTS ombrix_hourly_counts"));
     }
     void TearDown() override {
         Server("resume");  // a test that halted it and failed before it came back
@@ -171,6 +172,33 @@ protected:
         const auto all = count->Integer(1, ok), distinct = count->Integer(2, ok);
         count->CloseCursor();
         return {all.value_or(-1), distinct.value_or(-1)};
+    }
+
+    // Every hourly count, a line each in the key's order.
+    std::string Counts() {
+        auto select = Site().Prepare(
+            "SELECT hour_at, standard_name, verdict, source, measurements, min_value, max_value, "
+            "value_sum, safety_index, danger_index, first_at, last_at FROM ombrix_hourly_counts "
+            "ORDER BY hour_at, standard_name, verdict, source",
+            0);
+        std::string lines;
+        bool more = true, ok = true;
+        if (!select || !select->Execute()) return "failed: " + Site().LastDiagnostic();
+        while (select->Fetch(more) && more) {
+            for (int column = 1; column <= 12; ++column)
+                lines += select->Text(column, ok).value_or("-") + "|";
+            lines += "\n";
+        }
+        return ok ? lines : "failed";
+    }
+    // The rows the hourly counts count.
+    int64_t CountedRows() {
+        auto sum = Site().Prepare("SELECT SUM(measurements) FROM ombrix_hourly_counts", 0);
+        bool row = false, ok = true;
+        if (!sum || !sum->Execute() || !sum->Fetch(row) || !row) return -1;
+        const auto rows = sum->Integer(1, ok);
+        sum->CloseCursor();
+        return rows.value_or(-1);
     }
 
     // The server's sessions of clients in the site's database, the test's own among them.
@@ -668,8 +696,14 @@ TEST_F(SiteServerTest, TheServerCountsAndPagesTheRowsAsTheArchiveHoldsThem) {
     SiteFilter month;
     ASSERT_TRUE(SetFilterDays("2026-02-01", "2026-02-28", month.history));
     month.history.verdicts = VerdictBit(Verdict::Caution) | VerdictBit(Verdict::Contaminated);
-    for (const SiteFilter& filter : {SiteFilter{}, month}) {
-        const int64_t origin = filter.history.from.value_or(0), width = 6 * 3600;
+    // A period that begins and ends within an hour: its whole hours from the hourly counts, the
+    // rest from the rows.
+    SiteFilter within;
+    within.history.from = SecondsFromTimeText("2026-02-03 10:30:15");
+    within.history.until = SecondsFromTimeText("2026-02-20 17:45:00");
+    within.history.standard = "ATP 도마";
+    for (const SiteFilter& filter : {SiteFilter{}, month, within}) {
+        const int64_t origin = filter.history.from.value_or(0) / 3600 * 3600, width = 6 * 3600;
         std::vector<ChartBucket> fromSite, fromArchive;
         ASSERT_TRUE(site->CountBuckets(filter, origin, width, fromSite));
         ASSERT_TRUE(ChartBuckets(*local, filter.history, origin, width, fromArchive));
@@ -727,6 +761,42 @@ TEST_F(SiteServerTest, TheServerCountsAndPagesTheRowsAsTheArchiveHoldsThem) {
     EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), count + 500 + 1);
     EXPECT_EQ(csv.out, Ombrix({"--archive", path, "history"}).out);
     ExpectSameReport(path);
+}
+
+// The hourly counts that pushes keep agree with the rows however the rows came (a copy of the
+// archive pushed from a second PC first, its rows already there for the first, a push with
+// nothing new, rows added to hours that have counts), and with what docs/archive.md's SQL builds
+// from the rows of a table made before the counts.
+TEST_F(SiteServerTest, TheHourlyCountsAgreeWithTheRowsAndWithTheDocumentedBuild) {
+    const std::string first = Archive("first.sqlite3", 3000, 7);
+    const std::string copy = (dir / "copy.sqlite3").string();
+    std::filesystem::copy_file(first, copy);
+    {
+        ArchiveFile more(first);
+        Keep(more, 400, 8, "COM4");
+    }
+    for (const std::string& archive : {copy, first, copy})
+        ASSERT_EQ(RunProgram(Sync(archive, connection), dir).status, 0);
+    const std::string pushed = Counts();
+    EXPECT_NE(pushed.find("|COM4|"), std::string::npos);
+    EXPECT_EQ(CountedRows(), SiteRows().first);
+
+    Run("DROP TABLE ombrix_hourly_counts;\n");
+    const std::string build =
+        DocumentedSql(OnMariaDb() ? "-- MariaDB: ombrix_hourly_counts from the rows"
+                                  : "-- PostgreSQL: ombrix_hourly_counts from the rows");
+    ASSERT_FALSE(build.empty());
+    Run(build);
+    EXPECT_EQ(Counts(), pushed);
+
+    // Later pushes add to the counts built, into hours that have some.
+    {
+        ArchiveFile more(first);
+        Keep(more, 300, 9, "COM3");
+    }
+    ASSERT_EQ(RunProgram(Sync(first, connection), dir).status, 0);
+    EXPECT_EQ(CountedRows(), SiteRows().first);
+    EXPECT_EQ(SiteRows().first, 3700);
 }
 
 // A query the operator has replaced, cancelled from the window's thread: it stops at the latest
