@@ -46,8 +46,9 @@ struct SiteQuery {
     std::condition_variable wake;
     SiteResultsArrived arrived;  // dropped when the query is replaced
     bool cancelled = false;
-    SiteDatabase* database = nullptr;  // while open, for a cancel
-    bool knowsActions = false;         // the query's thread's alone
+    SiteDatabase* database = nullptr;       // while open, for a cancel
+    SiteDatabase* namesDatabase = nullptr;  // the names' own, likewise
+    bool knowsActions = false;              // the query's thread's alone
     bool counted = false, countsTaken = false;
     bool namesRead = false, namesTaken = false;
     SiteStatus status;
@@ -70,13 +71,15 @@ void Cancel(SiteQuery& query) {
     query.cancelled = true;
     query.arrived = nullptr;
     if (query.database) query.database->Cancel();
+    if (query.namesDatabase) query.namesDatabase->Cancel();
     query.wake.notify_all();
 }
 
-// The site the query's thread reads, or none once it closes; false when cancelled meanwhile.
-bool Attach(SiteQuery& query, SiteDatabase* database) {
+// The site one of the query's threads reads (`held`), or none once it closes; false when
+// cancelled meanwhile.
+bool Attach(SiteQuery& query, SiteDatabase* SiteQuery::*held, SiteDatabase* database) {
     const std::lock_guard<std::mutex> guard(query.lock);
-    query.database = query.cancelled ? nullptr : database;
+    query.*held = query.cancelled ? nullptr : database;
     return !query.cancelled;
 }
 
@@ -119,33 +122,30 @@ bool Publish(SiteQuery& query, const SiteStatus& status) {
     return bool(status);
 }
 
-// The names of the period, once the table has what it shows first and asks for nothing.
-bool ReadNames(SiteDatabase& site, SiteQuery& query) {
+// The names of the period, on a connection of their own: the server takes seconds for a year's,
+// and the pages the table asks for meanwhile do not wait for them.
+void RunNames(const std::shared_ptr<SiteQuery>& query) {
+    SiteStatus status;
+    const std::unique_ptr<SiteDatabase> site = SiteDatabase::Open(query->connection, status);
+    if (site && !Attach(*query, &SiteQuery::namesDatabase, site.get())) return;
     FilterChoices names;
-    const SiteStatus status = site.Names(PeriodOf(query.filter), names);
-    const std::lock_guard<std::mutex> guard(query.lock);
-    if (query.cancelled) return false;
-    query.names = std::move(names);
-    query.namesRead = true;
-    return Publish(query, status);
+    if (site) status = site->Names(PeriodOf(query->filter), names);
+    const std::lock_guard<std::mutex> guard(query->lock);
+    query->namesDatabase = nullptr;
+    if (query->cancelled) return;
+    query->names = std::move(names);
+    query->namesRead = true;
+    Publish(*query, status);
 }
 
-// Pages read as the window asks, the names when it asks for none, until the query is replaced
-// or a statement fails.
+// Pages read as the window asks, until the query is replaced or a statement fails.
 void ServePages(SiteDatabase& site, SiteQuery& query, const SiteRowMap& map) {
-    for (bool namesWanted = query.wantsNames;;) {
+    for (;;) {
         SiteQuery::Asked asked;
         {
             std::unique_lock<std::mutex> guard(query.lock);
-            query.wake.wait(guard,
-                            [&] { return query.cancelled || !query.asked.empty() || namesWanted; });
+            query.wake.wait(guard, [&] { return query.cancelled || !query.asked.empty(); });
             if (query.cancelled) return;
-            if (query.asked.empty()) {
-                guard.unlock();
-                namesWanted = false;
-                if (!ReadNames(site, query)) return;
-                continue;
-            }
             asked = std::move(query.asked.front());
             query.asked.pop_front();
         }
@@ -164,7 +164,7 @@ void ServePages(SiteDatabase& site, SiteQuery& query, const SiteRowMap& map) {
 void Run(const std::shared_ptr<SiteQuery>& query) {
     SiteStatus status;
     const std::unique_ptr<SiteDatabase> site = SiteDatabase::Open(query->connection, status);
-    if (site && !Attach(*query, site.get())) return;
+    if (site && !Attach(*query, &SiteQuery::database, site.get())) return;
     std::vector<ChartBucket> buckets;
     std::vector<SiteListRow> rows;
     if (site) status = Count(*site, *query, buckets, rows);
@@ -183,8 +183,9 @@ void Run(const std::shared_ptr<SiteQuery>& query) {
         query->counted = true;
         counted = Publish(*query, status);
     }
+    if (counted && query->wantsNames) std::thread(RunNames, query).detach();
     if (counted) ServePages(*site, *query, map);
-    if (site) Attach(*query, nullptr);
+    if (site) Attach(*query, &SiteQuery::database, nullptr);
 }
 
 }  // namespace

@@ -40,8 +40,8 @@ public:
 
     // Counts the rows of `choices` on the server for a plot about `chartColumns` pixels wide and
     // reads the first rows, then the standard and user names of the period when it is another
-    // than the names' (they come after, as the table asks for no page): the query under way, if
-    // any, is cancelled.
+    // than the names' (after them, on a connection of their own, so that the pages the table asks
+    // for meanwhile do not wait for them): the query under way, if any, is cancelled.
     void Query(const HistoryChoices& choices, int chartColumns);
 
     // What has come since last taken, on the window's thread.

@@ -23,6 +23,7 @@ const struct {
     {"max_value", Fold::Higher, false},    {"value_sum", Fold::Add, false},
     {"safety_index", Fold::Higher, false}, {"danger_index", Fold::Higher, false},
     {"first_at", Fold::Lower, true},       {"last_at", Fold::Higher, true},
+    {"answered", Fold::Add, false},
 };
 static_assert(sizeof kColumns / sizeof *kColumns == HOURLY_COUNT_PARAMETERS);
 
@@ -98,11 +99,17 @@ std::vector<HourlyCount> HourlyCountsOf(const std::vector<CountedRow>& rows) {
         auto [at, fresh] = counts.try_emplace({hour, counted.standard, verdict, counted.source});
         HourlyCount& count = at->second;
         if (fresh) {
-            count = {
-                hour,    counted.standard, verdict,       counted.source, 0,           0, m.value,
-                m.value, m.safetyIndex,    m.dangerIndex, m.measuredAt,   m.measuredAt};
+            count.hour = hour;
+            count.standard = counted.standard;
+            count.verdict = verdict;
+            count.source = counted.source;
+            count.minValue = count.maxValue = m.value;
+            count.safetyIndex = m.safetyIndex;
+            count.dangerIndex = m.dangerIndex;
+            count.firstAt = count.lastAt = m.measuredAt;
         }
         ++count.measurements;
+        count.answered += counted.answered ? 1 : 0;
         count.valueSum += m.value;
         count.minValue = std::min(count.minValue, m.value);
         count.maxValue = std::max(count.maxValue, m.value);
@@ -130,6 +137,7 @@ std::string CreateHourlyCounts(const SiteDialect& d) {
     table += "  safety_index INTEGER,\n  danger_index INTEGER,\n";
     table += "  first_at " + timestamp + " NOT NULL,\n";
     table += "  last_at " + timestamp + " NOT NULL,\n";
+    table += "  answered BIGINT NOT NULL,\n";
     table += "  CONSTRAINT ombrix_hourly_counts_key PRIMARY KEY (" + KeyNames() + ")\n)";
     return table + d.tableOptions;
 }
@@ -141,13 +149,22 @@ std::string AddHourlyCounts(const SiteDialect& dialect, size_t rows) {
            Assignments(dialect);
 }
 
-std::string HourlyCountsThere(const SiteDialect& dialect) {
-    std::string sql = std::string(
-                          "SELECT COUNT(*) FROM information_schema.tables WHERE "
-                          "table_name = '") +
-                      HOURLY_COUNTS_TABLE + "'";
+std::string AddHourlyAnswered(const SiteDialect& dialect) {
+    return std::string("UPDATE ") + HOURLY_COUNTS_TABLE +
+           " SET answered = answered + ? WHERE hour_at = " + TimeMarker(dialect) +
+           " AND standard_name = ? AND verdict = ? AND source = ?";
+}
+
+std::string ColumnThere(const SiteDialect& dialect, const char* table, const char* column) {
+    std::string sql =
+        std::string("SELECT COUNT(*) FROM information_schema.columns WHERE table_name = '") +
+        table + "' AND column_name = '" + column + "'";
     if (dialect.schema) sql += std::string(" AND table_schema = ") + dialect.schema;
     return sql;
+}
+
+std::string HourlyCountsThere(const SiteDialect& dialect) {
+    return ColumnThere(dialect, HOURLY_COUNTS_TABLE, "answered");
 }
 
 bool HoursFitBuckets(int64_t origin, int64_t width) {

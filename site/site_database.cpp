@@ -153,6 +153,19 @@ private:
     }
 };
 
+// `query` (its conditions last) of the results that ask for an action only.
+std::string NeedingAction(const std::string& query) {
+    return query + (query.find(" WHERE ") == std::string::npos ? " WHERE " : " AND ") +
+           kNeedsAction;
+}
+
+// The values of `where`'s markers, then those of the results that ask for an action.
+std::vector<std::optional<std::string>> NeedingValues(const SiteWhere& where) {
+    std::vector<std::optional<std::string>> values = where.values;
+    values.insert(values.end(), NeedingVerdicts().begin(), NeedingVerdicts().end());
+    return values;
+}
+
 int64_t HourBefore(int64_t seconds) {
     return seconds - ((seconds % SECONDS_PER_HOUR) + SECONDS_PER_HOUR) % SECONDS_PER_HOUR;
 }
@@ -233,6 +246,9 @@ std::unique_ptr<SiteDatabase> SiteDatabase::Open(const std::string& connection,
     site->m_engine = EngineOfDbmsName(site->m_connection->DbmsName());
     site->m_connection->SetTextsAsUtf8(site->m_engine == SiteEngine::MariaDb);
     site->m_dialect = &DialectOf(site->m_engine);
+    // A server that will not have them (MySQL knows no exists_to_in) works on as it is.
+    for (const char* said : site->m_dialect->session)
+        if (said) site->m_connection->Execute(said);
     if (!site->EnsureTable(status)) return nullptr;
     return site;
 }
@@ -288,26 +304,37 @@ OdbcStatement* SiteDatabase::Cached(std::map<size_t, std::unique_ptr<OdbcStateme
     return statement.get();
 }
 
-bool SiteDatabase::Found(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
-                         const std::string& select, int columns,
-                         const std::vector<std::string>& keys, std::set<std::string>& found) {
+bool SiteDatabase::FoundRows(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
+                             const std::string& select, int columns,
+                             const std::vector<std::string>& keys,
+                             const std::function<void(std::vector<std::string>& row)>& visit) {
     for (size_t first = 0; first < keys.size(); first += kKeysPerLookup) {
         const size_t count = std::min(kKeysPerLookup, keys.size() - first);
         OdbcStatement* lookup = Cached(cache, count, select + " IN " + Markers(1, count), count);
         if (!lookup) return false;
         for (size_t i = 0; i < count; ++i) lookup->SetText(i + 1, keys[first + i]);
         if (!lookup->Execute()) return false;
-        for (bool row = true, ok = true;;) {
-            if (!lookup->Fetch(row)) return false;
-            if (!row) break;
-            std::string joined;
+        std::vector<std::string> row(columns);
+        for (bool more = true, ok = true;;) {
+            if (!lookup->Fetch(more)) return false;
+            if (!more) break;
             for (int column = 1; column <= columns; ++column)
-                joined += (column > 1 ? "|" : "") + lookup->Text(column, ok).value_or("");
+                row[column - 1] = lookup->Text(column, ok).value_or("");
             if (!ok) return false;
-            found.insert(joined);
+            visit(row);
         }
     }
     return true;
+}
+
+bool SiteDatabase::Found(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
+                         const std::string& select, int columns,
+                         const std::vector<std::string>& keys, std::set<std::string>& found) {
+    return FoundRows(cache, select, columns, keys, [&](std::vector<std::string>& row) {
+        std::string joined;
+        for (const std::string& column : row) joined += (joined.empty() ? "" : "|") + column;
+        found.insert(joined);
+    });
 }
 
 bool SiteDatabase::ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing) {
@@ -374,41 +401,66 @@ bool SiteDatabase::StoreOnce(const Measurement* rows, size_t size, const PcIdent
         fresh.push_back(&rows[i]);
         freshKeys.push_back(&keys[i]);
     }
-    if (!Insert(fresh, freshKeys, from) || !AddCounts(fresh) || !m_connection->EndTransaction(true))
+    if (!Insert(fresh, freshKeys, from) || !AddCounts(fresh, freshKeys) ||
+        !m_connection->EndTransaction(true))
         return false;
     count.pushed += fresh.size();
     count.already += size - fresh.size();
     return true;
 }
 
-bool SiteDatabase::LookForCounts() {
-    const auto probe = m_connection->Prepare(HourlyCountsThere(*m_dialect), 0);
+bool SiteDatabase::LookFor(const std::string& sql, std::optional<bool>& there) {
+    const auto probe = m_connection->Prepare(sql, 0);
     bool row = false, ok = true;
     if (!probe || !probe->Execute() || !probe->Fetch(row)) return false;
-    const int64_t there = row ? probe->Integer(1, ok).value_or(0) : 0;
+    const int64_t found = row ? probe->Integer(1, ok).value_or(0) : 0;
     probe->CloseCursor();
     if (!ok) return false;
-    m_countsTable = there > 0;
+    there = found > 0;
     return true;
 }
 
 bool SiteDatabase::CountsTable() {
     if (m_version != 2) return false;
-    if (!m_countsTable.value_or(false)) LookForCounts();
+    if (!m_countsTable.value_or(false)) LookFor(HourlyCountsThere(*m_dialect), m_countsTable);
     return m_countsTable.value_or(false);
 }
 
-bool SiteDatabase::AddCounts(const std::vector<const Measurement*>& rows) {
-    if (rows.empty() || m_version != 2) return true;
-    if (!m_countsTable.value_or(false)) {
-        if (!LookForCounts()) return false;
-        if (!*m_countsTable) return true;
-    }
+bool SiteDatabase::KeepsCounts(bool& keeps) {
+    keeps = false;
+    if (m_version != 2) return true;
+    if (!m_countsTable.value_or(false) && !LookFor(HourlyCountsThere(*m_dialect), m_countsTable))
+        return false;
+    keeps = *m_countsTable;
+    return true;
+}
+
+bool SiteDatabase::Answered(const std::vector<std::string>& hashes, std::set<std::string>& found) {
+    if (!m_actionsTable.value_or(false) &&
+        !LookFor(ColumnThere(*m_dialect, "ombrix_actions", "identity_hash"), m_actionsTable))
+        return false;
+    return !*m_actionsTable ||
+           Found(m_answeredSelects,
+                 "SELECT DISTINCT identity_hash FROM ombrix_actions WHERE identity_hash", 1, hashes,
+                 found);
+}
+
+bool SiteDatabase::AddCounts(const std::vector<const Measurement*>& rows,
+                             const std::vector<const std::string*>& keys) {
+    bool keeps = false;
+    if (rows.empty() || !KeepsCounts(keeps)) return rows.empty();
+    if (!keeps) return true;
+    // A row may come after an action on it: pushed again after the server refused it.
+    std::vector<std::string> hashes;
+    for (const std::string* key : keys) hashes.push_back(*key);
+    std::set<std::string> answered;
+    if (!Answered(hashes, answered)) return false;
     std::vector<CountedRow> counted;
     counted.reserve(rows.size());
-    for (const Measurement* row : rows)
-        counted.push_back({row, TextOrNull(row->standardName).value_or(""),
-                           TextOrNull(row->source).value_or("")});
+    for (size_t i = 0; i < rows.size(); ++i)
+        counted.push_back({rows[i], TextOrNull(rows[i]->standardName).value_or(""),
+                           TextOrNull(rows[i]->source).value_or(""),
+                           answered.count(hashes[i]) > 0});
     const std::vector<HourlyCount> counts = HourlyCountsOf(counted);
     for (size_t first = 0; first < counts.size(); first += kRowsPerStatement) {
         const size_t size = std::min(kRowsPerStatement, counts.size() - first);
@@ -430,8 +482,60 @@ bool SiteDatabase::AddCounts(const std::vector<const Measurement*>& rows) {
             add->SetInteger(at + 10, c.dangerIndex);
             add->SetText(at + 11, c.firstAt);
             add->SetText(at + 12, c.lastAt);
+            add->SetInteger(at + 13, c.answered);
         }
         if (!add->Execute()) return false;
+    }
+    return true;
+}
+
+bool SiteDatabase::LockCounts(const std::vector<std::string>& hashes,
+                              std::map<std::string, HourKey>& measured) {
+    std::set<HourKey> hours;  // in the key's order, as every PC takes the counts' locks
+    if (!FoundRows(m_measuredSelects,
+                   "SELECT identity_hash, measured_at, COALESCE(standard_name, ''), verdict, "
+                   "COALESCE(source, '') FROM ombrix_measurements WHERE identity_hash",
+                   5, hashes, [&](std::vector<std::string>& row) {
+                       HourKey key{row[1].substr(0, 13) + ":00:00", row[2], row[3], row[4]};
+                       hours.insert(key);
+                       measured[row[0]] = std::move(key);
+                   }))
+        return false;
+    if (!m_countsLock)
+        m_countsLock = m_connection->Prepare(
+            std::string("SELECT answered FROM ") + HOURLY_COUNTS_TABLE + m_dialect->lockHint +
+                " WHERE hour_at = " + TimeMarker(*m_dialect) +
+                " AND standard_name = ? AND verdict = ? AND source = ?" + m_dialect->forUpdate,
+            4);
+    if (!m_countsLock) return false;
+    for (const HourKey& hour : hours) {
+        BindHour(*m_countsLock, 1, hour);
+        if (!m_countsLock->Execute()) return false;
+        m_countsLock->CloseCursor();
+    }
+    return true;
+}
+
+void SiteDatabase::BindHour(OdbcStatement& statement, size_t first, const HourKey& hour) {
+    statement.SetText(first, std::get<0>(hour));
+    statement.SetText(first + 1, std::get<1>(hour));
+    statement.SetText(first + 2, std::get<2>(hour));
+    statement.SetText(first + 3, std::get<3>(hour));
+}
+
+bool SiteDatabase::AddAnswered(const std::vector<std::string>& hashes,
+                               const std::map<std::string, HourKey>& measured) {
+    std::map<HourKey, int64_t> added;
+    for (const std::string& hash : hashes)
+        if (const auto row = measured.find(hash); row != measured.end()) ++added[row->second];
+    if (added.empty()) return true;
+    if (!m_answeredUpdate)
+        m_answeredUpdate = m_connection->Prepare(AddHourlyAnswered(*m_dialect), 5);
+    if (!m_answeredUpdate) return false;
+    for (const auto& [hour, count] : added) {
+        m_answeredUpdate->SetInteger(1, count);
+        BindHour(*m_answeredUpdate, 2, hour);
+        if (!m_answeredUpdate->Execute()) return false;
     }
     return true;
 }
@@ -517,15 +621,28 @@ bool SiteDatabase::StoreActionsOnce(const SiteAction* versions, size_t size, con
         keys.push_back(VersionKey(v.identityHash, TimeText(v.action.at), ActionBy(v.action)));
         hashes.push_back(v.identityHash);
     }
+    // Where the hourly counts are kept, the first action on a row makes it answered there: the
+    // hour's count locked first, so that a second PC answering the same row at once waits and
+    // then finds this one's action.
+    bool counting = false;
+    std::map<std::string, HourKey> measured;
+    if (!KeepsCounts(counting) || (counting && !LockCounts(hashes, measured))) return false;
     std::set<std::string> existing;
-    if (lookUpFirst &&
+    if ((lookUpFirst || counting) &&
         !Found(m_actionSelects,
                "SELECT identity_hash, action_at, action_by FROM ombrix_actions WHERE identity_hash",
                3, hashes, existing))
         return false;
+    std::set<std::string> answeredBefore;
+    for (const std::string& version : existing)
+        answeredBefore.insert(version.substr(0, version.find('|')));
     std::vector<size_t> fresh;
-    for (size_t i = 0; i < size; ++i)
-        if (existing.insert(keys[i]).second) fresh.push_back(i);  // a version twice: stored once
+    std::vector<std::string> answering;
+    for (size_t i = 0; i < size; ++i) {
+        if (!existing.insert(keys[i]).second) continue;  // a version twice: stored once
+        fresh.push_back(i);
+        if (answeredBefore.insert(hashes[i]).second) answering.push_back(hashes[i]);
+    }
     for (size_t first = 0; first < fresh.size(); first += kRowsPerStatement) {
         const size_t rows = std::min(kRowsPerStatement, fresh.size() - first);
         OdbcStatement* insert = Cached(
@@ -544,7 +661,8 @@ bool SiteDatabase::StoreActionsOnce(const SiteAction* versions, size_t size, con
         }
         if (!insert->Execute()) return false;
     }
-    if (!m_connection->EndTransaction(true)) return false;
+    if ((counting && !AddAnswered(answering, measured)) || !m_connection->EndTransaction(true))
+        return false;
     count.pushed += fresh.size();
     count.already += size - fresh.size();
     return true;
@@ -579,23 +697,43 @@ SiteStatus SiteDatabase::CountAnswered(const SiteFilter& filter, size_t& answere
     if (!KnowsActions()) return {};
     SiteFilter needing = filter;
     needing.history.openOnly = false;
-    const SiteWhere where(needing, TimeMarkerOfTable(), "");
+    if (!CountedByHours(needing)) return AnsweredRows(needing, answered);
+    const HourSplit split = SplitAtHours(needing);
+    SiteStatus status;
+    if (split.hours) {
+        const SiteWhere where(*split.hours, TimeMarker(*m_dialect), "", "hour_at", "standard_name");
+        status = SumOf(NeedingAction(std::string("SELECT SUM(answered) FROM ") +
+                                     HOURLY_COUNTS_TABLE + where.sql),
+                       NeedingValues(where), answered);
+    }
+    for (const SiteFilter& rest : split.rest) {
+        size_t more = 0;
+        if (status) status = AnsweredRows(rest, more);
+        answered += more;
+    }
+    return status;
+}
+
+SiteStatus SiteDatabase::AnsweredRows(const SiteFilter& filter, size_t& answered) {
+    const SiteWhere where(filter, TimeMarkerOfTable(), "");
     // IN a subquery, which the engines may run from the few actions to the rows by their unique
     // hash rather than through every row of the period.
-    const auto select = m_connection->Prepare(
-        "SELECT COUNT(*) FROM ombrix_measurements" + where.sql +
-            (where.sql.empty() ? " WHERE " : " AND ") + kNeedsAction +
-            " AND identity_hash IN (SELECT identity_hash FROM ombrix_actions)",
-        where.values.size() + 2);
-    if (!select) return Refused();
-    where.Bind(*select);
-    for (size_t i = 0; i < NeedingVerdicts().size(); ++i)
-        select->SetText(where.values.size() + 1 + i, NeedingVerdicts()[i]);
+    return SumOf(NeedingAction("SELECT COUNT(*) FROM ombrix_measurements" + where.sql) +
+                     " AND identity_hash IN (SELECT identity_hash FROM ombrix_actions)",
+                 NeedingValues(where), answered);
+}
+
+SiteStatus SiteDatabase::SumOf(const std::string& sql,
+                               const std::vector<std::optional<std::string>>& values, size_t& sum) {
+    sum = 0;
+    const auto query = m_connection->Prepare(sql, values.size());
+    if (!query) return Refused();
+    for (size_t i = 0; i < values.size(); ++i) query->SetText(i + 1, values[i]);
     bool row = false, ok = true;
-    if (!select->Execute() || !select->Fetch(row)) return Refused();
+    if (!query->Execute() || !query->Fetch(row)) return Refused();
     if (row) {
-        answered = static_cast<size_t>(select->Integer(1, ok).value_or(0));
-        select->CloseCursor();
+        sum = static_cast<size_t>(query->Integer(1, ok).value_or(0));
+        query->CloseCursor();
         if (!ok) return Refused();
     }
     return {};

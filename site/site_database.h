@@ -17,6 +17,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "archive/archive_actions.h"
@@ -189,12 +190,34 @@ private:
     // ombrix_hourly_counts there beside a table of version 2: looked at again until it is, and
     // after any push that failed (IT may have dropped it to build it anew).
     bool CountsTable();
-    // Looks whether it is there: false when the server could not tell.
-    bool LookForCounts();
+    // Within a push's transaction: whether the hourly counts are kept; false when the server
+    // could not tell.
+    bool KeepsCounts(bool& keeps);
+    // Looks by `sql` (a ColumnThere query) whether a table is there: false when the server could
+    // not tell.
+    bool LookFor(const std::string& sql, std::optional<bool>& there);
     // The rows just inserted added to the hourly counts, where the table has them: within the
     // transaction that inserted them, looked at after the insert so that IT's building of the
     // table (which holds back inserts) either counts the rows or is there to be added to.
-    bool AddCounts(const std::vector<const Measurement*>& rows);
+    bool AddCounts(const std::vector<const Measurement*>& rows,
+                   const std::vector<const std::string*>& keys);
+    // Of `hashes`, those with an action on the site, added to `found`.
+    bool Answered(const std::vector<std::string>& hashes, std::set<std::string>& found);
+    // An hourly count's key: hour_at, standard_name, verdict, source.
+    using HourKey = std::tuple<std::string, std::string, std::string, std::string>;
+    // The rows of `hashes` on the site, each with its hourly count's key, and those counts
+    // locked for this transaction.
+    bool LockCounts(const std::vector<std::string>& hashes,
+                    std::map<std::string, HourKey>& measured);
+    void BindHour(OdbcStatement& statement, size_t first, const HourKey& hour);
+    // The rows of `hashes`, just answered, added to the answered of their hours' counts.
+    bool AddAnswered(const std::vector<std::string>& hashes,
+                     const std::map<std::string, HourKey>& measured);
+    // The filter's 주의 and 오염 rows with an action, counted from the rows.
+    SiteStatus AnsweredRows(const SiteFilter& filter, size_t& answered);
+    // The one number `sql` gives, its markers' `values` bound.
+    SiteStatus SumOf(const std::string& sql, const std::vector<std::optional<std::string>>& values,
+                     size_t& sum);
     // Whether the hourly counts can count the filter's rows: none of a user, a PC or open
     // results alone, which they do not tell apart.
     bool CountedByHours(const SiteFilter& filter);
@@ -212,6 +235,10 @@ private:
     std::string OpenCondition(const SiteFilter& filter);
     bool ActionsTable();
     // The rows `select` + " IN (?, ...)" finds for `keys`, each row's `columns` joined by '|'.
+    // Each row `select` + " IN (?, ...)" finds for `keys`, its `columns` ("" for NULL).
+    bool FoundRows(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
+                   const std::string& select, int columns, const std::vector<std::string>& keys,
+                   const std::function<void(std::vector<std::string>& row)>& visit);
     bool Found(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache, const std::string& select,
                int columns, const std::vector<std::string>& keys, std::set<std::string>& found);
     bool ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing);
@@ -243,6 +270,8 @@ private:
         m_latestSelects;
     std::optional<bool> m_actionsTable;  // ombrix_actions there: known once looked at
     std::optional<bool> m_countsTable;   // ombrix_hourly_counts there: known once it is
-    std::map<size_t, std::unique_ptr<OdbcStatement>> m_countInserts;
+    std::map<size_t, std::unique_ptr<OdbcStatement>> m_countInserts, m_answeredSelects,
+        m_measuredSelects;
+    std::unique_ptr<OdbcStatement> m_countsLock, m_answeredUpdate;
     std::atomic<bool> m_cancelled{false};
 };

@@ -31,6 +31,12 @@ struct SiteDialect {
     const char* incoming;  // and of the row the INSERT gave
     const char* merge;     // otherwise: how MERGE INTO the table % begins, its row called t
     const char* schema;    // the schema a login's unqualified names are in, or none
+    // Rows read to be changed by this transaction, locked until it ends: the words after the
+    // table's name, and those after the query.
+    const char* lockHint;
+    const char* forUpdate;
+    // Said once on every connection, before anything else; none where nothing needs saying.
+    const char* session[2];
 };
 
 const SiteDialect& DialectOf(SiteEngine engine);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "archive/archive_actions.h"
 #include "archive/archive_schema.h"
@@ -589,9 +590,10 @@ TEST(SiteDialect, TheHourlyCountsAreMadeAndAddedToInEachEnginesWords) {
         {SiteEngine::PostgreSql,
          "PostgreSQL",
          {"hour_at timestamp NOT NULL", "standard_name varchar(50) NOT NULL",
-          "source varchar(255) NOT NULL", "first_at timestamp NOT NULL"},
+          "source varchar(255) NOT NULL", "first_at timestamp NOT NULL",
+          "answered BIGINT NOT NULL"},
          {"VALUES (CAST(? AS timestamp), ?, ?, ?, ?, ?, ?, ?, ?, ?, CAST(? AS timestamp), "
-          "CAST(? AS timestamp)), (CAST(",
+          "CAST(? AS timestamp), ?), (CAST(",
           "ON CONFLICT (hour_at, standard_name, verdict, source) DO UPDATE SET measurements = "
           "ombrix_hourly_counts.measurements + EXCLUDED.measurements, min_value = CASE WHEN "
           "ombrix_hourly_counts.min_value IS NULL OR EXCLUDED.min_value < "
@@ -599,7 +601,7 @@ TEST(SiteDialect, TheHourlyCountsAreMadeAndAddedToInEachEnginesWords) {
           "ombrix_hourly_counts.min_value END",
           "last_at = CASE WHEN ombrix_hourly_counts.last_at IS NULL OR EXCLUDED.last_at > "
           "ombrix_hourly_counts.last_at THEN EXCLUDED.last_at ELSE ombrix_hourly_counts.last_at "
-          "END"}},
+          "END, answered = ombrix_hourly_counts.answered + EXCLUDED.answered"}},
         {SiteEngine::MariaDb,
          "MariaDB",
          {"hour_at DATETIME NOT NULL", ") CHARACTER SET utf8mb4 COLLATE utf8mb4_bin"},
@@ -617,9 +619,9 @@ TEST(SiteDialect, TheHourlyCountsAreMadeAndAddedToInEachEnginesWords) {
           "n.verdict AND t.source = n.source WHEN MATCHED THEN UPDATE SET measurements = "
           "t.measurements + n.measurements",
           "WHEN NOT MATCHED THEN INSERT (hour_at, standard_name, verdict, source, measurements, "
-          "min_value, max_value, value_sum, safety_index, danger_index, first_at, last_at) VALUES "
-          "(n.hour_at, n.standard_name,",
-          "n.last_at);"}},
+          "min_value, max_value, value_sum, safety_index, danger_index, first_at, last_at, "
+          "answered) VALUES (n.hour_at, n.standard_name,",
+          "n.last_at, n.answered);"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -640,15 +642,28 @@ TEST(SiteDialect, TheHourlyCountsAreMadeAndAddedToInEachEnginesWords) {
         EXPECT_EQ(DocumentedStatement(std::string(c.name) + ": ombrix_hourly_counts"), table);
     }
     // Whether the login sees the table, asked where a failing statement would end the push's
-    // transaction: the catalogue of the login's own schema.
+    // transaction: the catalogue of the login's own schema, and a table of counts that does not
+    // count the answered rows is none.
     EXPECT_EQ(HourlyCountsThere(DialectOf(SiteEngine::MariaDb)),
-              "SELECT COUNT(*) FROM information_schema.tables WHERE table_name = "
-              "'ombrix_hourly_counts' AND table_schema = DATABASE()");
+              "SELECT COUNT(*) FROM information_schema.columns WHERE table_name = "
+              "'ombrix_hourly_counts' AND column_name = 'answered' AND table_schema = DATABASE()");
+    EXPECT_EQ(AddHourlyAnswered(DialectOf(SiteEngine::SqlServer)),
+              "UPDATE ombrix_hourly_counts SET answered = answered + ? WHERE hour_at = CAST(? AS "
+              "datetime2(0)) AND standard_name = ? AND verdict = ? AND source = ?");
+    // The rows a push of actions answers are locked in each engine's words.
+    for (const auto& [engine, hint, after] :
+         {std::tuple{SiteEngine::PostgreSql, "", " FOR UPDATE"},
+          {SiteEngine::MariaDb, "", " FOR UPDATE"},
+          {SiteEngine::SqlServer, " WITH (UPDLOCK, ROWLOCK)", ""},
+          {SiteEngine::Other, "", " FOR UPDATE"}}) {
+        EXPECT_STREQ(DialectOf(engine).lockHint, hint);
+        EXPECT_STREQ(DialectOf(engine).forUpdate, after);
+    }
 }
 
 // A push's rows counted by their hours, standards, verdicts and sources, in the key's order: the
 // names as the table keeps them, the lowest, highest and summed values, the highest indices
-// (none only where no row has one) and the first and last times of each.
+// (none only where no row has one), the first and last times of each and the rows answered.
 TEST(HourlyCounts, FoldEachRowIntoItsHourInTheKeysOrder) {
     const auto row = [](const char* at, int value, Verdict verdict, std::optional<int64_t> safety) {
         Measurement m;
@@ -667,8 +682,12 @@ TEST(HourlyCounts, FoldEachRowIntoItsHourInTheKeysOrder) {
         row("2026-03-07 14:20:00", 130, Verdict::Caution, 100),
     };
     const std::vector<CountedRow> counted = {
-        {&rows[0], "세균", "COM3"}, {&rows[1], "세균", "COM3"}, {&rows[2], "세균", "COM3"},
-        {&rows[3], "세균", "COM3"}, {&rows[4], "", ""},         {&rows[5], "세균", "COM4"},
+        {&rows[0], "세균", "COM3", true},
+        {&rows[1], "세균", "COM3"},
+        {&rows[2], "세균", "COM3", true},
+        {&rows[3], "세균", "COM3"},
+        {&rows[4], "", ""},
+        {&rows[5], "세균", "COM4"},
     };
     const std::vector<HourlyCount> counts = HourlyCountsOf(counted);
     ASSERT_EQ(counts.size(), 4u);
@@ -679,20 +698,21 @@ TEST(HourlyCounts, FoldEachRowIntoItsHourInTheKeysOrder) {
         return c.hour + "|" + c.standard + "|" + c.verdict + "|" + c.source + "|" +
                std::to_string(c.measurements) + "|" + std::to_string(c.minValue) + "|" +
                std::to_string(c.maxValue) + "|" + std::to_string(c.valueSum) + "|" +
-               index(c.safetyIndex) + "|" + c.firstAt + "|" + c.lastAt;
+               index(c.safetyIndex) + "|" + c.firstAt + "|" + c.lastAt + "|" +
+               std::to_string(c.answered);
     };
     EXPECT_EQ(line(counts[0]),
               "2026-03-07 14:00:00||안전||1|50|50|50|-|2026-03-07 14:10:00|"
-              "2026-03-07 14:10:00");
+              "2026-03-07 14:10:00|0");
     EXPECT_EQ(line(counts[1]),
               "2026-03-07 14:00:00|세균|주의|COM3|3|120|180|450|100|"
-              "2026-03-07 14:00:00|2026-03-07 14:59:59");
+              "2026-03-07 14:00:00|2026-03-07 14:59:59|2");
     EXPECT_EQ(line(counts[2]),
               "2026-03-07 14:00:00|세균|주의|COM4|1|130|130|130|100|"
-              "2026-03-07 14:20:00|2026-03-07 14:20:00");
+              "2026-03-07 14:20:00|2026-03-07 14:20:00|0");
     EXPECT_EQ(line(counts[3]),
               "2026-03-07 15:00:00|세균|안전|COM3|1|20|20|20|-|"
-              "2026-03-07 15:00:00|2026-03-07 15:00:00");
+              "2026-03-07 15:00:00|2026-03-07 15:00:00|0");
 }
 
 // The words that page a query and count by buckets on the server, for each engine: SQL Server

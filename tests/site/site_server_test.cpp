@@ -178,22 +178,23 @@ protected:
     std::string Counts() {
         auto select = Site().Prepare(
             "SELECT hour_at, standard_name, verdict, source, measurements, min_value, max_value, "
-            "value_sum, safety_index, danger_index, first_at, last_at FROM ombrix_hourly_counts "
-            "ORDER BY hour_at, standard_name, verdict, source",
+            "value_sum, safety_index, danger_index, first_at, last_at, answered FROM "
+            "ombrix_hourly_counts ORDER BY hour_at, standard_name, verdict, source",
             0);
         std::string lines;
         bool more = true, ok = true;
         if (!select || !select->Execute()) return "failed: " + Site().LastDiagnostic();
         while (select->Fetch(more) && more) {
-            for (int column = 1; column <= 12; ++column)
+            for (int column = 1; column <= 13; ++column)
                 lines += select->Text(column, ok).value_or("-") + "|";
             lines += "\n";
         }
         return ok ? lines : "failed";
     }
-    // The rows the hourly counts count.
-    int64_t CountedRows() {
-        auto sum = Site().Prepare("SELECT SUM(measurements) FROM ombrix_hourly_counts", 0);
+    // The rows the hourly counts count, or of them those answered.
+    int64_t CountedRows(const char* column = "measurements") {
+        auto sum =
+            Site().Prepare(std::string("SELECT SUM(") + column + ") FROM ombrix_hourly_counts", 0);
         bool row = false, ok = true;
         if (!sum || !sum->Execute() || !sum->Fetch(row) || !row) return -1;
         const auto rows = sum->Integer(1, ok);
@@ -507,8 +508,17 @@ TEST_F(SiteServerTest, AServerStoppedMidPushLosesNothingAndDoublesNothing) {
     EXPECT_EQ(Waiting(archive), 0u);
 }
 
+// Two PCs with the same rows, answering the same results, pushing at once: each row and each
+// answer counted once.
 TEST_F(SiteServerTest, TwoPcsPushingTheSameRowsAtOnceStoreThemOnce) {
     const std::string one = Archive("one.sqlite3", 6000), two = Archive("two.sqlite3", 6000);
+    // Both answer the same results, each in its own words: answered once each on the site.
+    const std::vector<Measurement> failed = Newest(one, Verdict::Contaminated, 50);
+    ASSERT_EQ(failed.size(), 50u);
+    for (const Measurement& row : failed) {
+        Note(one, row, "재세척", "kim", "2026-03-10 09:00:00");
+        Note(two, row, "폐기", "lee", "2026-03-10 09:00:00");
+    }
     const pid_t first = StartProgram(Sync(one, connection), dir, "1");
     const pid_t second = StartProgram(Sync(two, connection), dir, "2");
     const Ran a = WaitForProgram(first, dir, "1"), b = WaitForProgram(second, dir, "2");
@@ -521,6 +531,8 @@ TEST_F(SiteServerTest, TwoPcsPushingTheSameRowsAtOnceStoreThemOnce) {
     ASSERT_TRUE(std::regex_search(a.out, ma, counts) && std::regex_search(b.out, mb, counts));
     EXPECT_EQ(std::stoi(ma[1]) + std::stoi(mb[1]), 6000);
     EXPECT_EQ(std::stoi(ma[2]) + std::stoi(mb[2]), 6000);
+    EXPECT_EQ(SiteActions(), std::make_pair(int64_t{100}, int64_t{50}));
+    EXPECT_EQ(CountedRows("answered"), 50);
 }
 
 // A row as the tests compare them: what the table shows of it, and its source.
@@ -765,8 +777,9 @@ TEST_F(SiteServerTest, TheServerCountsAndPagesTheRowsAsTheArchiveHoldsThem) {
 
 // The hourly counts that pushes keep agree with the rows however the rows came (a copy of the
 // archive pushed from a second PC first, its rows already there for the first, a push with
-// nothing new, rows added to hours that have counts), and with what docs/archive.md's SQL builds
-// from the rows of a table made before the counts.
+// nothing new, rows added to hours that have counts, rows answered by actions before or after
+// they came), and with what docs/archive.md's SQL builds from the rows of a table made before the
+// counts.
 TEST_F(SiteServerTest, TheHourlyCountsAgreeWithTheRowsAndWithTheDocumentedBuild) {
     const std::string first = Archive("first.sqlite3", 3000, 7);
     const std::string copy = (dir / "copy.sqlite3").string();
@@ -775,18 +788,38 @@ TEST_F(SiteServerTest, TheHourlyCountsAgreeWithTheRowsAndWithTheDocumentedBuild)
         ArchiveFile more(first);
         Keep(more, 400, 8, "COM4");
     }
+    // Actions on rows the copy pushes first, two versions on one: each row answered once.
+    const std::vector<Measurement> failed = Newest(first, Verdict::Contaminated, 2);
+    const std::vector<Measurement> caution = Newest(first, Verdict::Caution, 1);
+    ASSERT_EQ(failed.size() + caution.size(), 3u);
+    Note(first, failed[0], "재세척", "kim", "2026-03-10 09:00:00");
+    Note(first, failed[0], "재세척 후 재측정", "kim", "2026-03-10 09:01:00");
+    Note(first, failed[1], "폐기", "lee", "2026-03-10 09:00:00");
+    Note(first, caution[0], "확인", "kim", "2026-03-10 09:00:00");
     for (const std::string& archive : {copy, first, copy})
         ASSERT_EQ(RunProgram(Sync(archive, connection), dir).status, 0);
     const std::string pushed = Counts();
     EXPECT_NE(pushed.find("|COM4|"), std::string::npos);
     EXPECT_EQ(CountedRows(), SiteRows().first);
+    EXPECT_EQ(CountedRows("answered"), 3);
 
-    Run("DROP TABLE ombrix_hourly_counts;\n");
     const std::string build =
         DocumentedSql(OnMariaDb() ? "-- MariaDB: ombrix_hourly_counts from the rows"
                                   : "-- PostgreSQL: ombrix_hourly_counts from the rows");
     ASSERT_FALSE(build.empty());
-    Run(build);
+    Run("DROP TABLE ombrix_hourly_counts;\n" + build);
+    EXPECT_EQ(Counts(), pushed);
+
+    // A row that comes after the action on it (the server had refused it, or IT had moved it
+    // out): answered as it is added.
+    Run("DELETE FROM ombrix_measurements WHERE identity_hash = '" + SiteIdentityHash(failed[1]) +
+        "';\nDROP TABLE ombrix_hourly_counts;\n" + build);
+    EXPECT_EQ(CountedRows("answered"), 2);
+    const std::string again = (dir / "again.sqlite3").string();
+    std::filesystem::copy_file(first, again);
+    OnArchive(again, "UPDATE readings SET pushed = 0");
+    const Ran ran = RunProgram(Sync(again, connection), dir);
+    EXPECT_EQ(ran.out, Pushed(1, 3399)) << ran.err;
     EXPECT_EQ(Counts(), pushed);
 
     // Later pushes add to the counts built, into hours that have some.
