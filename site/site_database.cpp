@@ -246,9 +246,8 @@ std::unique_ptr<SiteDatabase> SiteDatabase::Open(const std::string& connection,
     site->m_engine = EngineOfDbmsName(site->m_connection->DbmsName());
     site->m_connection->SetTextsAsUtf8(site->m_engine == SiteEngine::MariaDb);
     site->m_dialect = &DialectOf(site->m_engine);
-    // A server that will not have them (MySQL knows no exists_to_in) works on as it is.
-    for (const char* said : site->m_dialect->session)
-        if (said) site->m_connection->Execute(said);
+    // A server that will not have it (MySQL knows no exists_to_in) works on as it is.
+    if (site->m_dialect->session) site->m_connection->Execute(site->m_dialect->session);
     if (!site->EnsureTable(status)) return nullptr;
     return site;
 }
@@ -274,10 +273,16 @@ bool SiteDatabase::Recognised() {
 bool SiteDatabase::EnsureTable(SiteStatus& status) {
     if (Recognised()) return true;
     // Table and indexes in one transaction where the engine has them for its definitions
-    // (PostgreSQL, SQL Server), so that another PC sees all or none.
+    // (PostgreSQL, SQL Server), so that another PC sees all or none. The counts first: where each
+    // definition stands at once (MariaDB), a PC that finds the rows' table finds them too, and
+    // never stores rows they do not count.
+    std::optional<bool> counts;
+    std::vector<std::string> statements;
+    if (!LookFor(HourlyCountsThere(*m_dialect), counts) || !*counts)
+        statements.push_back(CreateHourlyCounts(*m_dialect));
+    for (std::string& statement : CreateTableV2(*m_dialect))
+        statements.push_back(std::move(statement));
     bool made = m_connection->SetAutoCommit(false);
-    std::vector<std::string> statements = CreateTableV2(*m_dialect);
-    statements.push_back(CreateHourlyCounts(*m_dialect));
     for (const std::string& statement : statements) made = made && m_connection->Execute(statement);
     made = made && m_connection->EndTransaction(true);
     const std::string whyNot = m_connection->LastDiagnostic();
@@ -307,10 +312,12 @@ OdbcStatement* SiteDatabase::Cached(std::map<size_t, std::unique_ptr<OdbcStateme
 bool SiteDatabase::FoundRows(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
                              const std::string& select, int columns,
                              const std::vector<std::string>& keys,
-                             const std::function<void(std::vector<std::string>& row)>& visit) {
+                             const std::function<void(std::vector<std::string>& row)>& visit,
+                             const char* after) {
     for (size_t first = 0; first < keys.size(); first += kKeysPerLookup) {
         const size_t count = std::min(kKeysPerLookup, keys.size() - first);
-        OdbcStatement* lookup = Cached(cache, count, select + " IN " + Markers(1, count), count);
+        OdbcStatement* lookup =
+            Cached(cache, count, select + " IN " + Markers(1, count) + after, count);
         if (!lookup) return false;
         for (size_t i = 0; i < count; ++i) lookup->SetText(i + 1, keys[first + i]);
         if (!lookup->Execute()) return false;
@@ -329,12 +336,16 @@ bool SiteDatabase::FoundRows(std::map<size_t, std::unique_ptr<OdbcStatement>>& c
 
 bool SiteDatabase::Found(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
                          const std::string& select, int columns,
-                         const std::vector<std::string>& keys, std::set<std::string>& found) {
-    return FoundRows(cache, select, columns, keys, [&](std::vector<std::string>& row) {
-        std::string joined;
-        for (const std::string& column : row) joined += (joined.empty() ? "" : "|") + column;
-        found.insert(joined);
-    });
+                         const std::vector<std::string>& keys, std::set<std::string>& found,
+                         const char* after) {
+    return FoundRows(
+        cache, select, columns, keys,
+        [&](std::vector<std::string>& row) {
+            std::string joined;
+            for (const std::string& column : row) joined += (joined.empty() ? "" : "|") + column;
+            found.insert(joined);
+        },
+        after);
 }
 
 bool SiteDatabase::ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing) {
@@ -623,7 +634,7 @@ bool SiteDatabase::StoreActionsOnce(const SiteAction* versions, size_t size, con
     }
     // Where the hourly counts are kept, the first action on a row makes it answered there: the
     // hour's count locked first, so that a second PC answering the same row at once waits and
-    // then finds this one's action.
+    // then finds this one's action (read as committed since, whatever was read before).
     bool counting = false;
     std::map<std::string, HourKey> measured;
     if (!KeepsCounts(counting) || (counting && !LockCounts(hashes, measured))) return false;
@@ -631,7 +642,7 @@ bool SiteDatabase::StoreActionsOnce(const SiteAction* versions, size_t size, con
     if ((lookUpFirst || counting) &&
         !Found(m_actionSelects,
                "SELECT identity_hash, action_at, action_by FROM ombrix_actions WHERE identity_hash",
-               3, hashes, existing))
+               3, hashes, existing, m_dialect->latestRead))
         return false;
     std::set<std::string> answeredBefore;
     for (const std::string& version : existing)

@@ -235,12 +235,15 @@ private:
     std::string OpenCondition(const SiteFilter& filter);
     bool ActionsTable();
     // The rows `select` + " IN (?, ...)" finds for `keys`, each row's `columns` joined by '|'.
-    // Each row `select` + " IN (?, ...)" finds for `keys`, its `columns` ("" for NULL).
+    // Each row `select` + " IN (?, ...)" + `after` finds for `keys`, its `columns` ("" for
+    // NULL).
     bool FoundRows(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache,
                    const std::string& select, int columns, const std::vector<std::string>& keys,
-                   const std::function<void(std::vector<std::string>& row)>& visit);
+                   const std::function<void(std::vector<std::string>& row)>& visit,
+                   const char* after = "");
     bool Found(std::map<size_t, std::unique_ptr<OdbcStatement>>& cache, const std::string& select,
-               int columns, const std::vector<std::string>& keys, std::set<std::string>& found);
+               int columns, const std::vector<std::string>& keys, std::set<std::string>& found,
+               const char* after = "");
     bool ExistingKeys(const std::vector<std::string>& keys, std::vector<bool>& existing);
     bool Insert(const std::vector<const Measurement*>& rows,
                 const std::vector<const std::string*>& keys, const PcIdentity& from);

@@ -3,77 +3,35 @@
 namespace {
 
 const SiteDialect kDialects[] = {
-    {SiteEngine::PostgreSql,
-     "varchar(%)",
-     "timestamp",
-     "bigint GENERATED ALWAYS AS IDENTITY",
+    {SiteEngine::PostgreSql, "varchar(%)", "timestamp", "bigint GENERATED ALWAYS AS IDENTITY",
      // date_part's double rather than EXTRACT's numeric: cheaper for each of a year's rows.
-     "(now() AT TIME ZONE 'utc')",
-     "char(64)",
-     "",
-     "CAST(date_part('epoch', %) AS bigint)",
-     "/",
-     "LIMIT %",
-     "LIMIT % OFFSET #",
-     "ON CONFLICT (%) DO UPDATE SET",
-     "ombrix_hourly_counts.%",
-     "EXCLUDED.%",
-     nullptr,
-     "current_schema()",
-     "",
-     " FOR UPDATE",
-     {}},
+     "(now() AT TIME ZONE 'utc')", "char(64)", "", "CAST(date_part('epoch', %) AS bigint)", "/",
+     "LIMIT %", "LIMIT % OFFSET #", "ON CONFLICT (%) DO UPDATE SET", "ombrix_hourly_counts.%",
+     "EXCLUDED.%", nullptr, "current_schema()", "", " FOR UPDATE", "", nullptr},
     // utf8mb4: every character (MariaDB's utf8 is utf8mb3); _bin: names compared as they are.
-    {SiteEngine::MariaDb,
-     "varchar(%)",
-     "DATETIME",
-     "BIGINT AUTO_INCREMENT",
-     "(UTC_TIMESTAMP())",
-     "CHAR(64) CHARACTER SET ascii COLLATE ascii_bin",
-     " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin",
+    {SiteEngine::MariaDb, "varchar(%)", "DATETIME", "BIGINT AUTO_INCREMENT", "(UTC_TIMESTAMP())",
+     "CHAR(64) CHARACTER SET ascii COLLATE ascii_bin", " CHARACTER SET utf8mb4 COLLATE utf8mb4_bin",
      // TO_SECONDS counts from the year 0, 62167219200 at 1970: cheaper for each of a year's rows
      // than TIMESTAMPDIFF. `/` would give a decimal: DIV is MariaDB's integer division.
-     "(TO_SECONDS(%) - 62167219200)",
-     "DIV",
-     "LIMIT %",
-     "LIMIT % OFFSET #",
+     "(TO_SECONDS(%) - 62167219200)", "DIV", "LIMIT %", "LIMIT % OFFSET #",
      // Its assignments see the columns assigned before them: each reads its own column only.
-     "ON DUPLICATE KEY UPDATE",
-     "%",
-     "VALUES(%)",
-     nullptr,
-     "DATABASE()",
-     "",
-     " FOR UPDATE",
-     // Each statement sees what others committed before it, as on the other engines: a push
-     // of actions that waited for another PC's lock then sees that PC's actions.
-     {"SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED",
-      // Else it turns NOT EXISTS into a table of every action's hash, built before the first
-      // row of an open result's page (seconds on a large site) rather than looking up the few
-      // rows the page needs.
-      "SET SESSION optimizer_switch = 'exists_to_in=off'"}},
+     "ON DUPLICATE KEY UPDATE", "%", "VALUES(%)", nullptr, "DATABASE()", "", " FOR UPDATE",
+     // A locking read, rather than the session read committed: that would refuse every insert
+     // where IT logs statements for replication (binlog_format STATEMENT).
+     " LOCK IN SHARE MODE",
+     // Else it turns NOT EXISTS into a table of every action's hash, built before the first row
+     // of an open result's page (seconds on a large site) rather than looking up the few rows
+     // the page needs.
+     "SET SESSION optimizer_switch = 'exists_to_in=off'"},
     // nvarchar for Hangul whatever the database's collation; _BIN2 compares by code point.
-    {SiteEngine::SqlServer,
-     "nvarchar(%) COLLATE Latin1_General_100_BIN2",
-     "datetime2(0)",
-     "bigint IDENTITY(1,1)",
-     "(SYSUTCDATETIME())",
-     "char(64) COLLATE Latin1_General_100_BIN2",
-     "",
+    {SiteEngine::SqlServer, "nvarchar(%) COLLATE Latin1_General_100_BIN2", "datetime2(0)",
+     "bigint IDENTITY(1,1)", "(SYSUTCDATETIME())", "char(64) COLLATE Latin1_General_100_BIN2", "",
      // DATEDIFF would overflow an int in 2038; no LIMIT: OFFSET ... FETCH after the ORDER BY.
-     "DATEDIFF_BIG(SECOND, '1970-01-01', %)",
-     "/",
-     "OFFSET 0 ROWS FETCH NEXT % ROWS ONLY",
-     "OFFSET # ROWS FETCH NEXT % ROWS ONLY",
-     nullptr,
-     "t.%",
-     "n.%",
+     "DATEDIFF_BIG(SECOND, '1970-01-01', %)", "/", "OFFSET 0 ROWS FETCH NEXT % ROWS ONLY",
+     "OFFSET # ROWS FETCH NEXT % ROWS ONLY", nullptr, "t.%", "n.%",
      // HOLDLOCK: two PCs adding the same missing row at once, one of them inserts it.
-     "MERGE INTO % WITH (HOLDLOCK) AS t",
-     "SCHEMA_NAME()",
-     " WITH (UPDLOCK, ROWLOCK)",
-     "",
-     {}},
+     "MERGE INTO % WITH (HOLDLOCK) AS t", "SCHEMA_NAME()", " WITH (UPDLOCK, ROWLOCK)", "", "",
+     nullptr},
     // An engine not known here: the SQL standard's words.
     {SiteEngine::Other,
      "CHARACTER VARYING(%)",
@@ -93,7 +51,8 @@ const SiteDialect kDialects[] = {
      nullptr,
      "",
      " FOR UPDATE",
-     {}},
+     "",
+     nullptr},
 };
 
 // Where a pattern of the table takes its value, and the rows skipped; no SQL word holds them.

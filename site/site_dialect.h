@@ -35,8 +35,11 @@ struct SiteDialect {
     // table's name, and those after the query.
     const char* lockHint;
     const char* forUpdate;
+    // After a query of a transaction that has read before: the words that make it read what
+    // other transactions have committed since (MariaDB's reads repeat the transaction's first).
+    const char* latestRead;
     // Said once on every connection, before anything else; none where nothing needs saying.
-    const char* session[2];
+    const char* session;
 };
 
 const SiteDialect& DialectOf(SiteEngine engine);

@@ -650,14 +650,16 @@ TEST(SiteDialect, TheHourlyCountsAreMadeAndAddedToInEachEnginesWords) {
     EXPECT_EQ(AddHourlyAnswered(DialectOf(SiteEngine::SqlServer)),
               "UPDATE ombrix_hourly_counts SET answered = answered + ? WHERE hour_at = CAST(? AS "
               "datetime2(0)) AND standard_name = ? AND verdict = ? AND source = ?");
-    // The rows a push of actions answers are locked in each engine's words.
-    for (const auto& [engine, hint, after] :
-         {std::tuple{SiteEngine::PostgreSql, "", " FOR UPDATE"},
-          {SiteEngine::MariaDb, "", " FOR UPDATE"},
-          {SiteEngine::SqlServer, " WITH (UPDLOCK, ROWLOCK)", ""},
-          {SiteEngine::Other, "", " FOR UPDATE"}}) {
+    // The counts a push of actions adds to are locked in each engine's words, and the actions
+    // read after the lock are those committed meanwhile (MariaDB's reads repeat the first).
+    for (const auto& [engine, hint, after, latest] :
+         {std::tuple{SiteEngine::PostgreSql, "", " FOR UPDATE", ""},
+          {SiteEngine::MariaDb, "", " FOR UPDATE", " LOCK IN SHARE MODE"},
+          {SiteEngine::SqlServer, " WITH (UPDLOCK, ROWLOCK)", "", ""},
+          {SiteEngine::Other, "", " FOR UPDATE", ""}}) {
         EXPECT_STREQ(DialectOf(engine).lockHint, hint);
         EXPECT_STREQ(DialectOf(engine).forUpdate, after);
+        EXPECT_STREQ(DialectOf(engine).latestRead, latest);
     }
 }
 

@@ -532,6 +532,7 @@ TEST_F(SiteServerTest, TwoPcsPushingTheSameRowsAtOnceStoreThemOnce) {
     EXPECT_EQ(std::stoi(ma[1]) + std::stoi(mb[1]), 6000);
     EXPECT_EQ(std::stoi(ma[2]) + std::stoi(mb[2]), 6000);
     EXPECT_EQ(SiteActions(), std::make_pair(int64_t{100}, int64_t{50}));
+    EXPECT_EQ(CountedRows(), 6000);
     EXPECT_EQ(CountedRows("answered"), 50);
 }
 
