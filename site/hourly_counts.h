@@ -3,9 +3,8 @@
 // summed values, their highest indices, their first and last times, and how many of them have a
 // corrective action on the site (answered). A push adds its new rows, or the rows its actions
 // answer first, to them in the transaction that stores the rows or the actions, so that they
-// always agree; the history
-// window's "사이트 전체" and the site report then count a period from a few rows an hour rather
-// than from every row of it. A table made before them gets them from IT (docs/archive.md).
+// always agree; the history window's "사이트 전체" and the site report then count a period
+// from a few rows an hour rather than from every row of it. A table made before them gets them from IT (docs/archive.md).
 #pragma once
 
 #include <cstddef>

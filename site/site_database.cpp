@@ -16,7 +16,6 @@ namespace {
 constexpr char kProbe[] = "SELECT COUNT(*) FROM ombrix_measurements WHERE 1 = 0";
 constexpr char kProbeVersion2[] =
     "SELECT COUNT(identity_hash) FROM ombrix_measurements WHERE 1 = 0";
-constexpr char kProbeActions[] = "SELECT COUNT(*) FROM ombrix_actions WHERE 1 = 0";
 // A measurement of the outer query with an action on the site.
 constexpr char kHasAction[] =
     "EXISTS (SELECT 1 FROM ombrix_actions a WHERE a.identity_hash = "
@@ -421,20 +420,15 @@ bool SiteDatabase::StoreOnce(const Measurement* rows, size_t size, const PcIdent
 }
 
 bool SiteDatabase::LookFor(const std::string& sql, std::optional<bool>& there) {
-    const auto probe = m_connection->Prepare(sql, 0);
-    bool row = false, ok = true;
-    if (!probe || !probe->Execute() || !probe->Fetch(row)) return false;
-    const int64_t found = row ? probe->Integer(1, ok).value_or(0) : 0;
-    probe->CloseCursor();
-    if (!ok) return false;
+    size_t found = 0;
+    if (!SumOf(sql, {}, found)) return false;
     there = found > 0;
     return true;
 }
 
 bool SiteDatabase::CountsTable() {
-    if (m_version != 2) return false;
-    if (!m_countsTable.value_or(false)) LookFor(HourlyCountsThere(*m_dialect), m_countsTable);
-    return m_countsTable.value_or(false);
+    bool keeps = false;
+    return KeepsCounts(keeps) && keeps;
 }
 
 bool SiteDatabase::KeepsCounts(bool& keeps) {
@@ -447,9 +441,7 @@ bool SiteDatabase::KeepsCounts(bool& keeps) {
 }
 
 bool SiteDatabase::Answered(const std::vector<std::string>& hashes, std::set<std::string>& found) {
-    if (!m_actionsTable.value_or(false) &&
-        !LookFor(ColumnThere(*m_dialect, "ombrix_actions", "identity_hash"), m_actionsTable))
-        return false;
+    if (!m_actionsTable.value_or(false) && !LookFor(ActionsThere(), m_actionsTable)) return false;
     return !*m_actionsTable ||
            Found(m_answeredSelects,
                  "SELECT DISTINCT identity_hash FROM ombrix_actions WHERE identity_hash", 1, hashes,
@@ -608,8 +600,12 @@ SiteStatus SiteDatabase::Store(const std::vector<Measurement>& rows, const PcIde
 }
 
 bool SiteDatabase::ActionsTable() {
-    if (!m_actionsTable) m_actionsTable = m_connection->Execute(kProbeActions);
-    return *m_actionsTable;
+    if (!m_actionsTable) LookFor(ActionsThere(), m_actionsTable);
+    return m_actionsTable.value_or(false);
+}
+
+std::string SiteDatabase::ActionsThere() const {
+    return ColumnThere(*m_dialect, "ombrix_actions", "identity_hash");
 }
 
 bool SiteDatabase::EnsureActionsTable(SiteStatus& status) {
@@ -708,21 +704,24 @@ SiteStatus SiteDatabase::CountAnswered(const SiteFilter& filter, size_t& answere
     if (!KnowsActions()) return {};
     SiteFilter needing = filter;
     needing.history.openOnly = false;
-    if (!CountedByHours(needing)) return AnsweredRows(needing, answered);
-    const HourSplit split = SplitAtHours(needing);
-    SiteStatus status;
-    if (split.hours) {
-        const SiteWhere where(*split.hours, TimeMarker(*m_dialect), "", "hour_at", "standard_name");
-        status = SumOf(NeedingAction(std::string("SELECT SUM(answered) FROM ") +
-                                     HOURLY_COUNTS_TABLE + where.sql),
-                       NeedingValues(where), answered);
-    }
-    for (const SiteFilter& rest : split.rest) {
-        size_t more = 0;
-        if (status) status = AnsweredRows(rest, more);
-        answered += more;
-    }
-    return status;
+    return ByHours(
+        needing, true,
+        [&](const SiteFilter& hours) {
+            const SiteWhere where(hours, TimeMarker(*m_dialect), "", "hour_at", "standard_name");
+            size_t more = 0;
+            const SiteStatus status =
+                SumOf(NeedingAction(std::string("SELECT SUM(answered) FROM ") +
+                                    HOURLY_COUNTS_TABLE + where.sql),
+                      NeedingValues(where), more);
+            answered += more;
+            return status;
+        },
+        [&](const SiteFilter& rows) {
+            size_t more = 0;
+            const SiteStatus status = AnsweredRows(rows, more);
+            answered += more;
+            return status;
+        });
 }
 
 SiteStatus SiteDatabase::AnsweredRows(const SiteFilter& filter, size_t& answered) {
@@ -860,18 +859,24 @@ SiteStatus SiteDatabase::CountBuckets(const SiteFilter& filter, int64_t origin, 
     if (m_cancelled) return Cancelled();
     width = std::max<int64_t>(width, 1);
     CountedBuckets counted;
-    SiteStatus status;
-    if (HoursFitBuckets(origin, width) && CountedByHours(filter)) {
-        const HourSplit split = SplitAtHours(filter);
-        if (split.hours) status = CountHours(*split.hours, origin, width, counted);
-        for (const SiteFilter& rest : split.rest)
-            if (status) status = CountRows(rest, origin, width, counted);
-    } else {
-        status = CountRows(filter, origin, width, counted);
-    }
+    const SiteStatus status = ByHours(
+        filter, HoursFitBuckets(origin, width),
+        [&](const SiteFilter& hours) { return CountHours(hours, origin, width, counted); },
+        [&](const SiteFilter& rows) { return CountRows(rows, origin, width, counted); });
     if (!status) return status;
     for (auto& [at, bucket] : counted) buckets.push_back(std::move(bucket));
     return {};
+}
+
+SiteStatus SiteDatabase::ByHours(const SiteFilter& filter, bool hoursFit, const CountPart& hours,
+                                 const CountPart& rows) {
+    if (!hoursFit || !CountedByHours(filter)) return rows(filter);
+    const HourSplit split = SplitAtHours(filter);
+    SiteStatus status;
+    if (split.hours) status = hours(*split.hours);
+    for (const SiteFilter& rest : split.rest)
+        if (status) status = rows(rest);
+    return status;
 }
 
 bool SiteDatabase::CountedByHours(const SiteFilter& filter) {
@@ -946,26 +951,27 @@ SiteStatus SiteDatabase::ReadCounts(OdbcStatement& select, int64_t origin, int64
 
 SiteStatus SiteDatabase::Sources(const SiteFilter& filter, std::vector<std::string>& sources) {
     if (m_cancelled) return Cancelled();
-    if (!CountedByHours(filter)) return Distinct(filter, "source", sources);
-    const HourSplit split = SplitAtHours(filter);
     std::set<std::string> found;
-    std::vector<std::string> some;
-    if (split.hours) {
-        const SiteWhere where(*split.hours, TimeMarker(*m_dialect), "", "hour_at", "standard_name");
-        const auto select =
-            m_connection->Prepare(std::string("SELECT source FROM ") + HOURLY_COUNTS_TABLE +
-                                      where.sql + " GROUP BY source",
-                                  where.values.size());
-        if (!select) return Refused();
-        where.Bind(*select);
-        if (const SiteStatus status = ReadTexts(*select, found); !status) return status;
-    }
-    for (const SiteFilter& rest : split.rest) {
-        if (const SiteStatus status = Distinct(rest, "source", some); !status) return status;
-        found.insert(some.begin(), some.end());
-    }
+    const SiteStatus status = ByHours(
+        filter, true,
+        [&](const SiteFilter& hours) {
+            const SiteWhere where(hours, TimeMarker(*m_dialect), "", "hour_at", "standard_name");
+            const auto select =
+                m_connection->Prepare(std::string("SELECT source FROM ") + HOURLY_COUNTS_TABLE +
+                                          where.sql + " GROUP BY source",
+                                      where.values.size());
+            if (!select) return Refused();
+            where.Bind(*select);
+            return ReadTexts(*select, found);
+        },
+        [&](const SiteFilter& rows) {
+            std::vector<std::string> some;
+            const SiteStatus read = Distinct(rows, "source", some);
+            found.insert(some.begin(), some.end());
+            return read;
+        });
     sources.assign(found.begin(), found.end());
-    return {};
+    return status;
 }
 
 SiteStatus SiteDatabase::Distinct(const SiteFilter& filter, const char* column,

@@ -221,6 +221,12 @@ private:
     // Whether the hourly counts can count the filter's rows: none of a user, a PC or open
     // results alone, which they do not tell apart.
     bool CountedByHours(const SiteFilter& filter);
+    using CountPart = std::function<SiteStatus(const SiteFilter& part)>;
+    // `rows` for the whole filter, unless the hourly counts can count it (and `hoursFit`, where
+    // the caller's buckets must hold whole hours): then `hours` for its whole hours and `rows`
+    // for the seconds before and after them.
+    SiteStatus ByHours(const SiteFilter& filter, bool hoursFit, const CountPart& hours,
+                       const CountPart& rows);
     using CountedBuckets = std::map<std::pair<int64_t, std::string>, ChartBucket>;
     // The rows of the filter counted per bucket and standard into `counted`: from every row, or
     // from the hourly counts of [hoursFrom, hoursUntil) (unbounded where none).
@@ -234,6 +240,8 @@ private:
     // no action where the site knows them.
     std::string OpenCondition(const SiteFilter& filter);
     bool ActionsTable();
+    // The query that tells whether ombrix_actions is there, without failing a transaction.
+    std::string ActionsThere() const;
     // The rows `select` + " IN (?, ...)" finds for `keys`, each row's `columns` joined by '|'.
     // Each row `select` + " IN (?, ...)" + `after` finds for `keys`, its `columns` ("" for
     // NULL).
